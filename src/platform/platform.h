@@ -1,0 +1,166 @@
+// The one boundary between Tarnwick's portable core and the system it runs on.
+//
+// The core decides; an implementation of Platform carries out. Every operation is
+// named after the real Windows call or toolkit property it stands for, so the call
+// log of the recording fake used in tests reads like the relay log of the real
+// program. No system header is included here or anywhere in the core.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace tarn {
+
+// An opaque handle: it can be kept, compared and handed back, never computed with.
+template <class Tag>
+class Handle {
+public:
+    constexpr Handle() = default;
+    constexpr explicit Handle(std::uintptr_t value) : value_(value) {}
+    [[nodiscard]] constexpr std::uintptr_t value() const { return value_; }
+    [[nodiscard]] constexpr bool isNull() const { return value_ == 0; }
+    friend constexpr bool operator==(Handle, Handle) = default;
+
+private:
+    std::uintptr_t value_ = 0;
+};
+
+using CursorHandle = Handle<struct CursorTag>;    // HCURSOR / HICON
+using PictureHandle = Handle<struct PictureTag>;  // a picture the toolkit can show
+using WindowHandle = Handle<struct WindowTag>;    // HWND
+using IconHandle = Handle<struct IconTag>;        // the program icon
+
+struct Point {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    friend constexpr bool operator==(Point, Point) = default;
+};
+
+// A window's outer rectangle in twips (1/1440 inch), as the toolkit reports it.
+struct TwipsRect {
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+};
+
+// System pointer ids of the three roles the program replaces.
+inline constexpr std::uint32_t kOcrNormal = 32512;
+inline constexpr std::uint32_t kOcrAppStarting = 32650;
+inline constexpr std::uint32_t kOcrWait = 32514;
+
+// Standard pointer shapes a control can show (the toolkit's MousePointer values).
+enum class MousePointer : int { Default = 0, Arrow = 1, Hourglass = 11, ArrowHourglass = 13 };
+
+enum class Timer : int { Timer1 = 1, Timer2 = 2 };
+
+// Shell_NotifyIcon commands and flags.
+enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2 };
+inline constexpr std::uint32_t kNifMessage = 1;
+inline constexpr std::uint32_t kNifIcon = 2;
+inline constexpr std::uint32_t kNifTip = 4;
+
+// The notification-area record, as the core fills it. The backend copies it into
+// the system's own structure; `size` is whatever the backend reports for the
+// record layout it uses.
+struct NotifyIconRecord {
+    std::uint32_t size = 0;
+    WindowHandle owner;
+    std::uint32_t id = 0;
+    std::uint32_t flags = 0;
+    std::uint32_t callbackMessage = 0;
+    IconHandle icon;
+    std::string tip;  // UTF-8, at most 63 characters shown
+};
+
+// A toolkit operation that failed. The text is the description the program
+// shows after its tag line ("ShowIcons", "LoadINI", ...).
+class PlatformError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Text is UTF-8 throughout; the Windows backend converts to UTF-16 at the call.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // ---- Pointer operations (user32). Results are reported, never thrown.
+    virtual bool GetCursorPos(Point& where) = 0;
+    virtual bool SetCursorPos(std::int32_t x, std::int32_t y) = 0;
+    virtual CursorHandle GetCursor() = 0;
+    virtual CursorHandle CopyIcon(CursorHandle cursor) = 0;
+    virtual bool DestroyIcon(CursorHandle cursor) = 0;
+    virtual bool SetSystemCursor(CursorHandle cursor, std::uint32_t id) = 0;
+    // Loads a cursor file; a null handle when the file is not a cursor.
+    virtual CursorHandle LoadCursorFromFile(const std::filesystem::path& file) = 0;
+    // Releases a handle made by LoadCursorFromFile.
+    virtual bool DestroyCursor(CursorHandle cursor) = 0;
+    // Reloads the user's configured pointer scheme (SystemParametersInfo SPI_SETCURSORS).
+    virtual bool ReloadSystemCursors() = 0;
+
+    // ---- The main window and its controls (the toolkit).
+    virtual WindowHandle FormWindow() = 0;
+    virtual TwipsRect FormRectTwips() = 0;  // outer rectangle, border included
+    virtual double TwipsPerPixelX() = 0;
+    virtual double TwipsPerPixelY() = 0;
+    virtual void ShowForm() = 0;
+    virtual void HideForm() = 0;
+    virtual void SetFormVisible(bool visible) = 0;
+    virtual bool FormVisible() = 0;
+    virtual bool MoveWindow(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t width,
+                            std::int32_t height, bool repaint) = 0;
+
+    virtual void SetLabelForeColor(int index, std::uint32_t color) = 0;  // 0x00BBGGRR
+    virtual void SetCheckValue(int index, int value) = 0;
+    virtual int CheckValue(int index) = 0;
+
+    // The sensitivity knob, a child window of its frame; positions in twips within the frame.
+    virtual WindowHandle KnobWindow() = 0;
+    virtual TwipsRect KnobRectTwips() = 0;
+    virtual void SetKnobLeftTwips(double left) = 0;
+
+    virtual void SetTimerEnabled(Timer timer, bool enabled) = 0;
+    virtual void SetTimerInterval(Timer timer, std::int32_t milliseconds) = 0;
+
+    // Handles the events already queued, then returns.
+    virtual void DoEvents() = 0;
+
+    // ---- The list of cursor sets and its image list. Failures throw PlatformError.
+    virtual void SetListViewMousePointer(MousePointer shape) = 0;
+    virtual void ClearListViewSmallIcons() = 0;
+    virtual void ClearListView() = 0;
+    virtual void ClearImageList() = 0;
+    // Takes ownership of the picture, also when it throws.
+    virtual void AddImageListPicture(const std::string& key, PictureHandle picture) = 0;
+    virtual void AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) = 0;
+    virtual std::optional<std::string> ListViewSelectedKey() = 0;
+
+    // ---- Pictures. LoadPicture throws PlatformError when the file is not a picture.
+    virtual PictureHandle LoadPicture(const std::filesystem::path& file) = 0;
+    // Takes ownership of the picture; the previous one is released.
+    virtual void SetPreviewPicture(PictureHandle picture) = 0;
+
+    // ---- The shell.
+    virtual WindowHandle TrayHostWindow() = 0;  // the hidden picture box Picture1
+    virtual IconHandle FormIcon() = 0;
+    virtual std::uint32_t NotifyIconRecordSize() = 0;
+    virtual bool Shell_NotifyIcon(NotifyIconMessage message, const NotifyIconRecord& record) = 0;
+    virtual void ShellExecute(WindowHandle owner, const std::string& operation, const std::string& file,
+                              const std::string& parameters, const std::string& directory, int showCommand) = 0;
+
+    // ---- Dialogs: exclamation icon, the program's title "Tarnwick".
+    virtual void MessageBox(const std::string& text) = 0;
+
+    // ---- The process.
+    virtual bool PrevInstance() = 0;
+    virtual std::filesystem::path ProgramFolder() = 0;
+    virtual void SetTaskVisible(bool visible) = 0;
+    // Ends the program at once, running no clean-up of the form.
+    virtual void End() = 0;
+};
+
+}  // namespace tarn

@@ -1,0 +1,116 @@
+// The main window's design, in twips (1/1440 inch), as one table the backend reads.
+//
+// Twips keep the design independent of the screen: the backend converts each
+// rectangle at the monitor's twips per pixel (1440 / DPI). Positions are relative to
+// the control's container: the window's client area or one of the frames.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace tarn::layout {
+
+// Colours as the toolkit takes them: 0x00BBGGRR.
+constexpr std::uint32_t rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) { return r | (g << 8) | (b << 16); }
+
+inline constexpr std::uint32_t kPeach = rgb(255, 224, 192);
+inline constexpr std::uint32_t kOrange = rgb(255, 128, 0);  // 33023
+inline constexpr std::uint32_t kDarkOrange = rgb(192, 64, 0);
+inline constexpr std::uint32_t kLightOrange = rgb(255, 192, 128);
+inline constexpr std::uint32_t kRed = rgb(255, 0, 0);  // 255
+inline constexpr std::uint32_t kBlack = 0;
+inline constexpr std::uint32_t kDarkGrey = rgb(64, 64, 64);
+// The system's own colours, resolved by the backend.
+inline constexpr std::uint32_t kWindowText = 0xFF000008;
+inline constexpr std::uint32_t kButtonText = 0xFF000012;
+inline constexpr std::uint32_t kTransparent = 0xFFFFFFFF;
+
+// The client area; the window adds a one-pixel border on every side.
+inline constexpr int kClientWidth = 8640;
+inline constexpr int kClientHeight = 6330;
+
+enum class Kind { Label, Image, ListView, Frame, PictureBox, CheckBox };
+enum class Align { Left, Centre };
+enum class Container { Window, Frame1, Frame2, Frame3, Frame4, Frame5 };
+enum class Pointer { Default, Hand, Arrow, ArrowHourglass };
+
+// Which control a row describes; label and check box rows also carry their index.
+enum class Id {
+    TitleStrip, Icon, Title, Close, Version, Subtitle, ListView, Banner,
+    Frame4, Preview, Frame1, CheckNormal, CheckBusy, Frame2, TickLeft, TickRight, Track, Knob,
+    Min, Max, Frame3, CheckAutoStart, Frame5, Ok, Exit,
+};
+
+struct Control {
+    Id id;
+    Kind kind;
+    int index;  // label or check box index, -1 otherwise
+    Container container;
+    int left, top, width, height;  // twips
+    std::string_view text;
+    std::uint32_t foreColor;
+    std::uint32_t backColor;  // kTransparent: the container's colour shows through
+    float points;             // font size
+    bool bold;
+    Align align;
+    Pointer pointer;
+};
+
+// Drawing order: later rows lie in front (the title strip behind the icon, title and
+// close label; the knob in front of the track and end ticks).
+inline constexpr std::array<Control, 25> kControls{{
+    {Id::TitleStrip, Kind::Label, 6, Container::Window, 0, 0, 8295, 360, "", kBlack, kLightOrange, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::Icon, Kind::Image, -1, Container::Window, 60, 60, 480, 480, "", kBlack, kTransparent, 0, false, Align::Left, Pointer::Default},
+    {Id::Title, Kind::Label, 0, Container::Window, 555, 90, 1935, 465, "Tarnwick!", kBlack, kTransparent, 18, true, Align::Centre, Pointer::Default},
+    {Id::Close, Kind::Label, 8, Container::Window, 8280, 0, 375, 360, "X", kBlack, kLightOrange, 13.5f, true, Align::Centre, Pointer::Hand},
+    {Id::Version, Kind::Label, 5, Container::Window, 585, 480, 1335, 240, "Version 1.2", kBlack, kTransparent, 9.75f, true, Align::Left, Pointer::Default},
+    {Id::Subtitle, Kind::Label, 1, Container::Window, 1920, 480, 4935, 240, "Rotates your mouse cursor to the direction you move !", kBlack, kTransparent, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::ListView, Kind::ListView, -1, Container::Window, 120, 840, 6015, 4215, "", kBlack, kPeach, 8.25f, false, Align::Left, Pointer::Default},
+    {Id::Banner, Kind::Image, -1, Container::Window, 120, 5160, 4050, 1125, "", kBlack, kTransparent, 0, false, Align::Left, Pointer::Hand},
+    {Id::Frame4, Kind::Frame, -1, Container::Window, 6240, 720, 2295, 975, "Current Cursor:", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::Preview, Kind::PictureBox, -1, Container::Frame4, 840, 330, 510, 510, "", kBlack, kPeach, 0, false, Align::Left, Pointer::Default},
+    {Id::Frame1, Kind::Frame, -1, Container::Window, 6240, 1800, 2295, 1095, "Cursors to rotate:", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::CheckNormal, Kind::CheckBox, 1, Container::Frame1, 120, 360, 1875, 240, "Normal Cursor", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Arrow},
+    {Id::CheckBusy, Kind::CheckBox, 2, Container::Frame1, 120, 690, 1995, 240, "HourGlass Cursor", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::ArrowHourglass},
+    {Id::Frame2, Kind::Frame, -1, Container::Window, 6240, 3000, 2295, 975, "Rotating Sensitivity:", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::TickLeft, Kind::PictureBox, -1, Container::Frame2, 90, 390, 15, 230, "", kBlack, kDarkOrange, 0, false, Align::Left, Pointer::Default},
+    {Id::TickRight, Kind::PictureBox, -1, Container::Frame2, 2170, 390, 15, 230, "", kBlack, kDarkOrange, 0, false, Align::Left, Pointer::Default},
+    {Id::Track, Kind::PictureBox, -1, Container::Frame2, 135, 480, 2005, 30, "", kBlack, kDarkOrange, 0, false, Align::Left, Pointer::Default},
+    {Id::Knob, Kind::PictureBox, -1, Container::Frame2, 1680, 345, 105, 315, "", kBlack, kOrange, 0, false, Align::Left, Pointer::Default},
+    {Id::Min, Kind::Label, -1, Container::Frame2, 120, 630, 375, 255, "min", kButtonText, kTransparent, 9.75f, false, Align::Centre, Pointer::Default},
+    {Id::Max, Kind::Label, -1, Container::Frame2, 1645, 630, 375, 255, "max", kButtonText, kTransparent, 9.75f, false, Align::Centre, Pointer::Default},
+    {Id::Frame3, Kind::Frame, -1, Container::Window, 6240, 4080, 2295, 975, "Options:", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::CheckAutoStart, Kind::CheckBox, 0, Container::Frame3, 120, 480, 1275, 195, "Auto Start", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::Frame5, Kind::Frame, -1, Container::Window, 6240, 5100, 2295, 735, "", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::Ok, Kind::Label, 2, Container::Frame5, 360, 225, 720, 435, "OK", kOrange, kTransparent, 18, true, Align::Centre, Pointer::Hand},
+    {Id::Exit, Kind::Label, 3, Container::Frame5, 1230, 225, 705, 435, "Exit", kOrange, kTransparent, 18, true, Align::Centre, Pointer::Hand},
+}};
+
+constexpr const Control& control(Id id) {
+    for (const Control& c : kControls)
+        if (c.id == id) return c;
+    throw "no such control";  // unreachable for every Id; a compile error in constant evaluation
+}
+
+// The frame a container names, for converting frame-relative positions.
+constexpr const Control& frameOf(Container c) {
+    switch (c) {
+        case Container::Frame1: return control(Id::Frame1);
+        case Container::Frame2: return control(Id::Frame2);
+        case Container::Frame3: return control(Id::Frame3);
+        case Container::Frame4: return control(Id::Frame4);
+        default: return control(Id::Frame5);
+    }
+}
+
+// The hidden label 4 names the maker's web page; the banner opens it.
+inline constexpr std::string_view kWebPage = "https://tarnwick.example.org/";
+inline constexpr std::string_view kHiddenLabelText =
+    "More Tarnwick Cursors?  Create your own?  Go to https://tarnwick.example.org/ !";
+
+inline constexpr std::string_view kFontFace = "MS Sans Serif";
+inline constexpr std::string_view kWindowTitle = "Tarnwick";
+
+}  // namespace tarn::layout

@@ -1,0 +1,180 @@
+// A recording stand-in for the system: logs every call in order with its
+// arguments and result, keeps the state a simple window toolkit would keep, and
+// can be told to fail the Nth call of a given operation.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tarn::testing {
+
+struct Call {
+    std::string name;    // "CopyIcon"
+    std::string args;    // "0x101"
+    std::string result;  // "0x102", "" for void
+    std::string text() const;  // "CopyIcon(0x101) -> 0x102"
+};
+
+// Identity of an image: the user's own pointers are "user:<id>", images loaded
+// from files are "file:<hash of their first 2238 bytes>".
+using ImageId = std::string;
+
+class RecordingPlatform : public Platform {
+public:
+    RecordingPlatform();
+
+    // ---- Fault injection: the nth (1-based) call of `name` from now fails.
+    void failCall(const std::string& name, int nth = 1);
+
+    // ---- The log.
+    const std::vector<Call>& calls() const { return calls_; }
+    std::vector<std::string> log() const;  // every call as text
+    // Only the calls whose name is in `names`, as text.
+    std::vector<std::string> log(std::initializer_list<std::string_view> names) const;
+    int count(std::string_view name) const;
+    void clearLog() { calls_.clear(); }
+
+    // ---- Simulated pointers.
+    static ImageId imageOf(const std::vector<unsigned char>& fileBytes);
+    static ImageId userImage(std::uint32_t id) { return "user:" + std::to_string(id); }
+    ImageId imageOfHandle(CursorHandle h) const;
+    ImageId systemImage(std::uint32_t id) const { return system_.at(id); }
+    // Handles made by CopyIcon that are still alive (not destroyed, not given to the system).
+    int liveCopies() const;
+    // Every misuse seen: a dead or unknown handle passed on, a handle destroyed twice.
+    const std::vector<std::string>& misuse() const { return misuse_; }
+
+    Point pointer{640, 400};
+    // The list view's rectangle on the screen, in pixels; GetCursor reports its pointer
+    // shape while the pointer lies inside it.
+    struct Rect { std::int32_t x, y, w, h; } listViewScreen{100, 100, 400, 280};
+    // The pointer shape of whatever lies under the pointer outside the list view.
+    MousePointer shapeElsewhere = MousePointer::Arrow;
+    MousePointer listViewShape = MousePointer::Default;
+
+    // ---- Simulated window toolkit state.
+    TwipsRect formRect{1500, 1500, 8670, 6360};
+    double tppX = 15, tppY = 15;
+    bool visible = true;
+    std::map<int, std::uint32_t> labelColors;
+    std::map<int, int> checks{{0, 0}, {1, 0}, {2, 0}};
+    TwipsRect knobRect{1680, 345, 105, 315};
+    struct TimerState { bool enabled = true; std::int32_t interval = 0; };
+    std::map<Timer, TimerState> timers{{Timer::Timer1, {}}, {Timer::Timer2, {}}};
+    struct Item { std::string key, text, iconKey; };
+    std::vector<Item> listItems;
+    struct ImageEntry { std::string key; ImageId image; };
+    std::vector<ImageEntry> imageList;
+    std::optional<std::string> selectedKey;
+    bool smallIconsCleared = false;
+    std::optional<ImageId> preview;
+    std::map<std::uint32_t, NotifyIconRecord> trayIcons;
+    std::vector<std::string> messages;
+    bool prevInstance = false;
+    std::filesystem::path programFolder;
+    bool taskVisible = true;
+    bool ended = false;
+    // Run by DoEvents, in order: events the user "queued" while a tick ran.
+    std::deque<std::function<void()>> pendingEvents;
+
+    // ---- Platform
+    bool GetCursorPos(Point& where) override;
+    bool SetCursorPos(std::int32_t x, std::int32_t y) override;
+    CursorHandle GetCursor() override;
+    CursorHandle CopyIcon(CursorHandle cursor) override;
+    bool DestroyIcon(CursorHandle cursor) override;
+    bool SetSystemCursor(CursorHandle cursor, std::uint32_t id) override;
+    CursorHandle LoadCursorFromFile(const std::filesystem::path& file) override;
+    bool DestroyCursor(CursorHandle cursor) override;
+    bool ReloadSystemCursors() override;
+
+    WindowHandle FormWindow() override;
+    TwipsRect FormRectTwips() override;
+    double TwipsPerPixelX() override;
+    double TwipsPerPixelY() override;
+    void ShowForm() override;
+    void HideForm() override;
+    void SetFormVisible(bool v) override;
+    bool FormVisible() override;
+    bool MoveWindow(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                    bool repaint) override;
+    void SetLabelForeColor(int index, std::uint32_t color) override;
+    void SetCheckValue(int index, int value) override;
+    int CheckValue(int index) override;
+    WindowHandle KnobWindow() override;
+    TwipsRect KnobRectTwips() override;
+    void SetKnobLeftTwips(double left) override;
+    void SetTimerEnabled(Timer timer, bool enabled) override;
+    void SetTimerInterval(Timer timer, std::int32_t milliseconds) override;
+    void DoEvents() override;
+
+    void SetListViewMousePointer(MousePointer shape) override;
+    void ClearListViewSmallIcons() override;
+    void ClearListView() override;
+    void ClearImageList() override;
+    void AddImageListPicture(const std::string& key, PictureHandle picture) override;
+    void AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) override;
+    std::optional<std::string> ListViewSelectedKey() override;
+
+    PictureHandle LoadPicture(const std::filesystem::path& file) override;
+    void SetPreviewPicture(PictureHandle picture) override;
+
+    WindowHandle TrayHostWindow() override;
+    IconHandle FormIcon() override;
+    std::uint32_t NotifyIconRecordSize() override;
+    bool Shell_NotifyIcon(NotifyIconMessage message, const NotifyIconRecord& record) override;
+    void ShellExecute(WindowHandle owner, const std::string& operation, const std::string& file,
+                      const std::string& parameters, const std::string& directory, int showCommand) override;
+
+    void MessageBox(const std::string& text) override;
+
+    bool PrevInstance() override;
+    std::filesystem::path ProgramFolder() override;
+    void SetTaskVisible(bool v) override;
+    void End() override;
+
+    static constexpr WindowHandle kForm{0xF0};
+    static constexpr WindowHandle kKnob{0xF1};
+    static constexpr WindowHandle kTrayHost{0xF2};
+    static constexpr IconHandle kIcon{0xF3};
+
+private:
+    enum class Kind { System, Copy, Loaded };
+    struct HandleInfo {
+        ImageId image;
+        Kind kind;
+        bool alive = true;
+    };
+
+    // Records the call; true when it was told to fail.
+    bool record(std::string name, std::string args, std::string result = {});
+    void setResult(std::string result) { calls_.back().result = std::move(result); }
+    bool shouldFail(const std::string& name);
+    CursorHandle newHandle(ImageId image, Kind kind);
+    HandleInfo* live(CursorHandle h, const char* op);
+    std::optional<ImageId> readImage(const std::filesystem::path& file) const;
+
+    std::vector<Call> calls_;
+    std::map<std::string, std::set<int>> failures_;  // name -> call numbers that fail
+    std::map<std::string, int> seen_;
+    std::map<std::uint32_t, ImageId> system_;
+    std::map<std::uintptr_t, HandleInfo> handles_;
+    std::map<std::uintptr_t, ImageId> pictures_;
+    std::uintptr_t next_ = 0x100;
+    std::vector<std::string> misuse_;
+};
+
+// Formats a handle the way the log shows it: "0x1a2", "0" for null.
+std::string hex(std::uintptr_t value);
+
+}  // namespace tarn::testing

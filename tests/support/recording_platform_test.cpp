@@ -1,0 +1,96 @@
+// The fake is the witness for every call-sequence test, so its own simulation is checked here.
+#include "support/fixtures.h"
+#include "support/recording_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace tarn::testing {
+namespace {
+
+TEST(RecordingPlatform, GetCursorReportsTheListViewShapeOnlyWhileThePointerIsOverIt) {
+    RecordingPlatform p;
+    p.pointer = {150, 150};  // inside the list view
+    struct Case { MousePointer shape; std::uint32_t role; };
+    for (auto c : {Case{MousePointer::Arrow, kOcrNormal}, Case{MousePointer::Hourglass, kOcrWait},
+                   Case{MousePointer::ArrowHourglass, kOcrAppStarting}}) {
+        p.SetListViewMousePointer(c.shape);
+        EXPECT_EQ(p.imageOfHandle(p.GetCursor()), RecordingPlatform::userImage(c.role));
+    }
+    p.pointer = {10, 10};  // outside: the surface's own shape
+    p.shapeElsewhere = MousePointer::ArrowHourglass;
+    EXPECT_EQ(p.imageOfHandle(p.GetCursor()), RecordingPlatform::userImage(kOcrAppStarting));
+}
+
+TEST(RecordingPlatform, CopiesFollowTheImageAndDestroyedHandlesAreMisuse) {
+    RecordingPlatform p;
+    const CursorHandle shown = p.GetCursor();
+    const CursorHandle copy = p.CopyIcon(shown);
+    EXPECT_EQ(p.liveCopies(), 1);
+    EXPECT_TRUE(p.SetSystemCursor(copy, kOcrWait));
+    EXPECT_EQ(p.systemImage(kOcrWait), RecordingPlatform::userImage(kOcrNormal));
+    EXPECT_TRUE(p.DestroyIcon(copy));
+    EXPECT_EQ(p.liveCopies(), 0);
+    EXPECT_TRUE(p.misuse().empty());
+    EXPECT_FALSE(p.DestroyIcon(copy));
+    EXPECT_FALSE(p.SetSystemCursor(copy, kOcrNormal));
+    EXPECT_EQ(p.misuse().size(), 2u);
+    // Null handles change nothing and are not misuse: the program relies on that before a capture.
+    EXPECT_FALSE(p.SetSystemCursor(CursorHandle{}, kOcrNormal));
+    EXPECT_EQ(p.systemImage(kOcrNormal), RecordingPlatform::userImage(kOcrNormal));
+    EXPECT_EQ(p.misuse().size(), 2u);
+}
+
+TEST(RecordingPlatform, FailsExactlyTheChosenCall) {
+    RecordingPlatform p;
+    p.failCall("CopyIcon", 2);
+    const CursorHandle shown = p.GetCursor();
+    EXPECT_FALSE(p.CopyIcon(shown).isNull());
+    EXPECT_TRUE(p.CopyIcon(shown).isNull());
+    EXPECT_FALSE(p.CopyIcon(shown).isNull());
+    EXPECT_EQ(p.calls()[2].result, "FAILED");
+
+    p.failCall("ClearListView");
+    EXPECT_THROW(p.ClearListView(), PlatformError);
+    EXPECT_NO_THROW(p.ClearListView());
+}
+
+TEST(RecordingPlatform, LoadsOnlyCursorFilesAndReadsOnlyTheFirstCursor) {
+    TempFolder dir;
+    RecordingPlatform p;
+    const Bytes slice = cursorSlice(7);
+    writeFile(dir / "a.cur", slice);
+    Bytes longer = slice;
+    longer.resize(4000, 0xAB);  // a longer scratch file keeps its tail
+    writeFile(dir / "b.cur", longer);
+    writeFile(dir / "empty.cur", {});
+    Bytes bad = slice;
+    bad[2] = 1;  // an icon, not a cursor
+    writeFile(dir / "bad.cur", bad);
+
+    const CursorHandle a = p.LoadCursorFromFile(dir / "a.cur");
+    const CursorHandle b = p.LoadCursorFromFile(dir / "b.cur");
+    EXPECT_EQ(p.imageOfHandle(a), RecordingPlatform::imageOf(slice));
+    EXPECT_EQ(p.imageOfHandle(b), p.imageOfHandle(a));
+    EXPECT_TRUE(p.LoadCursorFromFile(dir / "empty.cur").isNull());
+    EXPECT_TRUE(p.LoadCursorFromFile(dir / "bad.cur").isNull());
+    EXPECT_TRUE(p.LoadCursorFromFile(dir / "missing.cur").isNull());
+    EXPECT_THROW(p.LoadPicture(dir / "empty.cur"), PlatformError);
+    EXPECT_NO_THROW(p.SetPreviewPicture(p.LoadPicture(dir / "a.cur")));
+    EXPECT_EQ(p.preview, RecordingPlatform::imageOf(slice));
+}
+
+TEST(RecordingPlatform, DoEventsRunsOnlyWhatWasQueuedBeforeIt) {
+    RecordingPlatform p;
+    int ran = 0;
+    p.pendingEvents.push_back([&] {
+        ++ran;
+        p.pendingEvents.push_back([&] { ran += 10; });
+    });
+    p.DoEvents();
+    EXPECT_EQ(ran, 1);
+    p.DoEvents();
+    EXPECT_EQ(ran, 11);
+}
+
+}  // namespace
+}  // namespace tarn::testing
