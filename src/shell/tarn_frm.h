@@ -1,0 +1,69 @@
+// TarnFrm: the main form. It owns all of the program's state for its lifetime and
+// reacts to the events the backend delivers, one handler per control and event.
+// Everything it does to the system goes through the Platform it is given.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace tarn {
+
+// Mouse button state as events carry it: a bit set.
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 2;
+inline constexpr int kMiddleButton = 4;
+
+class TarnFrm {
+public:
+    explicit TarnFrm(Platform& platform);
+    ~TarnFrm();
+    TarnFrm(const TarnFrm&) = delete;
+    TarnFrm& operator=(const TarnFrm&) = delete;
+
+    // ---- Lifecycle
+    void Form_Load();
+    // Any close of the form: the close request, then the unload. Safe to call more than once.
+    void Form_QueryUnload();
+    void Form_Unload();
+
+    // ---- Timers
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    // ---- The tray icon's notifications, as the shell's mouse message (0x200 ... 0x209).
+    void Picture1_MouseMove(std::uint32_t mouseMessage);
+
+    // ---- Labels (indexes 0 to 6 and 8) and surfaces that reset their colours
+    void lbl_MouseDown(int index, int button);
+    void lbl_MouseMove(int index, int button);
+    void lbl_Click(int index);
+    void Form_MouseMove();
+    void listv_MouseMove();
+    void Picture2_MouseMove();
+    void ResetLabelColors();
+
+    // ---- The sensitivity slider's knob
+    void picSlider_MouseDown(int button);
+    void picSlider_MouseMove(int button);
+
+    // ---- Option check boxes (0 Auto Start, 1 Normal Cursor, 2 HourGlass Cursor); the
+    // toolkit has already changed the box's value when it raises the click.
+    void Check1_Click(int index);
+
+    // ---- The list of cursor sets and the link banner
+    void listv_DblClick();
+    void Image2_Click();
+
+    // True once the form has been unloaded or the program was told to end.
+    [[nodiscard]] bool ended() const;
+
+    struct State;
+    [[nodiscard]] const State& state() const { return *state_; }
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace tarn
