@@ -108,7 +108,7 @@ ImageId RecordingPlatform::imageOfHandle(CursorHandle h) const {
 
 int RecordingPlatform::liveCopies() const {
     return static_cast<int>(std::count_if(handles_.begin(), handles_.end(), [](const auto& e) {
-        return e.second.kind == Kind::Copy && e.second.alive;
+        return e.second.kind == Kind::Copy && e.second.alive && !e.second.givenToSystem;
     }));
 }
 
@@ -195,6 +195,7 @@ bool RecordingPlatform::SetSystemCursor(CursorHandle cursor, std::uint32_t id) {
     HandleInfo* info = live(cursor, "SetSystemCursor");
     if (!info) return false;
     system_[id] = imageOfHandle(cursor);
+    if (info->kind == Kind::Copy) info->givenToSystem = true;
     return true;
 }
 

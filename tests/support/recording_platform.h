@@ -49,7 +49,8 @@ public:
     static ImageId userImage(std::uint32_t id) { return "user:" + std::to_string(id); }
     ImageId imageOfHandle(CursorHandle h) const;
     ImageId systemImage(std::uint32_t id) const { return system_.at(id); }
-    // Handles made by CopyIcon that are still alive (not destroyed, not given to the system).
+    // Handles made by CopyIcon that are still the program's: neither destroyed nor given to
+    // the system by SetSystemCursor.
     int liveCopies() const;
     // Every misuse seen: a dead or unknown handle passed on, a handle destroyed twice.
     const std::vector<std::string>& misuse() const { return misuse_; }
@@ -154,6 +155,7 @@ private:
         ImageId image;
         Kind kind;
         bool alive = true;
+        bool givenToSystem = false;  // handed to SetSystemCursor: the system's to keep
     };
 
     // Records the call; true when it was told to fail.

@@ -1,0 +1,82 @@
+#include "rotation/pointer_roles.h"
+
+#include <cmath>
+
+namespace tarn {
+
+namespace {
+
+// Whole numbers as the toolkit rounds them: halves go to the even neighbour.
+double roundHalfEven(double v) { return std::nearbyint(v); }
+
+std::int32_t centre(double start, double size, double twipsPerPixel) {
+    const double sum = roundHalfEven(start + std::trunc(roundHalfEven(size) / 2));
+    double factor = roundHalfEven(twipsPerPixel);
+    // At a fractional factor (125 %, 175 % ...) the rounded factor would miss the centre
+    // by several percent of the window's position; divide by the real one there. At
+    // whole factors (96 and 144 DPI) this is exactly the integer division.
+    if (factor != twipsPerPixel) factor = twipsPerPixel;
+    if (!(factor > 0)) factor = 15;  // a toolkit reporting no factor: the usual screen
+    return static_cast<std::int32_t>(std::trunc(sum / factor));
+}
+
+}  // namespace
+
+Point ParkingPoint(const TwipsRect& window, double twipsPerPixelX, double twipsPerPixelY) {
+    return {centre(window.left, window.width, twipsPerPixelX), centre(window.top, window.height, twipsPerPixelY)};
+}
+
+void PointerRotation::RotateTick(const DirectionHandles& handles, RoleFlags flags) {
+    Point where = position_;
+    if (platform_.GetCursorPos(where)) position_ = where;
+    const int d = tracker_.UpdateDirection(position_.x, position_.y);
+    InstallDirection(d, handles, flags);
+    platform_.DoEvents();
+}
+
+void PointerRotation::Timer1_Timer(const DirectionHandles& handles, RoleFlags flags) {
+    RotateTick(handles, flags);
+    platform_.DoEvents();
+}
+
+void PointerRotation::InstallDirection(int d, const DirectionHandles& handles, RoleFlags flags) {
+    const CursorHandle image = handles[static_cast<std::size_t>(d & 15)];
+    if (flags.normal) saved_.Install(Role::Normal, image);
+    if (flags.busy) {
+        saved_.Install(Role::AppStarting, image);
+        saved_.Install(Role::Wait, image);
+    }
+}
+
+void PointerRotation::CaptureUserPointers(bool park) {
+    Point saved{};
+    if (park) {
+        platform_.GetCursorPos(saved);
+        const Point centre =
+            ParkingPoint(platform_.FormRectTwips(), platform_.TwipsPerPixelX(), platform_.TwipsPerPixelY());
+        platform_.SetCursorPos(centre.x, centre.y);
+    }
+    platform_.SetListViewMousePointer(MousePointer::ArrowHourglass);
+    saved_.CaptureAppStarting();
+    platform_.SetListViewMousePointer(MousePointer::Hourglass);
+    saved_.CaptureWait();
+    platform_.SetListViewMousePointer(MousePointer::Arrow);
+    saved_.CaptureNormal();
+    if (park) platform_.SetCursorPos(saved.x, saved.y);
+}
+
+void PointerRotation::Check1_Click(int index, int value, bool loadingGuard, RoleFlags& flags) {
+    const bool on = value != 0;
+    if (index == 1) {
+        flags.normal = on;
+        if (!on && !loadingGuard) saved_.RestoreKeepingCopy(Role::Normal);
+    } else if (index == 2) {
+        flags.busy = on;
+        if (!on && !loadingGuard) {
+            saved_.RestoreKeepingCopy(Role::AppStarting);
+            saved_.RestoreKeepingCopy(Role::Wait);
+        }
+    }
+}
+
+}  // namespace tarn

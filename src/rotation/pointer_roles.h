@@ -1,0 +1,59 @@
+// The tick: read the pointer, turn the tracker, install the matching direction image
+// into every enabled role. Also the capture of the user's pointers before rotation
+// starts, and the two role options of the window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "rotation/direction_tracker.h"
+#include "rotation/tarn_mod.h"
+
+namespace tarn {
+
+using DirectionHandles = std::array<CursorHandle, 16>;
+
+// Which roles rotate: the normal arrow, and the two busy pointers together.
+struct RoleFlags {
+    bool normal = false;
+    bool busy = false;
+};
+
+// Where the parking point for a capture lies: the centre of the window, in screen pixels.
+Point ParkingPoint(const TwipsRect& window, double twipsPerPixelX, double twipsPerPixelY);
+
+class PointerRotation {
+public:
+    PointerRotation(Platform& platform, DirectionTracker& tracker, TarnMod& saved)
+        : platform_(platform), tracker_(tracker), saved_(saved) {}
+
+    // One tick: position, tracker, install, then a yield to pending events.
+    void RotateTick(const DirectionHandles& handles, RoleFlags flags);
+    // The tick timer's handler: a tick, then one more yield.
+    void Timer1_Timer(const DirectionHandles& handles, RoleFlags flags);
+    // Installs direction `d` into every enabled role, normal first, then app-starting, then wait.
+    void InstallDirection(int d, const DirectionHandles& handles, RoleFlags flags);
+
+    // Saves the user's pointers of all three roles. With `park`, the pointer is moved
+    // over the list of sets for the duration (the list shows each standard shape in
+    // turn, and GetCursor reports it) and put back afterwards.
+    void CaptureUserPointers(bool park);
+
+    // The role options: index 1 "Normal Cursor", 2 "HourGlass Cursor". `value` is the
+    // box's value (0 clear, 1 ticked, 2 greyed counts as ticked). While `loadingGuard`
+    // is set only the flag changes.
+    void Check1_Click(int index, int value, bool loadingGuard, RoleFlags& flags);
+
+    [[nodiscard]] Point position() const { return position_; }
+
+private:
+    Platform& platform_;
+    DirectionTracker& tracker_;
+    TarnMod& saved_;
+    // The pointer position is kept between ticks: a failed read leaves the last one,
+    // which the tracker sees as no movement rather than a jump to the screen's corner.
+    Point position_{};
+};
+
+}  // namespace tarn
