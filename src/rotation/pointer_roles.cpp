@@ -2,22 +2,15 @@
 
 #include <cmath>
 
+#include "platform/units.h"
+
 namespace tarn {
 
 namespace {
 
-// Whole numbers as the toolkit rounds them: halves go to the even neighbour.
-double roundHalfEven(double v) { return std::nearbyint(v); }
-
 std::int32_t centre(double start, double size, double twipsPerPixel) {
-    const double sum = roundHalfEven(start + std::trunc(roundHalfEven(size) / 2));
-    double factor = roundHalfEven(twipsPerPixel);
-    // At a fractional factor (125 %, 175 % ...) the rounded factor would miss the centre
-    // by several percent of the window's position; divide by the real one there. At
-    // whole factors (96 and 144 DPI) this is exactly the integer division.
-    if (factor != twipsPerPixel) factor = twipsPerPixel;
-    if (!(factor > 0)) factor = 15;  // a toolkit reporting no factor: the usual screen
-    return static_cast<std::int32_t>(std::trunc(sum / factor));
+    const double sum = RoundHalfEven(start + std::trunc(RoundHalfEven(size) / 2));
+    return WholeTwipsToPixels(sum, twipsPerPixel);
 }
 
 }  // namespace
