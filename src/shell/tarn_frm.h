@@ -63,6 +63,10 @@ public:
     [[nodiscard]] const State& state() const { return *state_; }
 
 private:
+    void okAction();
+    void exitAction();
+    void removeTrayIcon();
+
     std::unique_ptr<State> state_;
 };
 

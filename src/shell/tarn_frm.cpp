@@ -1,0 +1,316 @@
+#include "shell/tarn_frm.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "cursorset/library.h"
+#include "platform/units.h"
+#include "shell/layout.h"
+#include "shell/tarn_frm_state.h"
+
+namespace tarn {
+
+namespace {
+
+// Label indexes: there is no label 7.
+constexpr int kLabelTitle = 0;
+constexpr int kLabelOk = 2;
+constexpr int kLabelExit = 3;
+constexpr int kLabelHidden = 4;
+constexpr int kLabelTitleStrip = 6;
+constexpr int kLabelClose = 8;
+constexpr int kHighestLabel = 8;
+
+// The shell's mouse messages, as the tray icon reports them.
+constexpr std::uint32_t kLeftButtonDown = 0x201;
+constexpr std::uint32_t kLeftButtonUp = 0x202;
+constexpr std::uint32_t kLeftButtonDoubleClick = 0x203;
+constexpr std::uint32_t kRightButtonDown = 0x204;
+
+// The knob's accepted left edges, in pixels of the design scale: 9 to 136.
+constexpr std::int32_t kKnobOrigin = 8;
+constexpr std::int32_t kSliderPositions = 128;
+
+constexpr int kShowNormal = 1;
+
+bool isDragHandle(int index) { return index == kLabelTitle || index == kLabelTitleStrip; }
+
+bool isButton(int index) {
+    return index == kLabelOk || index == kLabelExit || index == kLabelHidden || index == kLabelClose;
+}
+
+}  // namespace
+
+TarnFrm::TarnFrm(Platform& platform) : state_(std::make_unique<State>(platform)) {}
+
+TarnFrm::~TarnFrm() = default;
+
+bool TarnFrm::ended() const { return state_->ended || state_->unloaded; }
+
+// ---- Lifecycle
+
+void TarnFrm::Form_Load() {
+    State& s = *state_;
+    Platform& p = s.platform;
+
+    if (p.PrevInstance()) {
+        s.ended = true;
+        p.End();
+        return;
+    }
+
+    // A scratch file left behind means the last run never reached its clean-up (it was
+    // killed, or the machine went down): its direction images may still be the system
+    // pointers, and a capture now would save them as the user's. Reload the user's
+    // configured pointers first.
+    std::error_code ec;
+    if (std::filesystem::exists(ScratchFile(p), ec)) p.ReloadSystemCursors();
+
+    p.SetTimerEnabled(Timer::Timer1, true);
+    s.okTag = "Start";
+
+    s.tray = NotifyIconRecord{};
+    s.tray.size = p.NotifyIconRecordSize();
+    s.tray.owner = p.TrayHostWindow();
+    s.tray.id = kTrayIconId;
+    s.tray.flags = kNifMessage | kNifIcon | kNifTip;
+    s.tray.callbackMessage = kTrayCallbackMessage;
+    s.tray.icon = p.FormIcon();
+    s.tray.tip = kTrayTip;
+    p.Shell_NotifyIcon(NotifyIconMessage::Add, s.tray);
+    s.trayAdded = true;
+
+    LoadINI(p, s.settings, s.set);
+
+    if (!ShowIcons(p, s.set)) {
+        // The list could not be built and the program ends here; the tray icon it added
+        // would otherwise linger until the user hovers over it.
+        removeTrayIcon();
+        s.ended = true;
+        p.End();
+        return;
+    }
+
+    s.loading = true;
+    p.SetCheckValue(1, s.settings.normal ? 1 : 0);
+    Check1_Click(1);
+    p.SetCheckValue(2, s.settings.busy ? 1 : 0);
+    Check1_Click(2);
+    if (s.settings.autoStart) {
+        p.SetFormVisible(false);
+        p.SetCheckValue(0, 1);
+        p.SetTimerEnabled(Timer::Timer2, true);
+        p.SetTimerInterval(Timer::Timer2, kAutoStartDelayMs);
+    } else {
+        p.SetTimerEnabled(Timer::Timer2, false);
+        p.SetTimerInterval(Timer::Timer2, 0);
+    }
+    s.loading = false;
+
+    p.SetTaskVisible(false);
+}
+
+void TarnFrm::removeTrayIcon() {
+    State& s = *state_;
+    if (!s.trayAdded) return;
+    NotifyIconRecord r;
+    r.size = s.platform.NotifyIconRecordSize();
+    r.owner = s.platform.TrayHostWindow();
+    r.id = kTrayIconId;
+    s.platform.Shell_NotifyIcon(NotifyIconMessage::Delete, r);
+    s.trayAdded = false;
+}
+
+void TarnFrm::Form_QueryUnload() {
+    State& s = *state_;
+    if (s.closing) return;
+    s.closing = true;
+    // No tick may run after this point, or it would install over the restore.
+    s.platform.SetTimerEnabled(Timer::Timer1, false);
+    // Nor may a pending automatic start capture and rotate after the unload.
+    s.platform.SetTimerEnabled(Timer::Timer2, false);
+    removeTrayIcon();
+}
+
+void TarnFrm::Form_Unload() {
+    State& s = *state_;
+    if (s.unloaded) return;
+    if (!s.closing) Form_QueryUnload();
+    s.unloaded = true;
+    s.saved.RestoreNormal();
+    s.saved.RestoreBusy();
+    std::error_code ec;
+    const auto scratch = ScratchFile(s.platform);
+    if (std::filesystem::exists(scratch, ec)) std::filesystem::remove(scratch, ec);
+}
+
+// ---- Actions
+
+void TarnFrm::okAction() {
+    State& s = *state_;
+    Platform& p = s.platform;
+    if (s.okTag == "Start") {
+        s.rotation.CaptureUserPointers(true);
+        LoadTWC(p, s.set, s.settings.setFile);
+        s.tracker.ResetTracker();
+        p.SetTimerInterval(Timer::Timer1, s.settings.interval);
+        p.HideForm();
+        s.okTag = "OK";
+        s.rotation.RotateTick(s.set.handles, s.flags());
+    } else {
+        p.HideForm();
+    }
+}
+
+void TarnFrm::exitAction() {
+    State& s = *state_;
+    // A settings file that cannot be written is reported; leaving goes on regardless,
+    // so the user's pointers always come back.
+    SaveINI(s.platform, s.settings);
+    Form_QueryUnload();
+    Form_Unload();
+    s.ended = true;
+    s.platform.End();
+}
+
+// ---- Timers
+
+void TarnFrm::Timer1_Timer() {
+    State& s = *state_;
+    if (s.unloaded) return;
+    s.rotation.Timer1_Timer(s.set.handles, s.flags());
+}
+
+void TarnFrm::Timer2_Timer() {
+    State& s = *state_;
+    if (s.closing) return;
+    s.rotation.CaptureUserPointers(true);
+    s.platform.SetTimerInterval(Timer::Timer2, 0);
+    s.platform.SetTimerEnabled(Timer::Timer2, false);
+    okAction();
+}
+
+// ---- Tray
+
+void TarnFrm::Picture1_MouseMove(std::uint32_t mouseMessage) {
+    State& s = *state_;
+    if (s.closing) return;
+    // Decided on the shell's message itself, so it works at every screen setting: a
+    // right-button press, or any report of the left button.
+    const bool bringBack = mouseMessage == kRightButtonDown || mouseMessage == kLeftButtonDown ||
+                           mouseMessage == kLeftButtonUp || mouseMessage == kLeftButtonDoubleClick;
+    if (!bringBack) return;
+    s.platform.ShowForm();
+    s.platform.SetFormVisible(true);
+}
+
+// ---- Labels
+
+void TarnFrm::ResetLabelColors() {
+    Platform& p = state_->platform;
+    for (int i = 0; i <= kHighestLabel; ++i) {
+        if (i == kLabelTitle || i == 7) continue;  // the title keeps its colour; there is no label 7
+        p.SetLabelForeColor(i, (i == kLabelOk || i == kLabelExit) ? layout::kOrange : layout::kBlack);
+    }
+}
+
+void TarnFrm::lbl_MouseDown(int index, int /*button*/) {
+    State& s = *state_;
+    if (!isDragHandle(index)) return;
+    Platform& p = s.platform;
+    Point where{};
+    p.GetCursorPos(where);
+    const TwipsRect r = p.FormRectTwips();
+    s.dragX = where.x - ToPixels(r.left, p.TwipsPerPixelX());
+    s.dragY = where.y - ToPixels(r.top, p.TwipsPerPixelY());
+}
+
+void TarnFrm::lbl_MouseMove(int index, int button) {
+    State& s = *state_;
+    Platform& p = s.platform;
+    ResetLabelColors();
+    if (isDragHandle(index) && button == kLeftButton) {
+        Point where{};
+        p.GetCursorPos(where);
+        const TwipsRect r = p.FormRectTwips();
+        p.MoveWindow(p.FormWindow(), where.x - s.dragX, where.y - s.dragY, ToPixels(r.width, p.TwipsPerPixelX()),
+                     ToPixels(r.height, p.TwipsPerPixelY()), true);
+    }
+    if (isButton(index)) p.SetLabelForeColor(index, layout::kRed);
+}
+
+void TarnFrm::lbl_Click(int index) {
+    if (state_->closing) return;
+    if (index == kLabelOk) okAction();
+    if (index == kLabelExit || index == kLabelClose) exitAction();
+}
+
+void TarnFrm::Form_MouseMove() { ResetLabelColors(); }
+void TarnFrm::listv_MouseMove() { ResetLabelColors(); }
+void TarnFrm::Picture2_MouseMove() { ResetLabelColors(); }
+
+// ---- The sensitivity slider
+
+void TarnFrm::picSlider_MouseDown(int /*button*/) {
+    State& s = *state_;
+    Platform& p = s.platform;
+    Point where{};
+    p.GetCursorPos(where);
+    s.sliderGrabX = where.x - ToPixels(p.KnobRectTwips().left, p.TwipsPerPixelX());
+}
+
+void TarnFrm::picSlider_MouseMove(int button) {
+    State& s = *state_;
+    Platform& p = s.platform;
+    if (button != kLeftButton) return;
+    Point where{};
+    p.GetCursorPos(where);
+    const double tpp = p.TwipsPerPixelX();
+    // The knob's place in the design scale, so the accepted range always matches the
+    // drawn track whatever the monitor's DPI (at 96 DPI both scales are the same).
+    const std::int32_t screenLeft = where.x - s.sliderGrabX;
+    const auto x = static_cast<std::int32_t>(RoundHalfEven(screenLeft * tpp / kDesignTwipsPerPixel));
+    const std::int32_t position = x - kKnobOrigin;
+    if (position <= 0 || position > kSliderPositions) return;  // ignored, not clamped
+
+    const TwipsRect knob = p.KnobRectTwips();
+    const double tppY = p.TwipsPerPixelY();
+    p.MoveWindow(p.KnobWindow(), ToPixels(x * kDesignTwipsPerPixel, tpp), ToPixels(knob.top, tppY),
+                 ToPixels(knob.width, tpp), ToPixels(knob.height, tppY), true);
+    s.settings.interval = 26 - position / 5;
+    s.settings.sliderPosition = position;
+    // Before rotation starts the new interval waits for the start: a tick now would
+    // install direction images before the user's pointers are saved.
+    if (s.started() && !s.closing) p.SetTimerInterval(Timer::Timer1, s.settings.interval);
+}
+
+// ---- Options, the list and the banner
+
+void TarnFrm::Check1_Click(int index) {
+    State& s = *state_;
+    if (s.closing) return;
+    RoleFlags flags = s.flags();
+    s.rotation.Check1_Click(index, s.platform.CheckValue(index), s.loading, flags);
+    s.settings.normal = flags.normal;
+    s.settings.busy = flags.busy;
+}
+
+void TarnFrm::listv_DblClick() {
+    State& s = *state_;
+    if (s.closing) return;
+    SetActivation a{s.platform,
+                    s.set,
+                    s.settings,
+                    s.okTag,
+                    [&s] { s.rotation.CaptureUserPointers(false); },
+                    [&s] { s.tracker.ResetTracker(); },
+                    [&s] { s.rotation.RotateTick(s.set.handles, s.flags()); }};
+    ActivateSelectedSet(a);
+}
+
+void TarnFrm::Image2_Click() {
+    Platform& p = state_->platform;
+    p.ShellExecute(p.FormWindow(), "open", std::string(layout::kWebPage), "", "", kShowNormal);
+}
+
+}  // namespace tarn

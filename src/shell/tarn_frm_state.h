@@ -1,0 +1,48 @@
+// The form's state, held for the program's lifetime. Shared with the tests, which
+// read it after telling a story in events.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cursorset/cursorset.h"
+#include "platform/platform.h"
+#include "rotation/direction_tracker.h"
+#include "rotation/pointer_roles.h"
+#include "rotation/tarn_mod.h"
+#include "settings/settings.h"
+#include "shell/tarn_frm.h"
+
+namespace tarn {
+
+// The tray icon's identity and the message its notifications arrive as.
+inline constexpr std::uint32_t kTrayIconId = 1;
+inline constexpr std::uint32_t kTrayCallbackMessage = 0x200;
+inline constexpr const char* kTrayTip = "Tarnwick!\nVersion 1.2 ";
+inline constexpr std::int32_t kAutoStartDelayMs = 100;
+
+struct TarnFrm::State {
+    explicit State(Platform& p) : platform(p), saved(p), rotation(p, tracker, saved) {}
+
+    [[nodiscard]] RoleFlags flags() const { return {settings.normal, settings.busy}; }
+    [[nodiscard]] bool started() const { return okTag != "Start"; }
+
+    Platform& platform;
+    DirectionTracker tracker;
+    TarnMod saved;  // the user's own pointers
+    PointerRotation rotation;
+    CursorSet set;
+    Settings settings;
+    std::string okTag;    // the OK label's tag: "Start" until rotation starts, then "OK"
+    bool loading = false;  // start-up is copying the settings into the check boxes
+    NotifyIconRecord tray;
+    bool trayAdded = false;
+    std::int32_t dragX = 0;  // pointer minus the window's corner at the last press on the title
+    std::int32_t dragY = 0;
+    std::int32_t sliderGrabX = 0;  // pointer minus the knob's left edge at the last press on it
+    bool closing = false;    // the close request has run
+    bool unloaded = false;   // the unload has run: the user's pointers are back
+    bool ended = false;      // End was called
+};
+
+}  // namespace tarn

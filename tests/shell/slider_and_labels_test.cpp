@@ -1,0 +1,169 @@
+// The window's own behaviour: dragging by the title, hover colours and the slider.
+#include "story.h"
+
+#include "shell/layout.h"
+
+namespace tarn::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class WindowTest : public Story {};
+
+TEST_F(WindowTest, TheTitleAndTitleStripDragTheWindowOnlyWithTheLeftButtonAlone) {
+    struct Case {
+        int label, button;
+        bool moves;
+    };
+    const Case cases[] = {{0, kLeftButton, true},  {6, kLeftButton, true},   {6, kRightButton, false},
+                          {0, kLeftButton | kRightButton, false},          {6, 0, false},
+                          {6, kMiddleButton, false}, {5, kLeftButton, false}, {1, kLeftButton, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "label " << c.label << " button " << c.button);
+        fake.formRect = {1500, 1500, 8670, 6360};  // at (100, 100), 578 x 424 pixels
+        fake.pointer = {400, 300};
+        frm.lbl_MouseDown(c.label, c.button);
+        fake.pointer = {450, 320};
+        fake.clearLog();
+        frm.lbl_MouseMove(c.label, c.button);
+        if (c.moves)
+            EXPECT_THAT(fake.log({"MoveWindow"}), ElementsAre("MoveWindow(form,150,120,578,424,1)"));
+        else
+            EXPECT_THAT(fake.log({"MoveWindow"}), IsEmpty());
+        EXPECT_EQ(fake.count("SetLabelForeColor"), 7);  // the colours are reset either way
+    }
+}
+
+TEST_F(WindowTest, DraggingPartlyOffTheScreenKeepsTheSize) {
+    fake.pointer = {110, 105};
+    frm.lbl_MouseDown(6, kRightButton);  // any button records the offset
+    fake.pointer = {-200, -50};
+    frm.lbl_MouseMove(6, kLeftButton);
+    EXPECT_THAT(fake.log({"MoveWindow"}), ElementsAre("MoveWindow(form,-210,-55,578,424,1)"));
+}
+
+TEST_F(WindowTest, HoverColours) {
+    const auto colour = [&](int i) { return fake.labelColors.count(i) ? fake.labelColors[i] : 0xDEADu; };
+    // Over "OK": red; "Exit" orange; "X" black.
+    frm.lbl_MouseMove(2, 0);
+    EXPECT_EQ(colour(2), layout::kRed);
+    EXPECT_EQ(colour(3), layout::kOrange);
+    EXPECT_EQ(colour(8), layout::kBlack);
+    // Onto the frame around it: no handler resets anything, so "OK" stays red.
+    EXPECT_EQ(colour(2), 255u);
+    // Over "X", then the subtitle.
+    frm.lbl_MouseMove(8, 0);
+    EXPECT_EQ(colour(2), 33023u);
+    EXPECT_EQ(colour(8), 255u);
+    frm.lbl_MouseMove(1, 0);
+    EXPECT_EQ(colour(8), 0u);
+    EXPECT_EQ(colour(1), 0u);
+
+    // Every resetting surface puts the buttons back.
+    for (auto reset : {&TarnFrm::Form_MouseMove, &TarnFrm::listv_MouseMove, &TarnFrm::Picture2_MouseMove}) {
+        frm.lbl_MouseMove(3, 0);
+        EXPECT_EQ(colour(3), 255u);
+        (frm.*reset)();
+        EXPECT_EQ(colour(3), 33023u);
+        EXPECT_EQ(colour(2), 33023u);
+    }
+    // The title never changes colour, and there is no label 7.
+    EXPECT_EQ(fake.labelColors.count(0), 0u);
+    EXPECT_EQ(fake.labelColors.count(7), 0u);
+    EXPECT_THAT(fake.log({"SetLabelForeColor"}), ::testing::Contains("SetLabelForeColor(4,0)"));
+}
+
+TEST_F(WindowTest, ClicksOnOtherLabelsDoNothing) {
+    frm.Form_Load();
+    fake.clearLog();
+    for (int label : {0, 1, 4, 5, 6}) frm.lbl_Click(label);
+    EXPECT_THAT(fake.log(), IsEmpty());
+}
+
+// Presses the knob with the pointer 3 pixels into it, then slides it so its left edge
+// would land at `left` pixels within its frame.
+class SliderTest : public Story {
+protected:
+    void press() {
+        fake.pointer = {ToPixels(fake.knobRect.left, fake.tppX) + 3 + 600, 500};
+        frm.picSlider_MouseDown(kLeftButton);
+    }
+    void slideTo(std::int32_t left, int button = kLeftButton) {
+        fake.pointer.x = left + 3 + 600;
+        frm.picSlider_MouseMove(button);
+    }
+    std::int32_t knobLeft() const { return ToPixels(fake.knobRect.left, fake.tppX); }
+};
+
+TEST_F(SliderTest, PositionsAndIntervals) {
+    struct Case {
+        std::int32_t left, position, interval;
+    };
+    const Case cases[] = {{9, 1, 26},    {12, 4, 26},   {13, 5, 25},   {17, 9, 25},  {18, 10, 24},  {72, 64, 14},
+                          {108, 100, 6}, {112, 104, 6}, {128, 120, 2}, {132, 124, 2}, {133, 125, 1}, {136, 128, 1}};
+    press();
+    for (const Case& c : cases) {
+        slideTo(c.left);
+        EXPECT_EQ(knobLeft(), c.left);
+        EXPECT_EQ(state().settings.sliderPosition, c.position) << c.left;
+        EXPECT_EQ(state().settings.interval, c.interval) << c.left;
+    }
+    EXPECT_THAT(fake.log({"MoveWindow"}).back(), "MoveWindow(knob,136,23,7,21,1)");
+}
+
+TEST_F(SliderTest, MovesOutsideTheTrackAreIgnoredNotClamped) {
+    press();
+    slideTo(130);
+    for (std::int32_t outside : {137, 140, 400, 8, 0, -50}) {
+        fake.clearLog();
+        slideTo(outside);
+        EXPECT_THAT(fake.log({"MoveWindow", "SetTimerInterval"}), IsEmpty()) << outside;
+        EXPECT_EQ(knobLeft(), 130);
+        EXPECT_EQ(state().settings.interval, 2);
+        EXPECT_EQ(state().settings.sliderPosition, 122);
+    }
+}
+
+TEST_F(SliderTest, OnlyTheLeftButtonAloneSlides) {
+    press();
+    for (int button : {0, kRightButton, kMiddleButton, kLeftButton | kRightButton}) {
+        slideTo(40, button);
+        EXPECT_EQ(knobLeft(), 112) << button;
+    }
+}
+
+TEST_F(SliderTest, BeforeRotationStartsTheIntervalWaitsForTheStart) {
+    writeIni("0\r\n1\r\n0\r\n5\r\n100\r\narrows.TWC\r\n");
+    writeFile(folder / "arrows.TWC", cursorSet(1));
+    frm.Form_Load();
+    press();
+    slideTo(72);
+    EXPECT_EQ(fake.timers[Timer::Timer1].interval, 0);  // no tick before the user's pointers are saved
+    EXPECT_EQ(fake.count("SetSystemCursor"), 0);
+    frm.lbl_Click(2);
+    EXPECT_EQ(fake.timers[Timer::Timer1].interval, 14);
+    slideTo(133);
+    EXPECT_EQ(fake.timers[Timer::Timer1].interval, 1);  // once started, at once
+}
+
+TEST_F(SliderTest, TheTrackKeepsItsRangeAtOtherScreenSettings) {
+    // 144 DPI: 10 twips per pixel. The layout draws the track 1.5 times as wide, and
+    // the knob's range grows with it: design left 9..136 is 13..204 screen pixels.
+    fake.tppX = fake.tppY = 10;
+    press();
+    struct Case {
+        std::int32_t screenLeft;
+        bool accepted;
+        std::int32_t position;
+    };
+    const Case cases[] = {{12, false, 0}, {13, true, 1}, {204, true, 128}, {206, false, 0}, {168, true, 104}};
+    for (const Case& c : cases) {
+        const std::int32_t before = state().settings.sliderPosition;
+        slideTo(c.screenLeft);
+        EXPECT_EQ(state().settings.sliderPosition, c.accepted ? c.position : before) << c.screenLeft;
+    }
+}
+
+}  // namespace
+}  // namespace tarn::testing

@@ -1,0 +1,284 @@
+// The program's life, told as events: start-up, starting, the tray and every way out.
+#include "story.h"
+
+#include <filesystem>
+
+namespace tarn::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+namespace fs = std::filesystem;
+
+const std::string kTypicalIni = "0\r\n1\r\n0\r\n5\r\n100\r\narrows.TWC\r\n";
+
+class LifecycleTest : public Story {};
+
+TEST_F(LifecycleTest, ATypicalRunEndToEnd) {
+    writeIni(kTypicalIni);
+    writeSet("arrows.TWC", 1);
+    writeSet("dots.TWC", 2);
+    writeSet("zeds.TWC", 3);
+
+    frm.Form_Load();
+    EXPECT_THAT(fake.log({"Shell_NotifyIcon"}),
+                ElementsAre("Shell_NotifyIcon(0,size=88,owner=0xf2,id=1,flags=7,msg=0x200,icon=0xf3,"
+                            "tip=\"Tarnwick!\nVersion 1.2 \")"));
+    ASSERT_EQ(fake.listItems.size(), 3u);
+    EXPECT_EQ(fake.listItems[0].key, "arrows");
+    EXPECT_EQ(fake.listItems[2].text, "zeds");
+    EXPECT_EQ(fake.knobRect.left, 108 * 15);
+    EXPECT_EQ(fake.checks[1], 1);
+    EXPECT_EQ(fake.checks[2], 0);
+    EXPECT_TRUE(fake.visible);
+    EXPECT_EQ(state().okTag, "Start");
+    EXPECT_EQ(fake.timers[Timer::Timer1].interval, 0);
+    EXPECT_FALSE(fake.timers[Timer::Timer2].enabled);
+    EXPECT_FALSE(fake.taskVisible);
+    EXPECT_EQ(fake.preview, slice(1, 2));
+    EXPECT_THAT(fake.messages, IsEmpty());
+
+    // Double-click "arrows" on the list: captured where the pointer is, rotation starts.
+    fake.selectedKey = "arrows";
+    fake.pointer = {150, 150};
+    fake.clearLog();
+    frm.listv_DblClick();
+    EXPECT_EQ(fake.count("SetCursorPos"), 0);
+    EXPECT_EQ(fake.count("GetCursor"), 3);
+    EXPECT_EQ(state().okTag, "OK");
+    EXPECT_EQ(fake.timers[Timer::Timer1].interval, 5);
+    EXPECT_TRUE(fake.visible);
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
+        EXPECT_EQ(fake.imageOfHandle(state().saved.saved(r)), RecordingPlatform::userImage(systemCursorId(r)));
+
+    // Straight to the right: the arrow turns to index 4 and stays there.
+    for (int tick = 1; tick <= 4; ++tick) {
+        fake.pointer.x += 10;
+        frm.Timer1_Timer();
+    }
+    EXPECT_EQ(state().tracker.current(), 4);
+    EXPECT_EQ(fake.systemImage(kOcrNormal), slice(1, 4));
+    EXPECT_EQ(fake.systemImage(kOcrWait), RecordingPlatform::userImage(kOcrWait));  // busy roles off
+
+    // Exit: the same six lines, the arrow back, the tray icon gone, the scratch file gone.
+    fake.clearLog();
+    frm.lbl_Click(3);
+    EXPECT_EQ(readText(folder / "Tarnwick.ini"), kTypicalIni);
+    EXPECT_TRUE(userPointersShown());
+    EXPECT_TRUE(fake.trayIcons.empty());
+    EXPECT_FALSE(fs::exists(folder / "mw.tmp"));
+    EXPECT_TRUE(fake.ended);
+    EXPECT_EQ(fake.liveCopies(), 0);
+    EXPECT_THAT(fake.misuse(), IsEmpty());
+}
+
+TEST_F(LifecycleTest, AutomaticStartHidesTheWindowAndStartsAfterItsDelay) {
+    writeIni("1\r\n1\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
+    writeSet("arrows.TWC", 1);
+    frm.Form_Load();
+    EXPECT_FALSE(fake.visible);
+    EXPECT_EQ(fake.checks[0], 1);
+    EXPECT_TRUE(fake.timers[Timer::Timer2].enabled);
+    EXPECT_EQ(fake.timers[Timer::Timer2].interval, 100);
+    EXPECT_EQ(fake.count("GetCursor"), 0);  // nothing captured before the delay
+
+    fake.clearLog();
+    frm.Timer2_Timer();
+    EXPECT_EQ(fake.count("GetCursor"), 6);  // captured twice, as the OK action captures again
+    EXPECT_EQ(fake.liveCopies(), 3);        // the first three copies were released
+    EXPECT_FALSE(fake.timers[Timer::Timer2].enabled);
+    EXPECT_EQ(fake.timers[Timer::Timer2].interval, 0);
+    EXPECT_EQ(fake.timers[Timer::Timer1].interval, 3);
+    EXPECT_EQ(state().okTag, "OK");
+    EXPECT_FALSE(fake.visible);
+    EXPECT_EQ(fake.pointer, (Point{900, 700}));  // parked and put back
+    // The first tick measures from the screen's origin to (900, 700): down and right.
+    EXPECT_EQ(fake.systemImage(kOcrNormal), slice(1, 6));
+    EXPECT_EQ(fake.systemImage(kOcrWait), slice(1, 6));
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
+        EXPECT_EQ(fake.imageOfHandle(state().saved.saved(r)), RecordingPlatform::userImage(systemCursorId(r)));
+}
+
+TEST_F(LifecycleTest, PressingOkASecondTimeOnlyHidesTheWindow) {
+    writeIni(kTypicalIni);
+    writeSet("arrows.TWC", 1);
+    frm.Form_Load();
+    frm.lbl_Click(2);
+    EXPECT_FALSE(fake.visible);
+    EXPECT_EQ(state().okTag, "OK");
+    frm.Picture1_MouseMove(0x204);
+    EXPECT_TRUE(fake.visible);
+    fake.clearLog();
+    frm.lbl_Click(2);
+    EXPECT_THAT(fake.log(), ElementsAre("HideForm()"));
+}
+
+TEST_F(LifecycleTest, OkCapturesWithThePointerParkedOverTheListBeforeTheFirstInstall) {
+    writeIni(kTypicalIni);
+    writeSet("arrows.TWC", 1);
+    frm.Form_Load();
+    fake.clearLog();
+    frm.lbl_Click(2);
+    EXPECT_THAT(fake.log({"SetCursorPos", "SetTimerInterval", "HideForm"}),
+                ElementsAre("SetCursorPos(389,312)", "SetCursorPos(900,700)", "SetTimerInterval(Timer1,5)", "HideForm()"));
+    EXPECT_LT(last("GetCursor"), first("SetSystemCursor"));
+    EXPECT_EQ(fake.count("SetSystemCursor"), 1);  // the one tick the OK action runs itself
+}
+
+TEST_F(LifecycleTest, EveryWayOfClosingPutsThePointersBackAndRemovesTheTrayIcon) {
+    struct Case {
+        const char* name;
+        bool startFirst;
+        std::function<void(TarnFrm&)> close;
+        bool writesSettings;
+    };
+    const Case cases[] = {
+        {"Exit", true, [](TarnFrm& f) { f.lbl_Click(3); }, true},
+        {"X", true, [](TarnFrm& f) { f.lbl_Click(8); }, true},
+        {"closed by the system", true, [](TarnFrm& f) { f.Form_QueryUnload(); f.Form_Unload(); }, false},
+        {"unloaded without a close request", true, [](TarnFrm& f) { f.Form_Unload(); }, false},
+        {"Exit before starting", false, [](TarnFrm& f) { f.lbl_Click(3); }, true},
+        {"closed before starting", false, [](TarnFrm& f) { f.Form_QueryUnload(); f.Form_Unload(); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        RecordingPlatform p;
+        p.programFolder = dir.path();
+        writeText(dir / "Tarnwick.ini", "0\r\n1\r\n1\r\n5\r\n100\r\narrows.TWC\r\n");
+        writeFile(dir / "arrows.TWC", cursorSet(1));
+        TarnFrm f{p};
+        f.Form_Load();
+        if (c.startFirst) {
+            f.lbl_Click(2);
+            f.Timer1_Timer();
+        }
+        fs::remove(dir / "Tarnwick.ini");
+        p.clearLog();
+        c.close(f);
+
+        const auto log = p.log({"SetTimerEnabled", "Shell_NotifyIcon", "SetSystemCursor"});
+        ASSERT_GE(log.size(), 5u);
+        EXPECT_EQ(log[0], "SetTimerEnabled(Timer1,0)");  // the timer stops before anything is restored
+        EXPECT_EQ(log[2], "Shell_NotifyIcon(2,size=88,owner=0xf2,id=1)");
+        EXPECT_EQ(log.size(), 6u);
+        EXPECT_TRUE(p.trayIcons.empty());
+        for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
+            EXPECT_EQ(p.systemImage(id), RecordingPlatform::userImage(id));
+        EXPECT_FALSE(fs::exists(dir / "mw.tmp"));
+        EXPECT_EQ(fs::exists(dir / "Tarnwick.ini"), c.writesSettings);
+        EXPECT_THAT(p.misuse(), IsEmpty());
+
+        // Whatever arrives afterwards changes nothing.
+        p.clearLog();
+        f.Timer1_Timer();
+        f.Timer2_Timer();
+        f.Form_QueryUnload();
+        f.Form_Unload();
+        EXPECT_EQ(p.count("SetSystemCursor"), 0);
+        EXPECT_EQ(p.count("GetCursor"), 0);
+    }
+}
+
+TEST_F(LifecycleTest, ASecondInstanceEndsBeforeTouchingAnything) {
+    writeIni(kTypicalIni);
+    fake.prevInstance = true;
+    frm.Form_Load();
+    EXPECT_THAT(fake.log(), ElementsAre("PrevInstance() -> 1", "End()"));
+    EXPECT_TRUE(fake.trayIcons.empty());
+}
+
+TEST_F(LifecycleTest, AFirstRunWithoutSettingsRotatesAfterTheFirstOk) {
+    writeSet("arrows.TWC", 1);
+    writeSet("zeds.TWC", 3);
+    frm.Form_Load();
+    EXPECT_FALSE(fake.preview.has_value());
+    EXPECT_EQ(fake.checks[1], 0);
+    EXPECT_EQ(fake.checks[2], 0);
+    // Tick the normal role, then OK: the empty remembered name is reported, and rotation
+    // runs with the set the list loaded last, at the knob's design interval.
+    fake.checks[1] = 1;
+    frm.Check1_Click(1);
+    frm.lbl_Click(2);
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].rfind("LoadTWC\n", 0), 0u);
+    EXPECT_EQ(fake.timers[Timer::Timer1].interval, 6);
+    fake.pointer.x += 30;
+    frm.Timer1_Timer();
+    EXPECT_EQ(fake.systemImage(kOcrNormal).substr(0, 5), "file:");
+
+    frm.lbl_Click(3);
+    EXPECT_EQ(readText(folder / "Tarnwick.ini"), "0\r\n1\r\n0\r\n6\r\n104\r\n\r\n");
+}
+
+TEST_F(LifecycleTest, TheTrayBringsTheWindowBackOnARightPressOrAnyLeftButtonReport) {
+    struct Case {
+        std::uint32_t message;
+        bool shows;
+    };
+    const Case cases[] = {{0x200, false}, {0x201, true}, {0x202, true}, {0x203, true}, {0x204, true},
+                          {0x205, false}, {0x206, false}, {0x207, false}, {0x208, false}, {0x209, false}};
+    writeIni("1\r\n1\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
+    frm.Form_Load();
+    for (const Case& c : cases) {
+        fake.visible = false;
+        fake.clearLog();
+        frm.Picture1_MouseMove(c.message);
+        EXPECT_EQ(fake.visible, c.shows) << std::hex << c.message;
+        if (c.shows) EXPECT_THAT(fake.log(), ElementsAre("ShowForm()", "SetFormVisible(1)"));
+    }
+    // Nothing else changes: the automatic start is still armed.
+    EXPECT_TRUE(fake.timers[Timer::Timer2].enabled);
+}
+
+TEST_F(LifecycleTest, AFailedListBuildEndsStartUpAndRemovesItsTrayIcon) {
+    writeSet("arrows.TWC", 1);
+    fake.failCall("ClearListView");
+    frm.Form_Load();
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].rfind("ShowIcons\n\n", 0), 0u);
+    EXPECT_TRUE(fake.trayIcons.empty());
+    EXPECT_TRUE(fake.ended);
+    EXPECT_LT(last("Shell_NotifyIcon"), first("End"));
+    EXPECT_EQ(fake.count("SetCheckValue"), 0);
+}
+
+TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapture) {
+    writeIni("1\r\n1\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
+    writeSet("arrows.TWC", 1);
+    writeFile(folder / "mw.tmp", cursorSlice(99));
+    frm.Form_Load();
+    frm.Timer2_Timer();
+    EXPECT_EQ(fake.calls()[1].name, "ReloadSystemCursors");
+    EXPECT_LT(first("ReloadSystemCursors"), first("GetCursor"));
+
+    // A clean start does not touch the user's scheme.
+    TempFolder dir;
+    RecordingPlatform p;
+    p.programFolder = dir.path();
+    TarnFrm f{p};
+    f.Form_Load();
+    EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
+}
+
+TEST_F(LifecycleTest, TheLinkBannerOpensTheWebPage) {
+    frm.Image2_Click();
+    EXPECT_THAT(fake.log(), ElementsAre("ShellExecute(0xf0,\"open\",\"https://tarnwick.example.org/\",\"\",\"\",1)"));
+}
+
+TEST_F(LifecycleTest, AnUnwritableSettingsFileIsReportedAndExitStillRestores) {
+    writeIni(kTypicalIni);
+    writeSet("arrows.TWC", 1);
+    frm.Form_Load();
+    frm.lbl_Click(2);
+    fs::remove(folder / "Tarnwick.ini");
+    fs::create_directory(folder / "Tarnwick.ini");  // cannot be replaced by a file
+    frm.lbl_Click(3);
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].rfind("SaveINI\n", 0), 0u);
+    EXPECT_TRUE(userPointersShown());
+    EXPECT_TRUE(fake.ended);
+}
+
+}  // namespace
+}  // namespace tarn::testing
