@@ -70,6 +70,13 @@ std::string Utf8FromPath(const fs::path& path) {
 
 bool IsBareFileName(std::string_view name) {
     if (name.empty()) return false;
+    // No file name is longer than 255 UTF-16 units; a longer text names nothing here.
+    std::size_t units = 0;
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
+    }
+    if (units > 255) return false;
     for (const char ch : name) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 || c == 0x7F) return false;
@@ -155,8 +162,12 @@ void LoadTWC(Platform& platform, CursorSet& set, const std::string& name) {
             return;
         }
 
+        // Unbuffered: each slice is one read of the file as it is now, so a file that
+        // shrinks while it is loaded fails at the slice it no longer has.
+        std::ifstream in;
+        in.rdbuf()->pubsetbuf(nullptr, 0);
         errno = 0;
-        std::ifstream in(file, std::ios::binary);
+        in.open(file, std::ios::binary);
         if (!in.is_open()) {
             report(describe("Cannot open", file, errno));
             return;

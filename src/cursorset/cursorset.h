@@ -32,7 +32,7 @@ std::filesystem::path ScratchFile(Platform& platform);
 // True for a plain file name that can only mean a file in the program folder: no
 // folder separator, no drive or stream colon, no wildcard or control character, not
 // "." or "..", no trailing dot or space (Windows would drop it and open another
-// file), and not a device name such as CON or NUL.TWC.
+// file), not a device name such as CON or NUL.TWC, and not over 255 UTF-16 units.
 bool IsBareFileName(std::string_view name);
 
 // Names are UTF-8 throughout the core; these convert at the file system.
