@@ -134,7 +134,8 @@ public:
     virtual void ClearListViewSmallIcons() = 0;
     virtual void ClearListView() = 0;
     virtual void ClearImageList() = 0;
-    // Takes ownership of the picture, also when it throws.
+    // Takes ownership of the picture, also when it throws. A null picture adds a blank
+    // entry under the key (a set whose preview could not be made).
     virtual void AddImageListPicture(const std::string& key, PictureHandle picture) = 0;
     virtual void AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) = 0;
     virtual std::optional<std::string> ListViewSelectedKey() = 0;

@@ -341,7 +341,7 @@ void RecordingPlatform::AddImageListPicture(const std::string& key, PictureHandl
     ImageId image = known ? it->second : ImageId{};
     if (known) pictures_.erase(it);
     if (record("AddImageListPicture", quote(key) + "," + hex(picture.value()))) throw PlatformError("Out of memory");
-    if (!known) {
+    if (!known && !picture.isNull()) {
         misuse_.push_back("AddImageListPicture: unknown picture " + hex(picture.value()));
         throw PlatformError("Invalid picture");
     }

@@ -74,7 +74,7 @@ public:
     std::map<Timer, TimerState> timers{{Timer::Timer1, {}}, {Timer::Timer2, {}}};
     struct Item { std::string key, text, iconKey; };
     std::vector<Item> listItems;
-    struct ImageEntry { std::string key; ImageId image; };
+    struct ImageEntry { std::string key; ImageId image; };  // image "" is a blank entry
     std::vector<ImageEntry> imageList;
     std::optional<std::string> selectedKey;
     bool smallIconsCleared = false;

@@ -1,0 +1,59 @@
+// A cursor set: sixteen direction images cut from one .TWC file, and the pointer
+// handles the platform made from them. Every image reaches the platform through the
+// scratch file mw.tmp in the program folder.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tarn {
+
+inline constexpr std::size_t kSliceBytes = 2238;  // one 32x32, 256-colour cursor file
+inline constexpr std::size_t kSliceCount = 16;
+inline constexpr std::uintmax_t kSetFileBytes = kSliceBytes * kSliceCount;  // 35808
+
+// Indexed by direction: 0 up, 2 up-right (the preview), 4 right, 8 down, 12 left.
+// Empty images and null handles until the first load.
+struct CursorSet {
+    std::array<std::vector<unsigned char>, kSliceCount> images;
+    std::array<CursorHandle, kSliceCount> handles;
+};
+
+// The program folder's mw.tmp.
+std::filesystem::path ScratchFile(Platform& platform);
+
+// True for a plain file name that can only mean a file in the program folder: no
+// folder separator, no drive or stream colon, no wildcard or control character, not
+// "." or "..", no trailing dot or space (Windows would drop it and open another
+// file), not a device name such as CON or NUL.TWC, and not over 255 UTF-16 units.
+bool IsBareFileName(std::string_view name);
+
+// Names are UTF-8 throughout the core; these convert at the file system.
+std::filesystem::path PathFromUtf8(std::string_view name);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// Loads the named set from the program folder. A missing file, a file that is not
+// exactly 35808 bytes, or a name that is not a bare file name changes nothing and
+// says nothing. Any other failure shows "LoadTWC\n" and a description and returns;
+// slots loaded before the failure keep the new set. A slice that is not a cursor
+// leaves a null handle. Handles of the previous set are released as they are
+// replaced. Never throws.
+void LoadTWC(Platform& platform, CursorSet& set, const std::string& name);
+
+// Writes image `index` at the start of `file` without shortening it, creating the
+// file when missing. An empty image writes nothing. Throws std::exception with a
+// readable description on failure, std::out_of_range for a bad index.
+void WriteImage(const CursorSet& set, const std::filesystem::path& file, int index);
+
+// Image 2 through the scratch file, loaded as a picture. Throws on failure
+// (PlatformError from the picture loader, or WriteImage's exception).
+PictureHandle LoadPreview(Platform& platform, const CursorSet& set);
+
+}  // namespace tarn

@@ -1,0 +1,88 @@
+#include "cursorset/library.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <vector>
+
+namespace tarn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool hasSetExtension(const std::string& fileName) {
+    if (fileName.size() < 4) return false;
+    std::string ext = fileName.substr(fileName.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    return ext == ".TWC";
+}
+
+// The set files in the folder, sorted by their UTF-8 names so the list has the same
+// order on every run and every system. Folders are not sets.
+std::vector<std::string> listSetFiles(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        std::error_code ec;
+        if (entry.is_directory(ec)) continue;
+        std::string name = Utf8FromPath(entry.path().filename());
+        if (hasSetExtension(name)) names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+bool ShowIcons(Platform& platform, CursorSet& set) {
+    std::string fileName;  // the file being processed, for the message
+    try {
+        platform.ClearListViewSmallIcons();
+        platform.ClearListView();
+        platform.ClearImageList();
+        for (const std::string& name : listSetFiles(platform.ProgramFolder())) {
+            fileName = name;
+            const std::string setName = name.substr(0, name.size() - 4);
+            LoadTWC(platform, set, name);
+            // One set without a picture (a bad first file before any set loaded) must
+            // not keep the others from being offered: it is shown blank.
+            PictureHandle picture;
+            try {
+                picture = LoadPreview(platform, set);
+            } catch (const std::exception&) {
+                picture = PictureHandle{};
+            }
+            platform.AddImageListPicture(setName, picture);
+            platform.AddListViewItem(setName, setName, setName);
+        }
+    } catch (const std::exception& e) {
+        platform.MessageBox("ShowIcons\n" + fileName + "\n" + e.what());
+        platform.End();
+        return false;
+    }
+    return true;
+}
+
+void ActivateSelectedSet(SetActivation& a) {
+    const std::optional<std::string> key = a.platform.ListViewSelectedKey();
+    if (!key) return;
+    a.settings.setFile = *key + ".TWC";
+    if (a.okTag == "Start") {
+        if (a.captureWithoutParking) a.captureWithoutParking();
+        a.okTag = "OK";
+    }
+    LoadTWC(a.platform, a.set, a.settings.setFile);
+    try {
+        a.platform.SetPreviewPicture(LoadPreview(a.platform, a.set));
+    } catch (const std::exception& e) {
+        // Reported like every other failure of the form; the set still starts rotating.
+        a.platform.MessageBox(std::string("listv_DblClick\n") + e.what());
+    }
+    if (a.resetTracker) a.resetTracker();
+    a.platform.SetTimerInterval(Timer::Timer1, a.settings.interval);
+    a.okTag = "OK";
+    if (a.rotateTick) a.rotateTick();
+}
+
+}  // namespace tarn

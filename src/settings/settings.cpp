@@ -1,0 +1,193 @@
+#include "settings/settings.h"
+
+#include <cerrno>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+#include "cursorset/cursorset.h"
+
+namespace tarn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kFileName = "Tarnwick.ini";
+// Slider positions are pixels at the 96-DPI design scale, where a pixel is 15 twips;
+// the backend turns twips into pixels at the monitor's real scale.
+constexpr double kDesignTwipsPerPixel = 15.0;
+constexpr std::int32_t kDefaultInterval = 1;
+constexpr std::int32_t kDefaultSliderPosition = 128;
+
+std::string_view trimSpaces(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string describe(const std::string& what, const fs::path& file, int err) {
+    std::string text = what + " " + Utf8FromPath(file);
+    if (err != 0) text += ": " + std::generic_category().message(err);
+    return text;
+}
+
+// One line up to CR LF, a lone CR or a lone LF, none of which is kept. False at the
+// end of the file, leaving `line` as it was.
+bool readLine(std::istream& in, std::string& line) {
+    std::streambuf* buf = in.rdbuf();
+    using traits = std::char_traits<char>;
+    traits::int_type c = buf->sbumpc();
+    if (traits::eq_int_type(c, traits::eof())) return false;
+    std::string text;
+    while (!traits::eq_int_type(c, traits::eof()) && c != '\r' && c != '\n') {
+        text.push_back(traits::to_char_type(c));
+        c = buf->sbumpc();
+    }
+    if (c == '\r' && buf->sgetc() == '\n') buf->sbumpc();
+    line = std::move(text);
+    return true;
+}
+
+}  // namespace
+
+bool ReadFlagLine(std::string_view line, bool fallback) {
+    const std::string_view t = trimSpaces(line);
+    if (t.size() != 1 || !isDigit(t[0])) return fallback;
+    return t[0] == '1';
+}
+
+std::optional<std::int32_t> ReadNumberLine(std::string_view line) {
+    const std::string_view t = trimSpaces(line);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+    const std::size_t wholeStart = i;
+    while (i < t.size() && isDigit(t[i])) ++i;
+    std::string_view whole = t.substr(wholeStart, i - wholeStart);
+    std::string_view fraction;
+    if (i < t.size() && t[i] == '.') {
+        const std::size_t fractionStart = ++i;
+        while (i < t.size() && isDigit(t[i])) ++i;
+        fraction = t.substr(fractionStart, i - fractionStart);
+    }
+    if (i != t.size() || (whole.empty() && fraction.empty())) return std::nullopt;  // not a number
+
+    // Every negative number rounds to 0 or less, outside the accepted range.
+    if (negative) return std::nullopt;
+    while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+    if (whole.size() > 3) return std::nullopt;  // 1000 or more; also keeps huge numbers from overflowing
+    std::int32_t value = 0;
+    for (const char c : whole) value = value * 10 + (c - '0');
+
+    // Round half to even on the decimal digits themselves, so 2.5 and 3.5 are exact.
+    if (!fraction.empty()) {
+        const char first = fraction.front();
+        const bool beyondHalf = fraction.substr(1).find_first_not_of('0') != std::string_view::npos;
+        if (first > '5' || (first == '5' && (beyondHalf || value % 2 == 1))) ++value;
+    }
+    if (value < 1 || value > 255) return std::nullopt;
+    return value;
+}
+
+void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
+    const auto report = [&](const std::string& description) { platform.MessageBox("LoadINI\n" + description); };
+    // Each step that fails is reported and the next one runs.
+    const auto step = [&](auto&& action) {
+        try {
+            action();
+        } catch (const std::exception& e) {
+            report(e.what());
+        }
+    };
+
+    const fs::path file = platform.ProgramFolder() / kFileName;
+    std::error_code ec;
+    if (fs::status(file, ec).type() == fs::file_type::not_found) {
+        // First run: the knob stays at its design place, and the interval matches it
+        // so rotation runs after the first OK instead of waiting for a slide.
+        settings.sliderPosition = kFirstRunSliderPosition;
+        settings.interval = kFirstRunInterval;
+        return;
+    }
+
+    std::ifstream in;
+    step([&] {
+        const fs::file_status status = fs::status(file, ec);
+        // A folder or a device of that name is not read; a pipe would block for ever.
+        if (!fs::is_regular_file(status)) throw std::runtime_error("Cannot open " + Utf8FromPath(file) + ": not a file");
+        errno = 0;
+        in.open(file, std::ios::binary);
+        if (!in.is_open()) throw std::runtime_error(describe("Cannot open", file, errno));
+    });
+
+    // The line buffer is the remembered set name itself: a read that fails leaves the
+    // previous line there for the steps that follow.
+    const auto readStep = [&](int number) {
+        step([&] {
+            if (!in.is_open())
+                throw std::runtime_error("Cannot read line " + std::to_string(number) + ": the settings file is not open");
+            if (!readLine(in, settings.setFile))
+                throw std::runtime_error("Input past end of file: " + std::string(kFileName) + " has no line " +
+                                         std::to_string(number));
+        });
+    };
+
+    readStep(1);
+    step([&] { settings.autoStart = ReadFlagLine(settings.setFile, false); });
+    readStep(2);
+    step([&] { settings.normal = ReadFlagLine(settings.setFile, true); });
+    readStep(3);
+    step([&] { settings.busy = ReadFlagLine(settings.setFile, true); });
+    readStep(4);
+    step([&] { settings.interval = ReadNumberLine(settings.setFile).value_or(kDefaultInterval); });
+    readStep(5);
+    step([&] { settings.sliderPosition = ReadNumberLine(settings.setFile).value_or(kDefaultSliderPosition); });
+    step([&] { platform.SetKnobLeftTwips((settings.sliderPosition + 8) * kDesignTwipsPerPixel); });
+    readStep(6);
+    in.close();
+    LoadTWC(platform, set, settings.setFile);
+    step([&] { platform.SetPreviewPicture(LoadPreview(platform, set)); });
+}
+
+bool SaveINI(Platform& platform, const Settings& settings) {
+    std::string text;
+    for (int box = 0; box < 3; ++box) text += std::to_string(platform.CheckValue(box)) + "\r\n";
+    text += std::to_string(settings.interval) + "\r\n";
+    text += std::to_string(settings.sliderPosition) + "\r\n";
+    text += settings.setFile + "\r\n";
+
+    // The new file is written beside the old one and renamed over it, so a full disk
+    // or a failed write never costs the user the settings they had.
+    const fs::path folder = platform.ProgramFolder();
+    const fs::path target = folder / kFileName;
+    const fs::path temporary = folder / (std::string(kFileName) + ".new");
+    bool created = false;
+    try {
+        errno = 0;
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out.is_open()) throw std::runtime_error(describe("Cannot create", temporary, errno));
+        created = true;
+        errno = 0;
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (out.fail()) throw std::runtime_error(describe("Cannot write", temporary, errno));
+        std::error_code ec;
+        fs::rename(temporary, target, ec);
+        if (ec) throw std::runtime_error("Cannot replace " + Utf8FromPath(target) + ": " + ec.message());
+    } catch (const std::exception& e) {
+        if (created) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+        }
+        platform.MessageBox(std::string("SaveINI\n") + e.what());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tarn

@@ -1,0 +1,47 @@
+// The user's choices between runs: six CR LF lines in Tarnwick.ini in the program
+// folder, read once at start-up and written by Exit.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace tarn {
+
+struct CursorSet;
+
+struct Settings {
+    bool autoStart = false, normal = false, busy = false;
+    std::int32_t interval = 0, sliderPosition = 0;  // milliseconds; knob pixels at the design scale
+    std::string setFile;                            // bare file name of the remembered set
+};
+
+// Where a first run (no settings file) leaves the slider: the knob's design place,
+// 1680 twips = 112 pixels, is position 104, which the slider turns into 6 ms.
+inline constexpr std::int32_t kFirstRunSliderPosition = 104;
+inline constexpr std::int32_t kFirstRunInterval = 6;
+
+// A flag line: one decimal digit once spaces are trimmed, 1 meaning on; anything
+// else gives the fallback.
+bool ReadFlagLine(std::string_view line, bool fallback);
+
+// A number line: a decimal number in ordinary notation (optional sign, digits,
+// optional fraction, surrounding spaces allowed), rounded half to even. The value
+// when it lies in 1 to 255, nothing otherwise.
+std::optional<std::int32_t> ReadNumberLine(std::string_view line);
+
+// Reads Tarnwick.ini, places the slider, loads and previews the remembered set. A
+// failed step shows "LoadINI\n<description>" and the next step runs. Without a
+// settings file nothing is loaded or shown and only the first-run slider and
+// interval are set.
+void LoadINI(Platform& platform, Settings& settings, CursorSet& set);
+
+// Writes the six lines, the three flags taken from the check boxes. The old file is
+// replaced only once the new one is complete. On failure shows "SaveINI\n..." and
+// returns false.
+bool SaveINI(Platform& platform, const Settings& settings);
+
+}  // namespace tarn

@@ -1,0 +1,329 @@
+// Loading .TWC files, the scratch file, the preview and the bare-name rule, on real
+// files in a temporary program folder.
+#include "cursorset/cursorset.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+
+#include "support/fixtures.h"
+#include "support/recording_platform.h"
+
+namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::RecordingPlatform;
+using testing::TempFolder;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+Bytes sliceOf(const Bytes& setFile, std::size_t i) {
+    return Bytes(setFile.begin() + static_cast<std::ptrdiff_t>(i * kSliceBytes),
+                 setFile.begin() + static_cast<std::ptrdiff_t>((i + 1) * kSliceBytes));
+}
+
+std::set<std::string> folderListing(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) names.insert(e.path().string());
+    return names;
+}
+
+// A platform that runs an action right after its nth cursor load: the moment to
+// break something half way through a set.
+class InterruptingPlatform : public RecordingPlatform {
+public:
+    int interruptAfter = 0;
+    std::function<void()> interrupt;
+    CursorHandle LoadCursorFromFile(const fs::path& file) override {
+        const CursorHandle h = RecordingPlatform::LoadCursorFromFile(file);
+        if (++loads_ == interruptAfter && interrupt) interrupt();
+        return h;
+    }
+
+private:
+    int loads_ = 0;
+};
+
+class CursorSetTest : public ::testing::Test {
+protected:
+    CursorSetTest() { p.programFolder = dir.path(); }
+    fs::path at(const std::string& name) const { return dir / name; }
+
+    TempFolder dir;
+    InterruptingPlatform p;
+    CursorSet set;
+};
+
+TEST_F(CursorSetTest, LoadsEverySliceInDirectionOrderThroughTheScratchFile) {
+    const Bytes file = testing::cursorSet(1);
+    testing::writeFile(at("arrows.TWC"), file);
+
+    LoadTWC(p, set, "arrows.TWC");
+
+    EXPECT_TRUE(p.messages.empty());
+    for (std::size_t i = 0; i < kSliceCount; ++i) {
+        EXPECT_EQ(set.images[i], sliceOf(file, i)) << "image " << i;
+        EXPECT_EQ(p.imageOfHandle(set.handles[i]), RecordingPlatform::imageOf(sliceOf(file, i))) << "handle " << i;
+    }
+    EXPECT_EQ(p.log({"LoadCursorFromFile"}).size(), kSliceCount);
+    EXPECT_EQ(p.log({"LoadCursorFromFile"}).front().rfind("LoadCursorFromFile(\"mw.tmp\")", 0), 0u);
+    EXPECT_EQ(testing::readFile(at("mw.tmp")), sliceOf(file, 15));
+}
+
+TEST_F(CursorSetTest, NamesThatAreNotSetFilesChangeNothingAndSayNothing) {
+    // The program folder sits inside another folder, so that names climbing out of
+    // it would find a real set if they were followed.
+    const fs::path program = dir / "prog";
+    fs::create_directories(program / "sub");
+    p.programFolder = program;
+    testing::writeFile(dir / "outside.TWC", testing::cursorSet(9));
+    testing::writeFile(program / "sub" / "inner.TWC", testing::cursorSet(9));
+    testing::writeFile(program / "good.TWC", testing::cursorSet(1));
+    Bytes shortFile = testing::cursorSet(2);
+    shortFile.pop_back();
+    testing::writeFile(program / "short.TWC", shortFile);
+    Bytes longFile = testing::cursorSet(2);
+    longFile.push_back(0);
+    testing::writeFile(program / "long.TWC", longFile);
+    testing::writeFile(program / "empty.TWC", {});
+
+    LoadTWC(p, set, "good.TWC");
+    const CursorSet before = set;
+    const auto files = folderListing(dir.path());
+    p.clearLog();
+
+    for (const std::string& name : std::vector<std::string>{"short.TWC", "long.TWC", "empty.TWC", "missing.TWC", "../outside.TWC", "..\\outside.TWC", "sub/inner.TWC",
+          "sub\\inner.TWC", "C:outside.TWC", (dir / "outside.TWC").string(), "..", "NUL.TWC"}) {
+        LoadTWC(p, set, name);
+        EXPECT_EQ(set.images, before.images) << name;
+        EXPECT_EQ(set.handles, before.handles) << name;
+    }
+    EXPECT_TRUE(p.messages.empty());
+    EXPECT_EQ(p.count("LoadCursorFromFile"), 0);
+    EXPECT_EQ(p.count("DestroyCursor"), 0);
+    EXPECT_EQ(folderListing(dir.path()), files);
+}
+
+TEST_F(CursorSetTest, FailuresBeforeAnySliceAreReportedAndKeepTheSet) {
+    testing::writeFile(at("good.TWC"), testing::cursorSet(1));
+    fs::create_directory(at("folder.TWC"));
+    LoadTWC(p, set, "good.TWC");
+    const CursorSet before = set;
+
+    for (const std::string name : {"", "folder.TWC"}) {
+        p.messages.clear();
+        LoadTWC(p, set, name);
+        ASSERT_EQ(p.messages.size(), 1u) << name;
+        EXPECT_THAT(p.messages[0], StartsWith("LoadTWC\n")) << name;
+        EXPECT_GT(p.messages[0].size(), std::string("LoadTWC\n").size()) << "a description follows";
+        EXPECT_EQ(set.images, before.images) << name;
+        EXPECT_EQ(set.handles, before.handles) << name;
+    }
+}
+
+TEST_F(CursorSetTest, ASliceThatIsNotACursorLeavesANullHandleAndTheOthersLoad) {
+    Bytes file = testing::cursorSet(1);
+    file[5 * kSliceBytes + 2] = 1;  // slice 5 claims to be an icon
+    testing::writeFile(at("odd.TWC"), file);
+
+    LoadTWC(p, set, "odd.TWC");
+
+    EXPECT_TRUE(p.messages.empty());
+    for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(set.handles[i].isNull(), i == 5) << i;
+    EXPECT_EQ(set.images[5], sliceOf(file, 5));
+}
+
+TEST_F(CursorSetTest, AFileNamedInAnotherLetterCaseIsFound) {
+    testing::writeFile(at("arrows.twc"), testing::cursorSet(3));
+    LoadTWC(p, set, "arrows.TWC");
+    EXPECT_EQ(set.images[0], sliceOf(testing::cursorSet(3), 0));
+}
+
+TEST_F(CursorSetTest, AReplacedSetsHandlesAreReleasedOnce) {
+    testing::writeFile(at("a.TWC"), testing::cursorSet(1));
+    testing::writeFile(at("b.TWC"), testing::cursorSet(2));
+    LoadTWC(p, set, "a.TWC");
+    const auto first = set.handles;
+
+    LoadTWC(p, set, "b.TWC");
+
+    std::vector<std::string> expected;
+    for (const CursorHandle h : first) expected.push_back("DestroyCursor(" + testing::hex(h.value()) + ")");
+    EXPECT_EQ(p.log({"DestroyCursor"}), expected);
+    EXPECT_TRUE(p.misuse().empty()) << p.misuse().front();
+    for (const CursorHandle h : set.handles) EXPECT_FALSE(h.isNull());
+}
+
+struct HalfwayFault {
+    const char* what;
+    std::function<void(const fs::path& folder)> inject;
+    std::function<void(const fs::path& folder)> repair;
+    bool failingSlotHasNewImage;  // the scratch write fails after the slice was read
+};
+
+TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasReplaced) {
+    const HalfwayFault faults[] = {
+        {"the scratch file turns into a folder",
+         [](const fs::path& f) {
+             fs::remove(f / "mw.tmp");
+             fs::create_directory(f / "mw.tmp");
+         },
+         [](const fs::path& f) { fs::remove(f / "mw.tmp"); }, true},
+        {"the set file shrinks", [](const fs::path& f) { fs::resize_file(f / "b.TWC", 3 * kSliceBytes); },
+         [](const fs::path&) {}, false},
+    };
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        TempFolder folder;
+        InterruptingPlatform q;
+        q.programFolder = folder.path();
+        CursorSet mixed;
+        const Bytes a = testing::cursorSet(1), b = testing::cursorSet(2), c = testing::cursorSet(3);
+        testing::writeFile(folder / "a.TWC", a);
+        testing::writeFile(folder / "b.TWC", b);
+        testing::writeFile(folder / "c.TWC", c);
+        LoadTWC(q, mixed, "a.TWC");
+        const auto oldHandles = mixed.handles;
+
+        q.interruptAfter = 16 + 5;  // after slot 4 of the second load
+        q.interrupt = [&] { fault.inject(folder.path()); };
+        LoadTWC(q, mixed, "b.TWC");
+
+        ASSERT_EQ(q.messages.size(), 1u);
+        EXPECT_THAT(q.messages[0], StartsWith("LoadTWC\n"));
+        for (std::size_t i = 0; i < 5; ++i) {
+            EXPECT_EQ(mixed.images[i], sliceOf(b, i)) << i;
+            EXPECT_EQ(q.imageOfHandle(mixed.handles[i]), RecordingPlatform::imageOf(sliceOf(b, i))) << i;
+        }
+        EXPECT_EQ(mixed.images[5], fault.failingSlotHasNewImage ? sliceOf(b, 5) : sliceOf(a, 5));
+        for (std::size_t i = 5; i < kSliceCount; ++i) EXPECT_EQ(mixed.handles[i], oldHandles[i]) << i;
+        for (std::size_t i = 6; i < kSliceCount; ++i) EXPECT_EQ(mixed.images[i], sliceOf(a, i)) << i;
+        const auto halfway = mixed.handles;
+
+        fault.repair(folder.path());
+        LoadTWC(q, mixed, "c.TWC");
+
+        // Every handle of a and the five new ones of b are released exactly once.
+        std::multiset<std::string> destroyed;
+        for (const auto& line : q.log({"DestroyCursor"})) destroyed.insert(line);
+        std::multiset<std::string> expected;
+        for (const CursorHandle h : oldHandles) expected.insert("DestroyCursor(" + testing::hex(h.value()) + ")");
+        for (std::size_t i = 0; i < 5; ++i) expected.insert("DestroyCursor(" + testing::hex(halfway[i].value()) + ")");
+        EXPECT_EQ(destroyed, expected);
+        EXPECT_TRUE(q.misuse().empty());
+        for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(mixed.images[i], sliceOf(c, i)) << i;
+    }
+}
+
+TEST_F(CursorSetTest, WriteImagePutsTheImageAtTheStartAndKeepsWhatFollows) {
+    LoadTWC(p, set, "none.TWC");  // nothing loaded: all images empty
+    CursorSet loaded;
+    testing::writeFile(at("a.TWC"), testing::cursorSet(1));
+    LoadTWC(p, loaded, "a.TWC");
+    const Bytes image2 = loaded.images[2];
+    Bytes longer(4000, 0xAB);
+    Bytes longerAfter = longer;
+    std::copy(image2.begin(), image2.end(), longerAfter.begin());
+
+    struct Case {
+        const char* what;
+        const CursorSet* from;
+        std::optional<Bytes> before;  // nothing: the file does not exist
+        Bytes after;
+    };
+    const Case cases[] = {
+        {"missing file is created", &loaded, std::nullopt, image2},
+        {"longer file keeps its tail", &loaded, longer, longerAfter},
+        {"empty image creates an empty file", &set, std::nullopt, {}},
+        {"empty image leaves the file as it was", &set, longer, longer},
+    };
+    for (const auto& c : cases) {
+        const fs::path file = at("out.bin");
+        fs::remove(file);
+        if (c.before) testing::writeFile(file, *c.before);
+        WriteImage(*c.from, file, 2);
+        EXPECT_EQ(testing::readFile(file), c.after) << c.what;
+    }
+}
+
+TEST_F(CursorSetTest, WriteImageThrowsAReadableDescription) {
+    testing::writeFile(at("a.TWC"), testing::cursorSet(1));
+    LoadTWC(p, set, "a.TWC");
+    fs::create_directory(at("folder"));
+    try {
+        WriteImage(set, at("folder"), 2);
+        ADD_FAILURE() << "writing over a folder must fail";
+    } catch (const std::exception& e) {
+        EXPECT_THAT(e.what(), HasSubstr("folder"));
+    }
+    for (int index : {0, 15}) EXPECT_NO_THROW(WriteImage(set, at("ok.bin"), index)) << index;
+    for (int index : {-1, 16}) EXPECT_THROW(WriteImage(set, at("ok.bin"), index), std::out_of_range) << index;
+}
+
+TEST_F(CursorSetTest, ThePreviewIsSliceTwo) {
+    const Bytes file = testing::cursorSet(4);
+    testing::writeFile(at("a.TWC"), file);
+    LoadTWC(p, set, "a.TWC");
+    p.SetPreviewPicture(LoadPreview(p, set));
+    EXPECT_EQ(p.preview, RecordingPlatform::imageOf(sliceOf(file, 2)));
+}
+
+TEST_F(CursorSetTest, APreviewBeforeAnyLoadWritesNothing) {
+    // Fresh run: the scratch file is created empty and cannot be a picture.
+    EXPECT_THROW(LoadPreview(p, set), PlatformError);
+    EXPECT_TRUE(fs::exists(at("mw.tmp")));
+    EXPECT_EQ(fs::file_size(at("mw.tmp")), 0u);
+
+    // Left over from an earlier run: it is shown as it is.
+    const Bytes earlier = testing::cursorSlice(77);
+    testing::writeFile(at("mw.tmp"), earlier);
+    p.SetPreviewPicture(LoadPreview(p, set));
+    EXPECT_EQ(p.preview, RecordingPlatform::imageOf(earlier));
+    EXPECT_EQ(testing::readFile(at("mw.tmp")), earlier);
+}
+
+TEST(IsBareFileName, AcceptsOnlyNamesThatStayInTheProgramFolder) {
+    struct Case {
+        std::string name;
+        bool bare;
+    };
+    const Case cases[] = {
+        {"a.TWC", true},
+        {"My arrows.TWC", true},
+        {"a..b.TWC", true},
+        {"\xC3\xBC" "ber.TWC", true},
+        {"CONSOLE.TWC", true},
+        {"COM0.TWC", true},
+        {"COM10.TWC", true},
+        {std::string(251, 'x') + ".TWC", true},
+        {std::string(252, 'x') + ".TWC", false},
+        {"", false},
+        {".", false},
+        {"..", false},
+        {"../a.TWC", false},
+        {"a/b.TWC", false},
+        {"a\\b.TWC", false},
+        {"C:a.TWC", false},
+        {"a.TWC:stream", false},
+        {"a*.TWC", false},
+        {"a?.TWC", false},
+        {"a.TWC.", false},
+        {"a.TWC ", false},
+        {"con", false},
+        {"CON.TWC", false},
+        {"nul .TWC", false},
+        {"COM1.TWC", false},
+        {"lpt9.ini", false},
+        {std::string("a\0b.TWC", 7), false},
+        {"a\tb.TWC", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsBareFileName(c.name), c.bare) << '"' << c.name << '"';
+}
+
+}  // namespace
+}  // namespace tarn

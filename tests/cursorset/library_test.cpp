@@ -1,0 +1,254 @@
+// The list of sets built at start-up and the activation of the selected set.
+#include "cursorset/library.h"
+
+#include <cstring>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "support/fixtures.h"
+#include "support/recording_platform.h"
+
+namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::RecordingPlatform;
+using testing::TempFolder;
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+testing::ImageId previewOf(std::uint32_t setMark) {
+    return RecordingPlatform::imageOf(testing::cursorSlice(setMark * 16 + 2));
+}
+
+Bytes wrongSize() { return Bytes(35807, 0); }
+
+std::vector<std::string> keys(const RecordingPlatform& p) {
+    std::vector<std::string> out;
+    for (const auto& item : p.listItems) {
+        EXPECT_EQ(item.text, item.key);
+        EXPECT_EQ(item.iconKey, item.key);
+        out.push_back(item.key);
+    }
+    return out;
+}
+
+std::vector<testing::ImageId> pictures(const RecordingPlatform& p) {
+    std::vector<testing::ImageId> out;
+    for (const auto& e : p.imageList) out.push_back(e.image);
+    return out;
+}
+
+class LibraryTest : public ::testing::Test {
+protected:
+    LibraryTest() { p.programFolder = dir.path(); }
+    TempFolder dir;
+    RecordingPlatform p;
+    CursorSet set;
+};
+
+TEST_F(LibraryTest, ListsEverySetFileInNameOrderWithItsOwnPreview) {
+    testing::writeFile(dir / "b.TWC", testing::cursorSet(2));
+    testing::writeFile(dir / "a.twc", testing::cursorSet(1));
+    testing::writeFile(dir / "C.Twc", testing::cursorSet(3));
+    testing::writeText(dir / "notes.txt", "not a set");
+    testing::writeFile(dir / "d.TWC.bak", testing::cursorSet(4));
+    fs::create_directory(dir / "e.TWC");
+    p.listItems.push_back({"stale", "stale", "stale"});
+
+    EXPECT_TRUE(ShowIcons(p, set));
+
+    EXPECT_THAT(p.log({"ClearListViewSmallIcons", "ClearListView", "ClearImageList"}),
+                ElementsAre("ClearListViewSmallIcons()", "ClearListView()", "ClearImageList()"));
+    EXPECT_THAT(keys(p), ElementsAre("C", "a", "b"));
+    EXPECT_THAT(pictures(p), ElementsAre(previewOf(3), previewOf(1), previewOf(2)));
+    EXPECT_TRUE(p.messages.empty());
+    EXPECT_FALSE(p.ended);
+    EXPECT_TRUE(p.misuse().empty());
+}
+
+TEST_F(LibraryTest, AnEmptyFolderGivesEmptyLists) {
+    EXPECT_TRUE(ShowIcons(p, set));
+    EXPECT_TRUE(p.listItems.empty());
+    EXPECT_TRUE(p.imageList.empty());
+    EXPECT_TRUE(p.messages.empty());
+}
+
+TEST_F(LibraryTest, ASetThatDoesNotLoadShowsThePreviousPreviewOrABlank) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, Bytes>> files;
+        std::vector<testing::ImageId> expected;
+    };
+    const Case cases[] = {
+        {"wrong size after a good set", {{"a.TWC", testing::cursorSet(1)}, {"b.TWC", wrongSize()}},
+         {previewOf(1), previewOf(1)}},
+        {"wrong size first on a first run", {{"a.TWC", wrongSize()}, {"b.TWC", testing::cursorSet(2)}},
+         {"", previewOf(2)}},
+        {"empty file first", {{"a.TWC", {}}, {"b.TWC", testing::cursorSet(2)}}, {"", previewOf(2)}},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        CursorSet fresh;
+        for (const auto& [name, bytes] : c.files) testing::writeFile(folder / name, bytes);
+
+        EXPECT_TRUE(ShowIcons(q, fresh)) << c.what;
+        EXPECT_THAT(keys(q), ElementsAre("a", "b")) << c.what;
+        EXPECT_EQ(pictures(q), c.expected) << c.what;
+        EXPECT_TRUE(q.messages.empty()) << c.what;
+        EXPECT_FALSE(q.ended) << c.what;
+    }
+}
+
+// Deletes a file once the first item is in the list: the set was listed, then vanished.
+class VanishingPlatform : public RecordingPlatform {
+public:
+    fs::path vanishing;
+    void AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) override {
+        RecordingPlatform::AddListViewItem(key, text, iconKey);
+        fs::remove(vanishing);
+    }
+};
+
+TEST_F(LibraryTest, ASetThatVanishesAfterListingIsStillListedQuietly) {
+    VanishingPlatform q;
+    q.programFolder = dir.path();
+    q.vanishing = dir / "b.TWC";
+    testing::writeFile(dir / "a.TWC", testing::cursorSet(1));
+    testing::writeFile(dir / "b.TWC", testing::cursorSet(2));
+
+    EXPECT_TRUE(ShowIcons(q, set));
+    EXPECT_THAT(keys(q), ElementsAre("a", "b"));
+    EXPECT_THAT(pictures(q), ElementsAre(previewOf(1), previewOf(1)));
+    EXPECT_TRUE(q.messages.empty());
+}
+
+TEST_F(LibraryTest, AFailingListOperationEndsTheProgramNamingTheFile) {
+    struct Case {
+        const char* call;
+        const char* fileName;
+        std::size_t itemsLeft;
+    };
+    const Case cases[] = {
+        {"ClearListViewSmallIcons", "", 0},
+        {"ClearListView", "", 0},
+        {"ClearImageList", "", 0},
+        {"AddImageListPicture", "a.TWC", 0},
+        {"AddListViewItem", "a.TWC", 0},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        CursorSet fresh;
+        testing::writeFile(folder / "a.TWC", testing::cursorSet(1));
+        testing::writeFile(folder / "b.TWC", testing::cursorSet(2));
+        q.failCall(c.call);
+
+        EXPECT_FALSE(ShowIcons(q, fresh)) << c.call;
+        ASSERT_EQ(q.messages.size(), 1u) << c.call;
+        EXPECT_THAT(q.messages[0], StartsWith(std::string("ShowIcons\n") + c.fileName + "\n")) << c.call;
+        EXPECT_GT(q.messages[0].size(), std::string("ShowIcons\n\n").size() + std::strlen(c.fileName)) << c.call;
+        EXPECT_TRUE(q.ended) << c.call;
+        EXPECT_EQ(q.log().back(), "End()") << c.call;
+        EXPECT_EQ(q.listItems.size(), c.itemsLeft) << c.call;
+    }
+}
+
+// ---- Activation
+
+class ActivationTest : public LibraryTest {
+protected:
+    ActivationTest() {
+        settings.interval = 7;
+        settings.setFile = "before.TWC";
+    }
+    SetActivation activation() {
+        return SetActivation{p,
+                             set,
+                             settings,
+                             okTag,
+                             [this] { capturedAt.push_back(p.calls().size()); },
+                             [this] { resetAt.push_back(p.calls().size()); },
+                             [this] { tickedAt.push_back(p.calls().size()); }};
+    }
+    std::size_t positionOf(const std::string& name) const {
+        for (std::size_t i = 0; i < p.calls().size(); ++i)
+            if (p.calls()[i].name == name) return i;
+        return p.calls().size();
+    }
+
+    Settings settings;
+    std::string okTag = "Start";
+    std::vector<std::size_t> capturedAt, resetAt, tickedAt;
+};
+
+TEST_F(ActivationTest, CapturesOnlyWhileTheTagIsExactlyStart) {
+    struct Case {
+        const char* tag;
+        bool captures;
+    };
+    for (const auto& c : {Case{"Start", true}, Case{"OK", false}, Case{"start", false}, Case{"", false}}) {
+        capturedAt.clear();
+        okTag = c.tag;
+        p.selectedKey = "a";
+        auto a = activation();
+        ActivateSelectedSet(a);
+        EXPECT_EQ(capturedAt.size(), c.captures ? 1u : 0u) << c.tag;
+        EXPECT_EQ(okTag, "OK") << c.tag;
+    }
+}
+
+TEST_F(ActivationTest, RemembersLoadsPreviewsAndStartsInThatOrder) {
+    testing::writeFile(dir / "arrows.twc", testing::cursorSet(5));
+    p.selectedKey = "arrows";
+    auto a = activation();
+
+    ActivateSelectedSet(a);
+
+    EXPECT_EQ(settings.setFile, "arrows.TWC");
+    EXPECT_EQ(set.images[0], testing::cursorSlice(5 * 16));
+    EXPECT_EQ(p.preview, previewOf(5));
+    EXPECT_EQ(p.timers[Timer::Timer1].interval, 7);
+    EXPECT_TRUE(p.messages.empty());
+    ASSERT_EQ(capturedAt.size(), 1u);
+    ASSERT_EQ(resetAt.size(), 1u);
+    ASSERT_EQ(tickedAt.size(), 1u);
+    EXPECT_LE(capturedAt[0], positionOf("LoadCursorFromFile"));
+    EXPECT_LT(positionOf("SetPreviewPicture"), resetAt[0]);
+    EXPECT_LE(resetAt[0], positionOf("SetTimerInterval"));
+    EXPECT_LT(positionOf("SetTimerInterval"), tickedAt[0]);
+    EXPECT_FALSE(p.count("HideForm") || p.count("SetFormVisible"));
+}
+
+TEST_F(ActivationTest, NothingSelectedDoesNothing) {
+    p.selectedKey.reset();
+    auto a = activation();
+    ActivateSelectedSet(a);
+    EXPECT_TRUE(p.calls().empty());
+    EXPECT_EQ(settings.setFile, "before.TWC");
+    EXPECT_EQ(okTag, "Start");
+    EXPECT_TRUE(capturedAt.empty() && resetAt.empty() && tickedAt.empty());
+}
+
+TEST_F(ActivationTest, APreviewFailureIsReportedAndRotationStillStarts) {
+    p.selectedKey = "gone";  // no such file and no set loaded: no preview can be made
+    auto a = activation();
+
+    ActivateSelectedSet(a);
+
+    ASSERT_EQ(p.messages.size(), 1u);
+    EXPECT_THAT(p.messages[0], StartsWith("listv_DblClick\n"));
+    EXPECT_EQ(settings.setFile, "gone.TWC");
+    EXPECT_EQ(resetAt.size(), 1u);
+    EXPECT_EQ(tickedAt.size(), 1u);
+    EXPECT_EQ(okTag, "OK");
+    EXPECT_FALSE(p.ended);
+}
+
+}  // namespace
+}  // namespace tarn

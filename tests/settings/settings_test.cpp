@@ -1,0 +1,331 @@
+// Tarnwick.ini: the line rules, files that are short, odd or broken, and writing it.
+#include "settings/settings.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "cursorset/cursorset.h"
+#include "support/fixtures.h"
+#include "support/recording_platform.h"
+
+namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingPlatform;
+using testing::TempFolder;
+using ::testing::Each;
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+std::string lines(std::initializer_list<std::string> six, const std::string& end = "\r\n") {
+    std::string text;
+    for (const auto& l : six) text += l + end;
+    return text;
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest() { p.programFolder = dir.path(); }
+    void load(const std::string& text) {
+        testing::writeText(dir / "Tarnwick.ini", text);
+        LoadINI(p, s, set);
+    }
+    TempFolder dir;
+    RecordingPlatform p;
+    Settings s;
+    CursorSet set;
+};
+
+TEST(ReadFlagLine, OneDigitAfterTrimmingElseTheFallback) {
+    struct Case {
+        std::string line;
+        bool whenFallbackOff, whenFallbackOn;
+    };
+    const Case cases[] = {
+        {"1", true, true},   {" 1 ", true, true},   {"0", false, false}, {"2", false, false},
+        {"9", false, false}, {"", false, true},     {"yes", false, true}, {"10", false, true},
+        {"\t1", false, true}, {std::string("1\0", 2), false, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadFlagLine(c.line, false), c.whenFallbackOff) << '"' << c.line << '"';
+        EXPECT_EQ(ReadFlagLine(c.line, true), c.whenFallbackOn) << '"' << c.line << '"';
+    }
+}
+
+TEST(ReadNumberLine, OrdinaryDecimalsRoundedHalfToEvenWithinOneTo255) {
+    struct Case {
+        std::string line;
+        std::optional<std::int32_t> value;
+    };
+    const Case cases[] = {
+        {"1", 1},
+        {"0", std::nullopt},
+        {"255", 255},
+        {"256", std::nullopt},
+        {"2.5", 2},
+        {"3.5", 4},
+        {"0.5", std::nullopt},
+        {"0.51", 1},
+        {"254.5", 254},
+        {"255.49", 255},
+        {"255.5", std::nullopt},
+        {"1.5000000000000000001", 2},
+        {"2.5000000000000000000", 2},
+        {"2.5000000000000000001", 3},
+        {" 7 ", 7},
+        {"+7", 7},
+        {"7.", 7},
+        {".6", 1},
+        {".4", std::nullopt},
+        {"000000000000000000000012", 12},
+        {"-3", std::nullopt},
+        {"-0", std::nullopt},
+        {"-0.4", std::nullopt},
+        {"1e3", std::nullopt},
+        {"0x10", std::nullopt},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+        {".", std::nullopt},
+        {"+", std::nullopt},
+        {"1 2", std::nullopt},
+        {"- 3", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"\t5", std::nullopt},
+        {std::string("5\0", 2), std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReadNumberLine(c.line), c.value) << '"' << c.line << '"';
+}
+
+TEST_F(SettingsTest, ACompleteFileSetsEverythingAndLoadsTheRememberedSet) {
+    testing::writeFile(dir / "arrows.TWC", testing::cursorSet(3));
+    load(lines({"1", "0", "1", "5", "100", "arrows.TWC"}));
+
+    EXPECT_TRUE(s.autoStart);
+    EXPECT_FALSE(s.normal);
+    EXPECT_TRUE(s.busy);
+    EXPECT_EQ(s.interval, 5);
+    EXPECT_EQ(s.sliderPosition, 100);
+    EXPECT_EQ(s.setFile, "arrows.TWC");
+    EXPECT_THAT(p.log({"SetKnobLeftTwips"}), ElementsAre("SetKnobLeftTwips(1620)"));  // 108 px
+    EXPECT_EQ(set.images[0], testing::cursorSlice(3 * 16));
+    EXPECT_EQ(p.preview, RecordingPlatform::imageOf(testing::cursorSlice(3 * 16 + 2)));
+    EXPECT_TRUE(p.messages.empty());
+}
+
+TEST_F(SettingsTest, OutOfRangeNumbersFallBackSilentlyAndTheKnobFollowsTheStoredPosition) {
+    struct Case {
+        std::string interval, slider;
+        std::int32_t expectInterval, expectSlider;
+        const char* knob;
+    };
+    const Case cases[] = {
+        {"0", "300", 1, 128, "SetKnobLeftTwips(2040)"},  // 136 px
+        {"256", "200", 1, 200, "SetKnobLeftTwips(3120)"},  // 208 px, beyond the track
+        {"-3", "1", 1, 1, "SetKnobLeftTwips(135)"},
+        {"abc", "255", 1, 255, "SetKnobLeftTwips(3945)"},
+        {"", "", 1, 128, "SetKnobLeftTwips(2040)"},
+        {"3", "120", 3, 120, "SetKnobLeftTwips(1920)"},  // kept as stored, not derived from each other
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        Settings loaded;
+        CursorSet none;
+        testing::writeFile(folder / "a.TWC", testing::cursorSet(1));
+        testing::writeText(folder / "Tarnwick.ini", lines({"0", "1", "1", c.interval, c.slider, "a.TWC"}));
+        LoadINI(q, loaded, none);
+        EXPECT_EQ(loaded.interval, c.expectInterval) << c.interval;
+        EXPECT_EQ(loaded.sliderPosition, c.expectSlider) << c.slider;
+        EXPECT_THAT(q.log({"SetKnobLeftTwips"}), ElementsAre(c.knob));
+        EXPECT_TRUE(q.messages.empty()) << c.interval << " / " << c.slider;
+    }
+}
+
+TEST_F(SettingsTest, NoSettingsFileIsAQuietFirstRunThatStillRotates) {
+    LoadINI(p, s, set);
+    EXPECT_TRUE(p.calls().empty());
+    EXPECT_FALSE(s.autoStart || s.normal || s.busy);
+    EXPECT_EQ(s.interval, 6);
+    EXPECT_EQ(s.sliderPosition, 104);
+    EXPECT_EQ(s.setFile, "");
+    EXPECT_TRUE(set.images[0].empty());
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST_F(SettingsTest, ShortFilesReportEachMissingLineAndKeepThePreviousLine) {
+    struct Case {
+        const char* what;
+        std::string text;
+        bool autoStart, normal, busy;
+        std::int32_t interval, slider;
+        std::string setFile;
+        std::size_t loadIniMessages;  // missing lines plus the preview that cannot be made
+        std::size_t loadTwcMessages;
+    };
+    const Case cases[] = {
+        {"empty", "", false, true, true, 1, 128, "", 6 + 1, 1},
+        {"three lines", lines({"1", "0", "7"}), true, false, false, 7, 7, "7", 3 + 1, 0},
+        {"five lines", lines({"1", "1", "1", "9", "40"}), true, true, true, 9, 40, "40", 1 + 1, 0},
+        {"six lines, no final line end", "0\r\n1\r\n0\r\n4\r\n50\r\nx.TWC", false, true, false, 4, 50, "x.TWC", 1, 0},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        Settings loaded;
+        CursorSet none;
+        testing::writeText(folder / "Tarnwick.ini", c.text);
+        LoadINI(q, loaded, none);
+        EXPECT_EQ(loaded.autoStart, c.autoStart) << c.what;
+        EXPECT_EQ(loaded.normal, c.normal) << c.what;
+        EXPECT_EQ(loaded.busy, c.busy) << c.what;
+        EXPECT_EQ(loaded.interval, c.interval) << c.what;
+        EXPECT_EQ(loaded.sliderPosition, c.slider) << c.what;
+        EXPECT_EQ(loaded.setFile, c.setFile) << c.what;
+        std::size_t ini = 0, twc = 0;
+        for (const auto& m : q.messages) {
+            ini += m.rfind("LoadINI\n", 0) == 0;
+            twc += m.rfind("LoadTWC\n", 0) == 0;
+        }
+        EXPECT_EQ(ini, c.loadIniMessages) << c.what;
+        EXPECT_EQ(twc, c.loadTwcMessages) << c.what;
+        EXPECT_EQ(ini + twc, q.messages.size()) << c.what;
+    }
+}
+
+TEST_F(SettingsTest, AnUnopenableFileReportsEveryStepAndUsesTheDefaults) {
+    fs::create_directory(dir / "Tarnwick.ini");
+    LoadINI(p, s, set);
+    EXPECT_FALSE(s.autoStart);
+    EXPECT_TRUE(s.normal);
+    EXPECT_TRUE(s.busy);
+    EXPECT_EQ(s.interval, 1);
+    EXPECT_EQ(s.sliderPosition, 128);
+    // open, six reads, the empty set name, the preview
+    ASSERT_EQ(p.messages.size(), 9u);
+    EXPECT_THAT(std::vector<std::string>(p.messages.begin(), p.messages.begin() + 7), Each(StartsWith("LoadINI\n")));
+    EXPECT_THAT(p.messages[7], StartsWith("LoadTWC\n"));
+    EXPECT_THAT(p.messages[8], StartsWith("LoadINI\n"));
+}
+
+TEST_F(SettingsTest, LoneLineFeedsAndCarriageReturnsEndLinesLikeCrLf) {
+    for (const std::string end : {"\r\n", "\n", "\r"}) {
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        Settings loaded;
+        CursorSet none;
+        testing::writeFile(folder / "a.TWC", testing::cursorSet(1));
+        testing::writeText(folder / "Tarnwick.ini", lines({"1", "0", "0", "12", "60", "a.TWC"}, end));
+        LoadINI(q, loaded, none);
+        EXPECT_TRUE(loaded.autoStart);
+        EXPECT_FALSE(loaded.normal || loaded.busy);
+        EXPECT_EQ(loaded.interval, 12);
+        EXPECT_EQ(loaded.sliderPosition, 60);
+        EXPECT_EQ(loaded.setFile, "a.TWC");
+        EXPECT_TRUE(q.messages.empty()) << q.messages.front();
+    }
+}
+
+TEST_F(SettingsTest, LongLinesAndNulBytesAreJustText) {
+    const std::string longName(100000, 'n');
+    const std::string longNumber(100000, '9');
+    const std::string withNul("a\0.TWC", 6);
+    testing::writeFile(dir / "a.TWC", testing::cursorSet(1));
+    load(lines({std::string(100000, '1'), std::string("\0", 1), "1", longNumber, "5", longName}));
+
+    EXPECT_FALSE(s.autoStart);
+    EXPECT_TRUE(s.normal);
+    EXPECT_EQ(s.interval, 1);
+    EXPECT_EQ(s.setFile, longName);
+    EXPECT_EQ(p.count("LoadCursorFromFile"), 0);  // a name no file can have is treated as missing
+
+    p.messages.clear();
+    load(lines({"1", "1", "1", "5", "5", withNul}));
+    EXPECT_EQ(s.setFile, withNul);
+    EXPECT_EQ(p.count("LoadCursorFromFile"), 0);  // not a.TWC
+    // Only the preview of the empty set is reported; the names themselves are silent.
+    EXPECT_THAT(p.messages, ElementsAre(StartsWith("LoadINI\n")));
+}
+
+TEST_F(SettingsTest, SaveWritesSixCrLfLinesWithTheFlagsFromTheCheckBoxes) {
+    p.checks = {{0, 1}, {1, 0}, {2, 1}};
+    s.autoStart = false;
+    s.normal = true;
+    s.busy = false;
+    s.interval = 3;
+    s.sliderPosition = 120;
+    s.setFile = "arrows.TWC";
+
+    EXPECT_TRUE(SaveINI(p, s));
+    EXPECT_EQ(testing::readText(dir / "Tarnwick.ini"), "1\r\n0\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
+    EXPECT_THAT(std::vector<fs::path>(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+                ElementsAre(dir / "Tarnwick.ini"));
+    EXPECT_TRUE(p.messages.empty());
+}
+
+TEST_F(SettingsTest, WhatIsSavedReadsBack) {
+    struct Case {
+        std::int32_t interval, slider, readInterval, readSlider;
+    };
+    for (const auto& c : {Case{3, 120, 3, 120}, Case{255, 1, 255, 1}, Case{0, 0, 1, 128}}) {
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        q.checks = {{0, 0}, {1, 1}, {2, 0}};
+        Settings saved{false, false, false, c.interval, c.slider, "x y.TWC"};
+        ASSERT_TRUE(SaveINI(q, saved));
+        Settings loaded;
+        CursorSet none;
+        LoadINI(q, loaded, none);
+        EXPECT_FALSE(loaded.autoStart);
+        EXPECT_TRUE(loaded.normal);
+        EXPECT_FALSE(loaded.busy);
+        EXPECT_EQ(loaded.interval, c.readInterval);
+        EXPECT_EQ(loaded.sliderPosition, c.readSlider);
+        EXPECT_EQ(loaded.setFile, "x y.TWC");
+    }
+}
+
+TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> block;
+        bool oldFileKept;
+    };
+    const Case cases[] = {
+        {"the temporary name is taken by a folder",
+         [](const fs::path& f) { fs::create_directories(f / "Tarnwick.ini.new" / "x"); }, true},
+        {"the settings file is a folder with something in it",
+         [](const fs::path& f) {
+             fs::remove(f / "Tarnwick.ini");
+             fs::create_directories(f / "Tarnwick.ini" / "x");
+         },
+         false},
+        {"the program folder is gone", [](const fs::path& f) { fs::remove_all(f); }, false},
+    };
+    const std::string old = lines({"1", "1", "1", "9", "40", "old.TWC"});
+    for (const auto& c : cases) {
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        testing::writeText(folder / "Tarnwick.ini", old);
+        c.block(folder.path());
+
+        EXPECT_FALSE(SaveINI(q, Settings{false, false, false, 2, 2, "new.TWC"})) << c.what;
+        ASSERT_EQ(q.messages.size(), 1u) << c.what;
+        EXPECT_THAT(q.messages[0], StartsWith("SaveINI\n")) << c.what;
+        if (c.oldFileKept) {
+            EXPECT_EQ(testing::readText(folder / "Tarnwick.ini"), old) << c.what;
+        }
+        EXPECT_FALSE(fs::is_regular_file(folder / "Tarnwick.ini.new")) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace tarn
