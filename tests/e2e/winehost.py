@@ -529,7 +529,9 @@ class WineHost:
         self.log_path = None
         self.stdout_path = None
         self._xvfb = None
+        self._xvfb_rfd = None
         self._files = []
+        self._runs = 0
         self.timings = {}
 
     # -- lifetime ----------------------------------------------------------
@@ -561,24 +563,37 @@ class WineHost:
 
     def _start_xvfb(self, timeout=15):
         rfd, wfd = os.pipe()
+        xlog = open(os.path.join(self.tmp, "xvfb.log"), "wb")
+        self._files.append(xlog)
         try:
             self._xvfb = subprocess.Popen(
                 ["Xvfb", "-displayfd", str(wfd), "-screen", "0", self.screen,
                  "-nolisten", "tcp", "-noreset"],
                 pass_fds=(wfd,), stdout=subprocess.DEVNULL,
-                stderr=open(os.path.join(self.tmp, "xvfb.log"), "wb"),
+                stderr=xlog,
                 start_new_session=True)
             os.close(wfd)
             wfd = None
-            ready, _, _ = select.select([rfd], [], [], timeout)
-            if not ready:
-                raise HarnessError("Xvfb did not report a display")
-            num = os.read(rfd, 64).decode().strip()
+            # Read up to the newline: Xvfb may write the number and the
+            # newline separately, and dies ("Cannot write display number")
+            # if the pipe is closed in between.
+            buf, deadline = b"", time.monotonic() + timeout
+            while not buf.endswith(b"\n"):
+                left = deadline - time.monotonic()
+                ready, _, _ = select.select([rfd], [], [], max(left, 0))
+                chunk = os.read(rfd, 64) if ready else b""
+                if not chunk:
+                    raise HarnessError("Xvfb did not report a display; see "
+                                       "%s/xvfb.log" % self.tmp)
+                buf += chunk
+            num = buf.decode().strip()
             if not num.isdigit():
                 raise HarnessError("Xvfb failed: see %s/xvfb.log" % self.tmp)
             self.display = ":" + num
         finally:
-            os.close(rfd)
+            # Xvfb writes the number again as it shuts down and logs a fatal
+            # error if nobody listens, so the read end lives as long as it.
+            self._xvfb_rfd = rfd
             if wfd is not None:
                 os.close(wfd)
 
@@ -605,6 +620,9 @@ class WineHost:
                 self.proc.wait(timeout=5)
         if self._xvfb and self._xvfb.poll() is None:
             self._kill_group(self._xvfb, sig=signal.SIGTERM)
+        if self._xvfb_rfd is not None:
+            os.close(self._xvfb_rfd)
+            self._xvfb_rfd = None
         for f in self._files:
             f.close()
         self._files = []
@@ -632,13 +650,14 @@ class WineHost:
         """
         if self.proc and self.proc.poll() is None:
             raise HarnessError("a program is already running")
-        n = len(self._files) // 2
+        n = self._runs
+        self._runs += 1
         self.log_path = os.path.join(self.tmp, "wine-%d.log" % n)
         self.stdout_path = os.path.join(self.tmp, "stdout-%d.txt" % n)
         err = open(self.log_path, "wb")
         out = open(self.stdout_path, "wb")
         self._files += [err, out]
-        env = self.env("-all,+pid,+loaddll,+relay" if relay else "-all")
+        env = self.env("fixme-all,+pid,+loaddll,+relay" if relay else "fixme-all")
         env.update(extra_env or {})
         self.exe_name = os.path.basename(exe)
         self.proc = subprocess.Popen(
