@@ -187,6 +187,14 @@ class SubsequenceTest(unittest.TestCase):
                 self.assertIs(winehost.is_subsequence(wanted, seen), want)
 
 
+class WindowsPathTest(unittest.TestCase):
+    def test_table(self):
+        for linux, want in [("/work/res/hand.cur", r"Z:\work\res\hand.cur"),
+                            ("/", "Z:\\"), ("/a b/c", r"Z:\a b\c")]:
+            with self.subTest(linux=linux):
+                self.assertEqual(winehost.windows_path(linux), want)
+
+
 USER_REG = """WINE REGISTRY Version 2
 ;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000
 
@@ -306,7 +314,7 @@ class ProbeUnderWineTest(unittest.TestCase):
     def _drive(cls, exe):
         h = cls.host
         t0 = time.monotonic()
-        args = ["30"] + ([cls.hand] if os.path.exists(cls.hand) else [])
+        args = ["30"] + ([winehost.windows_path(cls.hand)] if os.path.exists(cls.hand) else [])
         h.start(exe, *args)
         cls.box = h.wait_window(name="Probe", pid=h.proc.pid, timeout=30)
         cls.shot = h.screenshot(os.path.join(h.tmp, "box.png"))

@@ -98,6 +98,15 @@ def wine_version():
 # --------------------------------------------------------------------------
 # Wine prefixes
 
+def windows_path(path):
+    """The path a Windows program sees for a Linux file.
+
+    Wine passes command-line arguments through untouched, so a file given
+    to the program must be spelled through drive Z:, which maps to /.
+    """
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
 def _base_env(prefix):
     env = dict(os.environ)
     env.update(WINE_ENV)
