@@ -1,6 +1,7 @@
 // The window's own behaviour: dragging by the title, hover colours and the slider.
 #include "story.h"
 
+#include "platform/units.h"
 #include "shell/layout.h"
 
 namespace tarn::testing {

@@ -225,7 +225,9 @@ TEST_F(LifecycleTest, TheTrayBringsTheWindowBackOnARightPressOrAnyLeftButtonRepo
         fake.clearLog();
         frm.Picture1_MouseMove(c.message);
         EXPECT_EQ(fake.visible, c.shows) << std::hex << c.message;
-        if (c.shows) EXPECT_THAT(fake.log(), ElementsAre("ShowForm()", "SetFormVisible(1)"));
+        if (c.shows) {
+            EXPECT_THAT(fake.log(), ElementsAre("ShowForm()", "SetFormVisible(1)"));
+        }
     }
     // Nothing else changes: the automatic start is still armed.
     EXPECT_TRUE(fake.timers[Timer::Timer2].enabled);
