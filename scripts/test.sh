@@ -7,6 +7,7 @@ jobs=$(nproc)
 cmake --preset linux
 cmake --build --preset linux -j "$jobs"
 ctest --preset linux -j "$jobs"
+scripts/fuzz.sh
 
 cmake --preset mingw
 cmake --build --preset mingw -j "$jobs"

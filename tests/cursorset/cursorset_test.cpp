@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <set>
 
 #include "support/fixtures.h"
@@ -27,10 +28,12 @@ Bytes sliceOf(const Bytes& setFile, std::size_t i) {
                  setFile.begin() + static_cast<std::ptrdiff_t>((i + 1) * kSliceBytes));
 }
 
-std::set<std::string> folderListing(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(folder)) names.insert(e.path().string());
-    return names;
+// Every file and folder under `folder` with the bytes of each file.
+std::map<std::string, Bytes> folderContents(const fs::path& folder) {
+    std::map<std::string, Bytes> contents;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        contents[e.path().string()] = e.is_regular_file() ? testing::readFile(e.path()) : Bytes{};
+    return contents;
 }
 
 // A platform that runs an action right after its nth cursor load: the moment to
@@ -94,7 +97,7 @@ TEST_F(CursorSetTest, NamesThatAreNotSetFilesChangeNothingAndSayNothing) {
 
     LoadTWC(p, set, "good.TWC");
     const CursorSet before = set;
-    const auto files = folderListing(dir.path());
+    const auto files = folderContents(dir.path());
     p.clearLog();
 
     for (const std::string& name : std::vector<std::string>{"short.TWC", "long.TWC", "empty.TWC", "missing.TWC", "../outside.TWC", "..\\outside.TWC", "sub/inner.TWC",
@@ -106,7 +109,7 @@ TEST_F(CursorSetTest, NamesThatAreNotSetFilesChangeNothingAndSayNothing) {
     EXPECT_TRUE(p.messages.empty());
     EXPECT_EQ(p.count("LoadCursorFromFile"), 0);
     EXPECT_EQ(p.count("DestroyCursor"), 0);
-    EXPECT_EQ(folderListing(dir.path()), files);
+    EXPECT_EQ(folderContents(dir.path()), files);
 }
 
 TEST_F(CursorSetTest, FailuresBeforeAnySliceAreReportedAndKeepTheSet) {

@@ -63,6 +63,7 @@ TEST_F(LibraryTest, ListsEverySetFileInNameOrderWithItsOwnPreview) {
     EXPECT_THAT(p.log({"ClearListViewSmallIcons", "ClearListView", "ClearImageList"}),
                 ElementsAre("ClearListViewSmallIcons()", "ClearListView()", "ClearImageList()"));
     EXPECT_THAT(keys(p), ElementsAre("C", "a", "b"));
+    EXPECT_EQ(testing::readFile(dir / "a.twc"), testing::cursorSet(1));  // sets are only read
     EXPECT_THAT(pictures(p), ElementsAre(previewOf(3), previewOf(1), previewOf(2)));
     EXPECT_TRUE(p.messages.empty());
     EXPECT_FALSE(p.ended);

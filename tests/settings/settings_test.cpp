@@ -102,7 +102,10 @@ TEST(ReadNumberLine, OrdinaryDecimalsRoundedHalfToEvenWithinOneTo255) {
 
 TEST_F(SettingsTest, ACompleteFileSetsEverythingAndLoadsTheRememberedSet) {
     testing::writeFile(dir / "arrows.TWC", testing::cursorSet(3));
-    load(lines({"1", "0", "1", "5", "100", "arrows.TWC"}));
+    const std::string text = lines({"1", "0", "1", "5", "100", "arrows.TWC"});
+    load(text);
+    EXPECT_EQ(testing::readText(dir / "Tarnwick.ini"), text);
+    EXPECT_EQ(testing::readFile(dir / "arrows.TWC"), testing::cursorSet(3));
 
     EXPECT_TRUE(s.autoStart);
     EXPECT_FALSE(s.normal);
