@@ -58,7 +58,6 @@ bool ShowIcons(Platform& platform, CursorSet& set) {
         }
     } catch (const std::exception& e) {
         platform.MessageBox("ShowIcons\n" + fileName + "\n" + e.what());
-        platform.End();
         return false;
     }
     return true;
