@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
-xargs -a scripts/packages.txt apt-get install -y --no-install-recommends
+xargs -a scripts/packages.txt apt-get install -y
