@@ -66,7 +66,10 @@ std::span<const std::uint8_t> sliceOf(const std::vector<std::uint8_t>& set, int 
 
 std::string joinFaults(const std::vector<std::string>& faults) {
     std::string text;
-    for (const auto& f : faults) text += (text.empty() ? "" : "; ") + f;
+    for (const auto& f : faults) {
+        if (!text.empty()) text += "; ";
+        text += f;
+    }
     return text;
 }
 
@@ -180,7 +183,8 @@ int explode(const std::vector<std::string>& args, std::ostream& out) {
     if (!fs::is_directory(folder)) throw TwcError(displayName(folder) + ": cannot make the folder");
     const std::u8string stem = file.stem().u8string();
     for (int d = 0; d < kDirections; ++d) {
-        const std::string number = (d < 10 ? "0" : "") + std::to_string(d);
+        std::string number = std::to_string(d);
+        if (number.size() < 2) number.insert(number.begin(), '0');
         writeFileAtomically(folder / (stem + u8"-" + std::u8string(number.begin(), number.end()) + u8".cur"),
                             sliceOf(set, d));
     }

@@ -25,11 +25,21 @@ struct Circle {
     double radius;
 };
 
+// The first polygon's first vertex is the tip, at (0, -tipRadius), and its neighbours
+// are mirror images, so the tip's half angle can be read from them.
 struct Shape {
     std::vector<std::vector<PointF>> polygons;
     std::vector<Circle> circles;
     double tipRadius;     // distance of the tip from the pivot
     double outlineWidth;  // drawn inside the shape, so the outline never grows the shape
+
+    PointF tip() const { return polygons.front().front(); }
+    // Sine and tangent of the angle between the axis and a side of the tip.
+    std::pair<double, double> tipHalfAngle() const {
+        const PointF side = polygons.front()[1];
+        const double dx = side.x - tip().x, dy = side.y - tip().y;
+        return {dx / std::sqrt(dx * dx + dy * dy), dx / dy};
+    }
 };
 
 double segmentDistance(PointF p, PointF a, PointF b) {
@@ -104,22 +114,30 @@ Rgba straight(const Premul& p) {
     return Rgba{toByte(p.r / p.a), toByte(p.g / p.a), toByte(p.b / p.a), toByte(p.a * 255.0)};
 }
 
-Premul texel(const Image& img, int x, int y) {
-    if (x < 0 || y < 0 || x >= img.width || y >= img.height) return Premul{};
+enum class Beyond { Clear, Edge };
+
+Premul texel(const Image& img, int x, int y, Beyond beyond) {
+    if (beyond == Beyond::Edge) {
+        x = std::clamp(x, 0, img.width - 1);
+        y = std::clamp(y, 0, img.height - 1);
+    } else if (x < 0 || y < 0 || x >= img.width || y >= img.height) {
+        return Premul{};
+    }
     return premul(img.at(x, y));
 }
 
-// Bilinear sample at a continuous point (pixel centres at i + 0.5); outside is transparent.
-Premul bilinear(const Image& img, PointF p) {
+// Bilinear sample at a continuous point (pixel centres at i + 0.5); beyond the picture
+// it is transparent, or repeats the edge pixels.
+Premul bilinear(const Image& img, PointF p, Beyond beyond = Beyond::Clear) {
     const double fx = p.x - 0.5, fy = p.y - 0.5;
     const double x0 = std::floor(fx), y0 = std::floor(fy);
     const double tx = fx - x0, ty = fy - y0;
     const int ix = static_cast<int>(x0), iy = static_cast<int>(y0);
     Premul out;
-    out.add(texel(img, ix, iy), (1 - tx) * (1 - ty));
-    out.add(texel(img, ix + 1, iy), tx * (1 - ty));
-    out.add(texel(img, ix, iy + 1), (1 - tx) * ty);
-    out.add(texel(img, ix + 1, iy + 1), tx * ty);
+    out.add(texel(img, ix, iy, beyond), (1 - tx) * (1 - ty));
+    out.add(texel(img, ix + 1, iy, beyond), tx * (1 - ty));
+    out.add(texel(img, ix, iy + 1, beyond), (1 - tx) * ty);
+    out.add(texel(img, ix + 1, iy + 1, beyond), tx * ty);
     return out;
 }
 
@@ -157,13 +175,19 @@ std::optional<Design> designNamed(std::string_view name) {
 std::vector<std::string> designNames() { return {"classic", "dart", "round"}; }
 
 PointF designHotPoint(Design design) {
-    return PointF{kDesignPivot.x, kDesignPivot.y - (shapeOf(design).tipRadius - 1.0)};
+    // Far enough inside the tip that the shape is over a pixel wide there, so the
+    // hotspot pixel is one the mask draws; never less than one pixel in.
+    const Shape shape = shapeOf(design);
+    const double inset = std::max(1.0, 0.6 / shape.tipHalfAngle().second);
+    return PointF{kDesignPivot.x, kDesignPivot.y - (shape.tipRadius - inset)};
 }
 
 SliceSet renderDesign(Design design, Rgb fill, Rgb outline) {
     constexpr int kSamples = 8;  // per axis
     const Shape shape = shapeOf(design);
     const PointF hot = designHotPoint(design);
+    const PointF tip = shape.tip();
+    const double tipSin = shape.tipHalfAngle().first;
     SliceSet set;
     for (int d = 0; d < kDirections; ++d) {
         Slice& slice = set[static_cast<std::size_t>(d)];
@@ -180,7 +204,11 @@ SliceSet renderDesign(Design design, Rgb fill, Rgb outline) {
                         const PointF u{qx * c + qy * s, -qx * s + qy * c};
                         const double dist = shapeDistance(u, shape);
                         if (dist > 0) continue;
-                        const Rgb ink = dist > -shape.outlineWidth ? outline : fill;
+                        // Towards the tip the outline narrows to half the shape's width, so a
+                        // slim tip keeps some fill and shows on dark and light ground alike.
+                        const double ax = u.x - tip.x, ay = u.y - tip.y;
+                        const double width = std::min(shape.outlineWidth, 0.5 * tipSin * std::sqrt(ax * ax + ay * ay));
+                        const Rgb ink = dist > -width ? outline : fill;
                         ++covered;
                         sr += ink.r;
                         sg += ink.g;
@@ -214,7 +242,11 @@ Image fitTo32(const Image& source, Pixel hotspot, PointF& hotPoint) {
         for (int x = 0; x < kSide; ++x) {
             Premul acc;
             if (scale >= 1.0) {
-                acc = bilinear(source, PointF{(x + 0.5 - ox) / scale, (y + 0.5 - oy) / scale});
+                // Growing: pixels whose centre lies on the picture take a bilinear sample,
+                // with the picture's own edge repeated so that its border does not fade.
+                const PointF at{(x + 0.5 - ox) / scale, (y + 0.5 - oy) / scale};
+                if (at.x >= 0 && at.y >= 0 && at.x < source.width && at.y < source.height)
+                    acc = bilinear(source, at, Beyond::Edge);
             } else {
                 // Average the source area under the pixel; parts beyond the picture are clear.
                 const double x0 = (x - ox) / scale, x1 = (x + 1 - ox) / scale;

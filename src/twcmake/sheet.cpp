@@ -9,7 +9,7 @@ constexpr int kGap = 8;
 constexpr int kColumns = 4;
 constexpr int kPanel = kColumns * kCell + (kColumns + 1) * kGap;
 constexpr Rgba kGutter{128, 128, 128, 255};
-constexpr Rgba kMark{255, 0, 0, 255};
+constexpr Rgba kMark{255, 0, 255, 255};  // magenta: unlike any colour of the bundled sets
 
 Rgba checker(bool dark, int x, int y) {
     const bool odd = ((x / 8) + (y / 8)) % 2 != 0;
@@ -23,7 +23,7 @@ void drawCell(Image& sheet, const Slice& slice, int left, int top, bool dark) {
             const Rgba p = slice.at(x / kSheetZoom, y / kSheetZoom);
             sheet.at(left + x, top + y) = p.a != 0 ? p : checker(dark, x, y);
         }
-    // A red frame one enlarged pixel wide around the hotspot, leaving the pixel itself visible.
+    // A thin frame around the enlarged hotspot pixel, leaving the pixel itself visible.
     const int hx = left + slice.hotspot.x * kSheetZoom, hy = top + slice.hotspot.y * kSheetZoom;
     for (int i = -1; i <= kSheetZoom; ++i) {
         for (const auto [x, y] : {Pixel{hx + i, hy - 1}, Pixel{hx + i, hy + kSheetZoom}, Pixel{hx - 1, hy + i},

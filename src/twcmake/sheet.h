@@ -1,5 +1,5 @@
 // A contact sheet for people: the sixteen directions enlarged, once on a light and once
-// on a dark checkerboard, with each hotspot framed in red.
+// on a dark checkerboard, with each hotspot framed in magenta.
 #pragma once
 
 #include "twcmake/image.h"
