@@ -109,7 +109,7 @@ Rgb colourOption(const std::optional<std::string>& text, Rgb fallback, const cha
     throw UsageError(std::string("bad colour '") + *text + "' for " + option + ": use #rrggbb or a colour name");
 }
 
-int make(const std::vector<std::string>& args, std::ostream& out) {
+int make(const std::vector<std::string>& args, std::ostream& out, std::ostream& warnings) {
     const MakeOptions o = parseMake(args);
     SliceSet set;
     if (o.design) {
@@ -129,6 +129,16 @@ int make(const std::vector<std::string>& args, std::ostream& out) {
         PointF hotPoint;
         const Image upright = fitTo32(picture, *hotspot, hotPoint);
         set = turnPicture(upright, hotPoint);
+        // A hotspot near a corner turns out of the 32 x 32 frame; the slice keeps it at the
+        // nearest edge, which the user should know about.
+        int outside = 0;
+        for (int d = 0; d < kDirections; ++d) {
+            const PointF p = turn(hotPoint, PointF{kSide / 2.0, kSide / 2.0}, d);
+            outside += p.x < 0 || p.y < 0 || p.x >= kSide || p.y >= kSide;
+        }
+        if (outside > 0)
+            warnings << "twcmake: warning: the hotspot turns out of the 32x32 picture in " << outside
+                     << " of 16 directions and is kept at its edge there\n";
     }
     const fs::path target = pathFromUtf8(*o.output);
     writeFileAtomically(target, encodeSet(set));
@@ -235,7 +245,7 @@ int runTwcmake(const std::vector<std::string>& args, std::ostream& out, std::ost
             out << kUsage;
             return 0;
         }
-        if (command == "make") return make(args, out);
+        if (command == "make") return make(args, out, err);
         if (command == "check") return check(args, out);
         if (command == "explode") return explode(args, out);
         throw UsageError("unknown command '" + command + "' (make, explode, check)");

@@ -157,6 +157,17 @@ TEST_F(CommandLine, MakeFromPicturesOfAnySizeAndCheckThem) {
     EXPECT_NE(checked.out.find("slice  4: ok, 32x32 8-bit cursor, hotspot 27,16"), std::string::npos) << checked.out;
 }
 
+TEST_F(CommandLine, WarnsWhenTheHotspotTurnsOutOfThePicture) {
+    writeBytes(at("p.png"), upPointerPng(32));
+    struct Case { const char* hotspot; bool warned; };
+    // Within 16 pixels of the centre every turn stays inside; a corner leaves it.
+    for (const Case c : {Case{"16,4", false}, Case{"16,0", false}, Case{"0,0", true}, Case{"31,31", true}}) {
+        const Outcome r = run({"make", "--from", at("p.png"), "--hotspot", c.hotspot, "-o", at("w.TWC")});
+        EXPECT_EQ(r.status, 0) << c.hotspot;
+        EXPECT_EQ(r.err.find("warning: the hotspot turns out") != std::string::npos, c.warned) << c.hotspot << r.err;
+    }
+}
+
 TEST_F(CommandLine, CheckNamesTheFaultySlice) {
     auto set = renderOk();
     set[5 * kSliceBytes + 2] = 1;  // slice 5 claims to be an icon
