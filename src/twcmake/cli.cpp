@@ -152,7 +152,7 @@ int check(const std::vector<std::string>& args, std::ostream& out) {
     const auto set = readSet(file);
     int faulty = 0;
     for (int d = 0; d < kDirections; ++d) {
-        const SliceReport r = inspectSlice(sliceOf(set, d));
+        const SliceReport r = examineSlice(sliceOf(set, d));
         out << "slice " << (d < 10 ? " " : "") << d << ": ";
         if (r.ok()) {
             out << "ok, 32x32 8-bit cursor, hotspot " << r.hotspot.x << "," << r.hotspot.y;
@@ -183,7 +183,7 @@ int explode(const std::vector<std::string>& args, std::ostream& out) {
         const auto slice = decodeSlice(sliceOf(set, d));
         if (!slice)
             throw TwcError(displayName(file) + ": slice " + std::to_string(d) +
-                           " is not a well-formed cursor: " + joinFaults(inspectSlice(sliceOf(set, d)).faults));
+                           " is not a well-formed cursor: " + joinFaults(examineSlice(sliceOf(set, d)).faults));
         slices[static_cast<std::size_t>(d)] = *slice;
     }
     const auto sheet = encodePng(contactSheet(slices));

@@ -89,7 +89,7 @@ Bytes encodeSlice(const Slice& slice) {
     return b;
 }
 
-SliceReport inspectSlice(std::span<const std::uint8_t> b) {
+SliceReport examineSlice(std::span<const std::uint8_t> b) {
     SliceReport r;
     if (b.size() != kSliceBytes) {
         r.faults.push_back(std::to_string(b.size()) + " bytes, not " + std::to_string(kSliceBytes));
@@ -127,7 +127,7 @@ SliceReport inspectSlice(std::span<const std::uint8_t> b) {
 }
 
 std::optional<Slice> decodeSlice(std::span<const std::uint8_t> b) {
-    if (!inspectSlice(b).ok()) return std::nullopt;
+    if (!examineSlice(b).ok()) return std::nullopt;
     Slice s;
     s.hotspot = Pixel{static_cast<int>(get16(b, 10)), static_cast<int>(get16(b, 12))};
     for (int y = 0; y < kSide; ++y) {

@@ -36,9 +36,9 @@ struct SliceReport {
     bool ok() const { return faults.empty(); }
 };
 
-SliceReport inspectSlice(std::span<const std::uint8_t> bytes);
+SliceReport examineSlice(std::span<const std::uint8_t> bytes);
 
-// Reads back a well-formed slice's picture; nothing when inspectSlice finds a fault.
+// Reads back a well-formed slice's picture; nothing when examineSlice finds a fault.
 std::optional<Slice> decodeSlice(std::span<const std::uint8_t> bytes);
 
 // Sixteen slices end to end.

@@ -100,7 +100,7 @@ TEST(CursorSlice, ReaderFindsEachMalformedField) {
     Slice s;
     s.at(0, 0) = Rgba{9, 9, 9, 255};
     const Bytes good = encodeSlice(s);
-    ASSERT_TRUE(inspectSlice(good).ok());
+    ASSERT_TRUE(examineSlice(good).ok());
 
     struct Case { const char* what; std::size_t at; std::uint8_t value; const char* fault; };
     const Case cases[] = {
@@ -112,7 +112,7 @@ TEST(CursorSlice, ReaderFindsEachMalformedField) {
     for (const auto& c : cases) {
         Bytes bad = good;
         bad[c.at] = c.value;
-        const SliceReport r = inspectSlice(bad);
+        const SliceReport r = examineSlice(bad);
         ASSERT_FALSE(r.ok()) << c.what;
         EXPECT_NE(r.faults.front().find(c.fault), std::string::npos) << c.what << ": " << r.faults.front();
         EXPECT_FALSE(decodeSlice(bad)) << c.what;
@@ -120,7 +120,7 @@ TEST(CursorSlice, ReaderFindsEachMalformedField) {
     for (std::size_t size : {std::size_t{0}, std::size_t{61}, std::size_t{2237}, std::size_t{2239}}) {
         Bytes wrong = good;
         wrong.resize(size);
-        EXPECT_FALSE(inspectSlice(wrong).ok()) << size;
+        EXPECT_FALSE(examineSlice(wrong).ok()) << size;
     }
 }
 
