@@ -1,0 +1,88 @@
+// The sets shipped in sets/: exactly what scripts/make-sets.sh makes, and readable by an
+// independent cursor reader.
+#include "support/fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <set>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tarn::testing::TempFolder;
+
+const fs::path kSource = TARN_SOURCE_DIR;
+const fs::path kTwcmake = TWCMAKE_EXE;
+const fs::path kIdentify = "/usr/bin/identify";
+
+std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// Runs a shell command and returns its standard output; the exit status goes to `status`.
+std::string capture(const std::string& command, int& status) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string out;
+    if (!pipe) {
+        status = -1;
+        return out;
+    }
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe.get())) out.append(buf, n);
+    status = pclose(pipe.release());
+    return out;
+}
+
+std::set<std::string> bundledSets() {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(kSource / "sets"))
+        if (e.path().extension() == ".TWC") names.insert(e.path().filename().string());
+    return names;
+}
+
+TEST(BundledSets, AtLeastThreeOfTheRightSize) {
+    const auto names = bundledSets();
+    EXPECT_GE(names.size(), 3u);
+    for (const auto& n : names) EXPECT_EQ(fs::file_size(kSource / "sets" / n), 35808u) << n;
+}
+
+TEST(BundledSets, AreExactlyWhatTheScriptMakes) {
+    TempFolder out;
+    int status = 0;
+    const std::string log = capture("TWCMAKE=" + quoted(kTwcmake) + " SETS_OUT=" + quoted(out.path()) + " bash " +
+                                        quoted(kSource / "scripts/make-sets.sh") + " 2>&1",
+                                    status);
+    ASSERT_EQ(status, 0) << log;
+
+    std::set<std::string> made;
+    for (const auto& e : fs::directory_iterator(out.path())) made.insert(e.path().filename().string());
+    EXPECT_EQ(made, bundledSets()) << "sets/ holds exactly the sets the script makes";
+    for (const auto& name : made) {
+        if (!fs::exists(kSource / "sets" / name)) continue;
+        EXPECT_TRUE(tarn::testing::readFile(out / name) == tarn::testing::readFile(kSource / "sets" / name))
+            << name << " differs from what scripts/make-sets.sh makes now; run it and commit the result";
+    }
+}
+
+TEST(BundledSets, EverySliceIsA32By32CursorToImageMagick) {
+    if (!fs::exists(kIdentify)) GTEST_SKIP() << kIdentify << " is absent (Debian package imagemagick); not checked";
+    for (const auto& name : bundledSets()) {
+        TempFolder parts;
+        int status = 0;
+        const std::string log =
+            capture(quoted(kTwcmake) + " explode " + quoted(kSource / "sets" / name) + " " + quoted(parts.path()) + " 2>&1",
+                    status);
+        ASSERT_EQ(status, 0) << log;
+        const std::string stem = fs::path(name).stem().string();
+        for (int d = 0; d < 16; ++d) {
+            const fs::path cur = parts / (stem + "-" + (d < 10 ? "0" : "") + std::to_string(d) + ".cur");
+            ASSERT_TRUE(fs::exists(cur)) << cur;
+            const std::string seen = capture(quoted(kIdentify) + " -format '%m %w %h\\n' " + quoted(cur) + " 2>&1", status);
+            EXPECT_EQ(status, 0) << seen;
+            EXPECT_EQ(seen, "CUR 32 32\n") << cur;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+// The command line, run in-process: every bad input gets one clear line on stderr and
+// a non-zero status, and leaves the target folder as it was.
+#include "twcmake/cli.h"
+#include "twcmake/cursor_file.h"
+#include "twcmake/png_io.h"
+#include "twcmake/render.h"
+#include "support/fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace tarn::twc {
+namespace {
+
+namespace fs = std::filesystem;
+using tarn::testing::TempFolder;
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome run(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int status = runTwcmake(args, out, err);
+    return Outcome{status, out.str(), err.str()};
+}
+
+std::vector<std::string> listing(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void writeBytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
+    tarn::testing::writeFile(file, tarn::testing::Bytes(bytes.begin(), bytes.end()));
+}
+
+// A PNG signature and header chunk claiming the given size, with no pixel data.
+std::vector<std::uint8_t> pngHeaderOnly(std::uint32_t w, std::uint32_t h) {
+    std::vector<std::uint8_t> b{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (std::uint32_t v : {w, h})
+        for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
+    b.insert(b.end(), {8, 6, 0, 0, 0, 0, 0, 0, 0});
+    return b;
+}
+
+std::vector<std::uint8_t> upPointerPng(int side) {
+    Image img(side, side);
+    for (int y = side / 8; y < side - side / 8; ++y)
+        for (int x = side / 2 - side / 8; x <= side / 2 + side / 8; ++x) img.at(x, y) = Rgba{250, 40, 40, 255};
+    return encodePng(img);
+}
+
+std::vector<std::uint8_t> renderOk() { return encodeSet(renderDesign(Design::Classic, Rgb{255, 255, 255}, Rgb{0, 0, 0})); }
+
+class CommandLine : public ::testing::Test {
+protected:
+    TempFolder dir;
+    std::string at(const std::string& name) const { return (dir / name).string(); }
+};
+
+TEST_F(CommandLine, BadInputGetsOneLineAndNothingIsWritten) {
+    writeBytes(dir / "text.png", {'h', 'e', 'l', 'l', 'o'});
+    writeBytes(dir / "zero.png", pngHeaderOnly(0, 5));
+    writeBytes(dir / "huge.png", pngHeaderOnly(100000, 100000));
+    writeBytes(dir / "wide.png", pngHeaderOnly(4097, 1));
+    writeBytes(dir / "limit.png", pngHeaderOnly(4096, 1));  // passes the size guard, then fails to decode
+    writeBytes(dir / "p32.png", upPointerPng(32));
+    const auto set = renderOk();
+    auto shortSet = set;
+    shortSet.pop_back();
+    writeBytes(dir / "short.TWC", shortSet);
+    auto longSet = set;
+    longSet.push_back(0);
+    writeBytes(dir / "long.TWC", longSet);
+    const auto before = listing(dir.path());
+
+    struct Case { std::vector<std::string> args; int status; const char* message; };
+    const std::string out = at("out.TWC");
+    const Case cases[] = {
+        {{"make", "--from", at("missing.png"), "--hotspot", "1,1", "-o", out}, 1, "no such file"},
+        {{"make", "--from", at("text.png"), "--hotspot", "1,1", "-o", out}, 1, "not a PNG"},
+        {{"make", "--from", at("zero.png"), "--hotspot", "0,0", "-o", out}, 1, "0x5 pixels"},
+        {{"make", "--from", at("huge.png"), "--hotspot", "0,0", "-o", out}, 1, "100000x100000 pixels"},
+        {{"make", "--from", at("wide.png"), "--hotspot", "0,0", "-o", out}, 1, "4097x1 pixels"},
+        {{"make", "--from", at("limit.png"), "--hotspot", "0,0", "-o", out}, 1, "cannot decode"},
+        {{"make", "--from", at("p32.png"), "--hotspot", "32,0", "-o", out}, 1, "outside the 32x32 picture"},
+        {{"make", "--from", at("p32.png"), "--hotspot", "0,32", "-o", out}, 1, "outside the 32x32 picture"},
+        {{"make", "--from", at("p32.png"), "--hotspot", "-1,3", "-o", out}, 2, "bad hotspot"},
+        {{"make", "--from", at("p32.png"), "--hotspot", "3", "-o", out}, 2, "bad hotspot"},
+        {{"make", "--from", at("p32.png"), "-o", out}, 2, "needs --hotspot"},
+        {{"make", "--design", "arrowhead", "-o", out}, 2, "unknown design 'arrowhead'"},
+        {{"make", "--design", "classic", "--fill", "#12345", "-o", out}, 2, "bad colour '#12345'"},
+        {{"make", "--design", "classic", "--outline", "beige", "-o", out}, 2, "bad colour 'beige'"},
+        {{"make", "--design", "classic", "--size", "48", "-o", out}, 2, "unknown option '--size'"},
+        {{"make", "--design", "classic", "-o"}, 2, "needs a value"},
+        {{"make", "--design", "classic"}, 2, "needs -o"},
+        {{"make", "--design", "classic", "--from", at("p32.png"), "-o", out}, 2, "either --design or --from"},
+        {{"make", "--design", "dart", "--hotspot", "1,1", "-o", out}, 2, "--hotspot goes with --from"},
+        {{"make", "--design", "classic", "-o", at("no-such-folder/out.TWC")}, 1, "no such folder"},
+        {{"check", at("short.TWC")}, 1, "35807 bytes; a cursor set is 35808 bytes"},
+        {{"check", at("long.TWC")}, 1, "35809 bytes"},
+        {{"check", at("missing.TWC")}, 1, "no such file"},
+        {{"explode", at("short.TWC"), at("parts")}, 1, "35807 bytes"},
+        {{"explode", at("short.TWC")}, 2, "explode needs"},
+        {{"frobnicate"}, 2, "unknown command"},
+        {{}, 2, "usage"},
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        for (const auto& a : c.args) shown += a + " ";
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << shown;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << shown << "\n" << r.err;
+        if (!c.args.empty()) {
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << shown << "\n" << r.err;
+        }
+        EXPECT_EQ(listing(dir.path()), before) << shown;
+    }
+}
+
+TEST_F(CommandLine, FailedMakeLeavesTheOldFileAlone) {
+    writeBytes(dir / "Mine.TWC", {'k', 'e', 'e', 'p'});
+    writeBytes(dir / "text.png", {'n', 'o'});
+    EXPECT_EQ(run({"make", "--from", at("text.png"), "--hotspot", "0,0", "-o", at("Mine.TWC")}).status, 1);
+    EXPECT_EQ(run({"make", "--design", "nope", "-o", at("Mine.TWC")}).status, 2);
+    EXPECT_EQ(tarn::testing::readText(dir / "Mine.TWC"), "keep");
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"Mine.TWC", "text.png"}));
+
+    // A successful make replaces it whole.
+    ASSERT_EQ(run({"make", "--design", "dart", "-o", at("Mine.TWC")}).status, 0);
+    EXPECT_EQ(fs::file_size(dir / "Mine.TWC"), kSetBytes);
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"Mine.TWC", "text.png"}));
+}
+
+TEST_F(CommandLine, MakeFromPicturesOfAnySizeAndCheckThem) {
+    struct Case { int side; std::string hotspot; };
+    for (const Case& c : {Case{32, "16,4"}, Case{1, "0,0"}, Case{200, "199,199"}, Case{7, "3,0"}}) {
+        const std::string png = at("p" + std::to_string(c.side) + ".png");
+        writeBytes(png, upPointerPng(c.side));
+        const Outcome made = run({"make", "--from", png, "--hotspot", c.hotspot, "-o", at("user.TWC")});
+        ASSERT_EQ(made.status, 0) << c.side << ": " << made.err;
+        EXPECT_EQ(fs::file_size(dir / "user.TWC"), kSetBytes);
+        const Outcome checked = run({"check", at("user.TWC")});
+        EXPECT_EQ(checked.status, 0) << checked.out;
+        EXPECT_NE(checked.out.find("all 16 slices well formed"), std::string::npos);
+    }
+    // Hotspot 16,4 of a 32-pixel picture: up keeps it, right turns it to the right edge.
+    writeBytes(at("p.png"), upPointerPng(32));
+    ASSERT_EQ(run({"make", "--from", at("p.png"), "--hotspot", "16,4", "-o", at("u.TWC")}).status, 0);
+    const Outcome checked = run({"check", at("u.TWC")});
+    EXPECT_NE(checked.out.find("slice  0: ok, 32x32 8-bit cursor, hotspot 16,4"), std::string::npos) << checked.out;
+    EXPECT_NE(checked.out.find("slice  4: ok, 32x32 8-bit cursor, hotspot 27,16"), std::string::npos) << checked.out;
+}
+
+TEST_F(CommandLine, WarnsWhenTheHotspotTurnsOutOfThePicture) {
+    writeBytes(at("p.png"), upPointerPng(32));
+    struct Case { const char* hotspot; bool warned; };
+    // Within 16 pixels of the centre every turn stays inside; a corner leaves it.
+    for (const Case c : {Case{"16,4", false}, Case{"16,0", false}, Case{"0,0", true}, Case{"31,31", true}}) {
+        const Outcome r = run({"make", "--from", at("p.png"), "--hotspot", c.hotspot, "-o", at("w.TWC")});
+        EXPECT_EQ(r.status, 0) << c.hotspot;
+        EXPECT_EQ(r.err.find("warning: the hotspot turns out") != std::string::npos, c.warned) << c.hotspot << r.err;
+    }
+}
+
+TEST_F(CommandLine, CheckNamesTheFaultySlice) {
+    auto set = renderOk();
+    set[5 * kSliceBytes + 2] = 1;  // slice 5 claims to be an icon
+    writeBytes(dir / "bad.TWC", set);
+    const Outcome r = run({"check", at("bad.TWC")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("slice  5: FAULT: type is 1, not 2"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("slice  6: ok"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 of 16 slices faulty"), std::string::npos) << r.out;
+
+    const Outcome e = run({"explode", at("bad.TWC"), at("parts")});
+    EXPECT_EQ(e.status, 1);
+    EXPECT_NE(e.err.find("slice 5"), std::string::npos) << e.err;
+    EXPECT_FALSE(fs::exists(dir / "parts"));
+}
+
+TEST_F(CommandLine, ExplodeWritesSixteenCursorsAndASheet) {
+    ASSERT_EQ(run({"make", "--design", "round", "--fill", "#3fa9f5", "-o", at("Round.TWC")}).status, 0);
+    const Outcome r = run({"explode", at("Round.TWC"), at("parts/deeper")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto whole = tarn::testing::readFile(dir / "Round.TWC");
+    for (int d = 0; d < 16; ++d) {
+        const std::string name = std::string("Round-") + (d < 10 ? "0" : "") + std::to_string(d) + ".cur";
+        const auto slice = tarn::testing::readFile(dir / "parts/deeper" / name);
+        ASSERT_EQ(slice.size(), kSliceBytes) << name;
+        EXPECT_TRUE(std::equal(slice.begin(), slice.end(), whole.begin() + d * static_cast<std::ptrdiff_t>(kSliceBytes)))
+            << name;
+    }
+    const auto sheet = tarn::testing::readFile(dir / "parts/deeper/Round.png");
+    const PngSize size = pngSize(std::vector<std::uint8_t>(sheet.begin(), sheet.end()));
+    EXPECT_GE(size.width, 16u * 32u);  // four times enlarged, twice over
+    EXPECT_EQ(listing(dir / "parts/deeper").size(), 17u);
+}
+
+TEST(ColourAndHotspotText, ParseOnlyWhatTheyShould) {
+    EXPECT_EQ(parseColour("#ff8000"), (Rgb{255, 128, 0}));
+    EXPECT_EQ(parseColour("#A0b0C0"), (Rgb{160, 176, 192}));
+    EXPECT_EQ(parseColour("white"), (Rgb{255, 255, 255}));
+    for (const char* bad : {"", "#", "ff8000", "#ff80001", "#ff80zz", "#-ff800", "White"}) EXPECT_FALSE(parseColour(bad)) << bad;
+    EXPECT_EQ(parseHotspot("0,31"), (Pixel{0, 31}));
+    EXPECT_EQ(parseHotspot("4095,7"), (Pixel{4095, 7}));
+    for (const char* bad : {"", ",", "1,", ",1", "1;2", "1,2,3", "+1,2", "1, 2", "9999999999,1"})
+        EXPECT_FALSE(parseHotspot(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace tarn::twc
