@@ -213,39 +213,31 @@ void Win32Platform::SetKnobLeftTwips(double left) {
     ::SetWindowPos(knob_, nullptr, twipsToPixels(left, tpp_), r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32Platform::applyTimer(Timer timer) {
-    TimerState& t = timers_[timerSlot(timer)];
+void Win32Platform::applyTimer(Timer timer, TimerGate::Action action) {
+    TimerGate& gate = timers_[timerSlot(timer)];
     const auto id = static_cast<UINT_PTR>(timer);
-    if (t.enabled && t.interval > 0) {
-        // Setting an existing timer again restarts its count, as a new interval should.
-        t.running = ::SetTimer(formWindow_.get(), id, static_cast<UINT>(t.interval), nullptr) != 0;
-    } else if (t.running) {
+    if (action == TimerGate::Action::Start)
+        gate.started(::SetTimer(formWindow_.get(), id, static_cast<UINT>(gate.interval()), nullptr) != 0);
+    else if (action == TimerGate::Action::Stop)
         ::KillTimer(formWindow_.get(), id);
-        t.running = false;
-    }
 }
 
 void Win32Platform::SetTimerEnabled(Timer timer, bool enabled) {
-    timers_[timerSlot(timer)].enabled = enabled;
-    applyTimer(timer);
+    applyTimer(timer, timers_[timerSlot(timer)].setEnabled(enabled));
 }
 
 void Win32Platform::SetTimerInterval(Timer timer, std::int32_t milliseconds) {
-    timers_[timerSlot(timer)].interval = milliseconds;
-    applyTimer(timer);
+    applyTimer(timer, timers_[timerSlot(timer)].setInterval(milliseconds));
 }
 
 void Win32Platform::onTimer(UINT_PTR id) {
     if (!form_ || (id != 1 && id != 2)) return;
-    TimerState& t = timers_[id - 1];
-    // A tick yields to pending events; a timer message met there must not start the same
-    // handler again inside itself, or short intervals would nest without end.
-    if (t.inHandler || !t.running) return;
-    t.inHandler = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{t.inHandler};
+    TimerGate& gate = timers_[id - 1];
+    if (!gate.enter()) return;
+    struct Leave {
+        TimerGate& gate;
+        ~Leave() { gate.leave(); }
+    } leave{gate};
     if (id == 1) form_->Timer1_Timer();
     else form_->Timer2_Timer();
 }
@@ -391,14 +383,9 @@ bool Win32Platform::Shell_NotifyIcon(NotifyIconMessage message, const NotifyIcon
     std::copy(tip.begin(), tip.end(), data.szTip);
 
     const BOOL done = ::Shell_NotifyIconW(static_cast<DWORD>(message), &data);
-    // Remember what should be shown even when the shell is not there yet: the task bar
-    // announces itself with TaskbarCreated and gets the icon then.
-    if (message == NotifyIconMessage::Add) {
-        trayIcon_ = record;
-        if (record.flags & kNifMessage) trayCallback_ = record.callbackMessage;
-    } else if (message == NotifyIconMessage::Delete && trayIcon_ && trayIcon_->id == record.id) {
-        trayIcon_.reset();
-    }
+    // Remembered even when the shell is not there yet: the task bar announces itself
+    // with TaskbarCreated and gets the icon then.
+    tray_.sent(message, record);
     return done != FALSE;
 }
 

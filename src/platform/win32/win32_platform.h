@@ -14,6 +14,9 @@
 #include "platform/platform.h"
 #include "platform/win32/keyed_collection.h"
 #include "platform/win32/layout_math.h"
+#include "platform/win32/mouse_routing.h"
+#include "platform/win32/timer_gate.h"
+#include "platform/win32/tray_memory.h"
 #include "platform/win32/owned.h"
 #include "shell/layout.h"
 
@@ -101,24 +104,6 @@ public:
     [[noreturn]] void End() override;
 
 private:
-    // What a press or a move lands on inside the form or a frame.
-    struct Target {
-        layout::Container container = layout::Container::Window;
-        std::optional<std::size_t> row;  // index into layout::kControls; none = the background
-        friend bool operator==(const Target&, const Target&) = default;
-    };
-    struct Press {
-        bool active = false;
-        HWND window = nullptr;
-        Target target;
-    };
-    struct TimerState {
-        bool enabled = true;  // the design's timers start enabled, interval 0
-        std::int32_t interval = 0;
-        bool running = false;
-        bool inHandler = false;
-    };
-
     static LRESULT CALLBACK formProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK frameProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK knobProc(HWND, UINT, WPARAM, LPARAM);
@@ -145,17 +130,14 @@ private:
     void paintControl(HDC dc, const layout::Control& control);
     void invalidateControl(const layout::Control& control);
 
-    [[nodiscard]] Target targetAt(layout::Container container, int x, int y) const;
     void onMouse(HWND window, layout::Container container, UINT message, WPARAM wParam, LPARAM lParam);
-    void deliverMove(const Target& target, int state);
-    void deliverDown(const Target& target, int button);
-    void deliverClick(const Target& target);
+    void dispatch(const FormEvent& event);
     bool setPointer(HWND window, layout::Container container, HWND over);
     [[nodiscard]] HCURSOR cursorFor(layout::Pointer pointer) const;
     [[nodiscard]] HCURSOR listViewCursor() const;
     [[nodiscard]] bool pointerOverListView() const;
 
-    void applyTimer(Timer timer);
+    void applyTimer(Timer timer, TimerGate::Action action);
     void onTimer(UINT_PTR id);
     OwnedIcon takePicture(PictureHandle picture);
     [[nodiscard]] HWND dialogOwner() const;
@@ -190,15 +172,14 @@ private:
     KeyedCollection itemKeys_;
     KeyedCollection imageKeys_;
     MousePointer listPointer_ = MousePointer::Default;
-    std::array<TimerState, 2> timers_{};
-    Press press_;
+    std::array<TimerGate, 2> timers_{};
+    PressTracker press_;
     std::optional<bool> prevInstance_;
     bool loading_ = false;
     bool hiddenWhileLoading_ = false;
     bool unloaded_ = false;
     UINT taskbarCreated_ = 0;
-    UINT trayCallback_ = 0x200;
-    std::optional<NotifyIconRecord> trayIcon_;  // the icon the program wants shown
+    TrayMemory tray_;
 };
 
 }  // namespace tarn::win32

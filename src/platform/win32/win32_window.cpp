@@ -381,66 +381,41 @@ void Win32Platform::invalidateControl(const layout::Control& c) {
 
 // ---- Mouse
 
-Win32Platform::Target Win32Platform::targetAt(Container container, int x, int y) const {
-    return Target{container, hitTest(container, x, y, tpp_, tpp_)};
-}
-
-void Win32Platform::deliverMove(const Target& t, int state) {
+void Win32Platform::dispatch(const FormEvent& e) {
     if (!form_) return;
-    if (!t.row) {
-        // The window's own background resets the hover colours; a frame's does not.
-        if (t.container == Container::Window) form_->Form_MouseMove();
-        return;
+    switch (e.kind) {
+        case FormEvent::Kind::FormMouseMove: form_->Form_MouseMove(); break;
+        case FormEvent::Kind::LabelMouseMove: form_->lbl_MouseMove(e.index, e.button); break;
+        case FormEvent::Kind::LabelMouseDown: form_->lbl_MouseDown(e.index, e.button); break;
+        case FormEvent::Kind::LabelClick: form_->lbl_Click(e.index); break;
+        case FormEvent::Kind::PreviewMouseMove: form_->Picture2_MouseMove(); break;
+        case FormEvent::Kind::BannerClick: form_->Image2_Click(); break;
+        case FormEvent::Kind::None: break;
     }
-    const layout::Control& c = kControls[*t.row];
-    if (c.kind == Kind::Label && c.index >= 0) form_->lbl_MouseMove(c.index, state);
-    else if (c.id == Id::Preview) form_->Picture2_MouseMove();
-}
-
-void Win32Platform::deliverDown(const Target& t, int button) {
-    if (!form_ || !t.row) return;
-    const layout::Control& c = kControls[*t.row];
-    if (c.kind == Kind::Label && c.index >= 0) form_->lbl_MouseDown(c.index, button);
-}
-
-void Win32Platform::deliverClick(const Target& t) {
-    if (!form_ || !t.row) return;
-    const layout::Control& c = kControls[*t.row];
-    if (c.kind == Kind::Label && c.index >= 0) form_->lbl_Click(c.index);
-    else if (c.id == Id::Banner) form_->Image2_Click();
 }
 
 void Win32Platform::onMouse(HWND window, Container container, UINT message, WPARAM wParam, LPARAM lParam) {
-    const int x = GET_X_LPARAM(lParam);
-    const int y = GET_Y_LPARAM(lParam);
+    const Target hit = targetAt(container, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), tpp_, tpp_);
     const int state = buttonState(static_cast<std::uintptr_t>(wParam));
+    const auto surface = reinterpret_cast<std::uintptr_t>(window);
     switch (message) {
-        case WM_MOUSEMOVE:
-            // The control a button went down on keeps the moves until every button is up.
-            deliverMove(press_.active ? press_.target : targetAt(container, x, y), state);
-            break;
+        case WM_MOUSEMOVE: dispatch(moveEvent(press_.move(hit), state)); break;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN: {
             const int button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 2 : 4;
-            if (!press_.active) {
-                press_ = Press{true, window, targetAt(container, x, y)};
-                ::SetCapture(window);
-            }
-            deliverDown(press_.target, button);
+            const PressTracker::Down down = press_.down(surface, hit);
+            if (down.capture) ::SetCapture(window);
+            dispatch(downEvent(down.target, button));
             break;
         }
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP: {
-            if (!press_.active) break;
-            const Target pressed = press_.target;
-            const bool click = message == WM_LBUTTONUP && window == press_.window && targetAt(container, x, y) == pressed;
-            if (state == 0) {
-                press_.active = false;
-                ::ReleaseCapture();
-            }
-            if (click) deliverClick(pressed);
+            const int button = message == WM_LBUTTONUP ? 1 : message == WM_RBUTTONUP ? 2 : 4;
+            const PressTracker::Up up = press_.up(surface, hit, button, state);
+            if (up.releaseCapture) ::ReleaseCapture();
+            if (up.click) dispatch(clickEvent(*up.click));
             break;
         }
         default: break;
@@ -460,8 +435,7 @@ bool Win32Platform::setPointer(HWND window, Container container, HWND over) {
         POINT p{};
         ::GetCursorPos(&p);
         ::ScreenToClient(window, &p);
-        const Target t = targetAt(container, p.x, p.y);
-        ::SetCursor(cursorFor(t.row ? kControls[*t.row].pointer : layout::Pointer::Default));
+        ::SetCursor(cursorFor(pointerAt(targetAt(container, p.x, p.y, tpp_, tpp_))));
         return true;
     }
     for (const layout::Control& c : kControls) {
@@ -493,7 +467,7 @@ std::optional<LRESULT> Win32Platform::onSurface(HWND window, Container container
             onMouse(window, container, message, wParam, lParam);
             return 0;
         case WM_CAPTURECHANGED:
-            if (press_.active && reinterpret_cast<HWND>(lParam) != press_.window) press_.active = false;
+            if (reinterpret_cast<HWND>(lParam) != window) press_.lost();
             return 0;
         default: return std::nullopt;
     }
@@ -638,15 +612,15 @@ LRESULT Win32Platform::onKnob(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 LRESULT Win32Platform::onTray(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == trayCallback_) {
+    if (message == tray_.callbackMessage()) {
         // The shell's mouse message arrives in the low word of lParam.
         if (form_) form_->Picture1_MouseMove(LOWORD(lParam));
         return 0;
     }
     if (taskbarCreated_ != 0 && message == taskbarCreated_) {
         // A restarted task bar has forgotten every icon: show ours again.
-        if (trayIcon_) {
-            const NotifyIconRecord again = *trayIcon_;
+        if (tray_.wanted()) {
+            const NotifyIconRecord again = *tray_.wanted();
             Shell_NotifyIcon(NotifyIconMessage::Add, again);
         }
         return 0;
