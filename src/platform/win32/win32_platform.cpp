@@ -379,7 +379,9 @@ bool Win32Platform::Shell_NotifyIcon(NotifyIconMessage message, const NotifyIcon
     data.uFlags = record.flags;
     data.uCallbackMessage = record.callbackMessage;
     data.hIcon = record.icon.isNull() ? programIcon_.get() : toSystem<HICON>(record.icon.value());
-    const std::u16string tip = fitUtf16(utf8ToUtf16(record.tip), std::size(data.szTip) - 1);
+    // The first-version layout holds 64 characters of tip, its NUL included.
+    constexpr std::size_t kTipCharacters = 63;
+    const std::u16string tip = fitUtf16(utf8ToUtf16(record.tip), kTipCharacters);
     std::copy(tip.begin(), tip.end(), data.szTip);
 
     const BOOL done = ::Shell_NotifyIconW(static_cast<DWORD>(message), &data);
@@ -425,7 +427,8 @@ std::filesystem::path Win32Platform::ProgramFolder() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return std::filesystem::current_path();
+        // Never fall back to the current folder: files must come from beside the program.
+        if (length == 0) throw PlatformError("Cannot find the program's folder");
         if (length < buffer.size()) {
             buffer.resize(length);
             return std::filesystem::path(buffer).parent_path();
