@@ -49,7 +49,7 @@ class TarnwickCase(unittest.TestCase):
             self.fail("no program to test at %s: build it with `cmake "
                       "--preset mingw && cmake --build --preset mingw` or "
                       "set TARNWICK_EXE" % exe)
-        self.host = winehost.WineHost(relay_include=RELAY)
+        self.host = winehost.WineHost(relay_include=RELAY, managed=False)
         self.host.__enter__()
         self.addCleanup(self.host.close)
         self.folder = tf.ProgramFolder(self.host.tmp, exe)
