@@ -13,9 +13,9 @@ scratch file, in slice order; the n-th handle returned is slice n.
 """
 
 import os
-import shutil
+import struct
 import sys
-import time
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -34,6 +34,119 @@ RELAY = winehost.DEFAULT_RELAY_INCLUDE + ("msvcrt._wfopen",
 AMBER, BLUE, GREEN = (255, 160, 0), (0, 80, 255), (0, 170, 60)
 COLOURS = {"Amber": AMBER, "Blue": BLUE, "Green": GREEN}
 BUSY = [OCR_APPSTARTING, OCR_WAIT]
+
+
+# --------------------------------------------------------------------------
+# The helpers the live tests lean on; these run without Wine.
+
+class CursorFileTest(unittest.TestCase):
+    def test_slice_is_a_one_image_cursor_file(self):
+        data = tf.cursor_slice(3, AMBER, hotspot=(5, 7))
+        fields = [
+            ("size", len(data), tf.SLICE_SIZE),
+            ("reserved, type, count", struct.unpack_from("<HHH", data, 0),
+             (0, 2, 1)),
+            ("width, height", struct.unpack_from("<BB", data, 6), (32, 32)),
+            ("hotspot", struct.unpack_from("<HH", data, 10), (5, 7)),
+            ("bytes, offset", struct.unpack_from("<II", data, 14),
+             (2216, 22)),
+            ("header, width, height, planes, bits",
+             struct.unpack_from("<IiiHH", data, 22), (40, 32, 64, 1, 8)),
+        ]
+        for what, got, want in fields:
+            with self.subTest(field=what):
+                self.assertEqual(got, want)
+
+    def test_every_slice_differs(self):
+        amber, blue = tf.cursor_set(AMBER), tf.cursor_set(BLUE)
+        self.assertEqual(len(amber), tf.SET_SIZE)
+        slices = [s[i * tf.SLICE_SIZE:(i + 1) * tf.SLICE_SIZE]
+                  for s in (amber, blue) for i in range(tf.SLICES)]
+        self.assertEqual(len(set(slices)), 2 * tf.SLICES)
+
+    def test_arrow_is_opaque_and_the_rest_transparent(self):
+        data = tf.cursor_slice(4, AMBER)        # pointing right
+        mask = data[22 + 40 + 1024 + 1024:]
+
+        def transparent(x, y):
+            row = 31 - y
+            return bool(mask[row * 4 + x // 8] & (0x80 >> (x % 8)))
+        for (x, y), want in [((28, 16), False), ((5, 16), False),
+                             ((0, 0), True), ((16, 2), True)]:
+            with self.subTest(point=(x, y)):
+                self.assertIs(transparent(x, y), want)
+
+
+# One capture, two ticks and an exit, as the relay log shows them (pid and
+# thread left out).  The second tick's wait copy is not destroyed.
+RUN = """\
+0024:Call user32.GetCursor() ret=1
+0024:Ret  user32.GetCursor() retval=000100b4 ret=1
+0024:Call user32.CopyIcon(000100b4) ret=2
+0024:Ret  user32.CopyIcon() retval=000100b6 ret=2
+0024:Call user32.GetCursorPos(0021f748) ret=3
+0024:Ret  user32.GetCursorPos() retval=00000001 ret=3
+0024:Call user32.CopyIcon(0005008a) ret=2
+0024:Ret  user32.CopyIcon() retval=00f100a8 ret=2
+0024:Call user32.SetSystemCursor(00f100a8,00007f00) ret=4
+0024:Ret  user32.SetSystemCursor() retval=00000001 ret=4
+0024:Call user32.DestroyIcon(00f100a8) ret=5
+0024:Ret  user32.DestroyIcon() retval=00000001 ret=5
+0024:Call user32.CopyIcon(0005008a) ret=2
+0024:Ret  user32.CopyIcon() retval=00f200a8 ret=2
+0024:Call user32.SetSystemCursor(00f200a8,00007f02) ret=4
+0024:Ret  user32.SetSystemCursor() retval=00000001 ret=4
+0024:Call user32.SetSystemCursor(000100b6,00007f00) ret=4
+0024:Ret  user32.SetSystemCursor() retval=00000001 ret=4
+"""
+
+
+class RelayReadingTest(unittest.TestCase):
+    def setUp(self):
+        self.calls = winehost.RelayLog(RUN).calls()
+
+    def test_installs_restores_and_captures(self):
+        self.assertEqual([i[:4] for i in tf.installs(self.calls)], [
+            (OCR_NORMAL, 0x5008A, 0xF100A8, True),
+            (OCR_WAIT, 0x5008A, 0xF200A8, False)])
+        self.assertEqual([r[:2] for r in tf.restores(self.calls)],
+                         [(OCR_NORMAL, 0x100B6)])
+        self.assertEqual([c[:2] for c in tf.captures(self.calls)],
+                         [(0x100B4, 0x100B6)])
+
+    def test_set_loads_come_in_sixteens(self):
+        line = ('0024:Call user32.LoadCursorFromFileW(1 L"Z:\\t\\mw.tmp")'
+                ' ret=1\n0024:Ret  user32.LoadCursorFromFileW() '
+                'retval=00010001 ret=1\n')
+        for count, loads in [(16, 1), (32, 2), (0, 0)]:
+            with self.subTest(count=count):
+                calls = winehost.RelayLog(line * count).calls()
+                self.assertEqual(len(tf.set_loads(calls)), loads)
+        for count in (15, 17):
+            with self.subTest(count=count):
+                with self.assertRaises(AssertionError):
+                    tf.set_loads(winehost.RelayLog(line * count).calls())
+
+
+class PictureTest(unittest.TestCase):
+    def test_find_and_group_colours(self):
+        width, height = 40, 3
+        pixels = bytearray(b"\x00" * width * height * 3)
+        # Two dots in one group (6 apart), a third 7 further on.
+        for x, colour in [(2, BLUE), (8, BLUE), (15, BLUE), (20, (8, 88, 247)),
+                          (30, (10, 80, 255))]:
+            pixels[(width + x) * 3:(width + x) * 3 + 3] = bytes(colour)
+        with tempfile.NamedTemporaryFile(suffix=".ppm", delete=False) as f:
+            f.write(b"P6\n# from import\n%d %d\n255\n" % (width, height))
+            f.write(bytes(pixels))
+        self.addCleanup(os.remove, f.name)
+        picture = tf.Picture(f.name)
+        found = picture.find(BLUE, (0, 0, width, height))
+        # Within 8 on every channel counts; 10 off on red does not.
+        self.assertEqual([x for x, _ in found], [2, 8, 15, 20])
+        self.assertEqual([(x, n) for x, _, n in tf.blobs(found)],
+                         [(5, 2), (17, 2)])
+        self.assertEqual(picture.at(30, 1), (10, 80, 255))
 
 
 @unittest.skipIf(MISSING, "Wine end-to-end test needs: %s"
@@ -62,13 +175,13 @@ class TarnwickCase(unittest.TestCase):
         self.setUp()
 
     # -- running the program ------------------------------------------------
-    def launch(self, sets=(), timestamps=False):
+    def launch(self, loads=0, timestamps=False):
         """Start the program and wait until start-up has loaded the
-        remembered set (if ``sets`` says it loads) and every listed set."""
+        set loads (the remembered set and each listed one) it makes."""
         self.host.start(self.folder.exe, timestamps=timestamps)
-        if sets:
+        if loads:
             self.host.wait_call("user32.LoadCursorFromFileW",
-                                tf.SLICES * len(sets), timeout=30)
+                                tf.SLICES * loads, timeout=30)
 
     def main_window(self, timeout=20):
         self.main = self.host.wait_window(timeout=timeout, name=TITLE,
@@ -192,7 +305,7 @@ class StartupTest(TarnwickCase):
         self.add_sets("Amber", "Blue", "Green")
         self.folder.write_settings(normal=1, busy=0, interval=20, slider=100,
                                    set_file="Blue.TWC")
-        self.launch(sets=range(4))
+        self.launch(loads=4)
         self.main_window()
         tray = self.host.tray_window()
         # The first icon's cell: a pointer over it must reach the program
@@ -255,7 +368,7 @@ class RotationTest(TarnwickCase):
         self.add_sets("Amber", "Blue", "Green")
         self.folder.write_settings(normal=1, busy=1, interval=20, slider=100,
                                    set_file="Amber.TWC")
-        self.launch(sets=range(4))
+        self.launch(loads=4)
         self.main_window()
         icons = dict(self.wait_list_icons(COLOURS, 3)[1])
         self.assertEqual(sorted(icons), ["Amber", "Blue", "Green"])
@@ -269,7 +382,6 @@ class RotationTest(TarnwickCase):
         self.host.mouse_path([(x0 + 8 * i, y) for i in range(25)],
                              step_delay=0.03)
         calls = self.wait_installs(15)
-        time.sleep(0.2)
         self.assertTrue(self.main_visible(), "a double-click hid the window")
 
         activation = calls[before:]
@@ -278,9 +390,9 @@ class RotationTest(TarnwickCase):
         handles = [c.retval for c in load[0]]
         self.assertEqual(tf.opened(activation, ".TWC"), ["Green.TWC"])
 
-        # The user's pointers are copied before anything is installed, in
-        # the order app-starting, wait, normal, and the pointer is not
-        # moved to do it.
+        # The user's three pointers are copied before anything is
+        # installed, and the pointer is not moved to do it (ExitTest sees
+        # which copy goes back to which role).
         caps = tf.captures(activation)
         ins = tf.installs(activation)
         self.assertEqual(len(caps), 3)
@@ -329,7 +441,7 @@ class ExitTest(TarnwickCase):
         self.add_sets("Amber", "Green")
         self.folder.write_settings(normal=1, busy=1, interval=7, slider=93,
                                    set_file="Green.TWC")
-        self.launch(sets=range(3))
+        self.launch(loads=3)
         self.main_window()
         self.host.tray_window()
         if rotate:
@@ -374,7 +486,7 @@ class InstanceTest(TarnwickCase):
     def test_second_instance_ends_silently(self):
         self.add_sets("Blue")
         self.folder.write_settings(set_file="Blue.TWC")
-        self.launch(sets=range(2))
+        self.launch(loads=2)
         self.main_window()
         code, seconds, log = self.host.run_other(self.folder.exe, timeout=20)
         second = log.calls(pids=log.pids_of("Tarnwick.exe"))
@@ -453,7 +565,7 @@ class InstanceTest(TarnwickCase):
                 after = self.calls()[len(before):]
                 self.assertEqual(tf.captures(after), [])
                 self.assertEqual(tf.set_loads(after), [])
-        self.assertTrue(self.wait_installs(3))      # still rotating
+        self.wait_installs(3)                       # still rotating
         self.exit_by(tf.EXIT_LABEL)
         self.assertEqual(self.folder.read(tf.INI)[:3], b"1\r\n")
 
@@ -467,7 +579,7 @@ class MessageTest(TarnwickCase):
         for name, size in sizes.items():
             self.folder.write(name + ".TWC", (good * 2)[:size])
         self.folder.write_settings(set_file="Blue.TWC")
-        self.launch(sets=range(3))
+        self.launch(loads=3)
         self.main_window()
         _, icons = self.wait_list_icons({"Blue": BLUE, "Green": GREEN}, 5)
         calls = self.calls()
@@ -529,7 +641,7 @@ class MessageTest(TarnwickCase):
     def test_ok_without_a_remembered_set(self):
         # A first run: no settings file, so no set is remembered.
         self.add_sets("Blue")
-        self.launch(sets=range(1))
+        self.launch(loads=1)
         self.main_window()
         self.click(tf.OK_LABEL)
         box = self.answer_message_box()
@@ -556,7 +668,7 @@ class CrashTest(TarnwickCase):
         self.add_sets("Blue")
         self.folder.write_settings(normal=1, busy=1, interval=20,
                                    set_file="Blue.TWC")
-        self.launch(sets=range(2))
+        self.launch(loads=2)
         self.main_window()
         self.click(tf.OK_LABEL)
         self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
@@ -575,7 +687,7 @@ class CrashTest(TarnwickCase):
 
         # The same folder again: mw.tmp says the last run never cleaned
         # up, so the user's pointers are reloaded before any is captured.
-        self.launch(sets=range(2))
+        self.launch(loads=2)
         self.main_window()
         icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
         self.host.double_click(*icons["Blue"])
