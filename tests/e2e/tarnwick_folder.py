@@ -256,6 +256,10 @@ EXIT_LABEL = (6240 + 1230, 5100 + 225, 705, 435)
 CLOSE_LABEL = (8280, 0, 375, 360)
 LIST_VIEW = (120, 840, 6015, 4215)
 PREVIEW = (6240 + 840, 720 + 330, 510, 510)
+NORMAL_CHECK = (6240 + 120, 1800 + 360, 1875, 240)
+TITLE_STRIP = (0, 0, 8295, 360)
+FRAME2 = (6240, 3000)           # the slider's frame; the knob is 7x21 px
+KNOB_TOP = 345
 
 
 def screen_rect(window, rect):

@@ -482,6 +482,94 @@ class ExitTest(TarnwickCase):
         self.host.wait_no_window(name=self.host.TRAY_TITLE)
 
 
+class WindowTest(TarnwickCase):
+    def test_unticking_normal_puts_the_users_arrow_back(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(normal=1, busy=1, interval=20,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
+        self.host.double_click(*icons["Blue"])
+        started = self.wait_installs(3)
+        saved = tf.captures(started)
+        self.click(tf.NORMAL_CHECK)
+        calls = self.wait_installs(5, role=OCR_WAIT)
+        after = calls[len(started):]
+
+        # At once: the saved arrow goes back to the system, which owns it
+        # from then on, so the program keeps a copy of it made just
+        # before (for the restore at exit); from then on only the busy
+        # roles rotate.
+        back = tf.restores(after)
+        self.assertEqual(back[0][:2], (OCR_NORMAL, saved[2][1]))
+        kept = tf.calls_with(after, "CopyIcon", saved[2][1])
+        self.assertEqual(len(kept), 1)
+        self.assertLess(kept[0].index, back[0][2])
+        self.assertEqual(tf.captures(after), [])
+        later = [i.role for i in tf.installs(after) if i.index > back[0][2]]
+        self.assertGreaterEqual(len(later), 10)
+        self.assertNotIn(OCR_NORMAL, later)
+
+        calls = self.exit_by(tf.EXIT_LABEL)
+        final = tf.restores(calls)[-3:]
+        self.assertEqual([r[:2] for r in final],
+                         [(OCR_NORMAL, kept[0].retval),
+                          (OCR_APPSTARTING, saved[0][1]),
+                          (OCR_WAIT, saved[1][1])])
+        self.assertEqual(self.folder.read(tf.INI).split(b"\r\n")[:3],
+                         [b"0", b"0", b"1"])
+
+    def test_slider_drag_ignores_moves_past_the_end(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(interval=6, slider=100,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        # The knob's left edge is the slider position plus 8 pixels into
+        # its frame: 108 here.  Grab it 3 pixels in.
+        fx, fy = (v // tf.TWIPS_PER_PIXEL for v in tf.FRAME2)
+        x = self.main.x + 1 + fx + 108 + 3
+        y = self.main.y + 1 + fy + tf.KNOB_TOP // tf.TWIPS_PER_PIXEL + 10
+        self.host.mouse_move(x, y)
+        self.host.x("xdotool", "mousedown", "1")
+        # To left edge 130 (position 122) in steps, then one move that
+        # would put it at 140: outside the track, so ignored, not clamped.
+        self.host.mouse_path([(x + d, y) for d in (5, 10, 15, 20, 22)],
+                             step_delay=0.05)
+        self.host.mouse_path([(x + 32, y)], step_delay=0.1)
+        self.host.x("xdotool", "mouseup", "1")
+        picture = self.screenshot()
+        self.exit_by(tf.EXIT_LABEL)
+
+        lines = self.folder.read(tf.INI).split(b"\r\n")
+        self.assertEqual(lines[3:5], [b"2", b"122"])      # 26 - 122 div 5
+        knob = picture.find((255, 128, 0),
+                            (x - 20, y - 5, x + 60, y + 5), tolerance=0)
+        left = min(px for px, _ in knob) - (self.main.x + 1 + fx)
+        self.assertEqual(left, 130)
+
+    def test_title_strip_drag_moves_the_window(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        x, y = self.main.x + 200, self.main.y + 8
+        self.host.mouse_move(x, y)
+        self.host.x("xdotool", "mousedown", "1")
+        self.host.mouse_path([(x + 10 * i, y + 6 * i) for i in range(1, 6)],
+                             step_delay=0.05)
+        self.host.x("xdotool", "mouseup", "1")
+        old = self.main
+        moved = winehost.wait_until(
+            lambda: [w for w in self.host.windows(name=TITLE)
+                     if w.id == old.id and (w.x, w.y) != (old.x, old.y)],
+            10, what="the window to move")[0]
+        self.assertEqual((moved.x - old.x, moved.y - old.y), (50, 30))
+        self.assertEqual((moved.width, moved.height),
+                         (old.width, old.height))
+
+
 class InstanceTest(TarnwickCase):
     def test_second_instance_ends_silently(self):
         self.add_sets("Blue")
