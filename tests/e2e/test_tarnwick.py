@@ -162,7 +162,8 @@ class TarnwickCase(unittest.TestCase):
             self.fail("no program to test at %s: build it with `cmake "
                       "--preset mingw && cmake --build --preset mingw` or "
                       "set TARNWICK_EXE" % exe)
-        self.host = winehost.WineHost(relay_include=RELAY, managed=False)
+        self.host = winehost.WineHost(relay_include=RELAY,
+                                      unmanaged_exes=["Tarnwick.exe"])
         self.host.__enter__()
         self.addCleanup(self.host.close)
         self.folder = tf.ProgramFolder(self.host.tmp, exe)
@@ -568,6 +569,58 @@ class WindowTest(TarnwickCase):
         self.assertEqual((moved.x - old.x, moved.y - old.y), (50, 30))
         self.assertEqual((moved.width, moved.height),
                          (old.width, old.height))
+
+
+    def test_label_buttons_light_up_under_the_pointer(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        ok = tf.screen_rect(self.main, tf.OK_LABEL)
+        frame = (ok[0] - 10, ok[3] + 3)           # Frame5, below the label
+        red, orange = (255, 0, 0), (255, 128, 0)
+        # (where the pointer goes, colour of the "OK" text then).  The
+        # frame around the buttons does not reset the colours; the list
+        # does.
+        for name, point, colour in [
+                ("over OK", tf.screen_centre(self.main, tf.OK_LABEL), red),
+                ("onto its frame", frame, red),
+                ("onto the list", tf.screen_centre(self.main, tf.LIST_VIEW),
+                 orange)]:
+            with self.subTest(pointer=name):
+                self.host.mouse_path([point, (point[0] + 1, point[1])])
+
+                def text_is(c):
+                    return len(self.screenshot().find(c, ok, tolerance=0)) \
+                        > 20
+                winehost.wait_until(lambda: text_is(colour), 5,
+                                    what="OK in %r" % (colour,))
+                other = orange if colour == red else red
+                self.assertFalse(text_is(other))
+
+
+class FirstSetTest(TarnwickCase):
+    def test_bad_first_set_is_listed_blank_and_the_rest_still_offered(self):
+        # No settings file and the first listed set has the wrong size, so
+        # nothing is loaded when its picture is wanted.  Ending the program
+        # there would keep every good set from being offered: it gets a
+        # blank picture instead, silently.
+        self.folder.write("Bad.TWC", b"\0" * 100)
+        self.add_sets("Blue")
+        self.launch(loads=1)
+        self.main_window()
+        _, icons = self.wait_list_icons({"Blue": BLUE}, 1)
+        calls = self.calls()
+
+        self.assertEqual(tf.opened(calls, ".TWC"), ["Bad.TWC", "Blue.TWC"])
+        self.assertEqual(tf.calls_with(calls, "MessageBoxW"), [])
+        self.assertEqual([n for n, _ in icons], ["Blue"])
+        self.assertTrue(self.host.running())
+        self.exit_by(tf.EXIT_LABEL)
+        self.assertEqual(self.folder.read("Bad.TWC"), b"\0" * 100)
+        self.assertEqual(self.folder.listing(),
+                         ["Bad.TWC", "Blue.TWC", "Tarnwick.exe",
+                          "Tarnwick.ini"])
 
 
 class InstanceTest(TarnwickCase):

@@ -529,14 +529,14 @@ class WineHost:
     def __init__(self, relay_include=DEFAULT_RELAY_INCLUDE,
                  relay_from_exclude=DEFAULT_FROM_EXCLUDE,
                  screen="1024x768x24", template=None, keep=None,
-                 managed=True):
+                 unmanaged_exes=()):
         if missing_tools():
             raise HarnessError("missing tools: " + ", ".join(missing_tools()))
         self.relay_include = list(relay_include)
         self.relay_from_exclude = list(relay_from_exclude)
         self.screen = screen
         self.template = template
-        self.managed = managed
+        self.unmanaged_exes = list(unmanaged_exes)
         self.keep = keep if keep is not None else \
             os.environ.get("TARNWICK_E2E_KEEP") == "1"
         self.tmp = None
@@ -576,13 +576,16 @@ class WineHost:
             "RelayInclude": ";".join(self.relay_include),
             "RelayFromExclude": ";".join(self.relay_from_exclude),
         })
-        if not self.managed:
-            # Wine then draws the frames itself and never waits for a
-            # window manager: with none running, every window that goes
-            # away (a message box after its answer) otherwise holds the
-            # program ~2 s waiting to be withdrawn.
-            set_user_reg_values(self.prefix, r"Software\Wine\X11 Driver",
-                                {"Managed": "N"})
+        for exe in self.unmanaged_exes:
+            # Wine then draws these programs' frames itself and never waits
+            # for a window manager: with none running, every window of
+            # theirs that goes away (a message box after its answer) would
+            # hold the program ~2 s waiting to be withdrawn.  Only for
+            # them: explorer's tray keeps its place and size.
+            set_user_reg_values(
+                self.prefix,
+                r"Software\Wine\AppDefaults\%s\X11 Driver" % exe,
+                {"Managed": "N"})
         self._start_xvfb()
 
     def _start_xvfb(self, timeout=15):
