@@ -530,25 +530,36 @@ class WindowTest(TarnwickCase):
         # The knob's left edge is the slider position plus 8 pixels into
         # its frame: 108 here.  Grab it 3 pixels in.
         fx, fy = (v // tf.TWIPS_PER_PIXEL for v in tf.FRAME2)
-        x = self.main.x + 1 + fx + 108 + 3
+        frame_x = self.main.x + 1 + fx
+        x = frame_x + 108 + 3
         y = self.main.y + 1 + fy + tf.KNOB_TOP // tf.TWIPS_PER_PIXEL + 10
+
+        def knob_left():
+            knob = self.screenshot().find((255, 128, 0),
+                                          (frame_x, y - 3, frame_x + 160,
+                                           y + 3), tolerance=0)
+            return min(px for px, _ in knob) - frame_x
+
         self.host.mouse_move(x, y)
         self.host.x("xdotool", "mousedown", "1")
-        # To left edge 130 (position 122) in steps, then one move that
-        # would put it at 140: outside the track, so ignored, not clamped.
-        self.host.mouse_path([(x + d, y) for d in (5, 10, 15, 20, 22)],
-                             step_delay=0.05)
-        self.host.mouse_path([(x + 32, y)], step_delay=0.1)
+        # (moves, where the knob's left edge is then): 136 is the track's
+        # last place; a move to 137 is ignored, not clamped to 136.
+        for moves, left in [((113, 120, 128, 136), 136), ((130,), 130),
+                            ((137,), 130)]:
+            with self.subTest(to=moves[-1]):
+                # Each move the knob handles reads the pointer position:
+                # wait for the last one before looking.
+                seen = len(tf.calls_with(self.calls(), "GetCursorPos"))
+                self.host.mouse_path([(x + m - 108, y) for m in moves],
+                                     step_delay=0.05)
+                self.host.wait_call("user32.GetCursorPos", seen + 1)
+                winehost.wait_until(lambda: knob_left() == left, 5,
+                                    what="the knob at %d" % left)
         self.host.x("xdotool", "mouseup", "1")
-        picture = self.screenshot()
         self.exit_by(tf.EXIT_LABEL)
 
         lines = self.folder.read(tf.INI).split(b"\r\n")
         self.assertEqual(lines[3:5], [b"2", b"122"])      # 26 - 122 div 5
-        knob = picture.find((255, 128, 0),
-                            (x - 20, y - 5, x + 60, y + 5), tolerance=0)
-        left = min(px for px, _ in knob) - (self.main.x + 1 + fx)
-        self.assertEqual(left, 130)
 
     def test_title_strip_drag_moves_the_window(self):
         self.add_sets("Blue")
@@ -569,7 +580,6 @@ class WindowTest(TarnwickCase):
         self.assertEqual((moved.x - old.x, moved.y - old.y), (50, 30))
         self.assertEqual((moved.width, moved.height),
                          (old.width, old.height))
-
 
     def test_label_buttons_light_up_under_the_pointer(self):
         self.add_sets("Blue")
