@@ -1,9 +1,26 @@
 #!/bin/sh
 # Build the probe and run the end-to-end tests under Wine.
 # Usage: tests/e2e/run.sh [unittest args...]   (e.g. -k Relay)
+#
+# TARNWICK_EXE names the program under test (default: build/mingw/Tarnwick.exe
+# in the repository).  Where Wine is installed a missing program is a
+# failure, not a skip: the tests would otherwise pass without testing it.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
 start=$(date +%s)
+
+exe=${TARNWICK_EXE:-$repo/build/mingw/Tarnwick.exe}
+case $exe in /*) ;; *) exe=$(pwd)/$exe ;; esac
+TARNWICK_EXE=$exe
+export TARNWICK_EXE
+if command -v wine >/dev/null 2>&1 || [ -x /usr/lib/wine/wine64 ]; then
+    if [ ! -f "$exe" ]; then
+        echo "run.sh: no program to test at $exe" >&2
+        echo "run.sh: build it (cmake --preset mingw && cmake --build --preset mingw) or set TARNWICK_EXE" >&2
+        exit 1
+    fi
+fi
 
 mkdir -p "$here/build"
 if command -v x86_64-w64-mingw32-gcc >/dev/null 2>&1; then

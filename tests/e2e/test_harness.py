@@ -168,6 +168,21 @@ class RelayLogTest(unittest.TestCase):
         self.assertEqual([(c.args[3].value, c.retval) for c in log.calls()],
                          [(0, 1), (1, 2)])
 
+    def test_timestamped_lines(self):
+        log = RelayLog(
+            '1395.700:0020:0024:trace:loaddll:build_module Loaded '
+            'L"Z:\\\\t\\\\Tarnwick.exe" at 0000000140000000: native\n'
+            '1395.822:0020:0024:Call user32.GetCursor() ret=14000363a\n'
+            '1395.823:0020:0024:Ret  user32.GetCursor() retval=000100b4 '
+            'ret=14000363a\n'
+            '  12.005:0020:0024:Call user32.CopyIcon(000100b4) ret=1\n')
+        self.assertEqual([(c.func, c.pid, c.time) for c in log.calls()],
+                         [("GetCursor", 0x20, 1395.822),
+                          ("CopyIcon", 0x20, 12.005)])
+        self.assertEqual(log.calls()[0].retval, 0x100B4)
+        self.assertEqual(log.pids_of("tarnwick.exe"), {0x20})
+        self.assertIsNone(self.log.calls()[0].time)
+
     def test_lines_without_pid_prefix(self):
         log = RelayLog("0024:Call user32.GetCursor() ret=14000171b\n"
                        "0024:Ret  user32.GetCursor() retval=0001002a "

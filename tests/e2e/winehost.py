@@ -218,8 +218,11 @@ def set_user_reg_values(prefix, key, values):
 # --------------------------------------------------------------------------
 # Relay log parsing
 
+# With +timestamp every line starts with Wine's tick count in seconds,
+# "  12.345:", before the pid and thread id.
+_STAMP = r"^\s*(?:(?P<ts>\d+\.\d{3}):)?"
 _LINE = re.compile(
-    r"^(?:(?P<pid>[0-9a-f]{4,8}):)?(?P<tid>[0-9a-f]{4,8}):"
+    _STAMP + r"(?:(?P<pid>[0-9a-f]{4,8}):)?(?P<tid>[0-9a-f]{4,8}):"
     r"(?P<kind>Call|Ret) {1,2}(?P<rest>.*)$")
 _API = re.compile(r"^(?P<dll>[\w.\-]+)\.(?P<func>[\w@?$]+)\((?P<args>.*)$")
 _TAIL_CALL = re.compile(r"^(?P<args>.*)\) ret=(?P<ret>[0-9a-f]+)$")
@@ -230,7 +233,8 @@ _WNDPROC = re.compile(
     r"msg=(?P<msg>[^,]+),wp=(?P<wp>[0-9a-f]+),lp=(?P<lp>[0-9a-f]+)\)"
     r"(?: retval=(?P<retval>[0-9a-f]+))?$")
 _LOADED = re.compile(
-    r"^(?:(?P<pid>[0-9a-f]{4,8}):)?(?P<tid>[0-9a-f]{4,8}):trace:loaddll:"
+    _STAMP + r"(?:(?P<pid>[0-9a-f]{4,8}):)?(?P<tid>[0-9a-f]{4,8}):"
+    r"trace:loaddll:"
     r"\w+ Loaded (?P<path>L?\".*\") at")
 
 _ESCAPES = {"n": "\n", "r": "\r", "t": "\t", '"': '"', "\\": "\\"}
@@ -324,10 +328,12 @@ class Call:
     """One relayed API call, with its return once the Ret line is seen."""
 
     __slots__ = ("index", "pid", "tid", "dll", "func", "args", "retval",
-                 "ret_addr", "returned", "depth")
+                 "ret_addr", "returned", "depth", "time")
 
-    def __init__(self, index, pid, tid, dll, func, args, ret_addr, depth):
+    def __init__(self, index, pid, tid, dll, func, args, ret_addr, depth,
+                 time=None):
         self.index, self.pid, self.tid = index, pid, tid
+        self.time = time        # seconds, with WINEDEBUG +timestamp only
         self.dll, self.func = dll.lower(), func
         self.args = [Arg(a) for a in args]
         self.ret_addr, self.depth = ret_addr, depth
@@ -399,7 +405,7 @@ class RelayLog:
                     continue
                 call = Call(lineno, pid, tid, api["dll"], api["func"],
                             split_args(tail["args"]), int(tail["ret"], 16),
-                            len(stack))
+                            len(stack), float(m["ts"]) if m["ts"] else None)
                 stack.append(call)
                 self.records.append(call)
             else:
@@ -522,13 +528,15 @@ class WineHost:
 
     def __init__(self, relay_include=DEFAULT_RELAY_INCLUDE,
                  relay_from_exclude=DEFAULT_FROM_EXCLUDE,
-                 screen="1024x768x24", template=None, keep=None):
+                 screen="1024x768x24", template=None, keep=None,
+                 unmanaged_exes=()):
         if missing_tools():
             raise HarnessError("missing tools: " + ", ".join(missing_tools()))
         self.relay_include = list(relay_include)
         self.relay_from_exclude = list(relay_from_exclude)
         self.screen = screen
         self.template = template
+        self.unmanaged_exes = list(unmanaged_exes)
         self.keep = keep if keep is not None else \
             os.environ.get("TARNWICK_E2E_KEEP") == "1"
         self.tmp = None
@@ -568,6 +576,16 @@ class WineHost:
             "RelayInclude": ";".join(self.relay_include),
             "RelayFromExclude": ";".join(self.relay_from_exclude),
         })
+        for exe in self.unmanaged_exes:
+            # Wine then draws these programs' frames itself and never waits
+            # for a window manager: with none running, every window of
+            # theirs that goes away (a message box after its answer) would
+            # hold the program ~2 s waiting to be withdrawn.  Only for
+            # them: explorer's tray keeps its place and size.
+            set_user_reg_values(
+                self.prefix,
+                r"Software\Wine\AppDefaults\%s\X11 Driver" % exe,
+                {"Managed": "N"})
         self._start_xvfb()
 
     def _start_xvfb(self, timeout=15):
@@ -650,30 +668,61 @@ class WineHost:
             p.wait(timeout=5)
 
     # -- the program -------------------------------------------------------
-    def start(self, exe, *args, relay=True, cwd=None, extra_env=None):
+    def _spawn(self, exe, args, relay, timestamps, cwd, extra_env):
+        n = self._runs
+        self._runs += 1
+        log_path = os.path.join(self.tmp, "wine-%d.log" % n)
+        stdout_path = os.path.join(self.tmp, "stdout-%d.txt" % n)
+        err = open(log_path, "wb")
+        out = open(stdout_path, "wb")
+        self._files += [err, out]
+        debug = "fixme-all"
+        if relay:
+            debug += ",+pid,+loaddll,+relay"
+        if timestamps:
+            debug += ",+timestamp"
+        env = self.env(debug)
+        env.update(extra_env or {})
+        proc = subprocess.Popen(
+            [find_wine(), exe, *args], env=env, stdout=out, stderr=err,
+            stdin=subprocess.DEVNULL, cwd=cwd or os.path.dirname(exe) or None,
+            start_new_session=True)
+        return proc, log_path, stdout_path
+
+    def start(self, exe, *args, relay=True, timestamps=False, cwd=None,
+              extra_env=None):
         """Start ``exe`` (a Linux path) under Wine; returns the Popen.
 
         The relay trace and Wine's other stderr go to ``self.log_path``;
         the program's stdout to ``self.stdout_path``.  ``+pid,+loaddll``
-        come along so lines from Wine's helper processes can be told apart.
+        come along so lines from Wine's helper processes can be told apart;
+        ``timestamps`` adds ``+timestamp`` so each call has a ``time``.
         """
         if self.proc and self.proc.poll() is None:
             raise HarnessError("a program is already running")
-        n = self._runs
-        self._runs += 1
-        self.log_path = os.path.join(self.tmp, "wine-%d.log" % n)
-        self.stdout_path = os.path.join(self.tmp, "stdout-%d.txt" % n)
-        err = open(self.log_path, "wb")
-        out = open(self.stdout_path, "wb")
-        self._files += [err, out]
-        env = self.env("fixme-all,+pid,+loaddll,+relay" if relay else "fixme-all")
-        env.update(extra_env or {})
+        self.proc, self.log_path, self.stdout_path = self._spawn(
+            exe, args, relay, timestamps, cwd, extra_env)
         self.exe_name = os.path.basename(exe)
-        self.proc = subprocess.Popen(
-            [find_wine(), exe, *args], env=env, stdout=out, stderr=err,
-            stdin=subprocess.DEVNULL, cwd=cwd or os.path.dirname(exe) or None,
-            start_new_session=True)
         return self.proc
+
+    def run_other(self, exe, *args, timeout=20, relay=True, timestamps=False,
+                  cwd=None):
+        """Run another program (or a second copy of the running one) in
+        the same prefix and display, to its end, while the started one
+        keeps running.  Returns (exit code, seconds, RelayLog of that
+        run); its lines go to a log of their own.  TimeoutError (after
+        killing it) if it is still running after ``timeout``.
+        """
+        proc, log_path, _ = self._spawn(exe, args, relay, timestamps, cwd,
+                                        None)
+        t0 = time.monotonic()
+        try:
+            code = proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self._kill_group(proc)
+            raise TimeoutError("%s still running after %.1fs"
+                               % (os.path.basename(exe), timeout))
+        return code, time.monotonic() - t0, RelayLog.from_file(log_path)
 
     def wait_exit(self, timeout=20):
         """Exit code of the program; TimeoutError if it is still running."""
