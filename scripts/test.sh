@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Every test: the portable core under the sanitizers, and the Windows build.
+# Every test: the portable core under the sanitizers, the fuzzers for a bounded time,
+# the Windows build, and the real Tarnwick.exe end to end under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -11,3 +12,5 @@ scripts/fuzz.sh
 
 cmake --preset mingw
 cmake --build --preset mingw -j "$jobs"
+
+TARNWICK_EXE="$PWD/build/mingw/Tarnwick.exe" tests/e2e/run.sh

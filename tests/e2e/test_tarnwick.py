@@ -364,6 +364,30 @@ class StartupTest(TarnwickCase):
                         png)
 
 
+class BundledSetsTest(TarnwickCase):
+    """The sets shipped beside the program must be cursors Windows accepts."""
+
+    def test_every_slice_of_every_bundled_set_loads(self):
+        repo_sets = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                 "..", "..", "sets")
+        names = sorted(n for n in os.listdir(repo_sets)
+                       if n.upper().endswith(".TWC"))
+        self.assertGreaterEqual(len(names), 3)
+        for name in names:
+            with open(os.path.join(repo_sets, name), "rb") as f:
+                self.folder.write(name, f.read())
+        # No settings file: start-up loads each listed set once, nothing else.
+        self.launch(loads=len(names))
+        self.main_window()
+        calls = self.calls()
+        self.assertEqual(tf.opened(calls, ".TWC"), names)
+        for name, load in zip(names, tf.set_loads(calls)):
+            for index, call in enumerate(load):
+                with self.subTest(set=name, slice=index):
+                    self.assertTrue(call.retval, "LoadCursorFromFileW refused it")
+        self.assertEqual(tf.calls_with(calls, "MessageBoxW"), [])
+
+
 class RotationTest(TarnwickCase):
     def test_double_click_rotates_with_the_chosen_set(self):
         self.add_sets("Amber", "Blue", "Green")
