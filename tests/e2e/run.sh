@@ -32,7 +32,24 @@ fi
 
 status=0
 cd "$here"
-python3 -m unittest discover -s "$here" -p 'test_*.py' "$@" || status=$?
+out="$here/build/unittest.log"
+python3 -m unittest discover -s "$here" -p 'test_*.py' "$@" 2>&1 | tee "$out" || true
+# unittest's own verdict, read back from its summary ("Ran 12 tests in ...", then "OK" or
+# "FAILED (failures=1, errors=2, skipped=3)").
+set -- $(awk '
+    /^Ran [0-9]+ tests? in / { ran = $2 }
+    /^(OK|FAILED)/ {
+        verdict = $1
+        n = split($0, parts, /[(),= ]+/)
+        for (i = 1; i < n; i++) {
+            if (parts[i] == "failures" || parts[i] == "errors" || parts[i] == "successes") bad += parts[i + 1]
+            if (parts[i] == "skipped") skipped = parts[i + 1]
+        }
+    }
+    END { printf "%d %d %d %s\n", ran, bad, skipped, (verdict == "" ? "NONE" : verdict) }' "$out")
+ran=$1 bad=$2 skipped=$3 verdict=$4
+[ "$verdict" = OK ] || status=1
 
-echo "e2e: $( [ $status -eq 0 ] && echo passed || echo FAILED ) in $(( $(date +%s) - start ))s"
+echo "e2e finished in $(( $(date +%s) - start ))s"
+echo "e2e: $(( ran - bad - skipped )) passed, $bad failed, $skipped skipped"
 exit $status
