@@ -104,10 +104,11 @@ public:
     [[noreturn]] void End() override;
 
 private:
-    static LRESULT CALLBACK formProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK frameProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK knobProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK trayProc(HWND, UINT, WPARAM, LPARAM);
+    // One window procedure per class, all alike: find the backend, then run the
+    // class's handler with no exception crossing back into the system.
+    using Handler = LRESULT (Win32Platform::*)(HWND, UINT, WPARAM, LPARAM);
+    template <Handler handler>
+    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK listProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     LRESULT onForm(HWND, UINT, WPARAM, LPARAM);

@@ -113,7 +113,7 @@ LRESULT guarded(Win32Platform* platform, Handler&& handler) {
 void Win32Platform::registerClasses() {
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
-    form.lpfnWndProc = &Win32Platform::formProc;
+    form.lpfnWndProc = &Win32Platform::windowProc<&Win32Platform::onForm>;
     form.hInstance = instance_;
     form.hIcon = programIcon_.get();
     form.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
@@ -121,18 +121,18 @@ void Win32Platform::registerClasses() {
     ::RegisterClassExW(&form);
 
     WNDCLASSEXW frame = form;
-    frame.lpfnWndProc = &Win32Platform::frameProc;
+    frame.lpfnWndProc = &Win32Platform::windowProc<&Win32Platform::onFrame>;
     frame.hIcon = nullptr;
     frame.lpszClassName = kFrameClass;
     ::RegisterClassExW(&frame);
 
     WNDCLASSEXW knob = frame;
-    knob.lpfnWndProc = &Win32Platform::knobProc;
+    knob.lpfnWndProc = &Win32Platform::windowProc<&Win32Platform::onKnob>;
     knob.lpszClassName = kKnobClass;
     ::RegisterClassExW(&knob);
 
     WNDCLASSEXW tray = frame;
-    tray.lpfnWndProc = &Win32Platform::trayProc;
+    tray.lpfnWndProc = &Win32Platform::windowProc<&Win32Platform::onTray>;
     tray.lpszClassName = kTrayClass;
     ::RegisterClassExW(&tray);
 }
@@ -473,32 +473,12 @@ std::optional<LRESULT> Win32Platform::onSurface(HWND window, Container container
     }
 }
 
-LRESULT CALLBACK Win32Platform::formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+template <Win32Platform::Handler handler>
+LRESULT CALLBACK Win32Platform::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     remember(window, message, lParam);
     Win32Platform* p = self(window);
     if (!p) return ::DefWindowProcW(window, message, wParam, lParam);
-    return guarded(p, [&] { return p->onForm(window, message, wParam, lParam); });
-}
-
-LRESULT CALLBACK Win32Platform::frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    remember(window, message, lParam);
-    Win32Platform* p = self(window);
-    if (!p) return ::DefWindowProcW(window, message, wParam, lParam);
-    return guarded(p, [&] { return p->onFrame(window, message, wParam, lParam); });
-}
-
-LRESULT CALLBACK Win32Platform::knobProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    remember(window, message, lParam);
-    Win32Platform* p = self(window);
-    if (!p) return ::DefWindowProcW(window, message, wParam, lParam);
-    return guarded(p, [&] { return p->onKnob(window, message, wParam, lParam); });
-}
-
-LRESULT CALLBACK Win32Platform::trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    remember(window, message, lParam);
-    Win32Platform* p = self(window);
-    if (!p) return ::DefWindowProcW(window, message, wParam, lParam);
-    return guarded(p, [&] { return p->onTray(window, message, wParam, lParam); });
+    return guarded(p, [&] { return (p->*handler)(window, message, wParam, lParam); });
 }
 
 LRESULT CALLBACK Win32Platform::listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
