@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace tarn {
 namespace {
@@ -13,7 +14,7 @@ struct Step {
 };
 
 // Feeds positions one update at a time and checks target, current and rest counter after each.
-void walk(DirectionTracker& t, std::initializer_list<Step> steps) {
+void walk(DirectionTracker& t, const std::vector<Step>& steps) {
     int n = 0;
     for (const Step& s : steps) {
         ++n;
@@ -72,27 +73,29 @@ TEST(DirectionTracker, ClassifiesEveryRegionAndBoundary) {
         EXPECT_EQ(DirectionTracker::ClassifyMove(c.dx, c.dy), c.expected) << c.dx << "," << c.dy;
 }
 
+// Walks from a fresh reset with the pointer resting at (100, 100).
+struct Walk {
+    const char* what;
+    std::vector<Step> steps;
+};
+
+void walkEach(const std::vector<Walk>& walks) {
+    for (const Walk& w : walks) {
+        SCOPED_TRACE(w.what);
+        DirectionTracker t = restingAt(100, 100);
+        walk(t, w.steps);
+    }
+}
+
 TEST(DirectionTracker, TurnsOnTheIndexLineWithoutWrapping) {
-    // current 15 (up-left-up), target 0 (up): across the seam, a jump
-    {
-        DirectionTracker t = restingAt(100, 100);
-        walk(t, {{98, 90, 15, 15, 0}, {98, 80, 0, 0, 0}});
-    }
-    // current 0, target 4: four updates, through 1, 2 and 3
-    {
-        DirectionTracker t = restingAt(100, 100);
-        walk(t, {{110, 100, 4, 1, 0}, {120, 100, 4, 2, 0}, {130, 100, 4, 3, 0}, {140, 100, 4, 4, 0}, {150, 100, 4, 4, 0}});
-    }
-    // current 0, target 5: a difference of 5 is a jump
-    {
-        DirectionTracker t = restingAt(100, 100);
-        walk(t, {{110, 102, 5, 5, 0}});
-    }
-    // current 1, target 13 (1 to 13 across the seam): jump; then 13 to 15 walks up, never wraps to 0
-    {
-        DirectionTracker t = restingAt(100, 100);
-        walk(t, {{101, 80, 1, 1, 0}, {81, 75, 13, 13, 0}, {79, 65, 15, 14, 0}, {79, 65, 15, 15, 0}});
-    }
+    walkEach({
+        {"current 15, target 0: across the seam, a jump", {{98, 90, 15, 15, 0}, {98, 80, 0, 0, 0}}},
+        {"current 0, target 4: four updates through 1, 2 and 3",
+         {{110, 100, 4, 1, 0}, {120, 100, 4, 2, 0}, {130, 100, 4, 3, 0}, {140, 100, 4, 4, 0}, {150, 100, 4, 4, 0}}},
+        {"current 0, target 5: a difference of 5 is a jump", {{110, 102, 5, 5, 0}}},
+        {"1 to 13 across the seam jumps; 13 to 15 walks up and never wraps to 0",
+         {{101, 80, 1, 1, 0}, {81, 75, 13, 13, 0}, {79, 65, 15, 14, 0}, {79, 65, 15, 15, 0}}},
+    });
 }
 
 TEST(DirectionTracker, EveryFourthTwitchOutOfRestIsClassified) {
@@ -106,21 +109,12 @@ TEST(DirectionTracker, EveryFourthTwitchOutOfRestIsClassified) {
 }
 
 TEST(DirectionTracker, OnlyTwitchesOutOfRestAreFiltered) {
-    // A one-pixel move straight after a moving update is classified ...
-    {
-        DirectionTracker t = restingAt(100, 100);
-        walk(t, {{100, 110, 8, 8, 0}, {101, 110, 4, 7, 0}});
-    }
-    // ... and so is a two-pixel move out of rest.
-    {
-        DirectionTracker t = restingAt(100, 100);
-        walk(t, {{102, 100, 4, 1, 0}});
-    }
-    // A still update does not clear the counter, and neither does a classification.
-    {
-        DirectionTracker t = restingAt(100, 100);
-        walk(t, {{101, 100, 0, 0, 1}, {101, 100, 0, 0, 1}, {101, 150, 8, 8, 1}, {101, 150, 8, 8, 1}});
-    }
+    walkEach({
+        {"a one-pixel move straight after a moving update is classified", {{100, 110, 8, 8, 0}, {101, 110, 4, 7, 0}}},
+        {"a two-pixel move out of rest is classified", {{102, 100, 4, 1, 0}}},
+        {"neither a still update nor a classification clears the counter",
+         {{101, 100, 0, 0, 1}, {101, 100, 0, 0, 1}, {101, 150, 8, 8, 1}, {101, 150, 8, 8, 1}}},
+    });
 }
 
 TEST(DirectionTracker, RestingKeepsTargetAndForgetsThePreviousMove) {
