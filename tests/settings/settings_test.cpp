@@ -24,6 +24,22 @@ std::string lines(std::initializer_list<std::string> six, const std::string& end
     return text;
 }
 
+// One row of a table gets a program folder of its own: write the settings file (and,
+// if asked, a set a.TWC), then read it.
+struct Fresh {
+    TempFolder folder;
+    RecordingPlatform q;
+    Settings loaded;
+    CursorSet none;
+    Fresh() { q.programFolder = folder.path(); }
+    void load(const std::string& ini, bool withSet) {
+        if (withSet) testing::writeFile(folder / "a.TWC", testing::cursorSet(1));
+        testing::writeText(folder / "Tarnwick.ini", ini);
+        LoadINI(q, loaded, none);
+    }
+};
+
+
 class SettingsTest : public ::testing::Test {
 protected:
     SettingsTest() { p.programFolder = dir.path(); }
@@ -134,14 +150,10 @@ TEST_F(SettingsTest, OutOfRangeNumbersFallBackSilentlyAndTheKnobFollowsTheStored
         {"3", "120", 3, 120, "SetKnobLeftTwips(1920)"},  // kept as stored, not derived from each other
     };
     for (const auto& c : cases) {
-        TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
-        Settings loaded;
-        CursorSet none;
-        testing::writeFile(folder / "a.TWC", testing::cursorSet(1));
-        testing::writeText(folder / "Tarnwick.ini", lines({"0", "1", "1", c.interval, c.slider, "a.TWC"}));
-        LoadINI(q, loaded, none);
+        Fresh f;
+        RecordingPlatform& q = f.q;
+        const Settings& loaded = f.loaded;
+        f.load(lines({"0", "1", "1", c.interval, c.slider, "a.TWC"}), true);
         EXPECT_EQ(loaded.interval, c.expectInterval) << c.interval;
         EXPECT_EQ(loaded.sliderPosition, c.expectSlider) << c.slider;
         EXPECT_THAT(q.log({"SetKnobLeftTwips"}), ElementsAre(c.knob));
@@ -177,13 +189,10 @@ TEST_F(SettingsTest, ShortFilesReportEachMissingLineAndKeepThePreviousLine) {
         {"six lines, no final line end", "0\r\n1\r\n0\r\n4\r\n50\r\nx.TWC", false, true, false, 4, 50, "x.TWC", 1, 0},
     };
     for (const auto& c : cases) {
-        TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
-        Settings loaded;
-        CursorSet none;
-        testing::writeText(folder / "Tarnwick.ini", c.text);
-        LoadINI(q, loaded, none);
+        Fresh f;
+        RecordingPlatform& q = f.q;
+        const Settings& loaded = f.loaded;
+        f.load(c.text, false);
         EXPECT_EQ(loaded.autoStart, c.autoStart) << c.what;
         EXPECT_EQ(loaded.normal, c.normal) << c.what;
         EXPECT_EQ(loaded.busy, c.busy) << c.what;
@@ -218,14 +227,10 @@ TEST_F(SettingsTest, AnUnopenableFileReportsEveryStepAndUsesTheDefaults) {
 
 TEST_F(SettingsTest, LoneLineFeedsAndCarriageReturnsEndLinesLikeCrLf) {
     for (const std::string end : {"\r\n", "\n", "\r"}) {
-        TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
-        Settings loaded;
-        CursorSet none;
-        testing::writeFile(folder / "a.TWC", testing::cursorSet(1));
-        testing::writeText(folder / "Tarnwick.ini", lines({"1", "0", "0", "12", "60", "a.TWC"}, end));
-        LoadINI(q, loaded, none);
+        Fresh f;
+        RecordingPlatform& q = f.q;
+        const Settings& loaded = f.loaded;
+        f.load(lines({"1", "0", "0", "12", "60", "a.TWC"}, end), true);
         EXPECT_TRUE(loaded.autoStart);
         EXPECT_FALSE(loaded.normal || loaded.busy);
         EXPECT_EQ(loaded.interval, 12);
