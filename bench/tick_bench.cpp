@@ -53,7 +53,6 @@ public:
     void ShowForm() override {}
     void HideForm() override {}
     void SetFormVisible(bool) override {}
-    bool FormVisible() override { return false; }
     bool MoveWindow(WindowHandle, std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool) override { return true; }
     void SetLabelForeColor(int, std::uint32_t) override {}
     void SetCheckValue(int, int) override {}

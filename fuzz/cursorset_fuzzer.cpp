@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cursorset/cursorset.h"
+#include "cursorset/files.h"
 #include "support/fixtures.h"
 #include "support/recording_platform.h"
 

@@ -7,18 +7,13 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "cursorset/files.h"
+
 namespace tarn {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The description of a failed file operation, with the system's reason when it gave one.
-std::string describe(const std::string& what, const fs::path& file, int err) {
-    std::string text = what + " " + Utf8FromPath(file);
-    if (err != 0) text += ": " + std::generic_category().message(err);
-    return text;
-}
 
 // Stores the new handle in slot i and releases the one it replaces, unless that one
 // is still held by another slot: a load that stopped half way leaves old and new
@@ -31,26 +26,13 @@ void replaceHandle(Platform& platform, CursorSet& set, std::size_t i, CursorHand
     platform.DestroyCursor(old);
 }
 
-// Only ASCII letters fold: that is all a set's extension or a device name needs.
-bool sameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        char y = b[i];
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // Windows finds "Arrows.TWC" for a file written "arrows.twc"; a case-sensitive file
 // system does not, so the folder is searched for the name in another letter case.
 fs::path findIgnoringCase(const fs::path& folder, const std::string& name) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string candidate = Utf8FromPath(it->path().filename());
-        if (sameLetters(candidate, name)) return it->path();
+        if (SameIgnoringAsciiCase(candidate, name)) return it->path();
     }
     return {};
 }
@@ -58,44 +40,6 @@ fs::path findIgnoringCase(const fs::path& folder, const std::string& name) {
 }  // namespace
 
 fs::path ScratchFile(Platform& platform) { return platform.ProgramFolder() / "mw.tmp"; }
-
-fs::path PathFromUtf8(std::string_view name) {
-    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(name.data()), name.size()));
-}
-
-std::string Utf8FromPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
-}
-
-bool IsBareFileName(std::string_view name) {
-    if (name.empty()) return false;
-    // No file name is longer than 255 UTF-16 units; a longer text names nothing here.
-    std::size_t units = 0;
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
-    }
-    if (units > 255) return false;
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F) return false;
-        if (std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos) return false;
-    }
-    // Windows drops trailing dots and spaces, so "x.TWC." would open "x.TWC" and ".."
-    // the parent folder.
-    if (name.back() == '.' || name.back() == ' ') return false;
-
-    // Device names open the device whatever the extension ("NUL.TWC", "con .ini").
-    std::string_view stem = name.substr(0, name.find('.'));
-    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
-    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
-        if (sameLetters(stem, device)) return false;
-    if (stem.size() == 4 && (sameLetters(stem.substr(0, 3), "COM") || sameLetters(stem.substr(0, 3), "LPT")) &&
-        stem[3] >= '1' && stem[3] <= '9')
-        return false;
-    return true;
-}
 
 void WriteImage(const CursorSet& set, const fs::path& file, int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= kSliceCount)
@@ -110,25 +54,25 @@ void WriteImage(const CursorSet& set, const fs::path& file, int index) {
     if (!out.is_open()) {
         errno = 0;
         std::ofstream create(file, std::ios::app | std::ios::binary);
-        if (!create.is_open()) throw std::runtime_error(describe("Cannot create", file, errno));
+        if (!create.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot create", file, errno));
         create.close();
         errno = 0;
         out.open(file, update);
-        if (!out.is_open()) throw std::runtime_error(describe("Cannot open for writing", file, errno));
+        if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open for writing", file, errno));
     }
     if (!image.empty()) {
         errno = 0;
         out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-        if (!out) throw std::runtime_error(describe("Cannot write", file, errno));
+        if (!out) throw std::runtime_error(DescribeFileFailure("Cannot write", file, errno));
     }
     errno = 0;
     out.close();
-    if (out.fail()) throw std::runtime_error(describe("Cannot write", file, errno));
+    if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", file, errno));
 }
 
 PictureHandle LoadPreview(Platform& platform, const CursorSet& set) {
     const fs::path scratch = ScratchFile(platform);
-    WriteImage(set, scratch, 2);
+    WriteImage(set, scratch, kPreviewSlice);
     return platform.LoadPicture(scratch);
 }
 
@@ -169,7 +113,7 @@ void LoadTWC(Platform& platform, CursorSet& set, const std::string& name) {
         errno = 0;
         in.open(file, std::ios::binary);
         if (!in.is_open()) {
-            report(describe("Cannot open", file, errno));
+            report(DescribeFileFailure("Cannot open", file, errno));
             return;
         }
         in.seekg(0, std::ios::end);
@@ -183,7 +127,7 @@ void LoadTWC(Platform& platform, CursorSet& set, const std::string& name) {
             errno = 0;
             in.read(reinterpret_cast<char*>(slice.data()), static_cast<std::streamsize>(kSliceBytes));
             if (in.gcount() != static_cast<std::streamsize>(kSliceBytes)) {
-                report(describe("Cannot read slice " + std::to_string(i) + " of", file, errno));
+                report(DescribeFileFailure("Cannot read slice " + std::to_string(i) + " of", file, errno));
                 return;
             }
             set.images[i] = std::move(slice);

@@ -11,13 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "cursorset/twc_format.h"
 #include "platform/platform.h"
 
 namespace tarn {
-
-inline constexpr std::size_t kSliceBytes = 2238;  // one 32x32, 256-colour cursor file
-inline constexpr std::size_t kSliceCount = 16;
-inline constexpr std::uintmax_t kSetFileBytes = kSliceBytes * kSliceCount;  // 35808
 
 // Indexed by direction: 0 up, 2 up-right (the preview), 4 right, 8 down, 12 left.
 // Empty images and null handles until the first load.
@@ -28,16 +25,6 @@ struct CursorSet {
 
 // The program folder's mw.tmp.
 std::filesystem::path ScratchFile(Platform& platform);
-
-// True for a plain file name that can only mean a file in the program folder: no
-// folder separator, no drive or stream colon, no wildcard or control character, not
-// "." or "..", no trailing dot or space (Windows would drop it and open another
-// file), not a device name such as CON or NUL.TWC, and not over 255 UTF-16 units.
-bool IsBareFileName(std::string_view name);
-
-// Names are UTF-8 throughout the core; these convert at the file system.
-std::filesystem::path PathFromUtf8(std::string_view name);
-std::string Utf8FromPath(const std::filesystem::path& path);
 
 // Loads the named set from the program folder. A missing file, a file that is not
 // exactly 35808 bytes, or a name that is not a bare file name changes nothing and

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <string_view>
 #include <vector>
+
+#include "cursorset/files.h"
 
 namespace tarn {
 
@@ -11,12 +14,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool hasSetExtension(const std::string& fileName) {
-    if (fileName.size() < 4) return false;
-    std::string ext = fileName.substr(fileName.size() - 4);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-    return ext == ".TWC";
+bool hasSetExtension(std::string_view fileName) {
+    return fileName.size() >= 4 && SameIgnoringAsciiCase(fileName.substr(fileName.size() - 4), ".TWC");
 }
 
 // The set files in the folder, sorted by their UTF-8 names so the list has the same
@@ -61,27 +60,6 @@ bool ShowIcons(Platform& platform, CursorSet& set) {
         return false;
     }
     return true;
-}
-
-void ActivateSelectedSet(SetActivation& a) {
-    const std::optional<std::string> key = a.platform.ListViewSelectedKey();
-    if (!key) return;
-    a.settings.setFile = *key + ".TWC";
-    if (a.okTag == "Start") {
-        if (a.captureWithoutParking) a.captureWithoutParking();
-        a.okTag = "OK";
-    }
-    LoadTWC(a.platform, a.set, a.settings.setFile);
-    try {
-        a.platform.SetPreviewPicture(LoadPreview(a.platform, a.set));
-    } catch (const std::exception& e) {
-        // Reported like every other failure of the form; the set still starts rotating.
-        a.platform.MessageBox(std::string("listv_DblClick\n") + e.what());
-    }
-    if (a.resetTracker) a.resetTracker();
-    a.platform.SetTimerInterval(Timer::Timer1, a.settings.interval);
-    a.okTag = "OK";
-    if (a.rotateTick) a.rotateTick();
 }
 
 }  // namespace tarn

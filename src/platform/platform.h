@@ -57,11 +57,29 @@ enum class MousePointer : int { Default = 0, Arrow = 1, Hourglass = 11, ArrowHou
 
 enum class Timer : int { Timer1 = 1, Timer2 = 2 };
 
+// Mouse buttons as pointer events carry them: a bit set.
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 2;
+inline constexpr int kMiddleButton = 4;
+
+// The system's mouse messages, as windows receive them and the tray icon reports them.
+inline constexpr std::uint32_t kMouseMove = 0x200;
+inline constexpr std::uint32_t kLeftButtonDown = 0x201;
+inline constexpr std::uint32_t kLeftButtonUp = 0x202;
+inline constexpr std::uint32_t kLeftButtonDoubleClick = 0x203;
+inline constexpr std::uint32_t kRightButtonDown = 0x204;
+inline constexpr std::uint32_t kRightButtonUp = 0x205;
+inline constexpr std::uint32_t kMiddleButtonDown = 0x207;
+inline constexpr std::uint32_t kMiddleButtonUp = 0x208;
+
 // Shell_NotifyIcon commands and flags.
 enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2 };
 inline constexpr std::uint32_t kNifMessage = 1;
 inline constexpr std::uint32_t kNifIcon = 2;
 inline constexpr std::uint32_t kNifTip = 4;
+// The window message the tray icon's notifications arrive as: the tray host reads them
+// as pointer moves that carry the shell's mouse message.
+inline constexpr std::uint32_t kTrayCallbackMessage = kMouseMove;
 
 // The notification-area record, as the core fills it. The backend copies it into
 // the system's own structure; `size` is whatever the backend reports for the
@@ -110,7 +128,6 @@ public:
     virtual void ShowForm() = 0;
     virtual void HideForm() = 0;
     virtual void SetFormVisible(bool visible) = 0;
-    virtual bool FormVisible() = 0;
     virtual bool MoveWindow(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t width,
                             std::int32_t height, bool repaint) = 0;
 

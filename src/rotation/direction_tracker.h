@@ -24,7 +24,6 @@ public:
     [[nodiscard]] int target() const { return target_; }
     [[nodiscard]] int restCounter() const { return rest_; }
     [[nodiscard]] std::int32_t lastX() const { return lastX_; }
-    [[nodiscard]] std::int32_t lastY() const { return lastY_; }
     [[nodiscard]] std::int64_t previousDx() const { return prevDx_; }
     [[nodiscard]] std::int64_t previousDy() const { return prevDy_; }
 

@@ -54,7 +54,6 @@ public:
     void Install(Role role, CursorHandle image);
 
     [[nodiscard]] CursorHandle saved(Role role) const { return slot(role).saved; }
-    [[nodiscard]] bool installed(Role role) const { return slot(role).installed; }
 
 private:
     struct Slot {

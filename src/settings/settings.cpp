@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include "cursorset/cursorset.h"
+#include "cursorset/files.h"
+#include "platform/units.h"
 
 namespace tarn {
 
@@ -16,9 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kFileName = "Tarnwick.ini";
-// Slider positions are pixels at the 96-DPI design scale, where a pixel is 15 twips;
-// the backend turns twips into pixels at the monitor's real scale.
-constexpr double kDesignTwipsPerPixel = 15.0;
 constexpr std::int32_t kDefaultInterval = 1;
 constexpr std::int32_t kDefaultSliderPosition = 128;
 
@@ -29,12 +28,6 @@ std::string_view trimSpaces(std::string_view s) {
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string describe(const std::string& what, const fs::path& file, int err) {
-    std::string text = what + " " + Utf8FromPath(file);
-    if (err != 0) text += ": " + std::generic_category().message(err);
-    return text;
-}
 
 // One line up to CR LF, a lone CR or a lone LF, none of which is kept. False at the
 // end of the file, leaving `line` as it was.
@@ -122,7 +115,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
         if (!fs::is_regular_file(status)) throw std::runtime_error("Cannot open " + Utf8FromPath(file) + ": not a file");
         errno = 0;
         in.open(file, std::ios::binary);
-        if (!in.is_open()) throw std::runtime_error(describe("Cannot open", file, errno));
+        if (!in.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open", file, errno));
     });
 
     // The line buffer is the remembered set name itself: a read that fails leaves the
@@ -170,12 +163,12 @@ bool SaveINI(Platform& platform, const Settings& settings) {
     try {
         errno = 0;
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out.is_open()) throw std::runtime_error(describe("Cannot create", temporary, errno));
+        if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot create", temporary, errno));
         created = true;
         errno = 0;
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
-        if (out.fail()) throw std::runtime_error(describe("Cannot write", temporary, errno));
+        if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", temporary, errno));
         std::error_code ec;
         fs::rename(temporary, target, ec);
         if (ec) throw std::runtime_error("Cannot replace " + Utf8FromPath(target) + ": " + ec.message());

@@ -21,7 +21,6 @@ inline constexpr std::uint32_t kDarkOrange = rgb(192, 64, 0);
 inline constexpr std::uint32_t kLightOrange = rgb(255, 192, 128);
 inline constexpr std::uint32_t kRed = rgb(255, 0, 0);  // 255
 inline constexpr std::uint32_t kBlack = 0;
-inline constexpr std::uint32_t kDarkGrey = rgb(64, 64, 64);
 // The system's own colours, resolved by the backend.
 inline constexpr std::uint32_t kWindowText = 0xFF000008;
 inline constexpr std::uint32_t kButtonText = 0xFF000012;

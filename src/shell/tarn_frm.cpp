@@ -1,6 +1,9 @@
 #include "shell/tarn_frm.h"
 
+#include <exception>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "cursorset/library.h"
@@ -20,12 +23,6 @@ constexpr int kLabelHidden = 4;
 constexpr int kLabelTitleStrip = 6;
 constexpr int kLabelClose = 8;
 constexpr int kHighestLabel = 8;
-
-// The shell's mouse messages, as the tray icon reports them.
-constexpr std::uint32_t kLeftButtonDown = 0x201;
-constexpr std::uint32_t kLeftButtonUp = 0x202;
-constexpr std::uint32_t kLeftButtonDoubleClick = 0x203;
-constexpr std::uint32_t kRightButtonDown = 0x204;
 
 // The knob's accepted left edges, in pixels of the design scale: 9 to 136.
 constexpr std::int32_t kKnobOrigin = 8;
@@ -298,14 +295,27 @@ void TarnFrm::Check1_Click(int index) {
 void TarnFrm::listv_DblClick() {
     State& s = *state_;
     if (s.closing) return;
-    SetActivation a{s.platform,
-                    s.set,
-                    s.settings,
-                    s.okTag,
-                    [&s] { s.rotation.CaptureUserPointers(false); },
-                    [&s] { s.tracker.ResetTracker(); },
-                    [&s] { s.rotation.RotateTick(s.set.handles, s.flags()); }};
-    ActivateSelectedSet(a);
+    Platform& p = s.platform;
+    // The selected set, not the one under the pointer: the list's own selection rules.
+    const std::optional<std::string> key = p.ListViewSelectedKey();
+    if (!key) return;
+    s.settings.setFile = *key + ".TWC";
+    if (!s.started()) {
+        // The double-click happened on the list, so the pointer already lies over it.
+        s.rotation.CaptureUserPointers(false);
+        s.okTag = "OK";
+    }
+    LoadTWC(p, s.set, s.settings.setFile);
+    try {
+        p.SetPreviewPicture(LoadPreview(p, s.set));
+    } catch (const std::exception& e) {
+        // Reported like every other failure of the form; the set still starts rotating.
+        p.MessageBox(std::string("listv_DblClick\n") + e.what());
+    }
+    s.tracker.ResetTracker();
+    p.SetTimerInterval(Timer::Timer1, s.settings.interval);
+    s.okTag = "OK";
+    s.rotation.RotateTick(s.set.handles, s.flags());
 }
 
 void TarnFrm::Image2_Click() {

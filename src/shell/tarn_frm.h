@@ -10,11 +10,6 @@
 
 namespace tarn {
 
-// Mouse button state as events carry it: a bit set.
-inline constexpr int kLeftButton = 1;
-inline constexpr int kRightButton = 2;
-inline constexpr int kMiddleButton = 4;
-
 class TarnFrm {
 public:
     explicit TarnFrm(Platform& platform);
@@ -59,8 +54,8 @@ public:
     // True once the form has been unloaded or the program was told to end.
     [[nodiscard]] bool ended() const;
 
+    // Everything the form holds; defined in tarn_frm_state.h.
     struct State;
-    [[nodiscard]] const State& state() const { return *state_; }
 
 private:
     void okAction();

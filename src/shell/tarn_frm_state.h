@@ -1,5 +1,5 @@
-// The form's state, held for the program's lifetime. Shared with the tests, which
-// read it after telling a story in events.
+// The form's state, held for the program's lifetime. The program needs only the
+// form's handlers; the tests read the state after telling a story in events.
 #pragma once
 
 #include <cstdint>
@@ -15,14 +15,17 @@
 
 namespace tarn {
 
-// The tray icon's identity and the message its notifications arrive as.
+// The tray icon's identity.
 inline constexpr std::uint32_t kTrayIconId = 1;
-inline constexpr std::uint32_t kTrayCallbackMessage = 0x200;
 inline constexpr const char* kTrayTip = "Tarnwick!\nVersion 1.2 ";
 inline constexpr std::int32_t kAutoStartDelayMs = 100;
 
 struct TarnFrm::State {
     explicit State(Platform& p) : platform(p), saved(p), rotation(p, tracker, saved) {}
+
+    // The state of a form, for the tests that look inside it.
+    static const State& of(const TarnFrm& form) { return *form.state_; }
+    static State& of(TarnFrm& form) { return *form.state_; }
 
     [[nodiscard]] RoleFlags flags() const { return {settings.normal, settings.busy}; }
     [[nodiscard]] bool started() const { return okTag != "Start"; }

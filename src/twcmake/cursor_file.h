@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "cursorset/twc_format.h"
 #include "twcmake/image.h"
 
 namespace tarn::twc {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline constexpr std::size_t kSliceBytes = 2238;
-inline constexpr std::size_t kSetBytes = kSliceBytes * kDirections;  // 35808
+using tarn::kSliceBytes;
+inline constexpr std::size_t kSetBytes = tarn::kSetFileBytes;  // 35808
 inline constexpr std::size_t kImageOffset = 22;                      // file header + one directory entry
 inline constexpr std::size_t kPaletteOffset = kImageOffset + 40;
 inline constexpr std::size_t kPixelOffset = kPaletteOffset + 1024;

@@ -7,10 +7,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "cursorset/twc_format.h"
+
 namespace tarn::twc {
 
 inline constexpr int kSide = 32;  // every slice is 32 x 32 pixels
-inline constexpr int kDirections = 16;
+inline constexpr int kDirections = static_cast<int>(tarn::kSliceCount);
 
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;

@@ -1,6 +1,7 @@
 // Loading .TWC files, the scratch file, the preview and the bare-name rule, on real
 // files in a temporary program folder.
 #include "cursorset/cursorset.h"
+#include "cursorset/files.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

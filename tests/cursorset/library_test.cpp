@@ -1,4 +1,4 @@
-// The list of sets built at start-up and the activation of the selected set.
+// The list of sets built at start-up.
 #include "cursorset/library.h"
 
 #include <cstring>
@@ -157,97 +157,6 @@ TEST_F(LibraryTest, AFailingListOperationIsReportedNamingTheFile) {
         EXPECT_EQ(q.log().back().rfind("MessageBox(", 0), 0u) << c.call;  // nothing runs after the report
         EXPECT_EQ(q.listItems.size(), c.itemsLeft) << c.call;
     }
-}
-
-// ---- Activation
-
-class ActivationTest : public LibraryTest {
-protected:
-    ActivationTest() {
-        settings.interval = 7;
-        settings.setFile = "before.TWC";
-    }
-    SetActivation activation() {
-        return SetActivation{p,
-                             set,
-                             settings,
-                             okTag,
-                             [this] { capturedAt.push_back(p.calls().size()); },
-                             [this] { resetAt.push_back(p.calls().size()); },
-                             [this] { tickedAt.push_back(p.calls().size()); }};
-    }
-    std::size_t positionOf(const std::string& name) const {
-        for (std::size_t i = 0; i < p.calls().size(); ++i)
-            if (p.calls()[i].name == name) return i;
-        return p.calls().size();
-    }
-
-    Settings settings;
-    std::string okTag = "Start";
-    std::vector<std::size_t> capturedAt, resetAt, tickedAt;
-};
-
-TEST_F(ActivationTest, CapturesOnlyWhileTheTagIsExactlyStart) {
-    struct Case {
-        const char* tag;
-        bool captures;
-    };
-    for (const auto& c : {Case{"Start", true}, Case{"OK", false}, Case{"start", false}, Case{"", false}}) {
-        capturedAt.clear();
-        okTag = c.tag;
-        p.selectedKey = "a";
-        auto a = activation();
-        ActivateSelectedSet(a);
-        EXPECT_EQ(capturedAt.size(), c.captures ? 1u : 0u) << c.tag;
-        EXPECT_EQ(okTag, "OK") << c.tag;
-    }
-}
-
-TEST_F(ActivationTest, RemembersLoadsPreviewsAndStartsInThatOrder) {
-    testing::writeFile(dir / "arrows.twc", testing::cursorSet(5));
-    p.selectedKey = "arrows";
-    auto a = activation();
-
-    ActivateSelectedSet(a);
-
-    EXPECT_EQ(settings.setFile, "arrows.TWC");
-    EXPECT_EQ(set.images[0], testing::cursorSlice(5 * 16));
-    EXPECT_EQ(p.preview, previewOf(5));
-    EXPECT_EQ(p.timers[Timer::Timer1].interval, 7);
-    EXPECT_TRUE(p.messages.empty());
-    ASSERT_EQ(capturedAt.size(), 1u);
-    ASSERT_EQ(resetAt.size(), 1u);
-    ASSERT_EQ(tickedAt.size(), 1u);
-    EXPECT_LE(capturedAt[0], positionOf("LoadCursorFromFile"));
-    EXPECT_LT(positionOf("SetPreviewPicture"), resetAt[0]);
-    EXPECT_LE(resetAt[0], positionOf("SetTimerInterval"));
-    EXPECT_LT(positionOf("SetTimerInterval"), tickedAt[0]);
-    EXPECT_FALSE(p.count("HideForm") || p.count("SetFormVisible"));
-}
-
-TEST_F(ActivationTest, NothingSelectedDoesNothing) {
-    p.selectedKey.reset();
-    auto a = activation();
-    ActivateSelectedSet(a);
-    EXPECT_TRUE(p.calls().empty());
-    EXPECT_EQ(settings.setFile, "before.TWC");
-    EXPECT_EQ(okTag, "Start");
-    EXPECT_TRUE(capturedAt.empty() && resetAt.empty() && tickedAt.empty());
-}
-
-TEST_F(ActivationTest, APreviewFailureIsReportedAndRotationStillStarts) {
-    p.selectedKey = "gone";  // no such file and no set loaded: no preview can be made
-    auto a = activation();
-
-    ActivateSelectedSet(a);
-
-    ASSERT_EQ(p.messages.size(), 1u);
-    EXPECT_THAT(p.messages[0], StartsWith("listv_DblClick\n"));
-    EXPECT_EQ(settings.setFile, "gone.TWC");
-    EXPECT_EQ(resetAt.size(), 1u);
-    EXPECT_EQ(tickedAt.size(), 1u);
-    EXPECT_EQ(okTag, "OK");
-    EXPECT_FALSE(p.ended);
 }
 
 }  // namespace

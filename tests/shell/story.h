@@ -27,7 +27,7 @@ protected:
     static ImageId slice(std::uint32_t mark, int index) {
         return RecordingPlatform::imageOf(cursorSlice(mark * 16 + static_cast<std::uint32_t>(index)));
     }
-    const TarnFrm::State& state() const { return frm.state(); }
+    const TarnFrm::State& state() const { return TarnFrm::State::of(frm); }
     bool userPointersShown() const {
         return fake.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) &&
                fake.systemImage(kOcrAppStarting) == RecordingPlatform::userImage(kOcrAppStarting) &&

@@ -1,5 +1,7 @@
 #include "support/recording_platform.h"
 
+#include "support/recording_format.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -8,17 +10,10 @@
 
 namespace tarn::testing {
 
+using format::boolText;
+using format::quote;
+
 namespace {
-
-std::string quote(const std::string& s) { return "\"" + s + "\""; }
-
-std::string boolText(bool b) { return b ? "1" : "0"; }
-
-std::string twips(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return buf;
-}
 
 // The system handle GetCursor reports for a role is the role id itself, so logs stay readable.
 constexpr std::array<std::uint32_t, 3> kRoles{kOcrNormal, kOcrAppStarting, kOcrWait};
@@ -224,218 +219,6 @@ bool RecordingPlatform::ReloadSystemCursors() {
     if (record("ReloadSystemCursors", "")) return false;
     for (auto id : kRoles) system_[id] = userImage(id);
     return true;
-}
-
-// ---- Window and controls
-
-WindowHandle RecordingPlatform::FormWindow() { return kForm; }
-
-TwipsRect RecordingPlatform::FormRectTwips() { return formRect; }
-
-double RecordingPlatform::TwipsPerPixelX() { return tppX; }
-
-double RecordingPlatform::TwipsPerPixelY() { return tppY; }
-
-void RecordingPlatform::ShowForm() {
-    record("ShowForm", "");
-    visible = true;
-}
-
-void RecordingPlatform::HideForm() {
-    record("HideForm", "");
-    visible = false;
-}
-
-void RecordingPlatform::SetFormVisible(bool v) {
-    record("SetFormVisible", boolText(v));
-    visible = v;
-}
-
-bool RecordingPlatform::FormVisible() { return visible; }
-
-bool RecordingPlatform::MoveWindow(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t width,
-                                   std::int32_t height, bool repaint) {
-    const std::string who = window == kForm ? "form" : window == kKnob ? "knob" : hex(window.value());
-    if (record("MoveWindow", who + "," + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) +
-                                 "," + std::to_string(height) + "," + boolText(repaint)))
-        return false;
-    if (window == kForm) {
-        formRect.left = x * tppX;
-        formRect.top = y * tppY;
-        formRect.width = width * tppX;
-        formRect.height = height * tppY;
-    } else if (window == kKnob) {
-        knobRect.left = x * tppX;
-        knobRect.top = y * tppY;
-        knobRect.width = width * tppX;
-        knobRect.height = height * tppY;
-    }
-    return true;
-}
-
-void RecordingPlatform::SetLabelForeColor(int index, std::uint32_t color) {
-    record("SetLabelForeColor", std::to_string(index) + "," + std::to_string(color));
-    labelColors[index] = color;
-}
-
-void RecordingPlatform::SetCheckValue(int index, int value) {
-    record("SetCheckValue", std::to_string(index) + "," + std::to_string(value));
-    checks[index] = value;
-}
-
-int RecordingPlatform::CheckValue(int index) { return checks[index]; }
-
-WindowHandle RecordingPlatform::KnobWindow() { return kKnob; }
-
-TwipsRect RecordingPlatform::KnobRectTwips() { return knobRect; }
-
-void RecordingPlatform::SetKnobLeftTwips(double left) {
-    record("SetKnobLeftTwips", twips(left));
-    knobRect.left = left;
-}
-
-void RecordingPlatform::SetTimerEnabled(Timer timer, bool enabled) {
-    record("SetTimerEnabled", "Timer" + std::to_string(static_cast<int>(timer)) + "," + boolText(enabled));
-    timers[timer].enabled = enabled;
-}
-
-void RecordingPlatform::SetTimerInterval(Timer timer, std::int32_t milliseconds) {
-    record("SetTimerInterval", "Timer" + std::to_string(static_cast<int>(timer)) + "," + std::to_string(milliseconds));
-    timers[timer].interval = milliseconds;
-}
-
-void RecordingPlatform::DoEvents() {
-    record("DoEvents", "");
-    // Only what was queued before this call runs; events queued by those run at the next yield.
-    auto batch = std::move(pendingEvents);
-    pendingEvents.clear();
-    for (auto& event : batch) event();
-}
-
-// ---- List view and image list
-
-void RecordingPlatform::SetListViewMousePointer(MousePointer shape) {
-    if (record("SetListViewMousePointer", std::to_string(static_cast<int>(shape))))
-        throw PlatformError("Invalid property value");
-    listViewShape = shape;
-}
-
-void RecordingPlatform::ClearListViewSmallIcons() {
-    if (record("ClearListViewSmallIcons", "")) throw PlatformError("Invalid property value");
-    smallIconsCleared = true;
-}
-
-void RecordingPlatform::ClearListView() {
-    if (record("ClearListView", "")) throw PlatformError("Method 'Clear' failed");
-    listItems.clear();
-}
-
-void RecordingPlatform::ClearImageList() {
-    if (record("ClearImageList", "")) throw PlatformError("Method 'Clear' failed");
-    imageList.clear();
-}
-
-void RecordingPlatform::AddImageListPicture(const std::string& key, PictureHandle picture) {
-    auto it = pictures_.find(picture.value());
-    const bool known = it != pictures_.end();
-    ImageId image = known ? it->second : ImageId{};
-    if (known) pictures_.erase(it);
-    if (record("AddImageListPicture", quote(key) + "," + hex(picture.value()))) throw PlatformError("Out of memory");
-    if (!known && !picture.isNull()) {
-        misuse_.push_back("AddImageListPicture: unknown picture " + hex(picture.value()));
-        throw PlatformError("Invalid picture");
-    }
-    for (const auto& e : imageList)
-        if (e.key == key) throw PlatformError("Key is not unique in collection");
-    imageList.push_back({key, image});
-}
-
-void RecordingPlatform::AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) {
-    if (record("AddListViewItem", quote(key) + "," + quote(text) + "," + quote(iconKey)))
-        throw PlatformError("Out of memory");
-    for (const auto& e : listItems)
-        if (e.key == key) throw PlatformError("Key is not unique in collection");
-    const bool hasImage =
-        std::any_of(imageList.begin(), imageList.end(), [&](const ImageEntry& e) { return e.key == iconKey; });
-    if (!hasImage) throw PlatformError("Element not found");
-    listItems.push_back({key, text, iconKey});
-}
-
-std::optional<std::string> RecordingPlatform::ListViewSelectedKey() { return selectedKey; }
-
-// ---- Pictures
-
-PictureHandle RecordingPlatform::LoadPicture(const std::filesystem::path& file) {
-    if (record("LoadPicture", quote(file.filename().string()))) throw PlatformError("Invalid picture");
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) throw PlatformError("File not found: " + file.filename().string());
-    const auto image = readImage(file);
-    if (!image) throw PlatformError("Invalid picture");
-    const PictureHandle p{next_++};
-    pictures_[p.value()] = *image;
-    setResult(hex(p.value()));
-    return p;
-}
-
-void RecordingPlatform::SetPreviewPicture(PictureHandle picture) {
-    auto it = pictures_.find(picture.value());
-    record("SetPreviewPicture", hex(picture.value()));
-    if (it == pictures_.end()) {
-        misuse_.push_back("SetPreviewPicture: unknown picture " + hex(picture.value()));
-        return;
-    }
-    preview = it->second;
-    pictures_.erase(it);
-}
-
-// ---- Shell
-
-WindowHandle RecordingPlatform::TrayHostWindow() { return kTrayHost; }
-
-IconHandle RecordingPlatform::FormIcon() { return kIcon; }
-
-std::uint32_t RecordingPlatform::NotifyIconRecordSize() { return 88; }
-
-bool RecordingPlatform::Shell_NotifyIcon(NotifyIconMessage message, const NotifyIconRecord& r) {
-    std::string args = std::to_string(static_cast<std::uint32_t>(message)) + ",size=" + std::to_string(r.size) +
-                       ",owner=" + hex(r.owner.value()) + ",id=" + std::to_string(r.id);
-    if (message == NotifyIconMessage::Add)
-        args += ",flags=" + std::to_string(r.flags) + ",msg=" + hex(r.callbackMessage) +
-                ",icon=" + hex(r.icon.value()) + ",tip=" + quote(r.tip);
-    if (record("Shell_NotifyIcon", args)) return false;
-    if (message == NotifyIconMessage::Delete) return trayIcons.erase(r.id) > 0;
-    trayIcons[r.id] = r;
-    return true;
-}
-
-void RecordingPlatform::ShellExecute(WindowHandle owner, const std::string& operation, const std::string& file,
-                                     const std::string& parameters, const std::string& directory, int showCommand) {
-    record("ShellExecute", hex(owner.value()) + "," + quote(operation) + "," + quote(file) + "," + quote(parameters) +
-                               "," + quote(directory) + "," + std::to_string(showCommand));
-}
-
-void RecordingPlatform::MessageBox(const std::string& text) {
-    record("MessageBox", quote(text));
-    messages.push_back(text);
-}
-
-// ---- Process
-
-bool RecordingPlatform::PrevInstance() {
-    record("PrevInstance", "", boolText(prevInstance));
-    return prevInstance;
-}
-
-std::filesystem::path RecordingPlatform::ProgramFolder() { return programFolder; }
-
-void RecordingPlatform::SetTaskVisible(bool v) {
-    record("SetTaskVisible", boolText(v));
-    taskVisible = v;
-}
-
-void RecordingPlatform::End() {
-    record("End", "");
-    ended = true;
 }
 
 }  // namespace tarn::testing

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "toolkit/keyed_collection.h"
 
 namespace tarn::testing {
 
@@ -106,7 +107,6 @@ public:
     void ShowForm() override;
     void HideForm() override;
     void SetFormVisible(bool v) override;
-    bool FormVisible() override;
     bool MoveWindow(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                     bool repaint) override;
     void SetLabelForeColor(int index, std::uint32_t color) override;
@@ -172,6 +172,9 @@ private:
     std::map<std::uint32_t, ImageId> system_;
     std::map<std::uintptr_t, HandleInfo> handles_;
     std::map<std::uintptr_t, ImageId> pictures_;
+    // The list's and the image list's keys, by the toolkit's own rules.
+    toolkit::KeyedCollection itemKeys_;
+    toolkit::KeyedCollection imageKeys_;
     std::uintptr_t next_ = 0x100;
     std::vector<std::string> misuse_;
 };

@@ -1,0 +1,58 @@
+// The arithmetic behind the window: twips to pixels, where each control lands, which
+// windowless control lies under a point, and font heights. The backend draws and
+// routes every event through it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include "shell/layout.h"
+
+namespace tarn::layout {
+
+struct PixelRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    [[nodiscard]] constexpr int right() const { return left + width; }
+    [[nodiscard]] constexpr int bottom() const { return top + height; }
+    [[nodiscard]] constexpr bool contains(int x, int y) const {
+        return x >= left && x < right() && y >= top && y < bottom();
+    }
+    friend constexpr bool operator==(PixelRect, PixelRect) = default;
+};
+
+// The monitor's twips per pixel: 1440 / DPI (15 at 96 DPI).
+double twipsPerPixel(unsigned dpi);
+
+// One twip value in pixels: the value and the factor are each rounded to a whole
+// number (halves to even) and the first is divided by the second, truncating. A factor
+// that rounds below 1 (beyond 2880 DPI) counts as 1 rather than dividing by zero.
+int twipsToPixels(double twips, double twipsPerPixel);
+
+// A control's rectangle in pixels, relative to its container (client area or frame).
+PixelRect controlRect(const Control& control, double tppX, double tppY);
+
+// The window's client area in pixels.
+PixelRect clientRect(double tppX, double tppY);
+
+// Controls the form (or a frame) paints and hit-tests itself; the others (frames,
+// list view, check boxes, knob) are real child windows.
+bool isWindowless(const Control& control);
+
+// The frontmost windowless control of `container` under the pixel point (x, y),
+// relative to that container, as an index into kControls.
+std::optional<std::size_t> hitTest(Container container, int x, int y, double tppX, double tppY);
+
+// A font's height for CreateFont: minus the point size scaled to the DPI, rounded
+// half away from zero the way MulDiv rounds.
+int fontHeight(float points, unsigned dpi);
+
+// The first face that exists among the design face and its stand-ins.
+std::string_view pickFontFace(const std::function<bool(std::string_view)>& exists);
+
+}  // namespace tarn::layout

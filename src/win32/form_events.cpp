@@ -1,0 +1,198 @@
+// The form's window procedures: messages become the form's events.
+#include <algorithm>
+
+#include "toolkit/mouse.h"
+#include "win32/form_window.h"
+
+namespace tarn::win32 {
+
+namespace {
+
+using layout::Container;
+using layout::FormEvent;
+using layout::Kind;
+using layout::kControls;
+
+}  // namespace
+
+// ---- Mouse
+
+void FormWindow::dispatch(const FormEvent& e) {
+    link_.send([&](TarnFrm& f) {
+        switch (e.kind) {
+            case FormEvent::Kind::FormMouseMove: f.Form_MouseMove(); break;
+            case FormEvent::Kind::LabelMouseMove: f.lbl_MouseMove(e.index, e.button); break;
+            case FormEvent::Kind::LabelMouseDown: f.lbl_MouseDown(e.index, e.button); break;
+            case FormEvent::Kind::LabelClick: f.lbl_Click(e.index); break;
+            case FormEvent::Kind::PreviewMouseMove: f.Picture2_MouseMove(); break;
+            case FormEvent::Kind::BannerClick: f.Image2_Click(); break;
+            case FormEvent::Kind::None: break;
+        }
+    });
+}
+
+void FormWindow::onMouse(HWND window, Container container, UINT message, WPARAM wParam, LPARAM lParam) {
+    const layout::Target hit = layout::targetAt(container, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), tpp_, tpp_);
+    const int state = toolkit::buttonState(static_cast<std::uintptr_t>(wParam));
+    const auto surface = reinterpret_cast<std::uintptr_t>(window);
+    switch (message) {
+        case WM_MOUSEMOVE: dispatch(layout::moveEvent(press_.move(hit), state)); break;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN: {
+            const layout::PressTracker::Down down = press_.down(surface, hit);
+            if (down.capture) ::SetCapture(window);
+            dispatch(layout::downEvent(down.target, toolkit::buttonOfMessage(message)));
+            break;
+        }
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP: {
+            const layout::PressTracker::Up up = press_.up(surface, hit, toolkit::buttonOfMessage(message), state);
+            if (up.releaseCapture) ::ReleaseCapture();
+            if (up.click) dispatch(layout::clickEvent(*up.click));
+            break;
+        }
+        default: break;
+    }
+}
+
+HCURSOR FormWindow::cursorFor(layout::Pointer pointer) const {
+    switch (pointer) {
+        case layout::Pointer::Hand: return hand_ ? static_cast<HCURSOR>(hand_.get()) : ::LoadCursorW(nullptr, IDC_HAND);
+        case layout::Pointer::ArrowHourglass: return ::LoadCursorW(nullptr, IDC_APPSTARTING);
+        default: return ::LoadCursorW(nullptr, IDC_ARROW);
+    }
+}
+
+bool FormWindow::setPointer(HWND window, Container container, HWND over) {
+    if (over == window) {
+        POINT p{};
+        ::GetCursorPos(&p);
+        ::ScreenToClient(window, &p);
+        ::SetCursor(cursorFor(layout::pointerAt(layout::targetAt(container, p.x, p.y, tpp_, tpp_))));
+        return true;
+    }
+    for (const layout::Control& c : kControls) {
+        if (c.kind == Kind::CheckBox && checks_[static_cast<std::size_t>(c.index)] == over) {
+            ::SetCursor(cursorFor(c.pointer));
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- Window procedures
+
+std::optional<LRESULT> FormWindow::onSurface(HWND window, Container container, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel
+        case WM_PAINT:
+            painter_.paint(window, container, PaintContext{tpp_, fonts_, programIcon_, list_.preview()});
+            return 0;
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT && setPointer(window, container, reinterpret_cast<HWND>(wParam))) return TRUE;
+            return std::nullopt;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            onMouse(window, container, message, wParam, lParam);
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lParam) != window) press_.lost();
+            return 0;
+        default: return std::nullopt;
+    }
+}
+
+void FormWindow::childrenGone() noexcept {
+    // The children went with the form; later calls find no window rather than a stale one.
+    form_.release();
+    frames_.fill(nullptr);
+    checks_.fill(nullptr);
+    knob_ = nullptr;
+    list_.destroyed();
+    dialogs_.setOwner(nullptr);
+}
+
+LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (auto handled = onSurface(window, Container::Window, message, wParam, lParam)) return *handled;
+    switch (message) {
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            if (HIWORD(wParam) == BN_CLICKED && id >= kCheckIdBase && id < kCheckIdBase + 3)
+                link_.send([&](TarnFrm& f) { f.Check1_Click(id - kCheckIdBase); });
+            return 0;
+        }
+        case WM_NOTIFY: list_.notified(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            ::SetTextColor(dc, systemColor(layout::kWindowText));
+            ::SetBkColor(dc, systemColor(layout::kPeach));
+            return reinterpret_cast<LRESULT>(painter_.background());
+        }
+        case WM_TIMER: onTimer(wParam); return 0;
+        case WM_DPICHANGED: applyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
+        case WM_CLOSE:
+            link_.send([](TarnFrm& f) { f.Form_QueryUnload(); });
+            ::DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            link_.unload();
+            ::PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY: childrenGone(); return 0;
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            // Only once the session really ends: a cancelled log-off keeps the program running.
+            if (wParam) link_.unload();
+            return 0;
+        default: return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT FormWindow::onFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto slot = std::find(frames_.begin(), frames_.end(), window);
+    if (slot == frames_.end()) return ::DefWindowProcW(window, message, wParam, lParam);
+    const auto container =
+        static_cast<Container>(static_cast<int>(Container::Frame1) + static_cast<int>(slot - frames_.begin()));
+    if (auto handled = onSurface(window, container, message, wParam, lParam)) return *handled;
+    switch (message) {
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            // The check boxes report to their frame; the form handles every control.
+            return ::SendMessageW(form_.get(), message, wParam, lParam);
+        default: return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT FormWindow::onKnob(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const int state = toolkit::buttonState(static_cast<std::uintptr_t>(wParam));
+    switch (message) {
+        case WM_ERASEBKGND: return 1;
+        case WM_PAINT: painter_.paintKnob(window); return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            ::SetCapture(window);
+            link_.send([&](TarnFrm& f) { f.picSlider_MouseDown(toolkit::buttonOfMessage(message)); });
+            return 0;
+        case WM_MOUSEMOVE: link_.send([&](TarnFrm& f) { f.picSlider_MouseMove(state); }); return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            if (state == 0 && ::GetCapture() == window) ::ReleaseCapture();
+            return 0;
+        default: return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace tarn::win32

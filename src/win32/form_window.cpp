@@ -1,0 +1,288 @@
+// The form's window: classes, creation, DPI, fonts, geometry, check boxes and timers.
+#include "win32/form_window.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+#include "shell/layout_math.h"
+#include "win32/handles.h"
+#include "win32/resource.h"
+
+namespace tarn::win32 {
+
+namespace {
+
+using layout::Container;
+using layout::Id;
+using layout::Kind;
+using layout::kControls;
+
+constexpr wchar_t kFormClass[] = L"TarnwickForm";
+constexpr wchar_t kFrameClass[] = L"TarnwickFrame";
+constexpr wchar_t kKnobClass[] = L"TarnwickKnob";
+constexpr int kListViewId = 200;
+
+std::size_t frameSlot(Container c) { return static_cast<std::size_t>(c) - static_cast<std::size_t>(Container::Frame1); }
+
+Container frameContainer(Id id) {
+    switch (id) {
+        case Id::Frame1: return Container::Frame1;
+        case Id::Frame2: return Container::Frame2;
+        case Id::Frame3: return Container::Frame3;
+        case Id::Frame4: return Container::Frame4;
+        default: return Container::Frame5;
+    }
+}
+
+std::size_t timerSlot(Timer t) { return t == Timer::Timer1 ? 0 : 1; }
+
+unsigned windowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi && window) {
+        const UINT dpi = getDpi(window);
+        if (dpi > 0) return dpi;
+    }
+    const WindowDc screen;
+    const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
+    return dpi > 0 ? static_cast<unsigned>(dpi) : 96u;
+}
+
+int CALLBACK noteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool faceExists(std::string_view face) {
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring name = wide(face);
+    std::copy_n(name.c_str(), std::min<std::size_t>(name.size() + 1, LF_FACESIZE - 1), query.lfFaceName);
+    bool found = false;
+    const WindowDc screen;
+    ::EnumFontFamiliesExW(screen.get(), &query, noteFace, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+}  // namespace
+
+FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, SetList& list, Painter& painter,
+                       HICON programIcon)
+    : instance_(instance), link_(link), dialogs_(dialogs), list_(list), painter_(painter), programIcon_(programIcon) {
+    hand_.reset(static_cast<HICON>(
+        ::LoadImageW(instance_, MAKEINTRESOURCEW(IDC_TARNWICK_HAND), IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR)));
+    registerClasses();
+    const std::wstring title = wide(layout::kWindowTitle);
+    form_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, title.c_str(), WS_POPUP | WS_BORDER | WS_CLIPCHILDREN,
+                                  0, 0, 0, 0, nullptr, nullptr, instance_, this));
+    if (!form_) throw PlatformError("Cannot create the main window");
+    dialogs_.setOwner(form_.get());
+    createControls();
+    face_ = wide(layout::pickFontFace(faceExists));
+    applyDpi(windowDpi(form_.get()), nullptr);
+}
+
+FormWindow::~FormWindow() {
+    dialogs_.setOwner(nullptr);
+    form_.reset();
+}
+
+void FormWindow::registerClasses() {
+    WNDCLASSEXW form{};
+    form.cbSize = sizeof form;
+    form.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onForm>;
+    form.hInstance = instance_;
+    form.hIcon = programIcon_;
+    form.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    form.lpszClassName = kFormClass;
+    ::RegisterClassExW(&form);
+
+    WNDCLASSEXW frame = form;
+    frame.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onFrame>;
+    frame.hIcon = nullptr;
+    frame.lpszClassName = kFrameClass;
+    ::RegisterClassExW(&frame);
+
+    WNDCLASSEXW knob = frame;
+    knob.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onKnob>;
+    knob.lpszClassName = kKnobClass;
+    ::RegisterClassExW(&knob);
+}
+
+void FormWindow::createControls() {
+    HWND form = form_.get();
+    // In the design's order, which puts every frame before the controls it holds.
+    for (const layout::Control& c : kControls) {
+        if (c.kind == Kind::Frame) {
+            const std::wstring caption = wide(c.text);
+            frames_[frameSlot(frameContainer(c.id))] = ::CreateWindowExW(
+                0, kFrameClass, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                form, nullptr, instance_, this);
+        } else if (c.kind == Kind::ListView) {
+            list_.create(instance_, form, kListViewId, systemColor(c.backColor), systemColor(c.foreColor));
+        } else if (c.kind == Kind::CheckBox) {
+            const std::wstring caption = wide(c.text);
+            checks_[static_cast<std::size_t>(c.index)] = ::CreateWindowExW(
+                0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 0, 0,
+                containerWindow(c.container), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckIdBase + c.index)),
+                instance_, nullptr);
+        } else if (c.id == Id::Knob) {
+            knob_ = ::CreateWindowExW(0, kKnobClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                                      containerWindow(c.container), nullptr, instance_, this);
+        }
+    }
+    if (!knob_ || std::count(frames_.begin(), frames_.end(), nullptr) > 0 ||
+        std::count(checks_.begin(), checks_.end(), nullptr) > 0)
+        throw PlatformError("Cannot create the window's controls");
+}
+
+HWND FormWindow::frameWindow(Container c) const { return frames_.at(frameSlot(c)); }
+
+HWND FormWindow::containerWindow(Container c) const { return c == Container::Window ? form_.get() : frameWindow(c); }
+
+HWND FormWindow::windowOf(const layout::Control& c) const {
+    switch (c.kind) {
+        case Kind::Frame: return frameWindow(frameContainer(c.id));
+        case Kind::ListView: return list_.window();
+        case Kind::CheckBox: return checks_[static_cast<std::size_t>(c.index)];
+        default: return c.id == Id::Knob ? knob_ : nullptr;
+    }
+}
+
+void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
+    // The knob keeps its place in twips across a DPI change; before the first layout it
+    // takes the design's place.
+    double knobLeftTwips = layout::control(Id::Knob).left;
+    const RECT knob = knobInFrame();
+    if (knob.right > knob.left) knobLeftTwips = knob.left * tpp_;
+
+    dpi_ = dpi;
+    tpp_ = layout::twipsPerPixel(dpi);
+    // The controls switch to the new fonts before the old ones are released.
+    FontTable previous = std::exchange(fonts_, FontTable(dpi_, face_));
+    const layout::Control& listDesign = layout::control(Id::ListView);
+    ::SendMessageW(list_.window(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(listDesign.points, listDesign.bold)),
+                   TRUE);
+
+    for (const layout::Control& c : kControls) {
+        HWND window = windowOf(c);
+        if (!window) continue;
+        layout::PixelRect r = layout::controlRect(c, tpp_, tpp_);
+        if (c.id == Id::Knob) r.left = layout::twipsToPixels(knobLeftTwips, tpp_);
+        if (c.kind == Kind::CheckBox)
+            ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(c.points, c.bold)), TRUE);
+        ::MoveWindow(window, r.left, r.top, r.width, r.height, TRUE);
+    }
+
+    // A one-pixel border on every side of the client area.
+    const layout::PixelRect client = layout::clientRect(tpp_, tpp_);
+    const int width = client.width + 2;
+    const int height = client.height + 2;
+    int left = 0;
+    int top = 0;
+    if (suggested) {
+        left = suggested->left;
+        top = suggested->top;
+    } else {
+        RECT work{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        left = work.left + (work.right - work.left - width) / 2;
+        top = work.top + (work.bottom - work.top - height) / 2;
+    }
+    ::SetWindowPos(form_.get(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(form_.get(), nullptr, TRUE);
+}
+
+// ---- Geometry
+
+TwipsRect FormWindow::rectTwips() const {
+    RECT r{};
+    ::GetWindowRect(form_.get(), &r);
+    return TwipsRect{r.left * tpp_, r.top * tpp_, (r.right - r.left) * tpp_, (r.bottom - r.top) * tpp_};
+}
+
+RECT FormWindow::knobInFrame() const {
+    RECT r{};
+    if (!knob_ || !::GetWindowRect(knob_, &r)) return RECT{};
+    ::MapWindowPoints(nullptr, frameWindow(Container::Frame2), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TwipsRect FormWindow::knobRectTwips() const {
+    const RECT r = knobInFrame();
+    return TwipsRect{r.left * tpp_, r.top * tpp_, (r.right - r.left) * tpp_, (r.bottom - r.top) * tpp_};
+}
+
+void FormWindow::setKnobLeftTwips(double left) {
+    const RECT r = knobInFrame();
+    ::SetWindowPos(knob_, nullptr, layout::twipsToPixels(left, tpp_), r.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::invalidate(const layout::Control& c) {
+    const layout::PixelRect r = layout::controlRect(c, tpp_, tpp_);
+    const RECT rect{r.left, r.top, r.right(), r.bottom()};
+    ::InvalidateRect(containerWindow(c.container), &rect, FALSE);
+}
+
+// ---- Showing, labels and check boxes
+
+void FormWindow::show() {
+    ::ShowWindow(form_.get(), SW_SHOW);
+    ::SetForegroundWindow(form_.get());
+}
+
+void FormWindow::hide() { ::ShowWindow(form_.get(), SW_HIDE); }
+
+void FormWindow::setLabelColor(int index, std::uint32_t color) {
+    if (!painter_.setLabelColor(index, color)) return;
+    for (const layout::Control& c : kControls)
+        if (c.kind == Kind::Label && c.index == index) invalidate(c);
+}
+
+void FormWindow::setCheck(int index, int value) {
+    if (index < 0 || index >= static_cast<int>(checks_.size())) throw PlatformError("Control array element does not exist");
+    const WPARAM state = value == 0 ? BST_UNCHECKED : value == 2 ? BST_INDETERMINATE : BST_CHECKED;
+    ::SendMessageW(checks_[static_cast<std::size_t>(index)], BM_SETCHECK, state, 0);
+}
+
+int FormWindow::check(int index) const {
+    if (index < 0 || index >= static_cast<int>(checks_.size())) throw PlatformError("Control array element does not exist");
+    const LRESULT state = ::SendMessageW(checks_[static_cast<std::size_t>(index)], BM_GETCHECK, 0, 0);
+    return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
+}
+
+// ---- Timers
+
+void FormWindow::applyTimer(Timer timer, toolkit::TimerGate::Action action) {
+    toolkit::TimerGate& gate = timers_[timerSlot(timer)];
+    const auto id = static_cast<UINT_PTR>(timer);
+    if (action == toolkit::TimerGate::Action::Start)
+        gate.started(::SetTimer(form_.get(), id, static_cast<UINT>(gate.interval()), nullptr) != 0);
+    else if (action == toolkit::TimerGate::Action::Stop)
+        ::KillTimer(form_.get(), id);
+}
+
+void FormWindow::setTimerEnabled(Timer timer, bool enabled) {
+    applyTimer(timer, timers_[timerSlot(timer)].setEnabled(enabled));
+}
+
+void FormWindow::setTimerInterval(Timer timer, std::int32_t milliseconds) {
+    applyTimer(timer, timers_[timerSlot(timer)].setInterval(milliseconds));
+}
+
+void FormWindow::onTimer(UINT_PTR id) {
+    if (!link_.form() || (id != 1 && id != 2)) return;
+    toolkit::TimerGate& gate = timers_[id - 1];
+    if (!gate.enter()) return;
+    struct Leave {
+        toolkit::TimerGate& gate;
+        ~Leave() { gate.leave(); }
+    } leave{gate};
+    if (id == 1) link_.form()->Timer1_Timer();
+    else link_.form()->Timer2_Timer();
+}
+
+}  // namespace tarn::win32

@@ -1,0 +1,101 @@
+// The form's window: its classes, the creation of the form, its frames, check boxes and
+// knob at the monitor's DPI, its fonts, its timers, and the window procedures that turn
+// messages into the form's events. The list view, the painting and the tray belong to
+// their own areas; this one places and routes to them.
+#pragma once
+
+#include "win32/win32_api.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+#include "shell/layout.h"
+#include "shell/mouse_routing.h"
+#include "toolkit/timer_gate.h"
+#include "win32/dialogs.h"
+#include "win32/form_link.h"
+#include "win32/owned.h"
+#include "win32/painting.h"
+#include "win32/set_list.h"
+
+namespace tarn::win32 {
+
+class FormWindow {
+public:
+    // Creates every window hidden, at the primary monitor's DPI, centred on its work area.
+    FormWindow(HINSTANCE instance, FormLink& form, Dialogs& dialogs, SetList& list, Painter& painter,
+               HICON programIcon);
+    ~FormWindow();
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    [[nodiscard]] HWND handle() const noexcept { return form_.get(); }
+    [[nodiscard]] HWND knob() const noexcept { return knob_; }
+    [[nodiscard]] double twipsPerPixel() const noexcept { return tpp_; }
+    [[nodiscard]] TwipsRect rectTwips() const;
+    [[nodiscard]] TwipsRect knobRectTwips() const;
+    void setKnobLeftTwips(double left);
+
+    void show();
+    void hide();
+    void setLabelColor(int index, std::uint32_t color);
+    void setCheck(int index, int value);
+    [[nodiscard]] int check(int index) const;
+    void setTimerEnabled(Timer timer, bool enabled);
+    void setTimerInterval(Timer timer, std::int32_t milliseconds);
+    void invalidate(const layout::Control& control);
+
+    [[nodiscard]] const Dialogs& dialogs() const noexcept { return dialogs_; }
+
+private:
+    // The check boxes report as command ids from here, by their index.
+    static constexpr int kCheckIdBase = 100;
+
+    // Creation and layout (form_window.cpp)
+    void registerClasses();
+    void createControls();
+    void applyDpi(unsigned dpi, const RECT* suggested);
+    [[nodiscard]] HWND frameWindow(layout::Container container) const;
+    [[nodiscard]] HWND containerWindow(layout::Container container) const;
+    [[nodiscard]] HWND windowOf(const layout::Control& control) const;
+    [[nodiscard]] RECT knobInFrame() const;
+    void applyTimer(Timer timer, toolkit::TimerGate::Action action);
+    void onTimer(UINT_PTR id);
+
+    // Window procedures and mouse routing (form_events.cpp)
+    LRESULT onForm(HWND, UINT, WPARAM, LPARAM);
+    LRESULT onFrame(HWND, UINT, WPARAM, LPARAM);
+    LRESULT onKnob(HWND, UINT, WPARAM, LPARAM);
+    // Shared by the form and the frames: painting, pointers, mouse.
+    std::optional<LRESULT> onSurface(HWND, layout::Container, UINT, WPARAM, LPARAM);
+    void onMouse(HWND window, layout::Container container, UINT message, WPARAM wParam, LPARAM lParam);
+    void dispatch(const layout::FormEvent& event);
+    bool setPointer(HWND window, layout::Container container, HWND over);
+    [[nodiscard]] HCURSOR cursorFor(layout::Pointer pointer) const;
+    void childrenGone() noexcept;
+
+    HINSTANCE instance_;
+    FormLink& link_;
+    Dialogs& dialogs_;
+    SetList& list_;
+    Painter& painter_;
+    HICON programIcon_;
+    OwnedIcon hand_;
+    unsigned dpi_ = 96;
+    double tpp_ = 15.0;
+    std::wstring face_;
+    FontTable fonts_;
+    std::array<toolkit::TimerGate, 2> timers_{};
+    layout::PressTracker press_;
+
+    OwnedWindow form_;
+    // Child windows belong to their parent and go with it.
+    std::array<HWND, 5> frames_{};  // Frame1 ... Frame5
+    std::array<HWND, 3> checks_{};
+    HWND knob_ = nullptr;
+};
+
+}  // namespace tarn::win32

@@ -1,0 +1,170 @@
+#include "win32/painting.h"
+
+#include <algorithm>
+
+#include "shell/layout_math.h"
+#include "win32/handles.h"
+#include "win32/resource.h"
+
+namespace tarn::win32 {
+
+namespace {
+
+using layout::Container;
+using layout::Id;
+using layout::Kind;
+
+}  // namespace
+
+COLORREF systemColor(std::uint32_t color) {
+    // System colours carry the high bit and the GetSysColor index in the low byte.
+    if (color & 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFFu));
+    return static_cast<COLORREF>(color);
+}
+
+// ---- Fonts
+
+namespace {
+
+std::pair<int, bool> fontKey(float points, bool bold) { return {static_cast<int>(points * 100.0f + 0.5f), bold}; }
+
+}  // namespace
+
+FontTable::FontTable(unsigned dpi, const std::wstring& face) {
+    for (const layout::Control& c : layout::kControls) {
+        if (c.points <= 0) continue;
+        const auto key = fontKey(c.points, c.bold);
+        if (fonts_.count(key)) continue;
+        fonts_.emplace(key, OwnedFont(::CreateFontW(layout::fontHeight(c.points, dpi), 0, 0, 0,
+                                                    c.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str())));
+    }
+}
+
+HFONT FontTable::get(float points, bool bold) const {
+    const auto it = fonts_.find(fontKey(points, bold));
+    return it == fonts_.end() ? static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)) : it->second.get();
+}
+
+// ---- The painter
+
+Painter::Painter(HINSTANCE instance) {
+    brushes_.emplace(layout::kPeach, OwnedBrush(::CreateSolidBrush(systemColor(layout::kPeach))));
+    for (const layout::Control& c : layout::kControls) {
+        if (c.backColor != layout::kTransparent && !brushes_.count(c.backColor))
+            brushes_.emplace(c.backColor, OwnedBrush(::CreateSolidBrush(systemColor(c.backColor))));
+        if (c.kind == Kind::Label && c.index >= 0) labelColors_[c.index] = c.foreColor;
+    }
+    if (!brushes_.at(layout::kPeach)) throw PlatformError("Out of memory");
+
+    banner_.reset(static_cast<HBITMAP>(
+        ::LoadImageW(instance, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    if (banner_) {
+        BITMAP info{};
+        ::GetObjectW(banner_.get(), sizeof info, &info);
+        bannerSize_ = SIZE{info.bmWidth, info.bmHeight};
+        bannerDc_.reset(::CreateCompatibleDC(nullptr));
+        if (bannerDc_) ::SelectObject(bannerDc_.get(), banner_.get());
+    }
+}
+
+HBRUSH Painter::brush(std::uint32_t color) const {
+    const auto it = brushes_.find(color);
+    return it == brushes_.end() ? static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)) : it->second.get();
+}
+
+bool Painter::setLabelColor(int index, std::uint32_t color) {
+    auto& stored = labelColors_[index];
+    if (stored == color) return false;  // the core resets colours on every move; repaint only changes
+    stored = color;
+    return true;
+}
+
+HDC Painter::canvas(int width, int height) {
+    if (canvasDc_ && width <= canvasSize_.cx && height <= canvasSize_.cy) return canvasDc_.get();
+    const int w = std::max<int>(width, canvasSize_.cx);
+    const int h = std::max<int>(height, canvasSize_.cy);
+    if (!canvasDc_) canvasDc_.reset(::CreateCompatibleDC(nullptr));
+    const WindowDc screen;
+    OwnedBitmap bigger(::CreateCompatibleBitmap(screen.get(), w, h));
+    if (!canvasDc_ || !bigger) return nullptr;
+    ::SelectObject(canvasDc_.get(), bigger.get());
+    canvasBitmap_ = std::move(bigger);  // the smaller one, no longer selected, goes
+    canvasSize_ = SIZE{w, h};
+    return canvasDc_.get();
+}
+
+void Painter::paint(HWND window, Container container, const PaintContext& context) {
+    const PaintScope scope(window);
+    RECT area{};
+    ::GetClientRect(window, &area);
+    HDC dc = canvas(std::max<int>(1, area.right), std::max<int>(1, area.bottom));
+    if (!dc) return;
+    ::FillRect(dc, &area, background());
+    ::SetBkMode(dc, TRANSPARENT);
+    if (container != Container::Window) paintFrame(dc, area, container, context);
+    for (const layout::Control& c : layout::kControls)
+        if (c.container == container && layout::isWindowless(c)) paintControl(dc, c, context);
+    const RECT& dirty = scope.dirty();
+    ::BitBlt(scope.dc(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, dc, dirty.left,
+             dirty.top, SRCCOPY);
+}
+
+void Painter::paintFrame(HDC dc, const RECT& area, Container container, const PaintContext& context) const {
+    const layout::Control& frame = layout::frameOf(container);
+    const Selection font(dc, context.fonts.get(frame.points, frame.bold));
+    const std::wstring caption = wide(frame.text);
+    SIZE textSize{};
+    ::GetTextExtentPoint32W(dc, L"Xg", 2, &textSize);
+    RECT edge = area;
+    if (!caption.empty()) edge.top = textSize.cy / 2;
+    ::DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+    if (caption.empty()) return;
+    RECT text{layout::twipsToPixels(90, context.twipsPerPixel), 0, area.right, textSize.cy};
+    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    ::FillRect(dc, &text, background());
+    ::SetTextColor(dc, systemColor(frame.foreColor));
+    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_SINGLELINE | DT_NOPREFIX);
+}
+
+void Painter::paintControl(HDC dc, const layout::Control& c, const PaintContext& context) {
+    const layout::PixelRect r = layout::controlRect(c, context.twipsPerPixel, context.twipsPerPixel);
+    const RECT rect{r.left, r.top, r.right(), r.bottom()};
+    if (c.backColor != layout::kTransparent) ::FillRect(dc, &rect, brush(c.backColor));
+    if (c.kind == Kind::Label && !c.text.empty()) {
+        const std::uint32_t color = c.index >= 0 ? labelColors_[c.index] : c.foreColor;
+        ::SetTextColor(dc, systemColor(color));
+        const Selection font(dc, context.fonts.get(c.points, c.bold));
+        const std::wstring text = wide(c.text);
+        RECT box = rect;
+        const UINT align = c.align == layout::Align::Centre ? DT_CENTER : DT_LEFT;
+        ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_WORDBREAK | DT_NOPREFIX | align);
+    } else if (c.kind == Kind::Image) {
+        paintImage(dc, c, rect, context);
+    } else if (c.kind == Kind::PictureBox && c.id == Id::Preview && context.preview) {
+        // A picture box shows its picture at its own size from the top-left corner.
+        ::DrawIconEx(dc, r.left, r.top, context.preview, 0, 0, 0, nullptr, DI_NORMAL);
+    }
+}
+
+void Painter::paintImage(HDC dc, const layout::Control& c, const RECT& rect, const PaintContext& context) const {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (c.id == Id::Icon && context.icon) {
+        ::DrawIconEx(dc, rect.left, rect.top, context.icon, width, height, 0, nullptr, DI_NORMAL);
+    } else if (c.id == Id::Banner && bannerDc_) {
+        ::SetStretchBltMode(dc, HALFTONE);
+        ::StretchBlt(dc, rect.left, rect.top, width, height, bannerDc_.get(), 0, 0, bannerSize_.cx, bannerSize_.cy,
+                     SRCCOPY);
+    }
+}
+
+void Painter::paintKnob(HWND knob) const {
+    const PaintScope scope(knob);
+    RECT area{};
+    ::GetClientRect(knob, &area);
+    ::FillRect(scope.dc(), &area, brush(layout::control(Id::Knob).backColor));
+}
+
+}  // namespace tarn::win32

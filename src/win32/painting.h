@@ -1,0 +1,74 @@
+// The drawing of the form and its frames: the controls that are no windows of their
+// own (labels, images, picture boxes), the frames' edges and captions, and the knob.
+// Every brush, the banner and the off-screen canvas are made once and reused.
+#pragma once
+
+#include "win32/win32_api.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "shell/layout.h"
+#include "win32/owned.h"
+
+namespace tarn::win32 {
+
+// A design colour (0x00BBGGRR, or one of the system's colours) as GDI takes it.
+COLORREF systemColor(std::uint32_t color);
+
+// The fonts of the design at one DPI, one per size and weight.
+class FontTable {
+public:
+    FontTable() = default;
+    FontTable(unsigned dpi, const std::wstring& face);
+    // The stock GUI font for a size the design does not use.
+    [[nodiscard]] HFONT get(float points, bool bold) const;
+
+private:
+    std::map<std::pair<int, bool>, OwnedFont> fonts_;  // (points x 100, bold)
+};
+
+// What a paint needs from the rest of the window.
+struct PaintContext {
+    double twipsPerPixel;
+    const FontTable& fonts;
+    HICON icon;     // the program icon
+    HICON preview;  // the loaded set's preview, or none
+};
+
+class Painter {
+public:
+    explicit Painter(HINSTANCE instance);
+    Painter(const Painter&) = delete;
+    Painter& operator=(const Painter&) = delete;
+
+    // The text colour a label shows; true when it changed and the label needs a repaint.
+    bool setLabelColor(int index, std::uint32_t color);
+    [[nodiscard]] HBRUSH background() const { return brush(layout::kPeach); }
+
+    // WM_PAINT of the form (container Window) or of one of its frames.
+    void paint(HWND window, layout::Container container, const PaintContext& context);
+    void paintKnob(HWND knob) const;
+
+private:
+    [[nodiscard]] HBRUSH brush(std::uint32_t color) const;
+    HDC canvas(int width, int height);
+    void paintFrame(HDC dc, const RECT& area, layout::Container container, const PaintContext& context) const;
+    void paintControl(HDC dc, const layout::Control& control, const PaintContext& context);
+    void paintImage(HDC dc, const layout::Control& control, const RECT& rect, const PaintContext& context) const;
+
+    std::map<std::uint32_t, OwnedBrush> brushes_;  // every colour the design fills with
+    std::map<int, std::uint32_t> labelColors_;
+    OwnedBitmap banner_;
+    SIZE bannerSize_{};
+    OwnedDc bannerDc_;  // holds the banner, ready to copy from
+    // Drawn off screen first, so hover colours and knob moves do not flicker. The
+    // canvas grows to the largest surface and is kept.
+    OwnedBitmap canvasBitmap_;
+    OwnedDc canvasDc_;
+    SIZE canvasSize_{};
+};
+
+}  // namespace tarn::win32

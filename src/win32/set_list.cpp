@@ -1,0 +1,169 @@
+#include "win32/set_list.h"
+
+#include <vector>
+
+#include "win32/handles.h"
+
+namespace tarn::win32 {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+
+// A picture for list entries whose set had no picture: transparent, 32 x 32.
+HICON makeBlankIcon() {
+    std::vector<unsigned char> andMask(32 * 32 / 8, 0xFF);
+    std::vector<unsigned char> xorMask(32 * 32 / 8, 0x00);
+    return ::CreateIcon(nullptr, 32, 32, 1, 1, andMask.data(), xorMask.data());
+}
+
+}  // namespace
+
+SetList::SetList(FormLink& form, const Dialogs& dialogs) : form_(form), dialogs_(dialogs) {
+    images_.reset(::ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 16));
+    blank_.reset(makeBlankIcon());
+    if (!images_) throw PlatformError("Out of memory");
+}
+
+void SetList::create(HINSTANCE instance, HWND form, int id, COLORREF back, COLORREF text) {
+    list_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_ICON | LVS_SINGLESEL |
+                                  LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE,
+                              0, 0, 0, 0, form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (!list_) throw PlatformError("Cannot create the window's controls");
+    ListView_SetBkColor(list_, back);
+    ListView_SetTextBkColor(list_, back);
+    ListView_SetTextColor(list_, text);
+    ListView_SetImageList(list_, images_.get(), LVSIL_NORMAL);
+    ::SetWindowSubclass(list_, &SetList::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+bool SetList::notified(const NMHDR& header) {
+    if (header.hwndFrom != list_ || header.code != static_cast<UINT>(NM_DBLCLK)) return false;
+    form_.send([](TarnFrm& f) { f.listv_DblClick(); });
+    return true;
+}
+
+// ---- The pointer over the list
+
+HCURSOR SetList::cursor() const {
+    switch (pointer_) {
+        case MousePointer::Hourglass: return ::LoadCursorW(nullptr, IDC_WAIT);
+        case MousePointer::ArrowHourglass: return ::LoadCursorW(nullptr, IDC_APPSTARTING);
+        default: return ::LoadCursorW(nullptr, IDC_ARROW);
+    }
+}
+
+bool SetList::pointerOver() const {
+    POINT p{};
+    RECT r{};
+    return list_ && ::GetCursorPos(&p) && ::GetWindowRect(list_, &r) && ::PtInRect(&r, p);
+}
+
+void SetList::setMousePointer(MousePointer shape) {
+    pointer_ = shape;
+    // The core reads GetCursor straight after this, so the shape must be shown now, not
+    // at the next WM_SETCURSOR.
+    if (pointerOver()) ::SetCursor(cursor());
+}
+
+// ---- Items and pictures
+
+void SetList::clearSmallIcons() { ListView_SetImageList(list_, nullptr, LVSIL_SMALL); }
+
+void SetList::clearItems() {
+    ListView_DeleteAllItems(list_);
+    itemKeys_.clear();
+}
+
+void SetList::clearImages() {
+    ImageList_RemoveAll(images_.get());
+    imageKeys_.clear();
+    ::InvalidateRect(list_, nullptr, TRUE);
+}
+
+OwnedIcon SetList::takePicture(PictureHandle picture) {
+    if (picture.isNull()) return OwnedIcon{};
+    const auto it = pictures_.find(picture.value());
+    if (it == pictures_.end()) throw PlatformError("Invalid picture");
+    OwnedIcon owned = std::move(it->second);
+    pictures_.erase(it);
+    return owned;
+}
+
+void SetList::addPicture(const std::string& key, PictureHandle picture) {
+    const OwnedIcon icon = takePicture(picture);  // released on every path out of here
+    imageKeys_.checkUnique(key);
+    if (ImageList_ReplaceIcon(images_.get(), -1, icon ? icon.get() : blank_.get()) < 0)
+        throw PlatformError("Out of memory");
+    imageKeys_.add(key);
+}
+
+void SetList::addItem(const std::string& key, const std::string& text, const std::string& iconKey) {
+    itemKeys_.checkUnique(key);
+    const int image = iconKey.empty() ? I_IMAGENONE : static_cast<int>(imageKeys_.at(iconKey));
+    std::wstring caption = wide(text);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = ListView_GetItemCount(list_);
+    item.pszText = caption.data();
+    item.iImage = image;
+    item.lParam = static_cast<LPARAM>(itemKeys_.size());
+    if (ListView_InsertItem(list_, &item) < 0) throw PlatformError("Out of memory");
+    itemKeys_.add(key);
+}
+
+std::optional<std::string> SetList::selectedKey() const {
+    const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+    if (selected < 0) return std::nullopt;
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = selected;
+    if (!ListView_GetItem(list_, &item)) return std::nullopt;
+    const auto position = static_cast<std::size_t>(item.lParam);
+    if (position >= itemKeys_.size()) return std::nullopt;
+    return itemKeys_.keyAt(position);
+}
+
+PictureHandle SetList::loadPicture(const std::filesystem::path& file) {
+    HANDLE image = ::LoadImageW(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
+    if (!image) image = ::LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE);
+    if (!image) {
+        std::error_code ec;
+        if (!std::filesystem::exists(file, ec)) throw PlatformError("File not found");
+        throw PlatformError("Invalid picture");
+    }
+    OwnedIcon owned(static_cast<HICON>(image));
+    const auto handle = fromSystem<PictureHandle>(owned.get());
+    pictures_.emplace(handle.value(), std::move(owned));
+    return handle;
+}
+
+void SetList::setPreview(PictureHandle picture) {
+    preview_ = takePicture(picture);  // the previous picture is released here
+}
+
+// ---- The list view's messages
+
+LRESULT CALLBACK SetList::subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR data) {
+    auto* list = reinterpret_cast<SetList*>(data);
+    return guarded(list->dialogs(), [&] { return list->onMessage(window, message, wParam, lParam); });
+}
+
+LRESULT SetList::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_MOUSEMOVE: form_.send([](TarnFrm& f) { f.listv_MouseMove(); }); break;
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT) {
+                ::SetCursor(cursor());
+                return TRUE;
+            }
+            break;
+        case WM_NCDESTROY: ::RemoveWindowSubclass(window, &SetList::subclassProc, kSubclassId); break;
+        default: break;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace tarn::win32

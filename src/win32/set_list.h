@@ -1,0 +1,69 @@
+// The list of cursor sets: the list view and its image list, the keys of their
+// entries, the pictures loaded for them and for the preview, and the list view's own
+// pointer, which the capture of the user's pointers relies on.
+#pragma once
+
+#include "win32/win32_api.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+#include "toolkit/keyed_collection.h"
+#include "win32/dialogs.h"
+#include "win32/form_link.h"
+#include "win32/owned.h"
+
+namespace tarn::win32 {
+
+class SetList {
+public:
+    SetList(FormLink& form, const Dialogs& dialogs);
+    SetList(const SetList&) = delete;
+    SetList& operator=(const SetList&) = delete;
+
+    // The list view, a child of the form; it goes with the form.
+    void create(HINSTANCE instance, HWND form, int id, COLORREF back, COLORREF text);
+    void destroyed() noexcept { list_ = nullptr; }
+    [[nodiscard]] HWND window() const noexcept { return list_; }
+    // The form passes its notifications on; true when it was the list's double-click.
+    bool notified(const NMHDR& header);
+
+    void setMousePointer(MousePointer shape);
+    void clearSmallIcons();
+    void clearItems();
+    void clearImages();
+    void addPicture(const std::string& key, PictureHandle picture);
+    void addItem(const std::string& key, const std::string& text, const std::string& iconKey);
+    [[nodiscard]] std::optional<std::string> selectedKey() const;
+
+    // Pictures are kept here from loading until they are handed over.
+    PictureHandle loadPicture(const std::filesystem::path& file);
+    void setPreview(PictureHandle picture);
+    [[nodiscard]] HICON preview() const noexcept { return preview_.get(); }
+
+    [[nodiscard]] const Dialogs& dialogs() const noexcept { return dialogs_; }
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    OwnedIcon takePicture(PictureHandle picture);
+    [[nodiscard]] HCURSOR cursor() const;
+    [[nodiscard]] bool pointerOver() const;
+
+    FormLink& form_;
+    const Dialogs& dialogs_;
+    HWND list_ = nullptr;
+    OwnedImageList images_;
+    OwnedIcon blank_;
+    OwnedIcon preview_;
+    std::map<std::uintptr_t, OwnedIcon> pictures_;  // loaded, not yet handed over
+    toolkit::KeyedCollection itemKeys_;
+    toolkit::KeyedCollection imageKeys_;
+    MousePointer pointer_ = MousePointer::Default;
+};
+
+}  // namespace tarn::win32

@@ -1,0 +1,76 @@
+#include "win32/tray.h"
+
+#include <algorithm>
+#include <string>
+
+#include "toolkit/text.h"
+#include "win32/handles.h"
+
+namespace tarn::win32 {
+
+namespace {
+
+constexpr wchar_t kHostClass[] = L"TarnwickTrayHost";
+
+}  // namespace
+
+TrayIcon::TrayIcon(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, HICON fallbackIcon)
+    : form_(form), dialogs_(dialogs), fallbackIcon_(fallbackIcon) {
+    WNDCLASSEXW host{};
+    host.cbSize = sizeof host;
+    host.lpfnWndProc = &windowProc<TrayIcon, &TrayIcon::onMessage>;
+    host.hInstance = instance;
+    host.lpszClassName = kHostClass;
+    ::RegisterClassExW(&host);
+    taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    host_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kHostClass, L"Picture1", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  instance, this));
+    if (!host_) throw PlatformError("Cannot create the tray host window");
+}
+
+std::uint32_t TrayIcon::recordSize() noexcept { return static_cast<std::uint32_t>(NOTIFYICONDATAW_V1_SIZE); }
+
+bool TrayIcon::notify(NotifyIconMessage message, const NotifyIconRecord& record) {
+    NOTIFYICONDATAW data{};
+    // Always the size of the structure filled here, whatever the record says, so the
+    // shell never reads past it.
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    data.hWnd = toSystem<HWND>(record.owner);
+    data.uID = record.id;
+    data.uFlags = record.flags;
+    data.uCallbackMessage = record.callbackMessage;
+    data.hIcon = record.icon.isNull() ? fallbackIcon_ : toSystem<HICON>(record.icon);
+    // The first-version layout holds 64 characters of tip, its NUL included.
+    constexpr std::size_t kTipCharacters = 63;
+    const std::u16string tip = toolkit::fitUtf16(toolkit::utf8ToUtf16(record.tip), kTipCharacters);
+    std::copy(tip.begin(), tip.end(), data.szTip);
+
+    const BOOL done = ::Shell_NotifyIconW(static_cast<DWORD>(message), &data);
+    // Remembered even when the shell is not there yet: the task bar announces itself
+    // with TaskbarCreated and gets the icon then.
+    memory_.sent(message, record);
+    return done != FALSE;
+}
+
+LRESULT TrayIcon::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == memory_.callbackMessage()) {
+        // The shell's mouse message arrives in the low word of lParam.
+        form_.send([&](TarnFrm& f) { f.Picture1_MouseMove(LOWORD(lParam)); });
+        return 0;
+    }
+    if (taskbarCreated_ != 0 && message == taskbarCreated_) {
+        // A restarted task bar has forgotten every icon: show ours again.
+        if (memory_.wanted()) {
+            const NotifyIconRecord again = *memory_.wanted();
+            notify(NotifyIconMessage::Add, again);
+        }
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        host_.release();
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace tarn::win32

@@ -1,0 +1,44 @@
+// The tray icon: its hidden host window (the form's Picture1), the record handed to the
+// shell, and the icon's return after the task bar restarts. The host turns the shell's
+// notifications into the form's Picture1_MouseMove.
+#pragma once
+
+#include "win32/win32_api.h"
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "toolkit/tray_memory.h"
+#include "win32/dialogs.h"
+#include "win32/form_link.h"
+#include "win32/owned.h"
+
+namespace tarn::win32 {
+
+class TrayIcon {
+public:
+    // `fallbackIcon` is shown when a record names no icon; it must outlive the tray.
+    TrayIcon(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, HICON fallbackIcon);
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    [[nodiscard]] HWND host() const noexcept { return host_.get(); }
+    // The size of the record layout handed to the shell: the first version's, whose
+    // tip holds 64 characters.
+    static std::uint32_t recordSize() noexcept;
+    bool notify(NotifyIconMessage message, const NotifyIconRecord& record);
+
+    [[nodiscard]] const Dialogs& dialogs() const noexcept { return dialogs_; }
+
+private:
+    LRESULT onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    FormLink& form_;
+    const Dialogs& dialogs_;
+    HICON fallbackIcon_;
+    UINT taskbarCreated_ = 0;
+    toolkit::TrayMemory memory_;
+    OwnedWindow host_;
+};
+
+}  // namespace tarn::win32

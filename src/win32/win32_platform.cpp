@@ -1,0 +1,181 @@
+// The platform operations the form calls, carried out with the wide-character Win32 API
+// or handed to the area that owns them.
+#include "win32/win32_platform.h"
+
+#include "win32/handles.h"
+#include "win32/resource.h"
+
+namespace tarn::win32 {
+
+namespace {
+
+HICON loadProgramIcon(HINSTANCE instance) {
+    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNWICK), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+}
+
+}  // namespace
+
+Win32Platform::Win32Platform(HINSTANCE instance)
+    : instance_(instance),
+      programIcon_(loadProgramIcon(instance)),
+      painter_(instance),
+      list_(link_, dialogs_),
+      tray_(instance, link_, dialogs_, programIcon_.get()),
+      window_(instance, link_, dialogs_, list_, painter_, programIcon_.get()) {}
+
+Win32Platform::~Win32Platform() {
+    // Destroying the windows must not raise events in a form that is already gone.
+    link_.attach(nullptr);
+}
+
+void Win32Platform::load() {
+    TarnFrm* form = link_.form();
+    if (!form) return;
+    loading_ = true;
+    hiddenWhileLoading_ = false;
+    guarded(dialogs_, [form] {
+        form->Form_Load();
+        return LRESULT{0};
+    });
+    loading_ = false;
+    // A form shows itself once loaded unless it chose to stay invisible.
+    if (!hiddenWhileLoading_ && !form->ended() && window_.handle() && !::IsWindowVisible(window_.handle()))
+        window_.show();
+}
+
+int Win32Platform::run() {
+    MSG message{};
+    for (;;) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(message.wParam);
+        if (got == -1) return 1;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+// ---- Pointer operations
+
+bool Win32Platform::GetCursorPos(Point& where) {
+    POINT p{};
+    if (!::GetCursorPos(&p)) return false;
+    where = Point{p.x, p.y};
+    return true;
+}
+
+bool Win32Platform::SetCursorPos(std::int32_t x, std::int32_t y) { return ::SetCursorPos(x, y) != FALSE; }
+
+CursorHandle Win32Platform::GetCursor() { return fromSystem<CursorHandle>(::GetCursor()); }
+
+CursorHandle Win32Platform::CopyIcon(CursorHandle cursor) {
+    return fromSystem<CursorHandle>(::CopyIcon(toSystem<HICON>(cursor)));
+}
+
+bool Win32Platform::DestroyIcon(CursorHandle cursor) { return ::DestroyIcon(toSystem<HICON>(cursor)) != FALSE; }
+
+bool Win32Platform::SetSystemCursor(CursorHandle cursor, std::uint32_t id) {
+    return ::SetSystemCursor(toSystem<HCURSOR>(cursor), id) != FALSE;
+}
+
+CursorHandle Win32Platform::LoadCursorFromFile(const std::filesystem::path& file) {
+    return fromSystem<CursorHandle>(::LoadCursorFromFileW(file.c_str()));
+}
+
+bool Win32Platform::DestroyCursor(CursorHandle cursor) { return ::DestroyCursor(toSystem<HCURSOR>(cursor)) != FALSE; }
+
+bool Win32Platform::ReloadSystemCursors() { return ::SystemParametersInfoW(SPI_SETCURSORS, 0, nullptr, 0) != FALSE; }
+
+// ---- The window and its controls
+
+WindowHandle Win32Platform::FormWindow() { return fromSystem<WindowHandle>(window_.handle()); }
+
+WindowHandle Win32Platform::KnobWindow() { return fromSystem<WindowHandle>(window_.knob()); }
+
+void Win32Platform::HideForm() {
+    if (loading_) hiddenWhileLoading_ = true;
+    window_.hide();
+}
+
+void Win32Platform::SetFormVisible(bool visible) {
+    if (visible) ShowForm();
+    else HideForm();
+}
+
+bool Win32Platform::MoveWindow(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t width,
+                               std::int32_t height, bool repaint) {
+    return ::MoveWindow(toSystem<HWND>(window), x, y, width, height, repaint ? TRUE : FALSE) != FALSE;
+}
+
+void Win32Platform::DoEvents() {
+    // Only what is waiting now: a bounded number of messages, so a stream of new ones
+    // (timers, paints) cannot keep the caller here.
+    MSG message{};
+    for (int budget = 256; budget > 0 && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); --budget) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+void Win32Platform::SetPreviewPicture(PictureHandle picture) {
+    list_.setPreview(picture);
+    window_.invalidate(layout::control(layout::Id::Preview));
+}
+
+// ---- The shell
+
+WindowHandle Win32Platform::TrayHostWindow() { return fromSystem<WindowHandle>(tray_.host()); }
+
+IconHandle Win32Platform::FormIcon() { return fromSystem<IconHandle>(programIcon_.get()); }
+
+void Win32Platform::ShellExecute(WindowHandle owner, const std::string& operation, const std::string& file,
+                                 const std::string& parameters, const std::string& directory, int showCommand) {
+    const std::wstring op = wide(operation);
+    const std::wstring target = wide(file);
+    const std::wstring params = wide(parameters);
+    const std::wstring dir = wide(directory);
+    ::ShellExecuteW(toSystem<HWND>(owner), op.c_str(), target.c_str(), params.c_str(), dir.c_str(), showCommand);
+}
+
+// ---- The process
+
+bool Win32Platform::PrevInstance() {
+    if (!prevInstance_) {
+        HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Tarnwick.SingleInstance");
+        const DWORD error = ::GetLastError();
+        instanceMutex_.reset(mutex);
+        prevInstance_ = mutex != nullptr && error == ERROR_ALREADY_EXISTS;
+    }
+    return *prevInstance_;
+}
+
+std::filesystem::path Win32Platform::ProgramFolder() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        // Never fall back to the current folder: files must come from beside the program.
+        if (length == 0) throw PlatformError("Cannot find the program's folder");
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return std::filesystem::path(buffer).parent_path();
+        }
+        buffer.resize(buffer.size() * 2);  // a long path: try again with room for it
+    }
+}
+
+void Win32Platform::SetTaskVisible(bool visible) {
+    if (visible) return;
+    // Tool windows have no task-bar button and no Alt-Tab entry.
+    for (HWND window : {window_.handle(), tray_.host()}) {
+        if (!window) continue;
+        const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+        if (!(style & WS_EX_TOOLWINDOW)) ::SetWindowLongPtrW(window, GWL_EXSTYLE, style | WS_EX_TOOLWINDOW);
+    }
+}
+
+void Win32Platform::End() { ::ExitProcess(0); }
+
+}  // namespace tarn::win32
