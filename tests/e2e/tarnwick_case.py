@@ -1,0 +1,188 @@
+"""The base of the tests of the real Tarnwick.exe under Wine.
+
+Each test builds a program folder of its own (a copy of the exe, cursor
+sets made by tarnwick_folder, a settings file), starts the program in a
+fresh Wine prefix on a private X display, works it with xdotool, and then
+judges it by what Wine's relay log says it called, by the files it left
+behind and by what is on the screen.
+
+Wine 8.0 has SetSystemCursor as a stub, so the pointer on the screen never
+changes: which image went where is read from the relay log instead.  A
+load of a set shows up as sixteen LoadCursorFromFileW calls of the
+scratch file, in slice order; the n-th handle returned is slice n.
+"""
+
+import os
+import struct
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tarnwick_folder as tf  # noqa: E402
+import winehost  # noqa: E402
+from tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: E402
+                             NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
+
+MISSING = winehost.missing_tools()
+
+# msvcrt._wfopen tells which set file each load read; DeleteFileW shows
+# the scratch file going at exit.
+RELAY = winehost.DEFAULT_RELAY_INCLUDE + ("msvcrt._wfopen",
+                                          "kernel32.DeleteFileW")
+
+AMBER, BLUE, GREEN = (255, 160, 0), (0, 80, 255), (0, 170, 60)
+COLOURS = {"Amber": AMBER, "Blue": BLUE, "Green": GREEN}
+BUSY = [OCR_APPSTARTING, OCR_WAIT]
+
+
+@unittest.skipIf(MISSING, "Wine end-to-end test needs: %s"
+                 % ", ".join(MISSING))
+class TarnwickCase(unittest.TestCase):
+    """One program folder and one Wine host per test."""
+
+    def setUp(self):
+        exe = tf.tarnwick_exe()
+        if not os.path.isfile(exe):
+            # Wine is here, so a missing program is a broken build, not a
+            # reason to skip.
+            self.fail("no program to test at %s: build it with `cmake "
+                      "--preset mingw && cmake --build --preset mingw` or "
+                      "set TARNWICK_EXE" % exe)
+        self.host = winehost.WineHost(relay_include=RELAY,
+                                      unmanaged_exes=["Tarnwick.exe"])
+        self.host.__enter__()
+        self.addCleanup(self.host.close)
+        self.folder = tf.ProgramFolder(self.host.tmp, exe)
+        self.main = None
+        self.answered = set()
+
+    def fresh_host(self):
+        """A new prefix, display and folder, for the next row of a table."""
+        self.host.close()
+        self.setUp()
+
+    # -- running the program ------------------------------------------------
+    def launch(self, loads=0, timestamps=False):
+        """Start the program and wait until start-up has loaded the
+        set loads (the remembered set and each listed one) it makes."""
+        self.host.start(self.folder.exe, timestamps=timestamps)
+        if loads:
+            self.host.wait_call("user32.LoadCursorFromFileW",
+                                tf.SLICES * loads, timeout=30)
+
+    def main_window(self, timeout=20):
+        self.main = self.host.wait_window(timeout=timeout, name=TITLE,
+                                          pid=self.host.proc.pid)
+        return self.main
+
+    def main_visible(self):
+        return any(w.id == self.main.id for w in
+                   self.host.windows(name=TITLE, pid=self.host.proc.pid))
+
+    def calls(self):
+        return self.host.program_calls()
+
+    def click(self, rect, button=1):
+        self.host.click(*tf.screen_centre(self.main, rect), button=button)
+
+    def wait_installs(self, more, role=OCR_NORMAL, timeout=15):
+        """Wait for ``more`` installs into ``role`` beyond those seen now;
+        returns the calls then."""
+        have = len([i for i in tf.installs(self.calls()) if i.role == role])
+
+        def enough(log):
+            calls = log.calls(pids=log.pids_of(self.host.exe_name))
+            return len([i for i in tf.installs(calls)
+                        if i.role == role]) >= have + more
+        self.host.wait_relay(enough, timeout, "%d more installs" % more)
+        return self.calls()
+
+    def answer_message_box(self, timeout=20):
+        """Answer the next message box with Return and wait until the
+        program is out of MessageBoxW; returns that call."""
+        pid = self.host.proc.pid
+        main_id = self.main.id if self.main else None
+        done = len([c for c in tf.calls_with(self.calls(), "MessageBoxW")
+                    if c.returned])
+
+        def new_box():
+            return [w for w in self.host.windows(name=TITLE, pid=pid)
+                    if w.id != main_id and w.id not in self.answered]
+        box = winehost.wait_until(new_box, timeout, 0.2, "a message box")[0]
+        self.answered.add(box.id)
+        self.host.key("Return", window=box)
+        log = self.host.wait_call("user32.MessageBoxW", done + 1,
+                                  timeout=timeout)
+        boxes = log.calls("user32.MessageBoxW",
+                          pids=log.pids_of(self.host.exe_name))
+        return [c for c in boxes if c.returned][done]
+
+    def answer_start_up_boxes(self, timeout=20):
+        """Answer every message box start-up shows, until the window
+        comes; returns their MessageBoxW calls."""
+        pid = self.host.proc.pid
+        boxes = []
+        while True:
+            def box_or_main():
+                found = [w for w in self.host.windows(name=TITLE, pid=pid)
+                         if w.id not in self.answered]
+                calls = tf.calls_with(self.calls(), "MessageBoxW")
+                open_box = calls and not calls[-1].returned
+                # The window itself only shows once start-up is over.
+                if found and not open_box and len(calls) == len(boxes):
+                    return ("main", found[0])
+                if found and open_box:
+                    return ("box", found[0])
+                return None
+            kind, window = winehost.wait_until(box_or_main, timeout, 0.2,
+                                               "a message box or the window")
+            if kind == "main":
+                self.main = window
+                return boxes
+            boxes.append(self.answer_message_box(timeout))
+
+    def exit_by(self, rect):
+        self.click(rect)
+        code = self.host.wait_exit(timeout=20)
+        self.assertEqual(code, 0)
+        return self.host.relay().calls(
+            pids=self.host.relay().pids_of(self.host.exe_name))
+
+    def screenshot(self, name="screen.ppm"):
+        path = os.path.join(self.host.tmp, name)
+        self.host.x("import", "-window", "root", "-depth", "8", path,
+                    timeout=30)
+        return tf.Picture(path)
+
+    def list_icons(self, picture, colours):
+        """(name, centre) of each set picture in the list, left to right,
+        found by the colours of the sets' arrows."""
+        box = tf.screen_rect(self.main, tf.LIST_VIEW)
+        found = []
+        for name, colour in colours.items():
+            for x, y, n in tf.blobs(picture.find(colour, box)):
+                if n >= 10:                  # an arrow, not a stray pixel
+                    found.append((x, name, (x, y)))
+        return [(name, at) for _, name, at in sorted(found)]
+
+    def wait_list_icons(self, colours, count, timeout=10):
+        """Screenshots until the list shows ``count`` set pictures (the
+        window may show before the list has painted); returns the last
+        picture and the icons in it."""
+        seen = []
+
+        def painted():
+            picture = self.screenshot()
+            seen[:] = [picture, self.list_icons(picture, colours)]
+            return len(seen[1]) >= count
+        try:
+            winehost.wait_until(painted, timeout, 0.2,
+                                "%d pictures in the list" % count)
+        except TimeoutError:
+            pass                # the caller's assertion says what is wrong
+        return seen
+
+    def add_sets(self, *names):
+        for name in names:
+            self.folder.add_set(name, COLOURS[name])

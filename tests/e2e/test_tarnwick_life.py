@@ -1,0 +1,242 @@
+"""The real Tarnwick.exe under Wine: one instance only, the automatic start
+and the tray, its messages, and a restart after it was killed.
+"""
+
+import os
+import struct
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tarnwick_folder as tf  # noqa: E402
+import winehost  # noqa: E402
+from tarnwick_case import (AMBER, BLUE, BUSY, COLOURS, GREEN, MISSING,  # noqa: E402,F401
+                           RELAY, TarnwickCase)
+from tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: E402,F401
+                             NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
+
+
+class InstanceTest(TarnwickCase):
+    def test_second_instance_ends_silently(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        code, seconds, log = self.host.run_other(self.folder.exe, timeout=20)
+        second = log.calls(pids=log.pids_of("Tarnwick.exe"))
+
+        self.assertEqual(code, 0)
+        self.assertLess(seconds, 10)
+        self.assertTrue(log.pids_of("Tarnwick.exe"), "the copy never ran")
+        for func in ("Shell_NotifyIconW", "LoadCursorFromFileW",
+                     "MessageBoxW", "_wfopen", "SetSystemCursor"):
+            self.assertEqual(tf.calls_with(second, func), [], func)
+        # The first one is untouched: still there, its one tray icon kept.
+        self.assertTrue(self.host.running())
+        self.assertTrue(self.main_visible())
+        first = self.calls()
+        self.assertEqual([c.args[0].value for c in
+                          tf.calls_with(first, "Shell_NotifyIconW")],
+                         [NIM_ADD])
+        self.assertEqual(self.folder.listing(),
+                         ["Blue.TWC", "Tarnwick.exe", "Tarnwick.ini",
+                          "mw.tmp"])
+
+    def test_automatic_start_and_back_from_the_tray(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(auto=1, normal=1, busy=1, interval=20,
+                                   set_file="Blue.TWC")
+        shown = []
+        away = (900, 700)                   # not where the window will be
+        self.host.mouse_move(*away)
+        self.launch(timestamps=True)
+
+        def rotating():
+            shown.extend(self.host.windows(name=TITLE,
+                                           pid=self.host.proc.pid))
+            return tf.installs(self.calls())
+        winehost.wait_until(rotating, 20, 0.05, "the first install")
+        calls = self.calls()
+
+        self.assertEqual(shown, [], "the window showed on automatic start")
+        loads = tf.set_loads(calls)
+        self.assertEqual(len(loads), 3)     # remembered, listed, started
+        first = tf.installs(calls)[0]
+        caps = [c for c in tf.captures(calls) if c[2] < first.index]
+        self.assertEqual(len(caps), 6)      # the timer's, then OK's
+        parks = [(p.args[0].value, p.args[1].value)
+                 for p in tf.calls_with(calls, "SetCursorPos")]
+        # Over the list and back, twice.
+        self.assertEqual(len(parks), 4)
+        self.assertEqual(parks[2:], parks[:2])
+        self.assertEqual(parks[1], away)
+        by_time = {c.index: c.time for c in calls}
+        delay = by_time[caps[0][2]] - loads[1][-1].time
+        self.assertGreaterEqual(delay, 0.09)
+        self.assertLess(delay, 1.5)
+        self.assertLess(loads[1][-1].index, caps[0][2])
+
+        # A right click on the tray icon brings the window back; OK only
+        # hides it again (no new capture, no load); a left click brings it
+        # back too.
+        for action, visible in [("right", True), ("OK", False),
+                                ("left", True)]:
+            with self.subTest(action=action):
+                before = self.calls()
+                if action == "OK":
+                    self.click(tf.OK_LABEL)
+                    self.host.wait_no_window(name=TITLE,
+                                             pid=self.host.proc.pid)
+                else:
+                    self.host.click_tray_icon(button=3 if action == "right"
+                                              else 1)
+                    self.main_window(timeout=10)
+                    # Parked at the centre of this window, outer size.
+                    self.assertEqual(parks[0], (
+                        self.main.x + self.main.width // 2,
+                        self.main.y + self.main.height // 2))
+                self.assertEqual(self.main_visible(), visible)
+                after = self.calls()[len(before):]
+                self.assertEqual(tf.captures(after), [])
+                self.assertEqual(tf.set_loads(after), [])
+        self.wait_installs(3)                       # still rotating
+        self.exit_by(tf.EXIT_LABEL)
+        self.assertEqual(self.folder.read(tf.INI)[:3], b"1\r\n")
+
+
+class MessageTest(TarnwickCase):
+    def test_wrong_sized_sets_are_listed_silently(self):
+        self.add_sets("Blue", "Green")
+        good = tf.cursor_set(AMBER)
+        sizes = {"Short": tf.SET_SIZE - 1, "Long": tf.SET_SIZE + 1,
+                 "Empty": 0}
+        for name, size in sizes.items():
+            self.folder.write(name + ".TWC", (good * 2)[:size])
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=3)
+        self.main_window()
+        _, icons = self.wait_list_icons({"Blue": BLUE, "Green": GREEN}, 5)
+        calls = self.calls()
+
+        self.assertEqual(tf.calls_with(calls, "MessageBoxW"), [])
+        listed = tf.opened(calls, ".TWC")[1:]
+        self.assertEqual(sorted(listed),
+                         sorted(n + ".TWC" for n in
+                                ["Blue", "Green", "Short", "Long", "Empty"]))
+        self.assertEqual(len(tf.set_loads(calls)), 3)
+        # An entry whose file has the wrong size shows the picture of the
+        # set loaded before it.
+        expect, shown = [], BLUE
+        for name in listed:
+            shown = COLOURS.get(name[:-4], shown)
+            expect.append(shown)
+        self.assertEqual([COLOURS[n] for n, _ in icons], expect, icons)
+        self.assertTrue(self.host.running())
+        self.exit_by(tf.EXIT_LABEL)
+
+    def test_short_settings_files_are_reported_line_by_line(self):
+        # (lines in the file, what Exit writes back).  Each line that is
+        # missing gets its own message; the line buffer keeps the last
+        # line read, which lines 4 and 5 are then judged from and which
+        # stays the remembered name.  No set gets loaded by that name, so
+        # the preview has nothing to show: one more message.
+        table = [
+            (["0", "1", "0"], b"0\r\n1\r\n0\r\n1\r\n128\r\n0\r\n"),
+            (["0", "1", "0", "9", "100"],
+             b"0\r\n1\r\n0\r\n9\r\n100\r\n100\r\n"),
+        ]
+        for lines, written in table:
+            with self.subTest(lines=len(lines)):
+                if lines is not table[0][0]:
+                    self.fresh_host()
+                self.check_short_settings(lines, written)
+
+    def check_short_settings(self, lines, written):
+        self.add_sets("Blue")
+        self.folder.write(tf.INI, "".join(l + "\r\n" for l in lines)
+                          .encode())
+        self.host.start(self.folder.exe)
+        boxes = self.answer_start_up_boxes()
+        texts = [b.args[1].string for b in boxes]
+
+        missing = 6 - len(lines)
+        self.assertEqual(len(texts), missing + 1, texts)
+        for box, text in zip(boxes, texts):
+            head, _, why = text.partition("\n")
+            self.assertEqual((head, box.args[2].string), ("LoadINI", TITLE))
+            self.assertTrue(why, text)
+            self.assertEqual(box.args[3].value & 0xF0, tf.MB_ICONEXCLAMATION)
+        self.assertEqual(len(set(texts[:missing])), missing, texts)
+        self.assertEqual(tf.opened(self.calls(), ".TWC"), ["Blue.TWC"])
+        self.assertTrue(self.host.running())
+        self.exit_by(tf.EXIT_LABEL)
+        self.assertEqual(self.folder.read(tf.INI), written)
+
+    def test_ok_without_a_remembered_set(self):
+        # A first run: no settings file, so no set is remembered.
+        self.add_sets("Blue")
+        self.launch(loads=1)
+        self.main_window()
+        self.click(tf.OK_LABEL)
+        box = self.answer_message_box()
+        self.assertEqual(box.args[1].string.split("\n", 1)[0], "LoadTWC")
+        self.assertEqual(box.args[2].string, TITLE)
+        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+        calls = self.calls()
+        self.assertEqual(len(tf.captures(calls)), 3)
+        self.assertLess(tf.captures(calls)[-1][2], box.index)
+        # Still running: the tray brings the window back, Exit ends it.
+        self.host.click_tray_icon(button=1)
+        self.main_window(timeout=10)
+        self.exit_by(tf.EXIT_LABEL)
+        # Both roles off and nothing remembered.  The interval and slider
+        # lines are those of the knob's place in a new window (position
+        # 104, 6 ms), which the program uses on a first run so rotation
+        # runs after OK without a slide first.
+        self.assertEqual(self.folder.read(tf.INI),
+                         b"0\r\n0\r\n0\r\n6\r\n104\r\n\r\n")
+
+
+class CrashTest(TarnwickCase):
+    def test_restart_after_kill_reloads_system_pointers_first(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(normal=1, busy=1, interval=20,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        self.click(tf.OK_LABEL)
+        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+        first = self.wait_installs(5)
+        # OK parked the pointer at the window's centre for the capture and
+        # put it back where the click left it.
+        ok_at = tf.screen_centre(self.main, tf.OK_LABEL)
+        self.assertEqual([(c.args[0].value, c.args[1].value)
+                          for c in tf.calls_with(first, "SetCursorPos")],
+                         [(self.main.x + self.main.width // 2,
+                           self.main.y + self.main.height // 2), ok_at])
+        self.assertEqual(tf.calls_with(first, "SystemParametersInfoW",
+                                       SPI_SETCURSORS), [])
+        self.host.kill()
+        self.assertTrue(self.folder.exists(tf.SCRATCH))
+
+        # The same folder again: mw.tmp says the last run never cleaned
+        # up, so the user's pointers are reloaded before any is captured.
+        self.launch(loads=2)
+        self.main_window()
+        icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
+        self.host.double_click(*icons["Blue"])
+        calls = self.wait_installs(1)
+        spi = tf.calls_with(calls, "SystemParametersInfoW", SPI_SETCURSORS)
+        self.assertEqual(len(spi), 1)
+        self.assertEqual(len(tf.captures(calls)), 3)
+        first_touch = min(c.index for c in calls if c.func in
+                          ("GetCursor", "CopyIcon", "SetSystemCursor"))
+        self.assertLess(spi[0].index, first_touch)
+        self.exit_by(tf.EXIT_LABEL)
+        self.assertFalse(self.folder.exists(tf.SCRATCH))
+
+
+
+if __name__ == "__main__":
+    unittest.main()

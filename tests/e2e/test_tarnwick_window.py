@@ -1,0 +1,171 @@
+"""The real Tarnwick.exe under Wine: the window's check boxes, slider, title
+strip and label buttons, and a bad first set.
+"""
+
+import os
+import struct
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tarnwick_folder as tf  # noqa: E402
+import winehost  # noqa: E402
+from tarnwick_case import (AMBER, BLUE, BUSY, COLOURS, GREEN, MISSING,  # noqa: E402,F401
+                           RELAY, TarnwickCase)
+from tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: E402,F401
+                             NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
+
+
+class WindowTest(TarnwickCase):
+    def test_unticking_normal_puts_the_users_arrow_back(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(normal=1, busy=1, interval=20,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
+        self.host.double_click(*icons["Blue"])
+        started = self.wait_installs(3)
+        saved = tf.captures(started)
+        self.click(tf.NORMAL_CHECK)
+        calls = self.wait_installs(5, role=OCR_WAIT)
+        after = calls[len(started):]
+
+        # At once: the saved arrow goes back to the system, which owns it
+        # from then on, so the program keeps a copy of it made just
+        # before (for the restore at exit); from then on only the busy
+        # roles rotate.
+        back = tf.restores(after)
+        self.assertEqual(back[0][:2], (OCR_NORMAL, saved[2][1]))
+        kept = tf.calls_with(after, "CopyIcon", saved[2][1])
+        self.assertEqual(len(kept), 1)
+        self.assertLess(kept[0].index, back[0][2])
+        self.assertEqual(tf.captures(after), [])
+        later = [i.role for i in tf.installs(after) if i.index > back[0][2]]
+        self.assertGreaterEqual(len(later), 10)
+        self.assertNotIn(OCR_NORMAL, later)
+
+        calls = self.exit_by(tf.EXIT_LABEL)
+        final = tf.restores(calls)[-3:]
+        self.assertEqual([r[:2] for r in final],
+                         [(OCR_NORMAL, kept[0].retval),
+                          (OCR_APPSTARTING, saved[0][1]),
+                          (OCR_WAIT, saved[1][1])])
+        self.assertEqual(self.folder.read(tf.INI).split(b"\r\n")[:3],
+                         [b"0", b"0", b"1"])
+
+    def test_slider_drag_ignores_moves_past_the_end(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(interval=6, slider=100,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        # The knob's left edge is the slider position plus 8 pixels into
+        # its frame: 108 here.  Grab it 3 pixels in.
+        fx, fy = (v // tf.TWIPS_PER_PIXEL for v in tf.FRAME2)
+        frame_x = self.main.x + 1 + fx
+        x = frame_x + 108 + 3
+        y = self.main.y + 1 + fy + tf.KNOB_TOP // tf.TWIPS_PER_PIXEL + 10
+
+        def knob_left():
+            knob = self.screenshot().find((255, 128, 0),
+                                          (frame_x, y - 3, frame_x + 160,
+                                           y + 3), tolerance=0)
+            return min(px for px, _ in knob) - frame_x
+
+        self.host.mouse_move(x, y)
+        self.host.x("xdotool", "mousedown", "1")
+        # (moves, where the knob's left edge is then): 136 is the track's
+        # last place; a move to 137 is ignored, not clamped to 136.
+        for moves, left in [((113, 120, 128, 136), 136), ((130,), 130),
+                            ((137,), 130)]:
+            with self.subTest(to=moves[-1]):
+                # Each move the knob handles reads the pointer position:
+                # wait for the last one before looking.
+                seen = len(tf.calls_with(self.calls(), "GetCursorPos"))
+                self.host.mouse_path([(x + m - 108, y) for m in moves],
+                                     step_delay=0.05)
+                self.host.wait_call("user32.GetCursorPos", seen + 1)
+                winehost.wait_until(lambda: knob_left() == left, 5,
+                                    what="the knob at %d" % left)
+        self.host.x("xdotool", "mouseup", "1")
+        self.exit_by(tf.EXIT_LABEL)
+
+        lines = self.folder.read(tf.INI).split(b"\r\n")
+        self.assertEqual(lines[3:5], [b"2", b"122"])      # 26 - 122 div 5
+
+    def test_title_strip_drag_moves_the_window(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        x, y = self.main.x + 200, self.main.y + 8
+        self.host.mouse_move(x, y)
+        self.host.x("xdotool", "mousedown", "1")
+        self.host.mouse_path([(x + 10 * i, y + 6 * i) for i in range(1, 6)],
+                             step_delay=0.05)
+        self.host.x("xdotool", "mouseup", "1")
+        old = self.main
+        moved = winehost.wait_until(
+            lambda: [w for w in self.host.windows(name=TITLE)
+                     if w.id == old.id and (w.x, w.y) != (old.x, old.y)],
+            10, what="the window to move")[0]
+        self.assertEqual((moved.x - old.x, moved.y - old.y), (50, 30))
+        self.assertEqual((moved.width, moved.height),
+                         (old.width, old.height))
+
+    def test_label_buttons_light_up_under_the_pointer(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        ok = tf.screen_rect(self.main, tf.OK_LABEL)
+        frame = (ok[0] - 10, ok[3] + 3)           # Frame5, below the label
+        red, orange = (255, 0, 0), (255, 128, 0)
+        # (where the pointer goes, colour of the "OK" text then).  The
+        # frame around the buttons does not reset the colours; the list
+        # does.
+        for name, point, colour in [
+                ("over OK", tf.screen_centre(self.main, tf.OK_LABEL), red),
+                ("onto its frame", frame, red),
+                ("onto the list", tf.screen_centre(self.main, tf.LIST_VIEW),
+                 orange)]:
+            with self.subTest(pointer=name):
+                self.host.mouse_path([point, (point[0] + 1, point[1])])
+
+                def text_is(c):
+                    return len(self.screenshot().find(c, ok, tolerance=0)) \
+                        > 20
+                winehost.wait_until(lambda: text_is(colour), 5,
+                                    what="OK in %r" % (colour,))
+                other = orange if colour == red else red
+                self.assertFalse(text_is(other))
+
+
+class FirstSetTest(TarnwickCase):
+    def test_bad_first_set_is_listed_blank_and_the_rest_still_offered(self):
+        # No settings file and the first listed set has the wrong size, so
+        # nothing is loaded when its picture is wanted.  Ending the program
+        # there would keep every good set from being offered: it gets a
+        # blank picture instead, silently.
+        self.folder.write("Bad.TWC", b"\0" * 100)
+        self.add_sets("Blue")
+        self.launch(loads=1)
+        self.main_window()
+        _, icons = self.wait_list_icons({"Blue": BLUE}, 1)
+        calls = self.calls()
+
+        self.assertEqual(tf.opened(calls, ".TWC"), ["Bad.TWC", "Blue.TWC"])
+        self.assertEqual(tf.calls_with(calls, "MessageBoxW"), [])
+        self.assertEqual([n for n, _ in icons], ["Blue"])
+        self.assertTrue(self.host.running())
+        self.exit_by(tf.EXIT_LABEL)
+        self.assertEqual(self.folder.read("Bad.TWC"), b"\0" * 100)
+        self.assertEqual(self.folder.listing(),
+                         ["Bad.TWC", "Blue.TWC", "Tarnwick.exe",
+                          "Tarnwick.ini"])
+
+
+if __name__ == "__main__":
+    unittest.main()
