@@ -10,7 +10,7 @@ namespace {
 
 std::int32_t centre(double start, double size, double twipsPerPixel) {
     const double sum = RoundHalfEven(start + std::trunc(RoundHalfEven(size) / 2));
-    return WholeTwipsToPixels(sum, twipsPerPixel);
+    return ToPixels(sum, twipsPerPixel);
 }
 
 }  // namespace

@@ -1,27 +1,19 @@
 #include "shell/layout_math.h"
 
+#include "platform/units.h"
+
 #include <array>
 #include <cmath>
 
 namespace tarn::layout {
 
-double twipsPerPixel(unsigned dpi) { return 1440.0 / static_cast<double>(dpi == 0 ? 96 : dpi); }
-
-int twipsToPixels(double twips, double tpp) {
-    // nearbyint follows the current rounding mode, which is round-half-to-even.
-    const auto value = static_cast<long long>(std::nearbyint(twips));
-    auto factor = static_cast<long long>(std::nearbyint(tpp));
-    if (factor < 1) factor = 1;
-    return static_cast<int>(value / factor);
-}
-
 PixelRect controlRect(const Control& c, double tppX, double tppY) {
-    return PixelRect{twipsToPixels(c.left, tppX), twipsToPixels(c.top, tppY), twipsToPixels(c.width, tppX),
-                     twipsToPixels(c.height, tppY)};
+    return PixelRect{ToPixels(c.left, tppX), ToPixels(c.top, tppY), ToPixels(c.width, tppX),
+                     ToPixels(c.height, tppY)};
 }
 
 PixelRect clientRect(double tppX, double tppY) {
-    return PixelRect{0, 0, twipsToPixels(kClientWidth, tppX), twipsToPixels(kClientHeight, tppY)};
+    return PixelRect{0, 0, ToPixels(kClientWidth, tppX), ToPixels(kClientHeight, tppY)};
 }
 
 bool isWindowless(const Control& c) {

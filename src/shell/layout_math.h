@@ -1,4 +1,4 @@
-// The arithmetic behind the window: twips to pixels, where each control lands, which
+// The arithmetic behind the window: where each control lands in pixels, which
 // windowless control lies under a point, and font heights. The backend draws and
 // routes every event through it.
 #pragma once
@@ -25,14 +25,6 @@ struct PixelRect {
     }
     friend constexpr bool operator==(PixelRect, PixelRect) = default;
 };
-
-// The monitor's twips per pixel: 1440 / DPI (15 at 96 DPI).
-double twipsPerPixel(unsigned dpi);
-
-// One twip value in pixels: the value and the factor are each rounded to a whole
-// number (halves to even) and the first is divided by the second, truncating. A factor
-// that rounds below 1 (beyond 2880 DPI) counts as 1 rather than dividing by zero.
-int twipsToPixels(double twips, double twipsPerPixel);
 
 // A control's rectangle in pixels, relative to its container (client area or frame).
 PixelRect controlRect(const Control& control, double tppX, double tppY);

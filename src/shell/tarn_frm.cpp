@@ -266,7 +266,7 @@ void TarnFrm::picSlider_MouseMove(int button) {
     // The knob's place in the design scale, so the accepted range always matches the
     // drawn track whatever the monitor's DPI (at 96 DPI both scales are the same).
     const std::int32_t screenLeft = where.x - s.sliderGrabX;
-    const auto x = static_cast<std::int32_t>(RoundHalfEven(screenLeft * tpp / kDesignTwipsPerPixel));
+    const std::int32_t x = DesignPixels(ToTwips(screenLeft, tpp));
     const std::int32_t position = x - kKnobOrigin;
     if (position <= 0 || position > kSliderPositions) return;  // ignored, not clamped
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/units.h"
 #include "shell/layout_math.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
@@ -156,10 +157,10 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
     // takes the design's place.
     double knobLeftTwips = layout::control(Id::Knob).left;
     const RECT knob = knobInFrame();
-    if (knob.right > knob.left) knobLeftTwips = knob.left * tpp_;
+    if (knob.right > knob.left) knobLeftTwips = ToTwips(knob.left, tpp_);
 
     dpi_ = dpi;
-    tpp_ = layout::twipsPerPixel(dpi);
+    tpp_ = TwipsPerPixel(dpi);
     // The controls switch to the new fonts before the old ones are released.
     FontTable previous = std::exchange(fonts_, FontTable(dpi_, face_));
     const layout::Control& listDesign = layout::control(Id::ListView);
@@ -170,7 +171,7 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
         HWND window = windowOf(c);
         if (!window) continue;
         layout::PixelRect r = layout::controlRect(c, tpp_, tpp_);
-        if (c.id == Id::Knob) r.left = layout::twipsToPixels(knobLeftTwips, tpp_);
+        if (c.id == Id::Knob) r.left = ToPixels(knobLeftTwips, tpp_);
         if (c.kind == Kind::CheckBox)
             ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(c.points, c.bold)), TRUE);
         ::MoveWindow(window, r.left, r.top, r.width, r.height, TRUE);
@@ -197,10 +198,15 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
 
 // ---- Geometry
 
+TwipsRect FormWindow::twips(const RECT& r) const {
+    return TwipsRect{ToTwips(r.left, tpp_), ToTwips(r.top, tpp_), ToTwips(r.right - r.left, tpp_),
+                     ToTwips(r.bottom - r.top, tpp_)};
+}
+
 TwipsRect FormWindow::rectTwips() const {
     RECT r{};
     ::GetWindowRect(form_.get(), &r);
-    return TwipsRect{r.left * tpp_, r.top * tpp_, (r.right - r.left) * tpp_, (r.bottom - r.top) * tpp_};
+    return twips(r);
 }
 
 RECT FormWindow::knobInFrame() const {
@@ -211,13 +217,12 @@ RECT FormWindow::knobInFrame() const {
 }
 
 TwipsRect FormWindow::knobRectTwips() const {
-    const RECT r = knobInFrame();
-    return TwipsRect{r.left * tpp_, r.top * tpp_, (r.right - r.left) * tpp_, (r.bottom - r.top) * tpp_};
+    return twips(knobInFrame());
 }
 
 void FormWindow::setKnobLeftTwips(double left) {
     const RECT r = knobInFrame();
-    ::SetWindowPos(knob_, nullptr, layout::twipsToPixels(left, tpp_), r.top, 0, 0,
+    ::SetWindowPos(knob_, nullptr, ToPixels(left, tpp_), r.top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

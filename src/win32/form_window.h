@@ -62,6 +62,7 @@ private:
     [[nodiscard]] HWND containerWindow(layout::Container container) const;
     [[nodiscard]] HWND windowOf(const layout::Control& control) const;
     [[nodiscard]] RECT knobInFrame() const;
+    [[nodiscard]] TwipsRect twips(const RECT& pixels) const;
     void applyTimer(Timer timer, toolkit::TimerGate::Action action);
     void onTimer(UINT_PTR id);
 

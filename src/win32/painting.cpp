@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/units.h"
 #include "shell/layout_math.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
@@ -121,7 +122,7 @@ void Painter::paintFrame(HDC dc, const RECT& area, Container container, const Pa
     if (!caption.empty()) edge.top = textSize.cy / 2;
     ::DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
     if (caption.empty()) return;
-    RECT text{layout::twipsToPixels(90, context.twipsPerPixel), 0, area.right, textSize.cy};
+    RECT text{ToPixels(90, context.twipsPerPixel), 0, area.right, textSize.cy};
     ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     ::FillRect(dc, &text, background());
     ::SetTextColor(dc, systemColor(frame.foreColor));

@@ -41,6 +41,10 @@ BUSY = [OCR_APPSTARTING, OCR_WAIT]
 class TarnwickCase(unittest.TestCase):
     """One program folder and one Wine host per test."""
 
+    # The display scaling and the screen; a scaled test needs a larger one.
+    dpi = None
+    screen = "1024x768x24"
+
     def setUp(self):
         exe = tf.tarnwick_exe()
         if not os.path.isfile(exe):
@@ -50,7 +54,8 @@ class TarnwickCase(unittest.TestCase):
                       "--preset mingw && cmake --build --preset mingw` or "
                       "set TARNWICK_EXE" % exe)
         self.host = winehost.WineHost(relay_include=RELAY,
-                                      unmanaged_exes=["Tarnwick.exe"])
+                                      unmanaged_exes=["Tarnwick.exe"],
+                                      dpi=self.dpi, screen=self.screen)
         self.host.__enter__()
         self.addCleanup(self.host.close)
         self.folder = tf.ProgramFolder(self.host.tmp, exe)
@@ -84,7 +89,8 @@ class TarnwickCase(unittest.TestCase):
         return self.host.program_calls()
 
     def click(self, rect, button=1):
-        self.host.click(*tf.screen_centre(self.main, rect), button=button)
+        self.host.click(*tf.screen_centre(self.main, rect, self.dpi or 96),
+                        button=button)
 
     def wait_installs(self, more, role=OCR_NORMAL, timeout=15):
         """Wait for ``more`` installs into ``role`` beyond those seen now;

@@ -262,16 +262,16 @@ FRAME2 = (6240, 3000)           # the slider's frame; the knob is 7x21 px
 KNOB_TOP = 345
 
 
-def screen_rect(window, rect):
+def screen_rect(window, rect, dpi=96):
     """(x0, y0, x1, y1) on the screen of a client rectangle in twips; the
     client area starts inside a one-pixel border."""
-    left, top, width, height = (v // TWIPS_PER_PIXEL for v in rect)
+    left, top, width, height = (v * dpi // 1440 for v in rect)
     x0, y0 = window.x + 1 + left, window.y + 1 + top
     return x0, y0, x0 + width, y0 + height
 
 
-def screen_centre(window, rect):
-    x0, y0, x1, y1 = screen_rect(window, rect)
+def screen_centre(window, rect, dpi=96):
+    x0, y0, x1, y1 = screen_rect(window, rect, dpi)
     return (x0 + x1) // 2, (y0 + y1) // 2
 
 

@@ -167,5 +167,52 @@ class FirstSetTest(TarnwickCase):
                           "Tarnwick.ini"])
 
 
+
+class ScaledWindowTest(TarnwickCase):
+    """At 200 % the window is twice its size and the knob stays where it is put."""
+
+    dpi = 192
+    screen = "1600x1200x24"
+
+    @staticmethod
+    def px(twips):
+        return twips * ScaledWindowTest.dpi // 1440
+
+    def test_the_knob_reads_back_its_place_and_moves_one_step(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(interval=20, slider=100,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        self.assertEqual((self.main.width, self.main.height),
+                         (self.px(8640) + 2, self.px(6330) + 2))
+
+        fx, fy = (self.px(v) for v in tf.FRAME2[:2])
+        frame_x = self.main.x + 1 + fx
+        y = self.main.y + 1 + fy + self.px(tf.KNOB_TOP) + 20
+
+        def knob_left():
+            knob = self.screenshot().find((255, 128, 0),
+                                          (frame_x, y - 3, frame_x + 320,
+                                           y + 3), tolerance=0)
+            return min(px for px, _ in knob) - frame_x
+
+        # Slider position 100: the knob's left edge at 108 design pixels.
+        self.assertEqual(knob_left(), self.px(108 * 15))
+        x = frame_x + knob_left() + 6
+        self.host.mouse_move(x, y)
+        self.host.x("xdotool", "mousedown", "1")
+        seen = len(tf.calls_with(self.calls(), "GetCursorPos"))
+        self.host.mouse_move(x + 1, y)          # the smallest drag there is
+        self.host.wait_call("user32.GetCursorPos", seen + 1)
+        self.host.x("xdotool", "mouseup", "1")
+        winehost.wait_until(lambda: knob_left() == self.px(109 * 15), 5,
+                            what="the knob one step on")
+        self.exit_by(tf.EXIT_LABEL)
+
+        lines = self.folder.read(tf.INI).split(b"\r\n")
+        self.assertEqual(lines[3:5], [b"6", b"101"])      # 26 - 101 div 5
+
+
 if __name__ == "__main__":
     unittest.main()

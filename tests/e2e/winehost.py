@@ -79,7 +79,7 @@ class WineHost(XDisplay):
     def __init__(self, relay_include=DEFAULT_RELAY_INCLUDE,
                  relay_from_exclude=DEFAULT_FROM_EXCLUDE,
                  screen="1024x768x24", template=None, keep=None,
-                 unmanaged_exes=()):
+                 unmanaged_exes=(), dpi=None):
         if missing_tools():
             raise HarnessError("missing tools: " + ", ".join(missing_tools()))
         self.relay_include = list(relay_include)
@@ -87,6 +87,7 @@ class WineHost(XDisplay):
         self.screen = screen
         self.template = template
         self.unmanaged_exes = list(unmanaged_exes)
+        self.dpi = dpi
         self.keep = keep if keep is not None else \
             os.environ.get("TARNWICK_E2E_KEEP") == "1"
         self.tmp = None
@@ -136,6 +137,10 @@ class WineHost(XDisplay):
                 self.prefix,
                 r"Software\Wine\AppDefaults\%s\X11 Driver" % exe,
                 {"Managed": "N"})
+        if self.dpi:
+            # The display scaling programs see (96 is 100 %, 192 is 200 %).
+            set_user_reg_values(self.prefix, r"Control Panel\Desktop",
+                                {"LogPixels": self.dpi})
         self._start_xvfb()
 
     def _start_xvfb(self, timeout=15):

@@ -11,38 +11,6 @@ namespace tarn::layout {
 namespace {
 
 
-TEST(TwipsToPixels, RoundsBothThenTruncatesTheQuotient) {
-    struct Case {
-        double twips, tpp;
-        int pixels;
-    };
-    const Case cases[] = {
-        {8640, 15, 576}, {6330, 15, 422},  // the client area at 96 DPI
-        {14, 15, 0},     {15, 15, 1},      // either side of one pixel
-        {29, 15, 1},     {30, 15, 2},
-        {2170, 15, 144},                   // the right end tick: 144.7 pixels truncate
-        {14.5, 1, 14},   {15.5, 1, 16},    // twips round half to even
-        {8640, 12, 720},                   // 120 DPI
-        {8640, 7.5, 1080},                 // 192 DPI: 7.5 rounds to 8
-        {8640, 6.5, 1440},                 // 6.5 rounds to 6
-        {-30, 15, -2},                     // a knob dragged left of its frame
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(twipsToPixels(c.twips, c.tpp), c.pixels) << c.twips << " twips at " << c.tpp;
-}
-
-TEST(TwipsToPixels, AFactorBelowOnePixelNeverDividesByZero) {
-    EXPECT_EQ(twipsToPixels(1440, 0.4), 1440);  // beyond 2880 DPI the factor rounds to 0
-    EXPECT_EQ(twipsToPixels(1440, 0.5), 1440);
-    EXPECT_EQ(twipsToPixels(1440, twipsPerPixel(6000)), 1440);
-}
-
-TEST(TwipsPerPixel, FollowsTheMonitorDpi) {
-    EXPECT_DOUBLE_EQ(twipsPerPixel(96), 15.0);
-    EXPECT_DOUBLE_EQ(twipsPerPixel(144), 10.0);
-    EXPECT_DOUBLE_EQ(twipsPerPixel(0), 15.0);  // an unknown DPI is treated as the usual one
-}
-
 TEST(ControlRect, TheSliderPartsLandWhereTheDesignSaysAt96Dpi) {
     // The design quotes these pixel positions for its slider at 15 twips per pixel.
     EXPECT_EQ(controlRect(control(Id::Knob), 15, 15), (PixelRect{112, 23, 7, 21}));
@@ -51,11 +19,20 @@ TEST(ControlRect, TheSliderPartsLandWhereTheDesignSaysAt96Dpi) {
     EXPECT_EQ(clientRect(15, 15), (PixelRect{0, 0, 576, 422}));
 }
 
-TEST(ControlRect, TheParkingPointLiesOverTheListView) {
+TEST(ControlRect, TheWindowScalesExactlyAndItsCentreLiesOverTheListView) {
     // The core parks the pointer at the window's centre to read pointers over the list.
-    const PixelRect client = clientRect(15, 15);
-    const PixelRect list = controlRect(control(Id::ListView), 15, 15);
-    EXPECT_TRUE(list.contains(client.width / 2, client.height / 2));
+    struct Case {
+        double tpp;
+        PixelRect client;
+    };
+    const Case cases[] = {{15, {0, 0, 576, 422}},  {12, {0, 0, 720, 527}},   {10, {0, 0, 864, 633}},
+                          {1440.0 / 168, {0, 0, 1008, 738}}, {7.5, {0, 0, 1152, 844}}};
+    for (const Case& c : cases) {
+        const PixelRect client = clientRect(c.tpp, c.tpp);
+        EXPECT_EQ(client, c.client) << c.tpp;
+        const PixelRect list = controlRect(control(Id::ListView), c.tpp, c.tpp);
+        EXPECT_TRUE(list.contains(client.width / 2, client.height / 2)) << c.tpp;
+    }
 }
 
 TEST(HitTest, FindsTheFrontmostWindowlessControl) {

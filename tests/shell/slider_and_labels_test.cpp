@@ -166,5 +166,65 @@ TEST_F(SliderTest, TheTrackKeepsItsRangeAtOtherScreenSettings) {
     }
 }
 
+// At every display scaling, with a knob and a window that land on whole pixels as real
+// windows do: a stored place reads back exactly, the smallest drag moves one step, the
+// accepted range is the drawn track's, and dragging the window keeps its size.
+class ScaledTest : public SliderTest, public ::testing::WithParamInterface<double> {
+protected:
+    ScaledTest() {
+        fake.tppX = fake.tppY = GetParam();
+        writeIni("0\r\n1\r\n0\r\n20\r\n100\r\narrows.TWC\r\n");
+        writeSet("arrows.TWC", 1);
+        frm.Form_Load();
+    }
+    std::int32_t px(double twips) const { return ToPixels(twips, GetParam()); }
+};
+
+TEST_P(ScaledTest, AStoredSliderPositionReadsBackAndTheSmallestDragIsOneStep) {
+    ASSERT_EQ(knobLeft(), px(108 * 15));
+    press();
+    slideTo(knobLeft());  // pressed and let go where it was
+    EXPECT_EQ(state().settings.sliderPosition, 100);
+    EXPECT_EQ(knobLeft(), px(108 * 15));
+    slideTo(knobLeft() + 1);
+    EXPECT_EQ(state().settings.sliderPosition, 101);
+    EXPECT_EQ(knobLeft(), px(109 * 15));
+    frm.lbl_Click(3);
+    EXPECT_EQ(readText(folder / "Tarnwick.ini"), "0\r\n1\r\n0\r\n6\r\n101\r\narrows.TWC\r\n");
+}
+
+TEST_P(ScaledTest, TheAcceptedRangeIsTheDrawnTrack) {
+    press();
+    const std::int32_t leftEnd = px(9 * 15);  // where the knob's first place is drawn
+    const std::int32_t rightEnd = px(136 * 15);
+    struct Case {
+        std::int32_t screenLeft;
+        std::int32_t position;  // 0: ignored
+    };
+    const Case cases[] = {{px(8 * 15), 0}, {px(8 * 15) + 1, 1}, {rightEnd, 128}, {rightEnd + 1, 0}};
+    for (const Case& c : cases) {
+        slideTo(px(72 * 15));
+        slideTo(c.screenLeft);
+        EXPECT_EQ(state().settings.sliderPosition, c.position ? c.position : 64) << c.screenLeft;
+    }
+    slideTo(px(8 * 15) + 1);
+    EXPECT_EQ(knobLeft(), leftEnd);
+}
+
+TEST_P(ScaledTest, DraggingTheWindowKeepsItsSize) {
+    const std::int32_t width = px(layout::kClientWidth) + 2;
+    const std::int32_t height = px(layout::kClientHeight) + 2;
+    ASSERT_TRUE(fake.MoveWindow(RecordingPlatform::kForm, 101, 77, width, height, true));
+    fake.pointer = {131, 80};
+    frm.lbl_MouseDown(6, kLeftButton);
+    fake.pointer = {400, 300};
+    fake.clearLog();
+    frm.lbl_MouseMove(6, kLeftButton);
+    EXPECT_THAT(fake.log({"MoveWindow"}), ElementsAre("MoveWindow(form,370,297," + std::to_string(width) + "," +
+                                                      std::to_string(height) + ",1)"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scalings, ScaledTest, ::testing::Values(15.0, 12.0, 10.0, 1440.0 / 168, 7.5));
+
 }  // namespace
 }  // namespace tarn::testing

@@ -163,6 +163,7 @@ private:
     void setResult(std::string result) { calls_.back().result = std::move(result); }
     bool shouldFail(const std::string& name);
     CursorHandle newHandle(ImageId image, Kind kind);
+    TwipsRect twips(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) const;
     HandleInfo* live(CursorHandle h, const char* op);
     std::optional<ImageId> readImage(const std::filesystem::path& file) const;
 

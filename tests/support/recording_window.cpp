@@ -5,11 +5,12 @@
 #include "support/recording_format.h"
 #include "support/recording_platform.h"
 
+#include "platform/units.h"
+
 namespace tarn::testing {
 
 using format::boolText;
 using format::quote;
-using format::twips;
 
 // ---- Window and controls
 
@@ -36,6 +37,11 @@ void RecordingPlatform::SetFormVisible(bool v) {
     visible = v;
 }
 
+// A window placed in whole pixels, reported in twips the way the backend reports it.
+TwipsRect RecordingPlatform::twips(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) const {
+    return TwipsRect{ToTwips(x, tppX), ToTwips(y, tppY), ToTwips(width, tppX), ToTwips(height, tppY)};
+}
+
 bool RecordingPlatform::MoveWindow(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t width,
                                    std::int32_t height, bool repaint) {
     const std::string who = window == kForm ? "form" : window == kKnob ? "knob" : hex(window.value());
@@ -43,15 +49,9 @@ bool RecordingPlatform::MoveWindow(WindowHandle window, std::int32_t x, std::int
                                  "," + std::to_string(height) + "," + boolText(repaint)))
         return false;
     if (window == kForm) {
-        formRect.left = x * tppX;
-        formRect.top = y * tppY;
-        formRect.width = width * tppX;
-        formRect.height = height * tppY;
+        formRect = twips(x, y, width, height);
     } else if (window == kKnob) {
-        knobRect.left = x * tppX;
-        knobRect.top = y * tppY;
-        knobRect.width = width * tppX;
-        knobRect.height = height * tppY;
+        knobRect = twips(x, y, width, height);
     }
     return true;
 }
@@ -73,8 +73,9 @@ WindowHandle RecordingPlatform::KnobWindow() { return kKnob; }
 TwipsRect RecordingPlatform::KnobRectTwips() { return knobRect; }
 
 void RecordingPlatform::SetKnobLeftTwips(double left) {
-    record("SetKnobLeftTwips", twips(left));
-    knobRect.left = left;
+    record("SetKnobLeftTwips", format::twips(left));
+    // Placed in whole pixels, as a window is, and read back in twips.
+    knobRect.left = ToTwips(ToPixels(left, tppX), tppX);
 }
 
 void RecordingPlatform::SetTimerEnabled(Timer timer, bool enabled) {
