@@ -42,9 +42,12 @@ void PointerRotation::InstallDirection(int d, const DirectionHandles& handles, R
 }
 
 void PointerRotation::CaptureUserPointers(bool park) {
-    Point saved{};
     if (park) {
-        platform_.GetCursorPos(saved);
+        // Only a position that was read is gone back to: a failed read leaves the
+        // pointer where the capture put it, not in the screen's corner.
+        Point where{};
+        savedPosition_.reset();
+        if (platform_.GetCursorPos(where)) savedPosition_ = where;
         const Point centre =
             ParkingPoint(platform_.FormRectTwips(), platform_.TwipsPerPixelX(), platform_.TwipsPerPixelY());
         platform_.SetCursorPos(centre.x, centre.y);
@@ -55,7 +58,7 @@ void PointerRotation::CaptureUserPointers(bool park) {
     saved_.CaptureWait();
     platform_.SetListViewMousePointer(MousePointer::Arrow);
     saved_.CaptureNormal();
-    if (park) platform_.SetCursorPos(saved.x, saved.y);
+    if (park && savedPosition_) platform_.SetCursorPos(savedPosition_->x, savedPosition_->y);
 }
 
 void PointerRotation::Check1_Click(int index, int value, bool loadingGuard, RoleFlags& flags) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "platform/platform.h"
 #include "rotation/direction_tracker.h"
@@ -46,6 +47,8 @@ public:
     void Check1_Click(int index, int value, bool loadingGuard, RoleFlags& flags);
 
     [[nodiscard]] Point position() const { return position_; }
+    // Where the pointer was when the last capture parked it; none if it could not be read.
+    [[nodiscard]] std::optional<Point> savedPosition() const { return savedPosition_; }
 
 private:
     Platform& platform_;
@@ -54,6 +57,7 @@ private:
     // The pointer position is kept between ticks: a failed read leaves the last one,
     // which the tracker sees as no movement rather than a jump to the screen's corner.
     Point position_{};
+    std::optional<Point> savedPosition_;
 };
 
 }  // namespace tarn

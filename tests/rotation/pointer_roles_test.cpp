@@ -115,6 +115,20 @@ TEST_F(PointerRolesTest, CaptureWithParkingVisitsTheWindowCentreAndComesBack) {
         EXPECT_EQ(fake.imageOfHandle(saved.saved(r)), RecordingPlatform::userImage(systemCursorId(r)));
 }
 
+TEST_F(PointerRolesTest, AParkedCaptureWhosePositionCannotBeReadNeverMovesThePointerBack) {
+    fake.pointer = {900, 700};
+    fake.failCall("GetCursorPos");
+    rotation.CaptureUserPointers(true);
+    EXPECT_THAT(fake.log({"SetCursorPos"}), ElementsAre("SetCursorPos(389,312)"));  // parked, never sent to (0,0)
+    EXPECT_EQ(rotation.savedPosition(), std::nullopt);
+    EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
+    // The next capture that reads the position puts the pointer back again.
+    fake.pointer = {900, 700};
+    rotation.CaptureUserPointers(true);
+    EXPECT_EQ(fake.log({"SetCursorPos"}).back(), "SetCursorPos(900,700)");
+    EXPECT_EQ(rotation.savedPosition(), (Point{900, 700}));
+}
+
 TEST_F(PointerRolesTest, CaptureWithoutParkingNeverMovesThePointer) {
     fake.pointer = {150, 150};  // the double-click happened on the list
     rotation.CaptureUserPointers(false);
