@@ -104,10 +104,11 @@ constexpr const Control& frameOf(Container c) {
     }
 }
 
-// The hidden label 4 names the maker's web page; the banner opens it.
-inline constexpr std::string_view kWebPage = "https://tarnwick.example.org/";
+// The banner opens the page on cursor sets and twcmake that ships beside the program;
+// the hidden label 4 names it.
+inline constexpr std::string_view kSetsPage = "Tarnwick.html";
 inline constexpr std::string_view kHiddenLabelText =
-    "More Tarnwick Cursors?  Create your own?  Go to https://tarnwick.example.org/ !";
+    "More Tarnwick Cursors?  Create your own?  Go to Tarnwick.html !";
 
 inline constexpr std::string_view kFontFace = "MS Sans Serif";
 inline constexpr std::string_view kWindowTitle = "Tarnwick";

@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "cursorset/files.h"
 #include "cursorset/library.h"
 #include "platform/units.h"
 #include "shell/layout.h"
@@ -320,7 +321,14 @@ void TarnFrm::listv_DblClick() {
 
 void TarnFrm::Image2_Click() {
     Platform& p = state_->platform;
-    p.ShellExecute(p.FormWindow(), "open", std::string(layout::kWebPage), "", "", kShowNormal);
+    // Its full path: the shell would otherwise look for it in the current folder.
+    std::string page;
+    try {
+        page = Utf8FromPath(p.ProgramFolder() / std::string(layout::kSetsPage));
+    } catch (const std::exception&) {
+        return;  // a page that cannot be named is skipped quietly, like one that cannot be opened
+    }
+    p.ShellExecute(p.FormWindow(), "open", page, "", "", kShowNormal);
 }
 
 }  // namespace tarn

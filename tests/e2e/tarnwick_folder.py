@@ -258,6 +258,8 @@ LIST_VIEW = (120, 840, 6015, 4215)
 PREVIEW = (6240 + 840, 720 + 330, 510, 510)
 NORMAL_CHECK = (6240 + 120, 1800 + 360, 1875, 240)
 TITLE_STRIP = (0, 0, 8295, 360)
+BANNER = (120, 5160, 4050, 1125)
+SETS_PAGE = "Tarnwick.html"     # shipped beside the program; the banner opens it
 FRAME2 = (6240, 3000)           # the slider's frame; the knob is 7x21 px
 KNOB_TOP = 345
 

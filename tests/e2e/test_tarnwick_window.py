@@ -115,6 +115,26 @@ class WindowTest(TarnwickCase):
         self.assertEqual((moved.width, moved.height),
                          (old.width, old.height))
 
+    def test_the_banner_opens_the_page_beside_the_program(self):
+        shipped = os.path.join(os.path.dirname(tf.tarnwick_exe()),
+                               tf.SETS_PAGE)
+        self.assertTrue(os.path.isfile(shipped),
+                        "the build puts %s beside the program" % tf.SETS_PAGE)
+        with open(shipped, "rb") as f:
+            self.folder.write(tf.SETS_PAGE, f.read())
+        self.launch()
+        self.main_window()
+        self.click(tf.BANNER)
+        log = self.host.wait_call("shell32.ShellExecuteW")
+        call = log.calls("shell32.ShellExecuteW",
+                         pids=log.pids_of(self.host.exe_name))[0]
+        self.assertEqual([a.string for a in call.args[1:5]],
+                         ["open",
+                          winehost.windows_path(self.folder.file(tf.SETS_PAGE)),
+                          "", ""])
+        self.assertEqual(call.args[5].value & 0xFFFFFFFF, 1)  # an int: the low half
+        self.exit_by(tf.EXIT_LABEL)
+
     def test_label_buttons_light_up_under_the_pointer(self):
         self.add_sets("Blue")
         self.folder.write_settings(set_file="Blue.TWC")

@@ -263,9 +263,10 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapt
     EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
 }
 
-TEST_F(LifecycleTest, TheLinkBannerOpensTheWebPage) {
+TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {
     frm.Image2_Click();
-    EXPECT_THAT(fake.log(), ElementsAre("ShellExecute(0xf0,\"open\",\"https://tarnwick.example.org/\",\"\",\"\",1)"));
+    const std::string page = (folder.path() / "Tarnwick.html").string();
+    EXPECT_THAT(fake.log(), ElementsAre("ShellExecute(0xf0,\"open\",\"" + page + "\",\"\",\"\",1)"));
 }
 
 TEST_F(LifecycleTest, AnUnwritableSettingsFileIsReportedAndExitStillRestores) {
