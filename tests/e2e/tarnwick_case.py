@@ -155,6 +155,24 @@ class TarnwickCase(unittest.TestCase):
         return self.host.relay().calls(
             pids=self.host.relay().pids_of(self.host.exe_name))
 
+    def px(self, twips):
+        """Twips in pixels at this test's display scaling."""
+        return twips * (self.dpi or 96) // 1440
+
+    def knob_row(self):
+        """(frame_x, y): the slider frame's left edge on the screen, and a
+        row of pixels through the knob."""
+        fx, fy = (self.px(v) for v in tf.FRAME2)
+        return (self.main.x + 1 + fx,
+                self.main.y + 1 + fy + self.px(tf.KNOB_TOP) + self.px(150))
+
+    def knob_left(self, frame_x, y):
+        """The knob's left edge within its frame, as the screen shows it."""
+        knob = self.screenshot().find((255, 128, 0),
+                                      (frame_x, y - 3, frame_x + self.px(2400),
+                                       y + 3), tolerance=0)
+        return min(px for px, _ in knob) - frame_x
+
     def screenshot(self, name="screen.ppm"):
         path = os.path.join(self.host.tmp, name)
         self.host.x("import", "-window", "root", "-depth", "8", path,

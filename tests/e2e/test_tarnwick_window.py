@@ -63,16 +63,11 @@ class WindowTest(TarnwickCase):
         self.main_window()
         # The knob's left edge is the slider position plus 8 pixels into
         # its frame: 108 here.  Grab it 3 pixels in.
-        fx, fy = (v // tf.TWIPS_PER_PIXEL for v in tf.FRAME2)
-        frame_x = self.main.x + 1 + fx
+        frame_x, y = self.knob_row()
         x = frame_x + 108 + 3
-        y = self.main.y + 1 + fy + tf.KNOB_TOP // tf.TWIPS_PER_PIXEL + 10
 
         def knob_left():
-            knob = self.screenshot().find((255, 128, 0),
-                                          (frame_x, y - 3, frame_x + 160,
-                                           y + 3), tolerance=0)
-            return min(px for px, _ in knob) - frame_x
+            return self.knob_left(frame_x, y)
 
         self.host.mouse_move(x, y)
         self.host.x("xdotool", "mousedown", "1")
@@ -194,10 +189,6 @@ class ScaledWindowTest(TarnwickCase):
     dpi = 192
     screen = "1600x1200x24"
 
-    @staticmethod
-    def px(twips):
-        return twips * ScaledWindowTest.dpi // 1440
-
     def test_the_knob_reads_back_its_place_and_moves_one_step(self):
         self.add_sets("Blue")
         self.folder.write_settings(interval=20, slider=100,
@@ -207,15 +198,10 @@ class ScaledWindowTest(TarnwickCase):
         self.assertEqual((self.main.width, self.main.height),
                          (self.px(8640) + 2, self.px(6330) + 2))
 
-        fx, fy = (self.px(v) for v in tf.FRAME2[:2])
-        frame_x = self.main.x + 1 + fx
-        y = self.main.y + 1 + fy + self.px(tf.KNOB_TOP) + 20
+        frame_x, y = self.knob_row()
 
         def knob_left():
-            knob = self.screenshot().find((255, 128, 0),
-                                          (frame_x, y - 3, frame_x + 320,
-                                           y + 3), tolerance=0)
-            return min(px for px, _ in knob) - frame_x
+            return self.knob_left(frame_x, y)
 
         # Slider position 100: the knob's left edge at 108 design pixels.
         self.assertEqual(knob_left(), self.px(108 * 15))
