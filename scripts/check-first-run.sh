@@ -39,9 +39,14 @@ stop() {
     kill -0 "$run" 2>/dev/null || break
     sleep 1
   done
-  # Anything still in the group, or a Wine server still up for the prefix (Wine's
-  # helpers leave the group), is something start.sh failed to end.
-  left=$(pgrep -a -g "$run" || true)
+  # Anything still in the group (an exited process waiting for init to reap it is
+  # not), or a Wine server still up for the prefix (Wine's helpers leave the group),
+  # is something start.sh failed to end.
+  for _ in $(seq 5); do
+    left=$(ps -e -o pid=,pgid=,stat=,args= | awk -v g="$run" '$2 == g && $3 !~ /^Z/')
+    [ -n "$left" ] || break
+    sleep 1
+  done
   kill -KILL -- "-$run" 2>/dev/null || true
   if WINEPREFIX=$home/.local/share/tarnwick-wine wineserver -k 2>/dev/null; then
     left+=${left:+$'\n'}"a wineserver for $home/.local/share/tarnwick-wine"
