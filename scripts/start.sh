@@ -51,7 +51,7 @@ mkdir -p "$(dirname "$WINEPREFIX")" 2>"$logs/wineboot.log" ||
 # One start.sh per prefix: a second Tarnwick ends at once (it is single-instance), and
 # this script's clean-up would then end the first one's Wine too. Wine inherits the
 # lock, so it stays taken for as long as anything started here still runs.
-exec 9>"$WINEPREFIX.lock"
+exec 9>"$WINEPREFIX.lock" || fail "could not make the lock file $WINEPREFIX.lock (set WINEPREFIX to put the prefix elsewhere)"
 flock -n 9 || fail "Tarnwick is already running in $WINEPREFIX (from another start.sh); end that one first"
 
 xvfb= program=
