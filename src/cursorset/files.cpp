@@ -1,18 +1,36 @@
 #include "cursorset/files.h"
 
+#include <optional>
+#include <stdexcept>
 #include <system_error>
+
+#include "platform/wtf8.h"
 
 namespace tarn {
 
 namespace fs = std::filesystem;
 
+// On Windows a path is UTF-16 (path::native() is a std::wstring) and may hold a lone
+// surrogate, which path::u8string() refuses with an exception; the names are converted
+// here exactly instead. Elsewhere a path is the file system's own bytes.
 fs::path PathFromUtf8(std::string_view name) {
-    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(name.data()), name.size()));
+#ifdef _WIN32
+    const std::optional<std::u16string> units = Utf16FromWtf8(name);
+    // Text that is not WTF-8 must not be made into some other name by a lenient decoder.
+    if (!units) throw std::invalid_argument("Bad file name: the name is not text");
+    return fs::path(std::wstring(units->begin(), units->end()));
+#else
+    return fs::path(std::string(name));
+#endif
 }
 
 std::string Utf8FromPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+#ifdef _WIN32
+    const std::wstring& units = path.native();
+    return Wtf8FromUtf16(std::u16string(units.begin(), units.end()));
+#else
+    return path.native();
+#endif
 }
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -33,6 +51,7 @@ bool IsBareFileName(std::string_view name) {
         if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
     }
     if (units > 255) return false;
+    if (!Utf16FromWtf8(name)) return false;  // not text: it names no file
     for (const char ch : name) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 || c == 0x7F) return false;

@@ -301,6 +301,9 @@ TEST(IsBareFileName, AcceptsOnlyNamesThatStayInTheProgramFolder) {
         {"My arrows.TWC", true},
         {"a..b.TWC", true},
         {"\xC3\xBC" "ber.TWC", true},
+        {"\xED\xA0\x80.TWC", true},              // a lone surrogate, as NTFS allows
+        {"\xED\xA0\x80\xED\xB0\x80.TWC", false},  // not text: a pair spelt as two halves
+        {"\xFF.TWC", false},
         {"CONSOLE.TWC", true},
         {"COM0.TWC", true},
         {"COM10.TWC", true},

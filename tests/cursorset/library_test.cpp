@@ -105,6 +105,23 @@ TEST_F(LibraryTest, ASetThatDoesNotLoadShowsThePreviousPreviewOrABlank) {
     }
 }
 
+TEST_F(LibraryTest, ANameWithALoneSurrogateIsListedByAKeyThatOpensTheSameFile) {
+    // The core's spelling of the names NTFS can give: U+D800 and U+DC00 left unpaired.
+    const std::string high = "\xED\xA0\x80", low = "\xED\xB0\x80";
+    testing::writeFile(dir / (high + ".TWC"), testing::cursorSet(1));
+    testing::writeText(dir / (low + ".txt"), "not a set");
+    testing::writeFile(dir / "z.TWC", testing::cursorSet(2));
+
+    EXPECT_TRUE(ShowIcons(p, set));
+    EXPECT_THAT(keys(p), ElementsAre("z", high));
+    EXPECT_THAT(pictures(p), ElementsAre(previewOf(2), previewOf(1)));
+    EXPECT_TRUE(p.messages.empty());
+
+    LoadTWC(p, set, p.listItems[1].key + ".TWC");  // what a double-click on it loads
+    EXPECT_EQ(set.images[0], testing::cursorSlice(16));
+    EXPECT_TRUE(p.messages.empty());
+}
+
 // Deletes a file once the first item is in the list: the set was listed, then vanished.
 class VanishingPlatform : public RecordingPlatform {
 public:
