@@ -79,6 +79,8 @@ public:
     void ShellExecute(WindowHandle, const std::string&, const std::string&, const std::string&, const std::string&,
                       int) override {}
     void MessageBox(const std::string&) override {}
+    std::optional<std::string> MultiByteToWideChar(std::string_view ansi) override { return std::string(ansi); }
+    std::optional<std::string> WideCharToMultiByte(std::string_view text) override { return std::string(text); }
     bool PrevInstance() override { return false; }
     std::filesystem::path ProgramFolder() override { return {}; }
     void SetTaskVisible(bool) override {}

@@ -11,8 +11,8 @@ mkdir -p "$out"
 
 cxx=${FUZZ_CXX:-clang++}
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc -Itests)
-support=(tests/support/recording_platform.cpp tests/support/recording_window.cpp tests/support/fixtures.cpp src/toolkit/keyed_collection.cpp
-  src/cursorset/files.cpp)
+support=(tests/support/recording_platform.cpp tests/support/recording_window.cpp tests/support/recording_text.cpp
+  tests/support/fixtures.cpp src/toolkit/keyed_collection.cpp src/cursorset/files.cpp src/platform/wtf8.cpp)
 
 "$cxx" "${flags[@]}" -o "$out/settings_fuzzer" fuzz/settings_fuzzer.cpp \
   src/settings/settings.cpp src/cursorset/cursorset.cpp "${support[@]}"

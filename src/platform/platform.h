@@ -11,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tarn {
 
@@ -101,7 +102,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Text is UTF-8 throughout; the Windows backend converts to UTF-16 at the call.
+// Text is UTF-8 throughout, generalised to carry the lone surrogates a file name may
+// hold (platform/wtf8.h); the Windows backend converts to UTF-16 at the call.
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -172,6 +174,15 @@ public:
 
     // ---- Dialogs: exclamation icon, the program's title "Tarnwick".
     virtual void MessageBox(const std::string& text) = 0;
+
+    // ---- 8-bit text in the system's ANSI code page (CP_ACP), which differs between
+    // machines. MultiByteToWideChar with MB_ERR_INVALID_CHARS: the bytes as text, or
+    // nothing when they are not text in that code page.
+    virtual std::optional<std::string> MultiByteToWideChar(std::string_view ansi) = 0;
+    // WideCharToMultiByte with WC_NO_BEST_FIT_CHARS: the text in that code page, or
+    // nothing when a character has no exact form there, so that a name is never
+    // written as a look-alike (A for A-macron) or a '?' that names another file.
+    virtual std::optional<std::string> WideCharToMultiByte(std::string_view text) = 0;
 
     // ---- The process.
     virtual bool PrevInstance() = 0;

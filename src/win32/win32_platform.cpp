@@ -2,6 +2,9 @@
 // or handed to the area that owns them.
 #include "win32/win32_platform.h"
 
+#include <climits>
+
+#include "platform/wtf8.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
 
@@ -138,6 +141,44 @@ void Win32Platform::ShellExecute(WindowHandle owner, const std::string& operatio
     const std::wstring params = wide(parameters);
     const std::wstring dir = wide(directory);
     ::ShellExecuteW(toSystem<HWND>(owner), op.c_str(), target.c_str(), params.c_str(), dir.c_str(), showCommand);
+}
+
+// ---- Text in the ANSI code page
+
+std::optional<std::string> Win32Platform::MultiByteToWideChar(std::string_view ansi) {
+    if (ansi.empty()) return std::string();
+    if (ansi.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
+    const int size = static_cast<int>(ansi.size());
+    const int length = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), size, nullptr, 0);
+    if (length <= 0) return std::nullopt;
+    std::wstring units(static_cast<std::size_t>(length), L'\0');
+    if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), size, units.data(), length) != length)
+        return std::nullopt;
+    return Wtf8FromUtf16(std::u16string(units.begin(), units.end()));
+}
+
+std::optional<std::string> Win32Platform::WideCharToMultiByte(std::string_view text) {
+    const std::optional<std::u16string> converted = Utf16FromWtf8(text);
+    if (!converted || converted->size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
+    if (converted->empty()) return std::string();
+    const std::wstring units(converted->begin(), converted->end());
+    const int size = static_cast<int>(units.size());
+    // Where the ANSI code page is UTF-8 the call takes no best-fit flag and reports no
+    // default character (it fails instead); there WC_ERR_INVALID_CHARS refuses the
+    // lone surrogates UTF-8 cannot hold.
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* const reportDefault = utf8 ? nullptr : &usedDefault;
+    const int length = ::WideCharToMultiByte(codePage, flags, units.data(), size, nullptr, 0, nullptr, reportDefault);
+    if (length <= 0 || usedDefault) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    if (::WideCharToMultiByte(codePage, flags, units.data(), size, bytes.data(), length, nullptr, reportDefault) !=
+            length ||
+        usedDefault)
+        return std::nullopt;
+    return bytes;
 }
 
 // ---- The process

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "win32/dialogs.h"
@@ -96,6 +97,10 @@ public:
 
     // ---- Dialogs
     void MessageBox(const std::string& text) override { dialogs_.show(text); }
+
+    // ---- Text in the ANSI code page
+    std::optional<std::string> MultiByteToWideChar(std::string_view ansi) override;
+    std::optional<std::string> WideCharToMultiByte(std::string_view text) override;
 
     // ---- The process
     bool PrevInstance() override;

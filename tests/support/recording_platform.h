@@ -139,6 +139,11 @@ public:
 
     void MessageBox(const std::string& text) override;
 
+    // Code page 1252; a failed call reports bytes that are not text, or a name the
+    // code page cannot hold.
+    std::optional<std::string> MultiByteToWideChar(std::string_view ansi) override;
+    std::optional<std::string> WideCharToMultiByte(std::string_view text) override;
+
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;
     void SetTaskVisible(bool v) override;
