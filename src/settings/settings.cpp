@@ -10,6 +10,7 @@
 #include "cursorset/cursorset.h"
 #include "cursorset/files.h"
 #include "platform/units.h"
+#include "platform/wtf8.h"
 
 namespace tarn {
 
@@ -87,6 +88,18 @@ std::optional<std::int32_t> ReadNumberLine(std::string_view line) {
     return value;
 }
 
+std::string ReadNameLine(Platform& platform, std::string_view line) {
+    if (line.starts_with(kNameLineMark) && Utf16FromWtf8(line.substr(kNameLineMark.size())))
+        return std::string(line.substr(kNameLineMark.size()));
+    return platform.MultiByteToWideChar(line).value_or(std::string(line));
+}
+
+std::string WriteNameLine(Platform& platform, std::string_view name) {
+    const std::optional<std::string> ansi = platform.WideCharToMultiByte(name);
+    if (ansi && !ansi->starts_with(kNameLineMark)) return *ansi;
+    return std::string(kNameLineMark) + std::string(name);
+}
+
 void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
     const auto report = [&](const std::string& description) { platform.MessageBox("LoadINI\n" + description); };
     // Each step that fails is reported and the next one runs.
@@ -143,6 +156,11 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
     step([&] { platform.SetKnobLeftTwips((settings.sliderPosition + 8) * kDesignTwipsPerPixel); });
     readStep(6);
     in.close();
+    step([&] {
+        settings.stored.bytes = settings.setFile;
+        settings.setFile = ReadNameLine(platform, settings.stored.bytes);
+        settings.stored.name = settings.setFile;
+    });
     LoadTWC(platform, set, settings.setFile);
     step([&] { platform.SetPreviewPicture(LoadPreview(platform, set)); });
 }
@@ -152,7 +170,8 @@ bool SaveINI(Platform& platform, const Settings& settings) {
     for (int box = 0; box < 3; ++box) text += std::to_string(platform.CheckValue(box)) + "\r\n";
     text += std::to_string(settings.interval) + "\r\n";
     text += std::to_string(settings.sliderPosition) + "\r\n";
-    text += settings.setFile + "\r\n";
+    text += (settings.setFile == settings.stored.name ? settings.stored.bytes : WriteNameLine(platform, settings.setFile)) +
+            "\r\n";
 
     // The new file is written beside the old one and renamed over it, so a full disk
     // or a failed write never costs the user the settings they had.

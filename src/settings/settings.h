@@ -17,6 +17,12 @@ struct Settings {
     bool autoStart = false, normal = false, busy = false;
     std::int32_t interval = 0, sliderPosition = 0;  // milliseconds; knob pixels at the design scale
     std::string setFile;                            // bare file name of the remembered set
+    // Line 6 as it was read and the name it gave: while setFile is still that name,
+    // Exit writes the line back as it was, so the file keeps its bytes whatever the
+    // code page makes of them.
+    struct StoredLine {
+        std::string bytes, name;
+    } stored;
 };
 
 // Where a first run (no settings file) leaves the slider: the knob's design place,
@@ -32,6 +38,19 @@ bool ReadFlagLine(std::string_view line, bool fallback);
 // optional fraction, surrounding spaces allowed), rounded half to even. The value
 // when it lies in 1 to 255, nothing otherwise.
 std::optional<std::int32_t> ReadNumberLine(std::string_view line);
+
+// The remembered set's line is 8-bit text in the system's ANSI code page, as older
+// files have it. A name the code page cannot hold (another script, an emoji, a lone
+// surrogate) is written as UTF-8's byte-order mark followed by the core's text; a line
+// is read that way only when the mark is followed by well-formed text (WTF-8), and
+// otherwise as the code page, so an unmarked line that merely looks like UTF-8 is
+// code page text. Bytes that are not text in the code page name no file and are kept
+// as they are.
+inline constexpr std::string_view kNameLineMark = "\xEF\xBB\xBF";
+std::string ReadNameLine(Platform& platform, std::string_view line);
+// The line for a name: its code page form when it has one that does not itself begin
+// with the mark's bytes, else the marked form.
+std::string WriteNameLine(Platform& platform, std::string_view name);
 
 // Reads Tarnwick.ini, places the slider, loads and previews the remembered set. A
 // failed step shows "LoadINI\n<description>" and the next step runs. Without a

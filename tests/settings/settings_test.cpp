@@ -116,6 +116,64 @@ TEST(ReadNumberLine, OrdinaryDecimalsRoundedHalfToEvenWithinOneTo255) {
     for (const auto& c : cases) EXPECT_EQ(ReadNumberLine(c.line), c.value) << '"' << c.line << '"';
 }
 
+TEST_F(SettingsTest, TheRememberedNameIsFoundAndItsLineRewrittenByteForByte) {
+    const std::string mark = "\xEF\xBB\xBF";
+    struct Case {
+        const char* what;
+        std::string line, fileOnDisk;
+        bool loads;
+        bool undecodable = false;
+    };
+    const Case cases[] = {
+        {"a code page name", "\xC4rger.TWC", "\xC3\x84rger.TWC", true},
+        {"a marked Cyrillic name", mark + "\xD0\x96\xD1\x83\xD0\xBA.TWC", "\xD0\x96\xD1\x83\xD0\xBA.TWC", true},
+        {"a marked lone surrogate, in another letter case", mark + "\xED\xA0\x80.twc", "\xED\xA0\x80.TWC", true},
+        {"UTF-8 without the mark names another file", "\xC3\x84rger.TWC", "\xC3\x84rger.TWC", false},
+        {"bytes that are no text in the code page", "\x81x.TWC", "x.TWC", false, true},
+    };
+    for (const auto& c : cases) {
+        Fresh f;
+        testing::writeFile(f.folder / c.fileOnDisk, testing::cursorSet(5));
+        if (c.undecodable) f.q.failCall("MultiByteToWideChar");
+        const std::string text = lines({"0", "1", "1", "9", "40", c.line});
+        f.load(text, false);
+        EXPECT_EQ(f.q.count("LoadCursorFromFile"), c.loads ? 16 : 0) << c.what;
+        EXPECT_EQ(f.none.images[0], c.loads ? testing::cursorSlice(5 * 16) : testing::Bytes{}) << c.what;
+        EXPECT_THAT(f.q.messages, Each(StartsWith("LoadINI\n"))) << c.what;  // at most the preview of no set
+
+        f.q.checks = {{0, 0}, {1, 1}, {2, 1}};
+        ASSERT_TRUE(SaveINI(f.q, f.loaded)) << c.what;
+        EXPECT_EQ(testing::readText(f.folder / "Tarnwick.ini"), text) << c.what;
+    }
+}
+
+TEST_F(SettingsTest, ANewlyChosenNameIsWrittenInTheCodePageOrMarkedAndFoundAgain) {
+    struct Case {
+        std::string name, line;
+    };
+    const Case cases[] = {
+        {"\xC3\x84rger.TWC", "\xC4rger.TWC"},
+        {"\xD0\x96\xD1\x83\xD0\xBA.TWC", "\xEF\xBB\xBF\xD0\x96\xD1\x83\xD0\xBA.TWC"},
+        {"\xED\xA0\x80.TWC", "\xEF\xBB\xBF\xED\xA0\x80.TWC"},
+    };
+    for (const auto& c : cases) {
+        Fresh f;
+        testing::writeFile(f.folder / c.name, testing::cursorSet(6));
+        f.load(lines({"0", "1", "1", "9", "40", "a.TWC"}), true);
+        f.loaded.setFile = c.name;  // a double-click on the set
+        ASSERT_TRUE(SaveINI(f.q, f.loaded));
+        EXPECT_EQ(testing::readText(f.folder / "Tarnwick.ini"), lines({"0", "0", "0", "9", "40", c.line}));
+
+        RecordingPlatform again;
+        again.programFolder = f.folder.path();
+        Settings next;
+        CursorSet set2;
+        LoadINI(again, next, set2);
+        EXPECT_EQ(next.setFile, c.name);
+        EXPECT_EQ(set2.images[0], testing::cursorSlice(6 * 16));
+    }
+}
+
 TEST_F(SettingsTest, ACompleteFileSetsEverythingAndLoadsTheRememberedSet) {
     testing::writeFile(dir / "arrows.TWC", testing::cursorSet(3));
     const std::string text = lines({"1", "0", "1", "5", "100", "arrows.TWC"});
@@ -286,7 +344,7 @@ TEST_F(SettingsTest, WhatIsSavedReadsBack) {
         RecordingPlatform q;
         q.programFolder = folder.path();
         q.checks = {{0, 0}, {1, 1}, {2, 0}};
-        Settings saved{false, false, false, c.interval, c.slider, "x y.TWC"};
+        Settings saved{false, false, false, c.interval, c.slider, "x y.TWC", {}};
         ASSERT_TRUE(SaveINI(q, saved));
         Settings loaded;
         CursorSet none;
@@ -325,7 +383,7 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
         testing::writeText(folder / "Tarnwick.ini", old);
         c.block(folder.path());
 
-        EXPECT_FALSE(SaveINI(q, Settings{false, false, false, 2, 2, "new.TWC"})) << c.what;
+        EXPECT_FALSE(SaveINI(q, Settings{false, false, false, 2, 2, "new.TWC", {}})) << c.what;
         ASSERT_EQ(q.messages.size(), 1u) << c.what;
         EXPECT_THAT(q.messages[0], StartsWith("SaveINI\n")) << c.what;
         if (c.oldFileKept) {
