@@ -113,14 +113,27 @@ public:
     virtual bool SetCursorPos(std::int32_t x, std::int32_t y) = 0;
     virtual CursorHandle GetCursor() = 0;
     virtual CursorHandle CopyIcon(CursorHandle cursor) = 0;
+    // CopyImage(cursor, IMAGE_CURSOR, 0, 0, 0): a copy at the same size that keeps an
+    // animated pointer's frames where the system does (CopyIcon keeps only one).
+    // Released with DestroyCursor.
+    virtual CursorHandle CopyImage(CursorHandle cursor) = 0;
     virtual bool DestroyIcon(CursorHandle cursor) = 0;
     virtual bool SetSystemCursor(CursorHandle cursor, std::uint32_t id) = 0;
     // Loads a cursor file; a null handle when the file is not a cursor.
     virtual CursorHandle LoadCursorFromFile(const std::filesystem::path& file) = 0;
-    // Releases a handle made by LoadCursorFromFile.
+    // Releases a handle made by LoadCursorFromFile or CopyImage.
     virtual bool DestroyCursor(CursorHandle cursor) = 0;
     // Reloads the user's configured pointer scheme (SystemParametersInfo SPI_SETCURSORS).
     virtual bool ReloadSystemCursors() = 0;
+
+    // ---- The pointer watcher: a small process of its own that outlives the program.
+    // Once started it waits for the program to end; an end that came without the word
+    // that the user's pointers are back (a kill, a crash nothing could catch) makes it
+    // reload the user's pointer scheme, as ReloadSystemCursors does. False when it could
+    // not be started; the program then runs as it would without it.
+    virtual bool StartPointerWatcher() = 0;
+    // The word to the watcher: the user's pointers are back. It ends touching nothing.
+    virtual void DismissPointerWatcher() = 0;
 
     // ---- The main window and its controls (the toolkit).
     virtual WindowHandle FormWindow() = 0;

@@ -5,28 +5,36 @@ namespace tarn {
 TarnMod::~TarnMod() {
     // The last line of defence: a role still showing a direction image gets the
     // user's pointer back. Nothing here may throw.
-    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait}) {
-        Slot& s = slot(r);
-        if (s.installed) {
-            restore(r);
-        } else if (s.ours && !s.saved.isNull()) {
-            platform_.DestroyIcon(s.saved);
-            s.ours = false;
-        }
-    }
+    RestoreAll();
 }
 
 void TarnMod::capture(Role role) {
+    // Before the first copy of the user's pointers, so the watcher is there before
+    // anything of theirs can be replaced.
+    if (watcher_ == Watcher::NotTried)
+        watcher_ = platform_.StartPointerWatcher() ? Watcher::Running : Watcher::Failed;
     Slot& s = slot(role);
-    const CursorHandle fresh = platform_.CopyIcon(platform_.GetCursor());
+    const CursorHandle fresh = platform_.CopyImage(platform_.GetCursor());
     // A copy replaced without a restore in between would otherwise be lost for good.
-    if (s.ours && !s.saved.isNull()) platform_.DestroyIcon(s.saved);
+    release(s);
     s.saved = fresh;
     s.ours = !fresh.isNull();
 }
 
+void TarnMod::release(Slot& s) {
+    if (s.ours && !s.saved.isNull()) platform_.DestroyCursor(s.saved);
+    s.ours = false;
+}
+
 void TarnMod::restore(Role role) {
     Slot& s = slot(role);
+    if (!s.installed) {
+        // Nothing of ours is shown: handing the copy back would only replace the user's
+        // own pointer with a copy of it, which may have lost its animation.
+        release(s);
+        s.saved = {};
+        return;
+    }
     // A copy already handed to the system belongs to it (Windows destroys it); passing
     // it a second time would hand over a dead handle.
     if (!s.saved.isNull() && !s.ours) return;
@@ -38,9 +46,21 @@ void TarnMod::restore(Role role) {
     }
 }
 
+void TarnMod::RestoreAll() {
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait}) restore(r);
+    dismissWatcher();
+}
+
+void TarnMod::dismissWatcher() {
+    if (watcher_ != Watcher::Running) return;
+    platform_.DismissPointerWatcher();
+    watcher_ = Watcher::Dismissed;
+}
+
 void TarnMod::RestoreKeepingCopy(Role role) {
     Slot& s = slot(role);
-    const CursorHandle keep = s.saved.isNull() ? CursorHandle{} : platform_.CopyIcon(s.saved);
+    if (!s.installed) return;
+    const CursorHandle keep = s.saved.isNull() ? CursorHandle{} : platform_.CopyImage(s.saved);
     restore(role);
     s.saved = keep;
     s.ours = !keep.isNull();
@@ -51,9 +71,9 @@ void TarnMod::Install(Role role, CursorHandle image) {
     if (s.saved.isNull() || image.isNull()) return;
     const CursorHandle copy = platform_.CopyIcon(image);
     if (copy.isNull()) return;
-    platform_.SetSystemCursor(copy, systemCursorId(role));
+    // Only a copy the system took shows: a refused one leaves the user's pointer there.
+    if (platform_.SetSystemCursor(copy, systemCursorId(role))) s.installed = true;
     platform_.DestroyIcon(copy);
-    s.installed = true;
 }
 
 }  // namespace tarn

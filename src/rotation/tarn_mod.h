@@ -5,6 +5,12 @@
 // switched off and when the program ends. This is the one place that knows whether
 // a role currently shows one of our images, and its destructor puts the user's
 // pointers back if nothing else did, so no way out leaves a role rotated.
+//
+// The copies are made with CopyImage, which keeps an animated pointer (the busy
+// pointers usually are) animated where the system allows; a role that never showed
+// a direction image is never handed anything, so it stays exactly as the user had it.
+// The first capture also starts the pointer watcher, which reloads the user's scheme
+// should the program be ended before it could restore; RestoreAll dismisses it.
 #pragma once
 
 #include <array>
@@ -36,16 +42,16 @@ public:
     void CaptureAppStarting() { capture(Role::AppStarting); }
     void CaptureWait() { capture(Role::Wait); }
 
-    // Make the saved copies the system pointers again.
-    void RestoreNormal() { restore(Role::Normal); }
-    void RestoreBusy() {
-        restore(Role::AppStarting);
-        restore(Role::Wait);
-    }
+    // The restore at the end of the program: the saved copies become the system
+    // pointers again for the roles that show a direction image, normal first, then
+    // app-starting, then wait; the other roles are left alone and their copies
+    // released. Then the word to the watcher that the user's pointers are back.
+    void RestoreAll();
 
     // Hands the saved copy of `role` back to the system while keeping a fresh copy of
     // it for later restores. The fresh copy is made from the user's own pointer we
-    // already hold, so it never depends on what happens to lie under the pointer.
+    // already hold, so it never depends on what happens to lie under the pointer. A
+    // role that shows no direction image is left as it is.
     void RestoreKeepingCopy(Role role);
 
     // Installs a fresh copy of `image` into the role, then releases that copy. Does
@@ -54,6 +60,9 @@ public:
     void Install(Role role, CursorHandle image);
 
     [[nodiscard]] CursorHandle saved(Role role) const { return slot(role).saved; }
+    [[nodiscard]] bool installed(Role role) const { return slot(role).installed; }
+    // The watcher was started (at the first capture) and not yet dismissed.
+    [[nodiscard]] bool watching() const { return watcher_ == Watcher::Running; }
 
 private:
     struct Slot {
@@ -65,9 +74,15 @@ private:
     const Slot& slot(Role r) const { return slots_[static_cast<std::size_t>(r)]; }
     void capture(Role role);
     void restore(Role role);
+    void release(Slot& s);
+    void dismissWatcher();
+
+    // The watcher is tried once, at the first capture; a failure is final for the run.
+    enum class Watcher { NotTried, Running, Failed, Dismissed };
 
     Platform& platform_;
     std::array<Slot, 3> slots_{};
+    Watcher watcher_ = Watcher::NotTried;
 };
 
 }  // namespace tarn

@@ -59,8 +59,9 @@ void TarnFrm::Form_Load() {
 
     // A scratch file left behind means the last run never reached its clean-up (it was
     // killed, or the machine went down): its direction images may still be the system
-    // pointers, and a capture now would save them as the user's. Reload the user's
-    // configured pointers first.
+    // pointers, and a capture now would save them as the user's. The pointer watcher
+    // will have reloaded them unless it was ended too; reload the user's configured
+    // pointers first either way.
     std::error_code ec;
     if (std::filesystem::exists(ScratchFile(p), ec)) p.ReloadSystemCursors();
 
@@ -135,8 +136,7 @@ void TarnFrm::Form_Unload() {
     if (s.unloaded) return;
     if (!s.closing) Form_QueryUnload();
     s.unloaded = true;
-    s.saved.RestoreNormal();
-    s.saved.RestoreBusy();
+    s.saved.RestoreAll();
     std::error_code ec;
     const auto scratch = ScratchFile(s.platform);
     if (std::filesystem::exists(scratch, ec)) std::filesystem::remove(scratch, ec);

@@ -62,6 +62,7 @@ using OwnedBitmap = Owned<HBITMAP, ReleaseGdiObject>;
 using OwnedIcon = Owned<HICON, ReleaseIcon>;
 using OwnedWindow = Owned<HWND, ReleaseWindow>;
 using OwnedMutex = Owned<HANDLE, ReleaseKernelHandle>;
+using OwnedKernelHandle = Owned<HANDLE, ReleaseKernelHandle>;
 using OwnedImageList = Owned<HIMAGELIST, ReleaseImageList>;
 using OwnedDc = Owned<HDC, ReleaseMemoryDc>;
 

@@ -7,6 +7,7 @@
 #include "platform/wtf8.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
+#include "win32/watcher_protocol.h"
 
 namespace tarn::win32 {
 
@@ -74,6 +75,10 @@ CursorHandle Win32Platform::CopyIcon(CursorHandle cursor) {
     return fromSystem<CursorHandle>(::CopyIcon(toSystem<HICON>(cursor)));
 }
 
+CursorHandle Win32Platform::CopyImage(CursorHandle cursor) {
+    return fromSystem<CursorHandle>(::CopyImage(toSystem<HCURSOR>(cursor), IMAGE_CURSOR, 0, 0, 0));
+}
+
 bool Win32Platform::DestroyIcon(CursorHandle cursor) { return ::DestroyIcon(toSystem<HICON>(cursor)) != FALSE; }
 
 bool Win32Platform::SetSystemCursor(CursorHandle cursor, std::uint32_t id) {
@@ -87,6 +92,14 @@ CursorHandle Win32Platform::LoadCursorFromFile(const std::filesystem::path& file
 bool Win32Platform::DestroyCursor(CursorHandle cursor) { return ::DestroyCursor(toSystem<HCURSOR>(cursor)) != FALSE; }
 
 bool Win32Platform::ReloadSystemCursors() { return ::SystemParametersInfoW(SPI_SETCURSORS, 0, nullptr, 0) != FALSE; }
+
+bool Win32Platform::StartPointerWatcher() {
+    try {
+        return watcher_.start(ProgramFolder() / watcher::kFileName);
+    } catch (const PlatformError&) {
+        return false;  // no folder, no watcher: the program runs as it would without one
+    }
+}
 
 // ---- The window and its controls
 

@@ -16,6 +16,7 @@
 #include "win32/form_window.h"
 #include "win32/owned.h"
 #include "win32/painting.h"
+#include "win32/pointer_watcher.h"
 #include "win32/set_list.h"
 #include "win32/tray.h"
 
@@ -46,11 +47,14 @@ public:
     bool SetCursorPos(std::int32_t x, std::int32_t y) override;
     CursorHandle GetCursor() override;
     CursorHandle CopyIcon(CursorHandle cursor) override;
+    CursorHandle CopyImage(CursorHandle cursor) override;
     bool DestroyIcon(CursorHandle cursor) override;
     bool SetSystemCursor(CursorHandle cursor, std::uint32_t id) override;
     CursorHandle LoadCursorFromFile(const std::filesystem::path& file) override;
     bool DestroyCursor(CursorHandle cursor) override;
     bool ReloadSystemCursors() override;
+    bool StartPointerWatcher() override;
+    void DismissPointerWatcher() override { watcher_.dismiss(); }
 
     // ---- The window and its controls
     WindowHandle FormWindow() override;
@@ -117,6 +121,7 @@ private:
     OwnedIcon programIcon_;
     OwnedMutex instanceMutex_;
     std::optional<bool> prevInstance_;
+    PointerWatcher watcher_;
     Painter painter_;
     SetList list_;
     TrayIcon tray_;

@@ -38,6 +38,7 @@ MB_ICONEXCLAMATION = 0x30
 TITLE = "Tarnwick"
 INI = "Tarnwick.ini"
 SCRATCH = "mw.tmp"
+WATCHER = "TarnwickWatch.exe"
 
 
 def tarnwick_exe():
@@ -45,6 +46,11 @@ def tarnwick_exe():
     path = os.environ.get("TARNWICK_EXE") or \
         os.path.join(REPO, "build", "mingw", "Tarnwick.exe")
     return os.path.abspath(path)
+
+
+def watcher_exe(exe=None):
+    """The pointer watcher the build puts beside the exe under test."""
+    return os.path.join(os.path.dirname(exe or tarnwick_exe()), WATCHER)
 
 
 # --------------------------------------------------------------------------
@@ -129,13 +135,22 @@ def settings_text(auto=0, normal=1, busy=0, interval=20, slider=100,
 # The folder
 
 class ProgramFolder:
-    """A folder with a copy of Tarnwick.exe and whatever a test puts in."""
+    """A folder with a copy of Tarnwick.exe, the pointer watcher beside it
+    (unless ``watcher`` is False, or the build made none), and whatever a
+    test puts in."""
 
-    def __init__(self, root, exe=None):
+    def __init__(self, root, exe=None, watcher=True):
         self.path = os.path.join(root, "Tarnwick")
         os.makedirs(self.path, exist_ok=True)
         self.exe = os.path.join(self.path, "Tarnwick.exe")
         shutil.copy2(exe or tarnwick_exe(), self.exe)
+        if watcher and os.path.isfile(watcher_exe(exe)):
+            shutil.copy2(watcher_exe(exe), self.file(WATCHER))
+
+    def program_files(self):
+        """The files the build puts in the folder, as listed."""
+        return sorted(n for n in ("Tarnwick.exe", WATCHER)
+                      if self.exists(n))
 
     def file(self, name):
         return os.path.join(self.path, name)
@@ -217,11 +232,11 @@ def restores(calls):
 
 
 def captures(calls):
-    """The copies taken of the pointer shown (CopyIcon of what GetCursor
+    """The copies taken of the pointer shown (CopyImage of what GetCursor
     just returned), as (shown handle, copy, log line), in order."""
     out = []
     for prev, c in zip(calls, calls[1:]):
-        if c.func == "CopyIcon" and prev.func == "GetCursor" and \
+        if c.func == "CopyImage" and prev.func == "GetCursor" and \
                 c.args[0].value == prev.retval:
             out.append((prev.retval, c.retval, c.index))
     return out

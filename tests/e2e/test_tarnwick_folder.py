@@ -58,8 +58,8 @@ class CursorFileTest(unittest.TestCase):
 RUN = """\
 0024:Call user32.GetCursor() ret=1
 0024:Ret  user32.GetCursor() retval=000100b4 ret=1
-0024:Call user32.CopyIcon(000100b4) ret=2
-0024:Ret  user32.CopyIcon() retval=000100b6 ret=2
+0024:Call user32.CopyImage(000100b4,00000002,00000000,00000000,00000000) ret=2
+0024:Ret  user32.CopyImage() retval=000100b6 ret=2
 0024:Call user32.GetCursorPos(0021f748) ret=3
 0024:Ret  user32.GetCursorPos() retval=00000001 ret=3
 0024:Call user32.CopyIcon(0005008a) ret=2

@@ -39,9 +39,9 @@ class InstanceTest(TarnwickCase):
         self.assertEqual([c.args[0].value for c in
                           tf.calls_with(first, "Shell_NotifyIconW")],
                          [NIM_ADD])
-        self.assertEqual(self.folder.listing(),
-                         ["Blue.TWC", "Tarnwick.exe", "Tarnwick.ini",
-                          "mw.tmp"])
+        self.assertEqual(self.folder.listing(), sorted(
+            ["Blue.TWC", "Tarnwick.ini", "mw.tmp"] +
+            self.folder.program_files()))
 
     def test_automatic_start_and_back_from_the_tray(self):
         self.add_sets("Blue")
@@ -199,7 +199,7 @@ class MessageTest(TarnwickCase):
 
 
 class CrashTest(TarnwickCase):
-    def test_restart_after_kill_reloads_system_pointers_first(self):
+    def test_restart_after_a_kill_of_both_reloads_system_pointers_first(self):
         self.add_sets("Blue")
         self.folder.write_settings(normal=1, busy=1, interval=20,
                                    set_file="Blue.TWC")
@@ -217,7 +217,15 @@ class CrashTest(TarnwickCase):
                            self.main.y + self.main.height // 2), ok_at])
         self.assertEqual(tf.calls_with(first, "SystemParametersInfoW",
                                        SPI_SETCURSORS), [])
-        self.host.kill()
+        # The pointer watcher is ended first, then the program: nothing is
+        # left to reload the user's pointers.
+        watchers = self.host.unix_processes(tf.WATCHER)
+        self.assertEqual(len(watchers), 1)
+        self.host.kill_process(watchers[0])
+        self.host.kill_process()
+        self.assertEqual(tf.calls_with(self.host.relay().calls(),
+                                       "SystemParametersInfoW",
+                                       SPI_SETCURSORS), [])
         self.assertTrue(self.folder.exists(tf.SCRATCH))
 
         # The same folder again: mw.tmp says the last run never cleaned
@@ -231,7 +239,7 @@ class CrashTest(TarnwickCase):
         self.assertEqual(len(spi), 1)
         self.assertEqual(len(tf.captures(calls)), 3)
         first_touch = min(c.index for c in calls if c.func in
-                          ("GetCursor", "CopyIcon", "SetSystemCursor"))
+                          ("GetCursor", "CopyImage", "SetSystemCursor"))
         self.assertLess(spi[0].index, first_touch)
         self.exit_by(tf.EXIT_LABEL)
         self.assertFalse(self.folder.exists(tf.SCRATCH))

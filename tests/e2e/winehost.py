@@ -40,7 +40,8 @@ DEFAULT_FROM_EXCLUDE = (
 
 # The calls the cursor program is judged on; tests may pass their own list.
 DEFAULT_RELAY_INCLUDE = (
-    "user32.CopyIcon", "user32.SetSystemCursor", "user32.DestroyIcon",
+    "user32.CopyIcon", "user32.CopyImage", "user32.SetSystemCursor",
+    "user32.DestroyIcon", "kernel32.CreateProcessW",
     "user32.GetCursor", "user32.SetCursorPos", "user32.GetCursorPos",
     "user32.LoadCursorFromFileW", "shell32.Shell_NotifyIconW",
     "user32.MessageBoxW", "shell32.ShellExecuteW",
@@ -291,8 +292,48 @@ class WineHost(XDisplay):
         self._kill_group(self.proc)
         return self.proc.returncode
 
+    def kill_process(self, pid=None):
+        """``kill -9`` of one Wine process (the started program's, unless
+        ``pid`` names another): nothing else of its group goes with it."""
+        with contextlib.suppress(ProcessLookupError):
+            os.kill(pid or self.proc.pid, signal.SIGKILL)
+        if pid is None or pid == self.proc.pid:
+            self.proc.wait(timeout=5)
+            return
+
+        def dead():
+            try:
+                with open("/proc/%d/stat" % pid, "rb") as f:
+                    return f.read().rsplit(b") ", 1)[1][:1] == b"Z"
+            except OSError:
+                return True
+        wait_until(dead, 5, 0.005, "process %d to die" % pid)
+
     def running(self):
         return self.proc is not None and self.proc.poll() is None
+
+    def unix_processes(self, name):
+        """Unix pids of this prefix's live processes whose command line
+        names ``name`` (a Windows program started in this prefix by
+        anyone, the started one or a program it started)."""
+        want = ("WINEPREFIX=" + self.prefix).encode()
+        found = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open("/proc/%s/environ" % entry, "rb") as f:
+                    if want not in f.read().split(b"\0"):
+                        continue
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    command = f.read()
+                with open("/proc/%s/stat" % entry, "rb") as f:
+                    state = f.read().rsplit(b") ", 1)[1][:1]
+            except OSError:
+                continue
+            if name.encode() in command and state != b"Z":
+                found.append(int(entry))
+        return sorted(found)
 
     def stdout(self):
         with open(self.stdout_path, encoding="utf-8", errors="replace") as f:

@@ -27,9 +27,17 @@ protected:
         fake.pointer = {150, 150};  // over the list of sets, as after a double-click on it
     }
 
+    // The same sixteen slices loaded into another platform.
+    DirectionHandles loadInto(RecordingPlatform& p) const {
+        DirectionHandles h{};
+        for (int i = 0; i < 16; ++i)
+            h[static_cast<std::size_t>(i)] = p.LoadCursorFromFile(folder / ("slice" + std::to_string(i) + ".cur"));
+        return h;
+    }
+
     std::vector<std::string> cursorCalls() const {
-        return fake.log({"GetCursorPos", "SetCursorPos", "GetCursor", "CopyIcon", "SetSystemCursor", "DestroyIcon",
-                         "SetListViewMousePointer", "DoEvents"});
+        return fake.log({"GetCursorPos", "SetCursorPos", "GetCursor", "CopyIcon", "CopyImage", "SetSystemCursor",
+                         "DestroyIcon", "DestroyCursor", "SetListViewMousePointer", "StartPointerWatcher", "DoEvents"});
     }
 
     TempFolder folder;
@@ -104,10 +112,11 @@ TEST_F(PointerRolesTest, CaptureWithParkingVisitsTheWindowCentreAndComesBack) {
     rotation.CaptureUserPointers(true);
     EXPECT_THAT(cursorCalls(),
                 ElementsAre("GetCursorPos() -> 900,700", "SetCursorPos(389,312)", "SetListViewMousePointer(13)",
-                            "GetCursor() -> 0x7f8a", ::testing::StartsWith("CopyIcon(0x7f8a) -> "),
-                            "SetListViewMousePointer(11)", "GetCursor() -> 0x7f02",
-                            ::testing::StartsWith("CopyIcon(0x7f02) -> "), "SetListViewMousePointer(1)",
-                            "GetCursor() -> 0x7f00", ::testing::StartsWith("CopyIcon(0x7f00) -> "),
+                            "StartPointerWatcher()", "GetCursor() -> 0x7f8a",
+                            ::testing::StartsWith("CopyImage(0x7f8a) -> "), "SetListViewMousePointer(11)",
+                            "GetCursor() -> 0x7f02", ::testing::StartsWith("CopyImage(0x7f02) -> "),
+                            "SetListViewMousePointer(1)", "GetCursor() -> 0x7f00",
+                            ::testing::StartsWith("CopyImage(0x7f00) -> "),
                             "SetCursorPos(900,700)"));
     EXPECT_EQ(fake.listViewShape, MousePointer::Arrow);
     EXPECT_EQ(fake.pointer, (Point{900, 700}));
@@ -144,6 +153,62 @@ TEST_F(PointerRolesTest, ACaptureReplacingAnUnrestoredCopyReleasesIt) {
     EXPECT_THAT(fake.misuse(), IsEmpty());
 }
 
+// One story, told with a watcher that starts and with one that cannot: the watcher is
+// started once, at the first capture and before any copy, and dismissed once, after the
+// last restore; without it every other call is the same.
+TEST_F(PointerRolesTest, TheWatcherIsStartedOnceAtTheFirstCaptureAndAFailureChangesNothingElse) {
+    auto story = [this](RecordingPlatform& p) {
+        const DirectionHandles slices = loadInto(p);
+        DirectionTracker t;
+        TarnMod keeper{p};
+        PointerRotation r{p, t, keeper};
+        RoleFlags flags{true, true};
+        r.RotateTick(slices, flags);  // nothing is captured yet: nothing starts
+        r.Check1_Click(2, 0, false, flags);
+        keeper.RestoreAll();
+        EXPECT_EQ(p.count("StartPointerWatcher"), 0);
+        flags.busy = true;
+        r.CaptureUserPointers(true);
+        r.CaptureUserPointers(true);  // the automatic start captures twice
+        r.RotateTick(slices, flags);
+        r.Check1_Click(2, 0, false, flags);
+        keeper.RestoreAll();
+        keeper.RestoreAll();
+    };
+    RecordingPlatform with;
+    with.pointer = fake.pointer;
+    story(with);
+    RecordingPlatform without;
+    without.pointer = fake.pointer;
+    without.failCall("StartPointerWatcher");
+    story(without);
+
+    EXPECT_EQ(with.count("StartPointerWatcher"), 1);
+    EXPECT_EQ(with.count("DismissPointerWatcher"), 1);
+    std::size_t start = 0, firstCopy = 0, dismiss = 0, lastSet = 0;
+    for (std::size_t i = 0; i < with.calls().size(); ++i) {
+        const std::string& name = with.calls()[i].name;
+        if (name == "StartPointerWatcher") start = i;
+        if (name == "CopyImage" && !firstCopy) firstCopy = i;
+        if (name == "DismissPointerWatcher") dismiss = i;
+        if (name == "SetSystemCursor") lastSet = i;
+    }
+    EXPECT_LT(start, firstCopy);
+    EXPECT_GT(dismiss, lastSet);
+
+    EXPECT_THAT(without.log({"StartPointerWatcher", "DismissPointerWatcher"}), ElementsAre("StartPointerWatcher() -> FAILED"));
+    // The same calls otherwise, with the same handles.
+    std::vector<std::string> rest;
+    for (const auto& line : with.log())
+        if (line.rfind("StartPointerWatcher", 0) != 0 && line.rfind("DismissPointerWatcher", 0) != 0) rest.push_back(line);
+    std::vector<std::string> restWithout;
+    for (const auto& line : without.log())
+        if (line.rfind("StartPointerWatcher", 0) != 0) restWithout.push_back(line);
+    EXPECT_EQ(rest, restWithout);
+    EXPECT_THAT(with.misuse(), IsEmpty());
+    EXPECT_THAT(without.misuse(), IsEmpty());
+}
+
 TEST_F(PointerRolesTest, ParkingPoint) {
     struct Case {
         TwipsRect window;
@@ -171,11 +236,60 @@ TEST_F(PointerRolesTest, ParkingPoint) {
     }
 }
 
-TEST_F(PointerRolesTest, RestoresBeforeAnyCapturePassNullAndChangeNothing) {
-    saved.RestoreNormal();
-    saved.RestoreBusy();
-    EXPECT_THAT(fake.log(), ElementsAre("SetSystemCursor(0,32512)", "SetSystemCursor(0,32650)", "SetSystemCursor(0,32514)"));
-    for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait}) EXPECT_EQ(fake.systemImage(id), RecordingPlatform::userImage(id));
+TEST_F(PointerRolesTest, ARestoreBeforeAnyCaptureCallsNothing) {
+    saved.RestoreAll();
+    EXPECT_THAT(fake.log(), IsEmpty());
+}
+
+// Only a role that shows a direction image is handed its saved copy, in role order; the
+// others keep the user's own pointer (an animated one stays animated) and their copies go.
+TEST_F(PointerRolesTest, TheRestoreHandsBackOnlyTheRolesThatWereReplaced) {
+    struct Case {
+        RoleFlags flags;
+        std::vector<Role> replaced;
+    };
+    const Case cases[] = {
+        {{true, false}, {Role::Normal}},
+        {{false, true}, {Role::AppStarting, Role::Wait}},
+        {{true, true}, {Role::Normal, Role::AppStarting, Role::Wait}},
+        {{false, false}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.flags.normal << c.flags.busy);
+        RecordingPlatform p;
+        p.pointer = {150, 150};
+        DirectionTracker t;
+        {
+            TarnMod keeper{p};
+            PointerRotation r{p, t, keeper};
+            r.CaptureUserPointers(false);
+            std::vector<std::string> expected;
+            for (Role role : c.replaced)
+                expected.push_back("SetSystemCursor(" + testing::hex(keeper.saved(role).value()) + "," +
+                                   std::to_string(systemCursorId(role)) + ")");
+            r.RotateTick(loadInto(p), c.flags);
+            p.clearLog();
+            keeper.RestoreAll();
+            EXPECT_EQ(p.log({"SetSystemCursor"}), expected);
+            EXPECT_EQ(p.log({"DismissPointerWatcher"}).size(), 1u);
+            EXPECT_EQ(p.calls().back().name, "DismissPointerWatcher");
+        }
+        for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
+            EXPECT_EQ(p.systemImage(id), RecordingPlatform::userImage(id));
+        EXPECT_EQ(p.liveCopies(), 0);
+        EXPECT_THAT(p.misuse(), IsEmpty());
+    }
+}
+
+TEST_F(PointerRolesTest, ARoleWhoseInstallTheSystemRefusedIsLeftAlone) {
+    rotation.CaptureUserPointers(false);
+    fake.failCall("SetSystemCursor", 1);  // the normal role's install
+    rotation.RotateTick(handles, {true, true});
+    EXPECT_FALSE(saved.installed(Role::Normal));
+    EXPECT_TRUE(saved.installed(Role::Wait));
+    fake.clearLog();
+    saved.RestoreAll();
+    EXPECT_THAT(fake.log({"SetSystemCursor"}), ElementsAre(::testing::EndsWith(",32650)"), ::testing::EndsWith(",32514)")));
 }
 
 TEST_F(PointerRolesTest, UntickingARoleGivesTheUsersPointerBackAtOnceAndKeepsAFreshCopy) {
@@ -214,8 +328,7 @@ TEST_F(PointerRolesTest, UntickingARoleGivesTheUsersPointerBackAtOnceAndKeepsAFr
     EXPECT_EQ(fake.systemImage(kOcrNormal), images[6]);
 
     // Exit: everything back, nothing leaked, no handle passed twice.
-    saved.RestoreNormal();
-    saved.RestoreBusy();
+    saved.RestoreAll();
     for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait}) EXPECT_EQ(fake.systemImage(id), RecordingPlatform::userImage(id));
     EXPECT_EQ(fake.liveCopies(), 0);
     EXPECT_THAT(fake.misuse(), IsEmpty());
@@ -251,7 +364,7 @@ TEST_F(PointerRolesTest, WhileLoadingTheOptionsOnlySetTheFlags) {
 }
 
 TEST_F(PointerRolesTest, ARoleWhoseCaptureFailedIsNeverInstalled) {
-    fake.failCall("CopyIcon", 3);  // app-starting, wait, then normal: the normal copy fails
+    fake.failCall("CopyImage", 3);  // app-starting, wait, then normal: the normal copy fails
     rotation.CaptureUserPointers(false);
     fake.clearLog();
     rotation.RotateTick(handles, {true, true});

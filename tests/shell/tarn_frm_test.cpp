@@ -157,11 +157,18 @@ TEST_F(LifecycleTest, EveryWayOfClosingPutsThePointersBackAndRemovesTheTrayIcon)
         p.clearLog();
         c.close(f);
 
-        const auto log = p.log({"SetTimerEnabled", "Shell_NotifyIcon", "SetSystemCursor"});
-        ASSERT_GE(log.size(), 5u);
+        const auto log = p.log({"SetTimerEnabled", "Shell_NotifyIcon", "SetSystemCursor", "DismissPointerWatcher"});
+        ASSERT_GE(log.size(), 3u);
         EXPECT_EQ(log[0], "SetTimerEnabled(Timer1,0)");  // the timer stops before anything is restored
         EXPECT_EQ(log[2], "Shell_NotifyIcon(2,size=88,owner=0xf2,id=1)");
-        EXPECT_EQ(log.size(), 6u);
+        // Before the start no role was replaced: nothing to hand back, no watcher to dismiss.
+        // Once started, the three restores, then the watcher hears that they are done.
+        if (c.startFirst) {
+            EXPECT_EQ(log.size(), 7u);
+            EXPECT_EQ(log.back(), "DismissPointerWatcher()");
+        } else {
+            EXPECT_EQ(log.size(), 3u);
+        }
         EXPECT_TRUE(p.trayIcons.empty());
         for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
             EXPECT_EQ(p.systemImage(id), RecordingPlatform::userImage(id));
@@ -177,6 +184,51 @@ TEST_F(LifecycleTest, EveryWayOfClosingPutsThePointersBackAndRemovesTheTrayIcon)
         f.Form_Unload();
         EXPECT_EQ(p.count("SetSystemCursor"), 0);
         EXPECT_EQ(p.count("GetCursor"), 0);
+    }
+}
+
+TEST_F(LifecycleTest, EveryWayToStartStartsTheWatcherOnceBeforeTheFirstCapture) {
+    struct Case {
+        const char* name;
+        const char* ini;
+        std::function<void(TarnFrm&, RecordingPlatform&)> start;
+    };
+    const Case cases[] = {
+        {"OK", "0\r\n1\r\n1\r\n5\r\n100\r\narrows.TWC\r\n", [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(2); }},
+        {"double-click", "0\r\n1\r\n1\r\n5\r\n100\r\narrows.TWC\r\n",
+         [](TarnFrm& f, RecordingPlatform& p) {
+             p.selectedKey = "arrows";
+             p.pointer = {150, 150};
+             f.listv_DblClick();
+         }},
+        {"automatic start", "1\r\n1\r\n1\r\n5\r\n100\r\narrows.TWC\r\n",
+         [](TarnFrm& f, RecordingPlatform&) { f.Timer2_Timer(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        RecordingPlatform p;
+        p.programFolder = dir.path();
+        writeText(dir / "Tarnwick.ini", c.ini);
+        writeFile(dir / "arrows.TWC", cursorSet(1));
+        TarnFrm f{p};
+        f.Form_Load();
+        f.Check1_Click(2);  // options, ticks and the tray before the start start nothing
+        f.Timer1_Timer();
+        f.Picture1_MouseMove(0x204);
+        EXPECT_EQ(p.count("StartPointerWatcher"), 0);
+        p.clearLog();
+        c.start(f, p);
+        for (int tick = 0; tick < 3; ++tick) f.Timer1_Timer();
+        f.lbl_Click(2);
+        EXPECT_EQ(p.count("StartPointerWatcher"), 1);
+        std::size_t start = 0, capture = 0;  // the first of each
+        for (std::size_t i = p.calls().size(); i-- > 0;) {
+            if (p.calls()[i].name == "StartPointerWatcher") start = i;
+            if (p.calls()[i].name == "GetCursor") capture = i;
+        }
+        EXPECT_LT(start, capture);
+        EXPECT_EQ(p.count("DismissPointerWatcher"), 0);  // still running: rotation goes on
     }
 }
 

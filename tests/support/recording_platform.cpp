@@ -162,16 +162,22 @@ CursorHandle RecordingPlatform::GetCursor() {
     return h;
 }
 
-CursorHandle RecordingPlatform::CopyIcon(CursorHandle cursor) {
-    if (record("CopyIcon", hex(cursor.value()))) return {};
-    if (!live(cursor, "CopyIcon")) {
+CursorHandle RecordingPlatform::copy(const char* op, CursorHandle cursor, bool keepsFrames) {
+    if (record(op, hex(cursor.value()))) return {};
+    if (!live(cursor, op)) {
         setResult("0");
         return {};
     }
-    const CursorHandle copy = newHandle(imageOfHandle(cursor), Kind::Copy);
-    setResult(hex(copy.value()));
-    return copy;
+    ImageId image = imageOfHandle(cursor);
+    if (!keepsFrames && animated.count(image)) image += ":still";
+    const CursorHandle made = newHandle(image, Kind::Copy);
+    setResult(hex(made.value()));
+    return made;
 }
+
+CursorHandle RecordingPlatform::CopyIcon(CursorHandle cursor) { return copy("CopyIcon", cursor, false); }
+
+CursorHandle RecordingPlatform::CopyImage(CursorHandle cursor) { return copy("CopyImage", cursor, true); }
 
 bool RecordingPlatform::DestroyIcon(CursorHandle cursor) {
     if (record("DestroyIcon", hex(cursor.value()))) return false;
@@ -210,7 +216,10 @@ bool RecordingPlatform::DestroyCursor(CursorHandle cursor) {
     if (record("DestroyCursor", hex(cursor.value()))) return false;
     HandleInfo* info = live(cursor, "DestroyCursor");
     if (!info) return false;
-    if (info->kind != Kind::Loaded) misuse_.push_back("DestroyCursor: not a loaded cursor " + hex(cursor.value()));
+    if (info->kind == Kind::System) {
+        misuse_.push_back("DestroyCursor: a shared system pointer " + hex(cursor.value()));
+        return false;
+    }
     info->alive = false;
     return true;
 }
@@ -219,6 +228,18 @@ bool RecordingPlatform::ReloadSystemCursors() {
     if (record("ReloadSystemCursors", "")) return false;
     for (auto id : kRoles) system_[id] = userImage(id);
     return true;
+}
+
+bool RecordingPlatform::StartPointerWatcher() {
+    if (record("StartPointerWatcher", "")) return false;
+    watcherStarted = true;
+    return true;
+}
+
+void RecordingPlatform::DismissPointerWatcher() {
+    record("DismissPointerWatcher", "");
+    if (!watcherStarted) misuse_.push_back("DismissPointerWatcher: no watcher was started");
+    watcherDismissed = true;
 }
 
 }  // namespace tarn::testing

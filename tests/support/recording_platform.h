@@ -50,8 +50,11 @@ public:
     static ImageId userImage(std::uint32_t id) { return "user:" + std::to_string(id); }
     ImageId imageOfHandle(CursorHandle h) const;
     ImageId systemImage(std::uint32_t id) const { return system_.at(id); }
-    // Handles made by CopyIcon that are still the program's: neither destroyed nor given to
-    // the system by SetSystemCursor.
+    // An animated pointer: CopyImage keeps its frames, CopyIcon keeps only the first,
+    // which the copy's image shows as "<image>:still".
+    std::set<ImageId> animated{userImage(kOcrAppStarting), userImage(kOcrWait)};
+    // Handles made by CopyIcon or CopyImage that are still the program's: neither destroyed
+    // nor given to the system by SetSystemCursor.
     int liveCopies() const;
     // Every misuse seen: a dead or unknown handle passed on, a handle destroyed twice.
     const std::vector<std::string>& misuse() const { return misuse_; }
@@ -83,6 +86,9 @@ public:
     std::map<std::uint32_t, NotifyIconRecord> trayIcons;
     std::vector<std::string> messages;
     bool prevInstance = false;
+    // The pointer watcher: started (and not failed), then dismissed.
+    bool watcherStarted = false;
+    bool watcherDismissed = false;
     std::filesystem::path programFolder;
     bool taskVisible = true;
     bool ended = false;
@@ -94,11 +100,14 @@ public:
     bool SetCursorPos(std::int32_t x, std::int32_t y) override;
     CursorHandle GetCursor() override;
     CursorHandle CopyIcon(CursorHandle cursor) override;
+    CursorHandle CopyImage(CursorHandle cursor) override;
     bool DestroyIcon(CursorHandle cursor) override;
     bool SetSystemCursor(CursorHandle cursor, std::uint32_t id) override;
     CursorHandle LoadCursorFromFile(const std::filesystem::path& file) override;
     bool DestroyCursor(CursorHandle cursor) override;
     bool ReloadSystemCursors() override;
+    bool StartPointerWatcher() override;
+    void DismissPointerWatcher() override;
 
     WindowHandle FormWindow() override;
     TwipsRect FormRectTwips() override;
@@ -169,6 +178,7 @@ private:
     bool shouldFail(const std::string& name);
     CursorHandle newHandle(ImageId image, Kind kind);
     TwipsRect twips(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) const;
+    CursorHandle copy(const char* op, CursorHandle cursor, bool keepsFrames);
     HandleInfo* live(CursorHandle h, const char* op);
     std::optional<ImageId> readImage(const std::filesystem::path& file) const;
 

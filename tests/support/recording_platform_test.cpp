@@ -40,6 +40,20 @@ TEST(RecordingPlatform, CopiesFollowTheImageAndDestroyedHandlesAreMisuse) {
     EXPECT_EQ(p.misuse().size(), 2u);
 }
 
+TEST(RecordingPlatform, OnlyCopyImageKeepsAnAnimatedPointerAnimated) {
+    RecordingPlatform p;
+    p.listViewShape = MousePointer::Hourglass;
+    p.pointer = {150, 150};
+    const CursorHandle busy = p.GetCursor();
+    EXPECT_EQ(p.imageOfHandle(p.CopyImage(busy)), RecordingPlatform::userImage(kOcrWait));
+    EXPECT_EQ(p.imageOfHandle(p.CopyIcon(busy)), RecordingPlatform::userImage(kOcrWait) + ":still");
+    // A still pointer is the same either way.
+    p.listViewShape = MousePointer::Arrow;
+    EXPECT_EQ(p.imageOfHandle(p.CopyIcon(p.GetCursor())), RecordingPlatform::userImage(kOcrNormal));
+    EXPECT_FALSE(p.DestroyCursor(busy));  // the system's own pointer
+    EXPECT_EQ(p.misuse().size(), 1u);
+}
+
 TEST(RecordingPlatform, FailsExactlyTheChosenCall) {
     RecordingPlatform p;
     p.failCall("CopyIcon", 2);

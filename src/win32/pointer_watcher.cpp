@@ -1,0 +1,104 @@
+#include "win32/pointer_watcher.h"
+
+#include <string>
+#include <vector>
+
+#include "win32/watcher_protocol.h"
+
+namespace tarn::win32 {
+
+namespace {
+
+// The list of handles the watcher may inherit: exactly these, whatever else of the
+// program happens to be inheritable (a file the C library opened, say).
+class InheritedHandles {
+public:
+    explicit InheritedHandles(HANDLE (&handles)[2]) noexcept {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        buffer_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+        if (size == 0 || !::InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+        list_ = list;
+        if (!::UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, sizeof handles,
+                                         nullptr, nullptr)) {
+            ::DeleteProcThreadAttributeList(list_);
+            list_ = nullptr;
+        }
+    }
+    ~InheritedHandles() {
+        if (list_) ::DeleteProcThreadAttributeList(list_);
+    }
+    InheritedHandles(const InheritedHandles&) = delete;
+    InheritedHandles& operator=(const InheritedHandles&) = delete;
+    [[nodiscard]] LPPROC_THREAD_ATTRIBUTE_LIST get() const noexcept { return list_; }
+
+private:
+    std::vector<unsigned char> buffer_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
+std::wstring systemFolder() {
+    wchar_t buffer[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+}  // namespace
+
+bool PointerWatcher::start(const std::filesystem::path& exe) noexcept {
+    if (done_) return true;
+    try {
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        OwnedKernelHandle done(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
+        HANDLE self = nullptr;
+        // Enough to wait on the program and to check whose process it is, nothing more.
+        if (!done || !::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), &self,
+                                        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
+            return false;
+        OwnedKernelHandle program(self);
+
+        HANDLE handles[2] = {program.get(), done.get()};
+        InheritedHandles inherited(handles);
+        if (!inherited.get()) return false;
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        // No standard handles (they would keep the program's pipes open) and no busy
+        // pointer while the system waits for a window that never comes.
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_FORCEOFFFEEDBACK;
+        startup.lpAttributeList = inherited.get();
+
+        const std::wstring file = exe.wstring();
+        std::wstring command = watcher::commandLine(file, {::GetCurrentProcessId(), program.get(), done.get()});
+        // Its current folder is the system's, so the program's folder stays free to be
+        // moved or deleted once the program has ended.
+        const std::wstring folder = systemFolder();
+        PROCESS_INFORMATION started{};
+        // Out of the program's job where the job allows it, so ending the job does not
+        // end the watcher with it.
+        const DWORD flags = CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT;
+        BOOL ok = FALSE;
+        for (DWORD extra : {static_cast<DWORD>(CREATE_BREAKAWAY_FROM_JOB), DWORD{0}}) {
+            ok = ::CreateProcessW(file.c_str(), command.data(), nullptr, nullptr, TRUE, flags | extra, nullptr,
+                                  folder.empty() ? nullptr : folder.c_str(), &startup.StartupInfo, &started);
+            if (ok) break;
+        }
+        if (!ok) return false;
+        ::CloseHandle(started.hThread);
+        ::CloseHandle(started.hProcess);
+        // Whatever the program starts later (the web page's browser) gets no copy of it.
+        ::SetHandleInformation(done.get(), HANDLE_FLAG_INHERIT, 0);
+        done_ = std::move(done);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void PointerWatcher::dismiss() noexcept {
+    if (!done_) return;
+    ::SetEvent(done_.get());
+    done_.reset();
+}
+
+}  // namespace tarn::win32

@@ -1,0 +1,167 @@
+"""The real Tarnwick.exe under Wine: the pointer watcher it starts before
+it first replaces a system pointer.
+
+Killed, the program leaves the watcher behind, which reloads the user's
+pointer scheme (SystemParametersInfoW SPI_SETCURSORS, 0x57; Wine 8.0 answers
+FALSE, which is not a failure) and ends; after a clean Exit the watcher ends
+touching nothing.  The watcher's relay lines land in the program's log (it
+inherits Wine's stderr), told apart by its own pid.
+
+TARNWICK_E2E_TIMINGS=1 prints what was measured.
+"""
+
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tarnwick_folder as tf  # noqa: E402
+import winehost  # noqa: E402
+from tarnwick_case import BLUE, TarnwickCase  # noqa: E402
+from tarnwick_folder import SPI_SETCURSORS  # noqa: E402
+
+SPI_LINE = b"SystemParametersInfoW(%08x" % SPI_SETCURSORS
+
+
+def report(what, seconds):
+    if os.environ.get("TARNWICK_E2E_TIMINGS") == "1":
+        sys.stderr.write("\n  %s: %.3f s\n" % (what, seconds))
+
+
+class WatcherTest(TarnwickCase):
+    def start_rotating(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(normal=1, busy=1, interval=20,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2, timestamps=True)
+        self.main_window()
+        # A double-click on the set starts it and leaves the window up, for Exit.
+        icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
+        self.host.double_click(*icons["Blue"])
+        return self.wait_installs(3)
+
+    def the_watcher(self):
+        """The watcher's unix pid, once it runs (exactly one)."""
+        pids = winehost.wait_until(
+            lambda: self.host.unix_processes(tf.WATCHER), 10, 0.05,
+            "the watcher's process")
+        self.assertEqual(len(pids), 1, pids)
+        return pids[0]
+
+    def watcher_calls(self, log=None):
+        log = log or self.host.relay()
+        pids = log.pids_of(tf.WATCHER)
+        return pids, log.calls(pids=pids)
+
+    def wait_gone(self, pid, timeout):
+        winehost.wait_until(lambda: not os.path.exists("/proc/%d" % pid) or
+                            pid not in self.host.unix_processes(tf.WATCHER),
+                            timeout, 0.005, "the watcher to end")
+        return time.monotonic()
+
+    def check_started_before_the_first_capture(self, calls):
+        started = tf.calls_with(calls, "CreateProcessW")
+        self.assertEqual(len(started), 1)
+        self.assertTrue(started[0].retval)
+        self.assertTrue(started[0].args[0].string.endswith("\\" + tf.WATCHER))
+        self.assertEqual(started[0].args[7].string.lower(),
+                         "c:\\windows\\system32")
+        self.assertLess(started[0].index, tf.captures(calls)[0][2])
+
+    def check_holds_nothing_of_the_folder(self, pid):
+        self.assertFalse(os.readlink("/proc/%d/cwd" % pid)
+                         .startswith(self.folder.path))
+        for fd in os.listdir("/proc/%d/fd" % pid):
+            with self.subTest(fd=fd):
+                try:
+                    target = os.readlink("/proc/%d/fd/%s" % (pid, fd))
+                except OSError:
+                    continue
+                self.assertFalse(target.startswith(self.folder.path), target)
+        self.assertEqual(self.host.windows(pid=pid, visible=False), [])
+
+    def test_a_kill_is_followed_by_the_watchers_reload(self):
+        calls = self.start_rotating()
+        self.check_started_before_the_first_capture(calls)
+        watcher = self.the_watcher()
+        self.check_holds_nothing_of_the_folder(watcher)
+        self.assertEqual(tf.calls_with(self.watcher_calls()[1],
+                                       "SystemParametersInfoW"), [])
+
+        with open(self.host.log_path, "rb") as log:
+            log.seek(0, os.SEEK_END)
+            killed = time.monotonic()
+            self.host.kill_process()
+            seen, tail = None, b""
+            while seen is None and time.monotonic() - killed < 5:
+                tail = tail[-64:] + log.read()
+                if SPI_LINE in tail:
+                    seen = time.monotonic()
+                else:
+                    time.sleep(0.005)
+        self.assertIsNotNone(seen, "no reload within 5 s of the kill")
+        gone = self.wait_gone(watcher, 5)
+
+        pids, theirs = self.watcher_calls()
+        self.assertEqual(len(pids), 1)
+        spi = tf.calls_with(theirs, "SystemParametersInfoW")
+        self.assertEqual([[a.value for a in c.args] for c in spi],
+                         [[SPI_SETCURSORS, 0, 0, 0]])
+        self.assertTrue(spi[0].returned)
+        # It touched nothing else the program is judged on, showed no
+        # window, tray icon or message.
+        self.assertEqual([c.func for c in theirs], ["SystemParametersInfoW"])
+        self.assertEqual(self.host.unix_processes("Tarnwick"), [])
+        # In Wine's own clock: from the program's last call before the kill
+        # to the reload, an upper bound of kill to reload.
+        last = max(c.time for c in self.calls())
+        self.assertLess(seen - killed, 3)
+        self.assertLess(gone - killed, 4)
+        report("kill -> reload seen in the log", seen - killed)
+        report("kill -> watcher's process gone", gone - killed)
+        report("program's last call -> reload (Wine clock)",
+               spi[0].time - last)
+
+    def test_a_clean_exit_ends_the_watcher_touching_nothing(self):
+        self.start_rotating()
+        watcher = self.the_watcher()
+        self.exit_by(tf.EXIT_LABEL)
+        ended = time.monotonic()
+        gone = self.wait_gone(watcher, 2)
+
+        log = self.host.relay()
+        self.assertEqual(self.watcher_calls(log)[1], [])
+        self.assertEqual(tf.calls_with(log.calls(), "SystemParametersInfoW",
+                                       SPI_SETCURSORS), [])
+        self.assertEqual(self.host.unix_processes("Tarnwick"), [])
+        self.assertLess(gone - ended, 1)
+        report("program's exit -> watcher's process gone", gone - ended)
+
+    def test_without_its_watcher_the_program_runs_as_before(self):
+        os.remove(self.folder.file(tf.WATCHER))
+        calls = self.start_rotating()
+        started = tf.calls_with(calls, "CreateProcessW")
+        self.assertTrue(started)
+        self.assertFalse(any(c.retval for c in started))
+        self.assertEqual(tf.calls_with(calls, "MessageBoxW"), [])
+        self.assertEqual(len(tf.captures(calls)), 3)
+        self.host.kill_process()
+        self.assertEqual(tf.calls_with(self.host.relay().calls(),
+                                       "SystemParametersInfoW",
+                                       SPI_SETCURSORS), [])
+        self.assertEqual(self.host.unix_processes("Tarnwick"), [])
+
+    def test_started_by_hand_it_ends_at_once_doing_nothing(self):
+        for args in [(), ("1", "2", "3"), ("--watch",), ("12", "34")]:
+            with self.subTest(args=args):
+                code, seconds, log = self.host.run_other(
+                    self.folder.file(tf.WATCHER), *args, timeout=20)
+                self.assertEqual(code, 0)
+                self.assertLess(seconds, 10)
+                self.assertTrue(log.pids_of(tf.WATCHER))
+                self.assertEqual(log.calls(pids=log.pids_of(tf.WATCHER)), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
