@@ -167,11 +167,20 @@ class TarnwickCase(unittest.TestCase):
                 self.main.y + 1 + fy + self.px(tf.KNOB_TOP) + self.px(150))
 
     def knob_left(self, frame_x, y):
-        """The knob's left edge within its frame, as the screen shows it."""
+        """The knob's left edge within its frame, as the screen shows it;
+        None while the window has not painted it yet."""
         knob = self.screenshot().find((255, 128, 0),
                                       (frame_x, y - 3, frame_x + self.px(2400),
                                        y + 3), tolerance=0)
-        return min(px for px, _ in knob) - frame_x
+        return min(px for px, _ in knob) - frame_x if knob else None
+
+    def press_knob(self, x, y):
+        """Press the left button at (x, y) and wait until the program has
+        read the pointer for the press."""
+        seen = len(tf.calls_with(self.calls(), "GetCursorPos"))
+        self.host.mouse_move(x, y)
+        self.host.x("xdotool", "mousedown", "1")
+        self.host.wait_call("user32.GetCursorPos", seen + 1)
 
     def screenshot(self, name="screen.ppm"):
         path = os.path.join(self.host.tmp, name)

@@ -72,8 +72,7 @@ class WindowTest(TarnwickCase):
         def knob_left():
             return self.knob_left(frame_x, y)
 
-        self.host.mouse_move(x, y)
-        self.host.x("xdotool", "mousedown", "1")
+        self.press_knob(x, y)
         # (moves, where the knob's left edge is then): 136 is the track's
         # last place; a move to 137 is ignored, not clamped to 136.
         for moves, left in [((113, 120, 128, 136), 136), ((130,), 130),
@@ -207,15 +206,15 @@ class ScaledWindowTest(TarnwickCase):
             return self.knob_left(frame_x, y)
 
         # Slider position 100: the knob's left edge at 108 design pixels.
-        self.assertEqual(knob_left(), self.px(108 * 15))
-        x = frame_x + knob_left() + 6
-        self.host.mouse_move(x, y)
-        self.host.x("xdotool", "mousedown", "1")
+        left = winehost.wait_until(knob_left, 10, 0.2, "the knob painted")
+        self.assertEqual(left, self.px(108 * 15))
+        x = frame_x + left + 6
+        self.press_knob(x, y)
         seen = len(tf.calls_with(self.calls(), "GetCursorPos"))
         self.host.mouse_move(x + 1, y)          # the smallest drag there is
         self.host.wait_call("user32.GetCursorPos", seen + 1)
         self.host.x("xdotool", "mouseup", "1")
-        winehost.wait_until(lambda: knob_left() == self.px(109 * 15), 5,
+        winehost.wait_until(lambda: knob_left() == self.px(109 * 15), 10,
                             what="the knob one step on")
         self.exit_by(tf.EXIT_LABEL)
 
