@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,15 @@ void LoadTWC(Platform& platform, CursorSet& set, const std::string& name);
 // file when missing. An empty image writes nothing. Throws std::exception with a
 // readable description on failure, std::out_of_range for a bad index.
 void WriteImage(const CursorSet& set, const std::filesystem::path& file, int index);
+
+// The bytes of one image at the start of `file`, as WriteImage writes them.
+void WriteImageFile(std::span<const unsigned char> image, const std::filesystem::path& file);
+
+// Puts `image` in slot `index` and makes its pointer through the scratch file, releasing
+// the handle it replaces: one step of a load. Throws WriteImage's exceptions, with the
+// image already in the slot and the old handle kept.
+void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::vector<unsigned char> image,
+                  const std::filesystem::path& scratch);
 
 // Image 2 through the scratch file, loaded as a picture. Throws on failure
 // (PlatformError from the picture loader, or WriteImage's exception).

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cursorset/files.h"
+#include "cursorset/list_previews.h"
 
 namespace tarn {
 
@@ -36,6 +37,7 @@ std::vector<std::string> listSetFiles(const fs::path& folder) {
 
 bool ShowIcons(Platform& platform, CursorSet& set) {
     std::string fileName;  // the file being processed, for the message
+    ListPreviews previews(platform, set);
     try {
         platform.ClearListViewSmallIcons();
         platform.ClearListView();
@@ -43,22 +45,17 @@ bool ShowIcons(Platform& platform, CursorSet& set) {
         for (const std::string& name : listSetFiles(platform.ProgramFolder())) {
             fileName = name;
             const std::string setName = name.substr(0, name.size() - 4);
-            LoadTWC(platform, set, name);
             // One set without a picture (a bad first file before any set loaded) must
             // not keep the others from being offered: it is shown blank.
-            PictureHandle picture;
-            try {
-                picture = LoadPreview(platform, set);
-            } catch (const std::exception&) {
-                picture = PictureHandle{};
-            }
-            platform.AddImageListPicture(setName, picture);
+            platform.AddImageListPicture(setName, previews.next(name));
             platform.AddListViewItem(setName, setName, setName);
         }
     } catch (const std::exception& e) {
+        previews.finish();
         platform.MessageBox("ShowIcons\n" + fileName + "\n" + e.what());
         return false;
     }
+    previews.finish();
     return true;
 }
 

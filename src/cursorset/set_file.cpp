@@ -1,0 +1,103 @@
+#include "cursorset/set_file.h"
+
+#include <cerrno>
+#include <system_error>
+
+#include "cursorset/files.h"
+
+namespace tarn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Windows finds "Arrows.TWC" for a file written "arrows.twc"; a case-sensitive file
+// system does not, so the folder is searched for the name in another letter case.
+fs::path findIgnoringCase(const fs::path& folder, const std::string& name) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string candidate = Utf8FromPath(it->path().filename());
+        if (SameIgnoringAsciiCase(candidate, name)) return it->path();
+    }
+    return {};
+}
+
+}  // namespace
+
+std::vector<Slice> CutSlices(std::span<const unsigned char> bytes) {
+    std::vector<Slice> slices;
+    const std::size_t whole = std::min(bytes.size() / kSliceBytes, kSliceCount);
+    slices.reserve(whole);
+    for (std::size_t i = 0; i < whole; ++i) {
+        const auto slice = bytes.subspan(i * kSliceBytes, kSliceBytes);
+        slices.emplace_back(slice.begin(), slice.end());
+    }
+    return slices;
+}
+
+std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes) {
+    if (bytes.size() != kSetFileBytes) return std::nullopt;
+    std::vector<Slice> slices = CutSlices(bytes);
+    SetImages images;
+    for (std::size_t i = 0; i < kSliceCount; ++i) images[i] = std::move(slices[i]);
+    return images;
+}
+
+bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report) {
+    if (name.empty()) {
+        report("Bad file name: the cursor set file name is empty");
+        return false;
+    }
+    // A name that could reach outside the program folder is treated like a file that
+    // is not there.
+    if (!IsBareFileName(name)) return false;
+
+    const fs::path folder = platform.ProgramFolder();
+    file_ = folder / PathFromUtf8(name);
+    std::error_code ec;
+    fs::file_status status = fs::status(file_, ec);
+    if (status.type() == fs::file_type::not_found) {
+        file_ = findIgnoringCase(folder, name);
+        if (file_.empty()) return false;
+        status = fs::status(file_, ec);
+        if (status.type() == fs::file_type::not_found) return false;
+    }
+    if (ec) {
+        report("Cannot look at " + Utf8FromPath(file_) + ": " + ec.message());
+        return false;
+    }
+    if (!fs::is_regular_file(status)) {
+        report(Utf8FromPath(file_) + " is not a file");
+        return false;
+    }
+
+    // Unbuffered: each read is one read of the file as it is now, so a file that
+    // shrinks while it is loaded fails at the slice it no longer has.
+    in_.rdbuf()->pubsetbuf(nullptr, 0);
+    errno = 0;
+    in_.open(file_, std::ios::binary);
+    if (!in_.is_open()) {
+        report(DescribeFileFailure("Cannot open", file_, errno));
+        return false;
+    }
+    in_.seekg(0, std::ios::end);
+    const std::streamoff length = in_.tellg();
+    if (length != static_cast<std::streamoff>(kSetFileBytes)) return false;  // not a set: silently ignored
+    in_.seekg(0, std::ios::beg);
+    return true;
+}
+
+SliceRead SetFileReader::read(std::size_t first, std::size_t count) {
+    std::vector<unsigned char> bytes(count * kSliceBytes);
+    errno = 0;
+    in_.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const int err = errno;
+    const auto got = static_cast<std::size_t>(in_.gcount());
+    SliceRead result{CutSlices(std::span<const unsigned char>(bytes.data(), got)), std::nullopt};
+    if (got < bytes.size())
+        result.failure =
+            DescribeFileFailure("Cannot read slice " + std::to_string(first + result.slices.size()) + " of", file_, err);
+    return result;
+}
+
+}  // namespace tarn

@@ -1,0 +1,61 @@
+// Reading a .TWC file: its bytes as slices in memory, and a set file opened by name the
+// way the loader opens it. Shared by the loader, which makes pointers of every slice,
+// and the list builder, which only wants the preview.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cursorset/twc_format.h"
+#include "platform/platform.h"
+
+namespace tarn {
+
+using Slice = std::vector<unsigned char>;
+using SetImages = std::array<Slice, kSliceCount>;
+
+// The whole slices at the start of `bytes`, at most sixteen, in direction order: a set's
+// images as far as the bytes go.
+std::vector<Slice> CutSlices(std::span<const unsigned char> bytes);
+
+// A set file's bytes as its sixteen images; nothing when they are not exactly a set's
+// 35808 bytes, which is no set at all.
+std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes);
+
+// The slices one read gave, and why it stopped short when it did.
+struct SliceRead {
+    std::vector<Slice> slices;
+    std::optional<std::string> failure;  // "Cannot read slice N of <file>..."
+};
+
+// A set file opened for reading, its size checked, reading from its start.
+class SetFileReader {
+public:
+    using Report = std::function<void(const std::string&)>;
+
+    // LoadTWC's checks in LoadTWC's order. False when there is nothing to read: a name
+    // that is not a bare file name, a missing file or one that is not exactly 35808
+    // bytes (all silent), or a failure, which is passed to `report` (an empty name, a
+    // folder, a file that cannot be looked at or opened). May throw std::exception.
+    bool open(Platform& platform, const std::string& name, const Report& report);
+
+    // The next `count` slices in one read of the file as it is now: a file that shrank
+    // since it was opened gives the slices it still has and the failure of the first
+    // one it no longer has.
+    SliceRead read(std::size_t first, std::size_t count);
+
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    std::filesystem::path file_;
+    std::ifstream in_;
+};
+
+}  // namespace tarn
