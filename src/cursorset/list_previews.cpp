@@ -61,29 +61,33 @@ PictureHandle ListPreviews::next(const std::string& name) {
         // The load stops at its first write: slot 0 has the new image, no pointer.
         pending_[0] = std::move(got.slices[0]);
         fresh_.set(0);
+        pointed_.reset(0);
         report(e.what());
         return preview();
     }
     for (std::size_t i = 0; i < count; ++i) {
         pending_[i] = std::move(got.slices[i]);
         fresh_.set(i);
+        pointed_.set(i);
     }
     if (got.failure) report(*got.failure);
     return hasPreview ? loadPicture() : preview();
 }
 
 void ListPreviews::finish() {
-    if (fresh_.none()) return;
+    const bool pointers = (fresh_ & pointed_).any();
     try {
         for (std::size_t i = 0; i < kSliceCount; ++i) {
             if (!fresh_[i]) continue;
             fresh_.reset(i);
-            InstallSlice(platform_, set_, i, std::move(pending_[i]), scratch());
+            if (pointed_[i]) InstallSlice(platform_, set_, i, std::move(pending_[i]), scratch());
+            else set_.images[i] = std::move(pending_[i]);
         }
     } catch (const std::exception& e) {
         platform_.MessageBox(std::string("LoadTWC\n") + e.what());
     }
     fresh_.reset();
+    if (!pointers) return;
     // The pointers went through the scratch file; it gets back what the list's last
     // picture left there, as if they had been made before it.
     try {

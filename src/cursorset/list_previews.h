@@ -43,6 +43,7 @@ private:
     std::filesystem::path scratch_;
     SetImages pending_;                 // images a load put in a slot, not yet pointers
     std::bitset<kSliceCount> fresh_;    // the slots whose image is in pending_
+    std::bitset<kSliceCount> pointed_;  // ... and whose load made a pointer of it
     Slice scratchImage_;                // what was last written to the scratch file
 };
 
