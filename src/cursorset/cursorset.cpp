@@ -84,12 +84,13 @@ void LoadTWC(Platform& platform, CursorSet& set, const std::string& name) {
         // half way leaves the slots before it with the new set.
         const fs::path scratch = ScratchFile(platform);
         for (std::size_t i = 0; i < kSliceCount; ++i) {
-            SliceRead got = reader.read(i, 1);
-            if (got.slices.empty()) {
+            Slice slice;
+            const SliceRead got = reader.read(i, 1, slice);
+            if (got.slices() == 0) {
                 report(*got.failure);
                 return;
             }
-            InstallSlice(platform, set, i, std::move(got.slices.front()), scratch);
+            InstallSlice(platform, set, i, std::move(slice), scratch);
         }
     } catch (const std::exception& e) {
         report(e.what());

@@ -4,17 +4,22 @@
 
 namespace tarn {
 
-ListPreviews::ListPreviews(Platform& platform, CursorSet& set)
-    : platform_(platform), set_(set) {}
+ListPreviews::ListPreviews(Platform& platform, CursorSet& set) : platform_(platform), set_(set) {}
+
+ListPreviews::Bytes ListPreviews::image(std::size_t slot) const {
+    if (partFresh_[slot]) return part_[slot];
+    if (wholeFresh_) return Bytes(whole_).subspan(slot * kSliceBytes, kSliceBytes);
+    return set_.images[slot];
+}
 
 const std::filesystem::path& ListPreviews::scratch() {
     if (scratch_.empty()) scratch_ = ScratchFile(platform_);
     return scratch_;
 }
 
-void ListPreviews::writeScratch(const Slice& bytes) {
+void ListPreviews::writeScratch(Bytes bytes) {
     WriteImageFile(bytes, scratch());
-    if (!bytes.empty()) scratchImage_ = bytes;
+    if (!bytes.empty()) scratchImage_.assign(bytes.begin(), bytes.end());
 }
 
 PictureHandle ListPreviews::loadPicture() {
@@ -35,17 +40,25 @@ PictureHandle ListPreviews::preview() {
     return loadPicture();
 }
 
+void ListPreviews::takePart(Bytes file, std::size_t count, bool pointed) {
+    CutSlices(file.first(count * kSliceBytes), part_);
+    for (std::size_t i = 0; i < count; ++i) {
+        partFresh_.set(i);
+        pointed_.set(i, pointed);
+    }
+}
+
 PictureHandle ListPreviews::next(const std::string& name) {
     const auto report = [&](const std::string& description) { platform_.MessageBox("LoadTWC\n" + description); };
     SliceRead got;
     try {
         SetFileReader reader;
-        if (reader.open(platform_, name, report)) got = reader.read(0, kSliceCount);
+        if (reader.open(platform_, name, report)) got = reader.read(0, kSliceCount, bytes_);
     } catch (const std::exception& e) {
         report(e.what());
         return preview();
     }
-    const std::size_t count = got.slices.size();
+    const std::size_t count = got.slices();
     if (count == 0) {
         if (got.failure) report(*got.failure);
         return preview();
@@ -54,40 +67,66 @@ PictureHandle ListPreviews::next(const std::string& name) {
     // The load would write each slice it read to the scratch file in turn; one write
     // stands for them all. When slice 2 is among them that is the preview's own write,
     // else it is the last slice, which the preview then shows if the set has no slice 2.
+    const Bytes file(bytes_.data(), got.bytes);
     const bool hasPreview = count > static_cast<std::size_t>(kPreviewSlice);
     try {
-        writeScratch(got.slices[hasPreview ? kPreviewSlice : count - 1]);
+        writeScratch(file.subspan((hasPreview ? kPreviewSlice : count - 1) * kSliceBytes, kSliceBytes));
     } catch (const std::exception& e) {
-        // The load stops at its first write: slot 0 has the new image, no pointer.
-        pending_[0] = std::move(got.slices[0]);
-        fresh_.set(0);
-        pointed_.reset(0);
+        // The load stops at its first write: slot 0 has the new image, and the pointer
+        // an earlier load made, if any.
+        if (pointed_[0] && (partFresh_[0] || wholeFresh_)) {
+            const Bytes made = image(0);
+            pointerOnly_.assign(made.begin(), made.end());
+            pointerOnlyFresh_ = true;
+        }
+        takePart(file, 1, false);
         report(e.what());
         return preview();
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        pending_[i] = std::move(got.slices[i]);
-        fresh_.set(i);
-        pointed_.set(i);
+    pointerOnlyFresh_ = false;
+    if (count == kSliceCount) {
+        whole_.swap(bytes_);  // what whole_ held is reused by the next read
+        wholeFresh_ = true;
+        partFresh_.reset();
+        pointed_.set();
+    } else {
+        takePart(file, count, true);
     }
     if (got.failure) report(*got.failure);
     return hasPreview ? loadPicture() : preview();
 }
 
 void ListPreviews::finish() {
-    const bool pointers = (fresh_ & pointed_).any();
-    try {
-        for (std::size_t i = 0; i < kSliceCount; ++i) {
-            if (!fresh_[i]) continue;
-            fresh_.reset(i);
-            if (pointed_[i]) InstallSlice(platform_, set_, i, std::move(pending_[i]), scratch());
-            else set_.images[i] = std::move(pending_[i]);
-        }
-    } catch (const std::exception& e) {
-        platform_.MessageBox(std::string("LoadTWC\n") + e.what());
+    SetImages images;
+    std::bitset<kSliceCount> fresh = partFresh_;
+    if (wholeFresh_) {
+        images = *ParseSet(whole_);
+        fresh.set();
     }
-    fresh_.reset();
-    if (!pointers) return;
+    for (std::size_t i = 0; i < kSliceCount; ++i)
+        if (partFresh_[i]) images[i].swap(part_[i]);
+    wholeFresh_ = false;
+    partFresh_.reset();
+
+    bool made = false, failed = false;
+    for (std::size_t i = 0; i < kSliceCount; ++i) {
+        if (!fresh[i]) continue;
+        const Slice* pointer = pointed_[i] ? &images[i] : i == 0 && pointerOnlyFresh_ ? &pointerOnly_ : nullptr;
+        if (pointer && !failed) {
+            try {
+                InstallSlice(platform_, set_, i, *pointer, scratch());
+                made = true;
+            } catch (const std::exception& e) {
+                // The scratch file can no longer be written: the slots keep their old
+                // pointers, and the loads' images all the same.
+                failed = true;
+                platform_.MessageBox(std::string("LoadTWC\n") + e.what());
+            }
+        }
+        set_.images[i] = std::move(images[i]);
+    }
+    pointerOnlyFresh_ = false;
+    if (!made) return;
     // The pointers went through the scratch file; it gets back what the list's last
     // picture left there, as if they had been made before it.
     try {

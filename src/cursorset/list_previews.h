@@ -4,7 +4,9 @@
 
 #include <bitset>
 #include <filesystem>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "cursorset/cursorset.h"
 #include "cursorset/set_file.h"
@@ -28,22 +30,36 @@ public:
 
     // Makes the set what the loads would have left: a pointer for every slot a listed
     // set gave a new image, the replaced handles released. A failure shows "LoadTWC\n"
-    // and its description, as the load would have. Never throws; does nothing twice.
+    // and its description, as the load would have; a scratch file that could be written
+    // for the list and no longer can costs the pointers made after it. Never throws;
+    // does nothing twice.
     void finish();
 
 private:
-    const Slice& image(std::size_t slot) const { return fresh_[slot] ? pending_[slot] : set_.images[slot]; }
+    using Bytes = std::span<const unsigned char>;
+    // Slot `slot` of the set as the loads so far would have left it.
+    Bytes image(std::size_t slot) const;
     const std::filesystem::path& scratch();
-    void writeScratch(const Slice& bytes);
+    void writeScratch(Bytes image);
+    void takePart(Bytes file, std::size_t count, bool pointed);
     PictureHandle preview();
     PictureHandle loadPicture();
 
     Platform& platform_;
     CursorSet& set_;
     std::filesystem::path scratch_;
-    SetImages pending_;                 // images a load put in a slot, not yet pointers
-    std::bitset<kSliceCount> fresh_;    // the slots whose image is in pending_
-    std::bitset<kSliceCount> pointed_;  // ... and whose load made a pointer of it
+    std::vector<unsigned char> bytes_;  // the set file read last
+    // A load that read the whole file gives every slot: its bytes are kept whole. One
+    // that stopped short gives the slots before that, which are kept one by one.
+    std::vector<unsigned char> whole_;
+    bool wholeFresh_ = false;
+    SetImages part_;
+    std::bitset<kSliceCount> partFresh_;
+    std::bitset<kSliceCount> pointed_;  // the slots whose new image the load made a pointer of
+    // Slot 0's pointer from an earlier load, under an image a later load that stopped at
+    // its first scratch write put there.
+    Slice pointerOnly_;
+    bool pointerOnlyFresh_ = false;
     Slice scratchImage_;                // what was last written to the scratch file
 };
 

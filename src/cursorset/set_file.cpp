@@ -1,5 +1,6 @@
 #include "cursorset/set_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -24,22 +25,19 @@ fs::path findIgnoringCase(const fs::path& folder, const std::string& name) {
 
 }  // namespace
 
-std::vector<Slice> CutSlices(std::span<const unsigned char> bytes) {
-    std::vector<Slice> slices;
-    const std::size_t whole = std::min(bytes.size() / kSliceBytes, kSliceCount);
-    slices.reserve(whole);
+std::size_t CutSlices(std::span<const unsigned char> bytes, std::span<Slice> into) {
+    const std::size_t whole = std::min({bytes.size() / kSliceBytes, kSliceCount, into.size()});
     for (std::size_t i = 0; i < whole; ++i) {
         const auto slice = bytes.subspan(i * kSliceBytes, kSliceBytes);
-        slices.emplace_back(slice.begin(), slice.end());
+        into[i].assign(slice.begin(), slice.end());
     }
-    return slices;
+    return whole;
 }
 
 std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes) {
     if (bytes.size() != kSetFileBytes) return std::nullopt;
-    std::vector<Slice> slices = CutSlices(bytes);
     SetImages images;
-    for (std::size_t i = 0; i < kSliceCount; ++i) images[i] = std::move(slices[i]);
+    CutSlices(bytes, images);
     return images;
 }
 
@@ -80,23 +78,21 @@ bool SetFileReader::open(Platform& platform, const std::string& name, const Repo
         report(DescribeFileFailure("Cannot open", file_, errno));
         return false;
     }
-    in_.seekg(0, std::ios::end);
-    const std::streamoff length = in_.tellg();
+    // The length from the open file itself, then back to its start.
+    const std::streamoff length = in_.rdbuf()->pubseekoff(0, std::ios::end, std::ios::in);
     if (length != static_cast<std::streamoff>(kSetFileBytes)) return false;  // not a set: silently ignored
-    in_.seekg(0, std::ios::beg);
+    in_.rdbuf()->pubseekpos(0, std::ios::in);
     return true;
 }
 
-SliceRead SetFileReader::read(std::size_t first, std::size_t count) {
-    std::vector<unsigned char> bytes(count * kSliceBytes);
+SliceRead SetFileReader::read(std::size_t first, std::size_t count, std::vector<unsigned char>& buffer) {
+    buffer.resize(count * kSliceBytes);
     errno = 0;
-    in_.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    const int err = errno;
-    const auto got = static_cast<std::size_t>(in_.gcount());
-    SliceRead result{CutSlices(std::span<const unsigned char>(bytes.data(), got)), std::nullopt};
-    if (got < bytes.size())
+    in_.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    SliceRead result{static_cast<std::size_t>(in_.gcount()), std::nullopt};
+    if (result.bytes < buffer.size())
         result.failure =
-            DescribeFileFailure("Cannot read slice " + std::to_string(first + result.slices.size()) + " of", file_, err);
+            DescribeFileFailure("Cannot read slice " + std::to_string(first + result.slices()) + " of", file_, errno);
     return result;
 }
 

@@ -21,18 +21,20 @@ namespace tarn {
 using Slice = std::vector<unsigned char>;
 using SetImages = std::array<Slice, kSliceCount>;
 
-// The whole slices at the start of `bytes`, at most sixteen, in direction order: a set's
-// images as far as the bytes go.
-std::vector<Slice> CutSlices(std::span<const unsigned char> bytes);
+// Cuts the whole slices at the start of `bytes`, at most sixteen and at most as many as
+// `into` holds, into `into` in direction order (reusing what its images hold): a set's
+// images as far as the bytes go. Returns how many.
+std::size_t CutSlices(std::span<const unsigned char> bytes, std::span<Slice> into);
 
 // A set file's bytes as its sixteen images; nothing when they are not exactly a set's
 // 35808 bytes, which is no set at all.
 std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes);
 
-// The slices one read gave, and why it stopped short when it did.
+// What one read gave: its first `bytes` bytes, and why it stopped short when it did.
 struct SliceRead {
-    std::vector<Slice> slices;
+    std::size_t bytes = 0;
     std::optional<std::string> failure;  // "Cannot read slice N of <file>..."
+    std::size_t slices() const { return bytes / kSliceBytes; }
 };
 
 // A set file opened for reading, its size checked, reading from its start.
@@ -46,10 +48,11 @@ public:
     // folder, a file that cannot be looked at or opened). May throw std::exception.
     bool open(Platform& platform, const std::string& name, const Report& report);
 
-    // The next `count` slices in one read of the file as it is now: a file that shrank
-    // since it was opened gives the slices it still has and the failure of the first
-    // one it no longer has.
-    SliceRead read(std::size_t first, std::size_t count);
+    // The next `count` slices (the first of them slice `first`) into `buffer`, made
+    // that long, in one read of the file as it is now: a file that shrank since it was
+    // opened gives the slices it still has and the failure of the first one it no
+    // longer has.
+    SliceRead read(std::size_t first, std::size_t count, std::vector<unsigned char>& buffer);
 
     const std::filesystem::path& file() const { return file_; }
 

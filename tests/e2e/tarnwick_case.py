@@ -69,8 +69,9 @@ class TarnwickCase(unittest.TestCase):
 
     # -- running the program ------------------------------------------------
     def launch(self, loads=0, timestamps=False):
-        """Start the program and wait until start-up has loaded the
-        set loads (the remembered set and each listed one) it makes."""
+        """Start the program and wait until start-up has made the set
+        loads it makes: the remembered set, and the last listed set that
+        loads, once the list is built."""
         self.host.start(self.folder.exe, timestamps=timestamps)
         if loads:
             self.host.wait_call("user32.LoadCursorFromFileW",
