@@ -11,6 +11,7 @@
 #include "cursorset/files.h"
 #include "platform/units.h"
 #include "platform/wtf8.h"
+#include "settings/settings_text.h"
 
 namespace tarn {
 
@@ -19,8 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kFileName = "Tarnwick.ini";
-constexpr std::int32_t kDefaultInterval = 1;
-constexpr std::int32_t kDefaultSliderPosition = 128;
 
 std::string_view trimSpaces(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -29,23 +28,6 @@ std::string_view trimSpaces(std::string_view s) {
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// One line up to CR LF, a lone CR or a lone LF, none of which is kept. False at the
-// end of the file, leaving `line` as it was.
-bool readLine(std::istream& in, std::string& line) {
-    std::streambuf* buf = in.rdbuf();
-    using traits = std::char_traits<char>;
-    traits::int_type c = buf->sbumpc();
-    if (traits::eq_int_type(c, traits::eof())) return false;
-    std::string text;
-    while (!traits::eq_int_type(c, traits::eof()) && c != '\r' && c != '\n') {
-        text.push_back(traits::to_char_type(c));
-        c = buf->sbumpc();
-    }
-    if (c == '\r' && buf->sgetc() == '\n') buf->sbumpc();
-    line = std::move(text);
-    return true;
-}
 
 }  // namespace
 
@@ -101,16 +83,6 @@ std::string WriteNameLine(Platform& platform, std::string_view name) {
 }
 
 void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
-    const auto report = [&](const std::string& description) { platform.MessageBox("LoadINI\n" + description); };
-    // Each step that fails is reported and the next one runs.
-    const auto step = [&](auto&& action) {
-        try {
-            action();
-        } catch (const std::exception& e) {
-            report(e.what());
-        }
-    };
-
     const fs::path file = platform.ProgramFolder() / kFileName;
     std::error_code ec;
     if (fs::status(file, ec).type() == fs::file_type::not_found) {
@@ -121,8 +93,11 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
         return;
     }
 
+    // Each step that fails is reported and the next one runs.
+    const auto report = [&](const std::string& description) { platform.MessageBox("LoadINI\n" + description); };
+    SettingsLines opening(nullptr, report);
     std::ifstream in;
-    step([&] {
+    opening.step([&] {
         const fs::file_status status = fs::status(file, ec);
         // A folder or a device of that name is not read; a pipe would block for ever.
         if (!fs::is_regular_file(status)) throw std::runtime_error("Cannot open " + Utf8FromPath(file) + ": not a file");
@@ -131,47 +106,25 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
         if (!in.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open", file, errno));
     });
 
-    // The line buffer is the remembered set name itself: a read that fails leaves the
-    // previous line there for the steps that follow.
-    const auto readStep = [&](int number) {
-        step([&] {
-            if (!in.is_open())
-                throw std::runtime_error("Cannot read line " + std::to_string(number) + ": the settings file is not open");
-            if (!readLine(in, settings.setFile))
-                throw std::runtime_error("Input past end of file: " + std::string(kFileName) + " has no line " +
-                                         std::to_string(number));
-        });
-    };
-
-    readStep(1);
-    step([&] { settings.autoStart = ReadFlagLine(settings.setFile, false); });
-    readStep(2);
-    step([&] { settings.normal = ReadFlagLine(settings.setFile, true); });
-    readStep(3);
-    step([&] { settings.busy = ReadFlagLine(settings.setFile, true); });
-    readStep(4);
-    step([&] { settings.interval = ReadNumberLine(settings.setFile).value_or(kDefaultInterval); });
-    readStep(5);
-    step([&] { settings.sliderPosition = ReadNumberLine(settings.setFile).value_or(kDefaultSliderPosition); });
-    step([&] { platform.SetKnobLeftTwips((settings.sliderPosition + 8) * kDesignTwipsPerPixel); });
-    readStep(6);
+    SettingsLines lines(in.is_open() ? in.rdbuf() : nullptr, report);
+    lines.readChoices(settings);
+    lines.step([&] { platform.SetKnobLeftTwips((settings.sliderPosition + 8) * kDesignTwipsPerPixel); });
+    lines.readSetName(settings);
     in.close();
-    step([&] {
+    lines.step([&] {
         settings.stored.bytes = settings.setFile;
         settings.setFile = ReadNameLine(platform, settings.stored.bytes);
         settings.stored.name = settings.setFile;
     });
     LoadTWC(platform, set, settings.setFile);
-    step([&] { platform.SetPreviewPicture(LoadPreview(platform, set)); });
+    lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set)); });
 }
 
 bool SaveINI(Platform& platform, const Settings& settings) {
-    std::string text;
-    for (int box = 0; box < 3; ++box) text += std::to_string(platform.CheckValue(box)) + "\r\n";
-    text += std::to_string(settings.interval) + "\r\n";
-    text += std::to_string(settings.sliderPosition) + "\r\n";
-    text += (settings.setFile == settings.stored.name ? settings.stored.bytes : WriteNameLine(platform, settings.setFile)) +
-            "\r\n";
+    const std::string nameLine =
+        settings.setFile == settings.stored.name ? settings.stored.bytes : WriteNameLine(platform, settings.setFile);
+    const std::string text =
+        SettingsText(settings, {platform.CheckValue(0), platform.CheckValue(1), platform.CheckValue(2)}, nameLine);
 
     // The new file is written beside the old one and renamed over it, so a full disk
     // or a failed write never costs the user the settings they had.

@@ -1,5 +1,6 @@
 // Tarnwick.ini: the line rules, files that are short, odd or broken, and writing it.
 #include "settings/settings.h"
+#include "settings/settings_text.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -390,6 +391,26 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
             EXPECT_EQ(testing::readText(folder / "Tarnwick.ini"), old) << c.what;
         }
         EXPECT_FALSE(fs::is_regular_file(folder / "Tarnwick.ini.new")) << c.what;
+    }
+}
+
+TEST(ReadSettingsText, ReadsInMemoryWhatLoadINIReadsFromTheFile) {
+    const std::string texts[] = {
+        "", lines({"1", "0", "7"}), lines({"1", "1", "1", "9", "40"}), "0\r\n1\r\n0\r\n4\r\n50\r\nx.TWC",
+        lines({"1", "0", "0", "12", "60", "a.TWC"}, "\n"), lines({"1", "0", "0", "12", "60", "a.TWC"}, "\r"),
+        lines({" 1 ", "x", "2", "2.5", "-3", ""}), std::string("1\r\n") + '\0' + "\r\n1\r\n999\r\n3.5\r\na\r\nb",
+    };
+    for (const auto& text : texts) {
+        Fresh f;
+        f.load(text, false);
+        Settings inMemory;
+        std::vector<std::string> messages;
+        ReadSettingsText(text, inMemory, [&](const std::string& d) { messages.push_back("LoadINI\n" + d); });
+        EXPECT_EQ(SettingsText(inMemory, {1, 1, 1}, inMemory.setFile), SettingsText(f.loaded, {1, 1, 1}, f.loaded.stored.bytes))
+            << text;
+        EXPECT_EQ(inMemory.autoStart, f.loaded.autoStart) << text;
+        ASSERT_LE(messages.size(), f.q.messages.size()) << text;
+        EXPECT_EQ(messages, std::vector<std::string>(f.q.messages.begin(), f.q.messages.begin() + messages.size())) << text;
     }
 }
 
