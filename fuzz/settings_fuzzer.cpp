@@ -1,30 +1,18 @@
-// LoadINI on arbitrary file content, in a real temporary program folder with the
-// recording platform. Beyond not crashing: the numbers always end up in range, the
-// platform is never misused, every message carries its routine's tag, and what
-// SaveINI writes reads back to the same record.
+// The settings text in memory, as LoadINI reads the file: whatever the text, the
+// numbers end up in range, each step reports at most once with a description, and what
+// Exit would write reads back to the same record without a message.
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
 
-#include "cursorset/cursorset.h"
-#include "settings/settings.h"
-#include "support/fixtures.h"
-#include "support/recording_platform.h"
+#include "settings/settings_text.h"
 
 namespace {
 
 using namespace tarn;
-using tarn::testing::RecordingPlatform;
-
-const tarn::testing::TempFolder& programFolder() {
-    static const tarn::testing::TempFolder folder;
-    static const bool ready = [] {
-        tarn::testing::writeFile(folder / "a.TWC", tarn::testing::cursorSet(1));
-        return true;
-    }();
-    (void)ready;
-    return folder;
-}
 
 void require(bool ok, const char* what) {
     if (ok) return;
@@ -40,28 +28,22 @@ bool sameRecord(const Settings& a, const Settings& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto& dir = programFolder();
-    tarn::testing::writeFile(dir / "Tarnwick.ini", tarn::testing::Bytes(data, data + size));
-
-    RecordingPlatform p;
-    p.programFolder = dir.path();
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
     Settings s;
-    CursorSet set;
-    LoadINI(p, s, set);
+    std::vector<std::string> messages;
+    ReadSettingsText(text, s, [&](const std::string& d) { messages.push_back(d); });
 
     require(s.interval >= 1 && s.interval <= 255, "tick interval out of range");
     require(s.sliderPosition >= 1 && s.sliderPosition <= 255, "slider position out of range");
-    require(p.misuse().empty(), "platform misused");
-    for (const auto& m : p.messages)
-        require(m.rfind("LoadINI\n", 0) == 0 || m.rfind("LoadTWC\n", 0) == 0, "message without its tag");
+    require(messages.size() <= 6, "more messages than lines");
+    for (const auto& m : messages) require(m.rfind("Input past end of file: ", 0) == 0, "a message that is not a missing line");
+    require(s.setFile.find_first_of("\r\n") == std::string::npos, "a line end in the set name");
 
-    p.checks = {{0, s.autoStart ? 1 : 0}, {1, s.normal ? 1 : 0}, {2, s.busy ? 1 : 0}};
-    require(SaveINI(p, s), "SaveINI failed");
-    RecordingPlatform q;
-    q.programFolder = dir.path();
+    const std::string written = SettingsText(s, {s.autoStart ? 1 : 0, s.normal ? 1 : 0, s.busy ? 1 : 0}, s.setFile);
     Settings again;
-    CursorSet set2;
-    LoadINI(q, again, set2);
+    bool quiet = true;
+    ReadSettingsText(written, again, [&](const std::string&) { quiet = false; });
+    require(quiet, "what Exit writes is reported when read back");
     require(sameRecord(s, again), "saved settings do not read back");
     return 0;
 }

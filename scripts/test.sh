@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Every test: the portable core under the sanitizers, the fuzzers for a bounded time,
-# the Windows build, and the real Tarnwick.exe end to end under Wine.
+# Every test: the portable core under the sanitizers (with every committed fuzz corpus
+# file replayed through its target), the fuzz targets for a bounded time (the `fuzz`
+# preset), the Windows build, and the real Tarnwick.exe end to end under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)

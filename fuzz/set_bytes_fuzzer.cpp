@@ -1,0 +1,51 @@
+// A set file's bytes in memory, cut as the loader cuts them: any input that is not
+// exactly 35808 bytes is no set, and the input repeated to that length gives sixteen
+// 2238-byte images that are the file end to end; the whole slices of any input are its
+// bytes in order.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "cursorset/set_file.h"
+
+namespace {
+
+using namespace tarn;
+
+void require(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "set_bytes_fuzzer: %s\n", what);
+    std::abort();
+}
+
+bool slicesAre(const SetImages& images, std::size_t count, const std::uint8_t* bytes) {
+    for (std::size_t i = 0; i < count; ++i)
+        if (images[i].size() != kSliceBytes || std::memcmp(images[i].data(), bytes + i * kSliceBytes, kSliceBytes) != 0)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const unsigned char> raw(data, size);
+    const auto parsed = ParseSet(raw);
+    require(parsed.has_value() == (size == kSetFileBytes), "a set of the wrong size");
+    if (parsed) require(slicesAre(*parsed, kSliceCount, data), "an image is not its slice");
+
+    static SetImages cut;
+    const std::size_t count = CutSlices(raw, cut);
+    require(count == std::min(size / kSliceBytes, kSliceCount), "wrong number of whole slices");
+    require(slicesAre(cut, count, data), "a cut slice is not its bytes");
+
+    static std::vector<unsigned char> fitted(kSetFileBytes);
+    if (size == 0) return 0;
+    for (std::size_t at = 0; at < fitted.size(); at += size)
+        std::memcpy(fitted.data() + at, data, std::min(size, fitted.size() - at));
+    const auto full = ParseSet(fitted);
+    require(full.has_value() && slicesAre(*full, kSliceCount, fitted.data()), "a full-sized set does not parse");
+    return 0;
+}
