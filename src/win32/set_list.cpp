@@ -113,6 +113,16 @@ void SetList::addItem(const std::string& key, const std::string& text, const std
     itemKeys_.add(key);
 }
 
+void SetList::holdLayout(bool held) {
+    if (!list_) return;
+    const LONG_PTR style = ::GetWindowLongPtrW(list_, GWL_STYLE);
+    ::SendMessageW(list_, WM_SETREDRAW, held ? FALSE : TRUE, 0);
+    ::SetWindowLongPtrW(list_, GWL_STYLE, held ? style & ~LONG_PTR{LVS_AUTOARRANGE} : style | LVS_AUTOARRANGE);
+    if (held) return;
+    ListView_Arrange(list_, LVA_DEFAULT);
+    ::InvalidateRect(list_, nullptr, TRUE);
+}
+
 std::optional<std::string> SetList::selectedKey() const {
     const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
     if (selected < 0) return std::nullopt;

@@ -39,6 +39,10 @@ public:
     void addPicture(const std::string& key, PictureHandle picture);
     void addItem(const std::string& key, const std::string& text, const std::string& iconKey);
     [[nodiscard]] std::optional<std::string> selectedKey() const;
+    // While held, items are added without arranging the whole list after each one (an
+    // auto-arranged list view lays out every item again for every item added); letting
+    // go arranges it once, as it would have been.
+    void holdLayout(bool held);
 
     // Pictures are kept here from loading until they are handed over.
     PictureHandle loadPicture(const std::filesystem::path& file);

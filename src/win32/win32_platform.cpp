@@ -37,10 +37,12 @@ void Win32Platform::load() {
     if (!form) return;
     loading_ = true;
     hiddenWhileLoading_ = false;
+    list_.holdLayout(true);  // the set list is built here
     guarded(dialogs_, [form] {
         form->Form_Load();
         return LRESULT{0};
     });
+    list_.holdLayout(false);
     loading_ = false;
     // A form shows itself once loaded unless it chose to stay invisible.
     if (!hiddenWhileLoading_ && !form->ended() && window_.handle() && !::IsWindowVisible(window_.handle()))
