@@ -45,7 +45,7 @@ class NamesTest(TarnwickCase):
                 self.add(name, AMBER)
                 self.add("Blue", BLUE)
                 self.folder.write(tf.INI, settings(line6))
-                calls = self.run_to_exit(loads=3)
+                calls = self.run_to_exit(loads=2)
                 self.assertEqual(tf.opened(calls, ".TWC")[0], name + ".TWC")
                 self.assertEqual(tf.calls_with(calls, "MessageBoxW"), [])
                 self.assertEqual(self.folder.read(tf.INI), settings(line6))
@@ -58,7 +58,7 @@ class NamesTest(TarnwickCase):
         self.add("Ada", AMBER)
         self.add("Blue", BLUE)
         self.folder.write(tf.INI, settings(b"Blue.TWC"))
-        self.launch(loads=4)
+        self.launch(loads=2)
         self.main_window()
         icons = dict(self.wait_list_icons({"chosen": GREEN}, 1)[1])
         self.host.double_click(*icons["chosen"])
@@ -67,7 +67,7 @@ class NamesTest(TarnwickCase):
         line6 = MARK + (chosen + ".TWC").encode("utf-8")
         self.assertEqual(self.folder.read(tf.INI), settings(line6))
 
-        calls = self.run_to_exit(loads=4)
+        calls = self.run_to_exit(loads=2)
         self.assertEqual(tf.opened(calls, ".TWC")[0], chosen + ".TWC")
         self.assertEqual(self.folder.read(tf.INI), settings(line6))
 
