@@ -145,7 +145,7 @@ void Painter::paintControl(HDC dc, const layout::Control& c, const PaintContext&
         paintImage(dc, c, rect, context);
     } else if (c.kind == Kind::PictureBox && c.id == Id::Preview && context.preview) {
         // A picture box shows its picture at its own size from the top-left corner.
-        ::DrawIconEx(dc, r.left, r.top, context.preview, 0, 0, 0, nullptr, DI_NORMAL);
+        context.preview->draw(dc, r.left, r.top);
     }
 }
 

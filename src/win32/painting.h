@@ -12,6 +12,7 @@
 
 #include "shell/layout.h"
 #include "win32/owned.h"
+#include "win32/picture.h"
 
 namespace tarn::win32 {
 
@@ -35,7 +36,7 @@ struct PaintContext {
     double twipsPerPixel;
     const FontTable& fonts;
     HICON icon;     // the program icon
-    HICON preview;  // the loaded set's preview, or none
+    const Picture* preview;  // the loaded set's preview, or none
 };
 
 class Painter {

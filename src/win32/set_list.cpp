@@ -1,5 +1,6 @@
 #include "win32/set_list.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "win32/handles.h"
@@ -10,18 +11,14 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
 
-// A picture for list entries whose set had no picture: transparent, 32 x 32.
-HICON makeBlankIcon() {
-    std::vector<unsigned char> andMask(32 * 32 / 8, 0xFF);
-    std::vector<unsigned char> xorMask(32 * 32 / 8, 0x00);
-    return ::CreateIcon(nullptr, 32, 32, 1, 1, andMask.data(), xorMask.data());
-}
+constexpr int kPictureSide = 32;
+// Pictures drawn into one strip for the image list: a strip stays a modest bitmap.
+constexpr std::size_t kStrip = 128;
 
 }  // namespace
 
 SetList::SetList(FormLink& form, const Dialogs& dialogs) : form_(form), dialogs_(dialogs) {
-    images_.reset(::ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 16));
-    blank_.reset(makeBlankIcon());
+    images_.reset(::ImageList_Create(kPictureSide, kPictureSide, ILC_COLOR32 | ILC_MASK, 0, 16));
     if (!images_) throw PlatformError("Out of memory");
 }
 
@@ -77,26 +74,54 @@ void SetList::clearItems() {
 }
 
 void SetList::clearImages() {
+    pending_.clear();
     ImageList_RemoveAll(images_.get());
     imageKeys_.clear();
     ::InvalidateRect(list_, nullptr, TRUE);
 }
 
-OwnedIcon SetList::takePicture(PictureHandle picture) {
-    if (picture.isNull()) return OwnedIcon{};
+std::optional<Picture> SetList::takePicture(PictureHandle picture) {
+    if (picture.isNull()) return std::nullopt;
     const auto it = pictures_.find(picture.value());
     if (it == pictures_.end()) throw PlatformError("Invalid picture");
-    OwnedIcon owned = std::move(it->second);
+    Picture taken = std::move(it->second);
     pictures_.erase(it);
-    return owned;
+    return taken;
 }
 
 void SetList::addPicture(const std::string& key, PictureHandle picture) {
-    const OwnedIcon icon = takePicture(picture);  // released on every path out of here
+    std::optional<Picture> taken = takePicture(picture);  // released on every path out of here
     imageKeys_.checkUnique(key);
-    if (ImageList_ReplaceIcon(images_.get(), -1, icon ? icon.get() : blank_.get()) < 0)
-        throw PlatformError("Out of memory");
+    pending_.push_back(std::move(taken));
     imageKeys_.add(key);
+}
+
+void SetList::flushPictures() {
+    const WindowDc screen;
+    for (std::size_t first = 0; first < pending_.size(); first += kStrip) {
+        const int count = static_cast<int>(std::min(kStrip, pending_.size() - first));
+        const int width = kPictureSide * count;
+        OwnedDc dc(::CreateCompatibleDC(screen.get()));
+        OwnedBitmap colours(::CreateCompatibleBitmap(screen.get(), width, kPictureSide));
+        OwnedBitmap mask(::CreateBitmap(width, kPictureSide, 1, 1, nullptr));
+        if (!dc || !colours || !mask) break;  // the list then shows these entries without pictures
+        {
+            const Selection into(dc.get(), colours.get());
+            ::PatBlt(dc.get(), 0, 0, width, kPictureSide, BLACKNESS);
+            for (int i = 0; i < count; ++i)
+                if (const auto& p = pending_[first + static_cast<std::size_t>(i)])
+                    p->drawImage(dc.get(), i * kPictureSide, 0, kPictureSide);
+        }
+        {
+            const Selection into(dc.get(), mask.get());
+            ::PatBlt(dc.get(), 0, 0, width, kPictureSide, WHITENESS);  // a blank entry is all background
+            for (int i = 0; i < count; ++i)
+                if (const auto& p = pending_[first + static_cast<std::size_t>(i)])
+                    p->drawMask(dc.get(), i * kPictureSide, 0, kPictureSide);
+        }
+        ImageList_Add(images_.get(), colours.get(), mask.get());
+    }
+    pending_.clear();
 }
 
 void SetList::addItem(const std::string& key, const std::string& text, const std::string& iconKey) {
@@ -119,6 +144,7 @@ void SetList::holdLayout(bool held) {
     ::SendMessageW(list_, WM_SETREDRAW, held ? FALSE : TRUE, 0);
     ::SetWindowLongPtrW(list_, GWL_STYLE, held ? style & ~LONG_PTR{LVS_AUTOARRANGE} : style | LVS_AUTOARRANGE);
     if (held) return;
+    flushPictures();
     ListView_Arrange(list_, LVA_DEFAULT);
     ::InvalidateRect(list_, nullptr, TRUE);
 }
@@ -136,16 +162,8 @@ std::optional<std::string> SetList::selectedKey() const {
 }
 
 PictureHandle SetList::loadPicture(const std::filesystem::path& file) {
-    HANDLE image = ::LoadImageW(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
-    if (!image) image = ::LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE);
-    if (!image) {
-        std::error_code ec;
-        if (!std::filesystem::exists(file, ec)) throw PlatformError("File not found");
-        throw PlatformError("Invalid picture");
-    }
-    OwnedIcon owned(static_cast<HICON>(image));
-    const auto handle = fromSystem<PictureHandle>(owned.get());
-    pictures_.emplace(handle.value(), std::move(owned));
+    const PictureHandle handle{nextPicture_++};
+    pictures_.emplace(handle.value(), Picture::load(file));
     return handle;
 }
 
@@ -163,6 +181,7 @@ LRESULT CALLBACK SetList::subclassProc(HWND window, UINT message, WPARAM wParam,
 
 LRESULT SetList::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_PAINT: flushPictures(); break;  // nothing added is ever drawn missing
         case WM_MOUSEMOVE: form_.send([](TarnFrm& f) { f.listv_MouseMove(); }); break;
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT) {

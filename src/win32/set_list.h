@@ -10,12 +10,14 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "toolkit/keyed_collection.h"
 #include "win32/dialogs.h"
 #include "win32/form_link.h"
 #include "win32/owned.h"
+#include "win32/picture.h"
 
 namespace tarn::win32 {
 
@@ -47,14 +49,17 @@ public:
     // Pictures are kept here from loading until they are handed over.
     PictureHandle loadPicture(const std::filesystem::path& file);
     void setPreview(PictureHandle picture);
-    [[nodiscard]] HICON preview() const noexcept { return preview_.get(); }
+    [[nodiscard]] const Picture* preview() const noexcept { return preview_ ? &*preview_ : nullptr; }
 
     [[nodiscard]] const Dialogs& dialogs() const noexcept { return dialogs_; }
 
 private:
     static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     LRESULT onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    OwnedIcon takePicture(PictureHandle picture);
+    std::optional<Picture> takePicture(PictureHandle picture);
+    // The pictures added since the last time, into the image list in one go: adding
+    // them one icon at a time costs the system a millisecond each.
+    void flushPictures();
     [[nodiscard]] HCURSOR cursor() const;
     [[nodiscard]] bool pointerOver() const;
 
@@ -62,9 +67,10 @@ private:
     const Dialogs& dialogs_;
     HWND list_ = nullptr;
     OwnedImageList images_;
-    OwnedIcon blank_;
-    OwnedIcon preview_;
-    std::map<std::uintptr_t, OwnedIcon> pictures_;  // loaded, not yet handed over
+    std::optional<Picture> preview_;
+    std::map<std::uintptr_t, Picture> pictures_;  // loaded, not yet handed over
+    std::uintptr_t nextPicture_ = 0x1000;
+    std::vector<std::optional<Picture>> pending_;  // added, not yet in the image list; none: blank
     toolkit::KeyedCollection itemKeys_;
     toolkit::KeyedCollection imageKeys_;
     MousePointer pointer_ = MousePointer::Default;
