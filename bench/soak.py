@@ -291,6 +291,44 @@ class Ledger:
         return [r for r in self.held(kind) if r["handed"] is None]
 
 
+# A capture, a tick that destroys its copy, a tick cut off after the
+# install, and a restore of the saved copy (pid and thread left out).
+LEDGER_EXAMPLE = """\
+0024:Call user32.GetCursor() ret=1
+0024:Ret  user32.GetCursor() retval=000100b4 ret=1
+0024:Call user32.CopyIcon(000100b4) ret=2
+0024:Ret  user32.CopyIcon() retval=000100b6 ret=2
+0024:Call user32.CopyIcon(0005008a) ret=2
+0024:Ret  user32.CopyIcon() retval=00f100a8 ret=2
+0024:Call user32.SetSystemCursor(00f100a8,00007f00) ret=4
+0024:Ret  user32.SetSystemCursor() retval=00000001 ret=4
+0024:Call user32.DestroyIcon(00f100a8) ret=5
+0024:Ret  user32.DestroyIcon() retval=00000001 ret=5
+0024:Call user32.CopyIcon(0005008a) ret=2
+0024:Ret  user32.CopyIcon() retval=00f200a8 ret=2
+0024:Call user32.SetSystemCursor(00f200a8,00007f00) ret=4
+0024:Ret  user32.SetSystemCursor() retval=00000001 ret=4
+0024:Call user32.SetSystemCursor(000100b6,00007f00) ret=4
+0024:Ret  user32.SetSystemCursor() retval=00000001 ret=4
+0024:Call user32.CopyIcon(0005008a) ret=2
+"""
+
+
+def self_test():
+    """The ledger's counts on LEDGER_EXAMPLE, checked by hand."""
+    ledger = Ledger(winehost.RelayLog(LEDGER_EXAMPLE).calls())
+    c = ledger.counts
+    got = (c["made"], c["capture"], c["install"], c["destroyed"],
+           c["handed"], c["destroy_after_handover"], len(ledger.held()),
+           len(ledger.held("capture")), len(ledger.owned()))
+    want = (3, 1, 2, 1, 3, 1, 2, 1, 0)
+    assert got == want, (got, want)
+    log("self-test passed: %s" % (dict(zip(
+        ("made", "capture", "install", "destroyed", "handed",
+         "destroyed_after_handover", "held", "held_capture", "owned"),
+        got)),))
+
+
 def tick_figures(calls):
     """Installs per role, ticks and their spacing, from the first install on.
 
@@ -684,10 +722,15 @@ def main(argv=None):
                    help="leave out the memory run")
     p.add_argument("--json", help="also write every figure (and the "
                                   "samples) to this file")
+    p.add_argument("--self-test", action="store_true",
+                   help="check the copy ledger on a written example and stop")
     p.add_argument("--keep", action="store_true",
                    help="keep each run's prefix, logs and program folder")
     args = p.parse_args(argv)
     args.exe = os.path.abspath(args.exe)
+    if args.self_test:
+        self_test()
+        return 0
 
     missing = winehost.missing_tools()
     if missing:
