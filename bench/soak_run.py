@@ -143,26 +143,35 @@ def watcher_figures(calls, watcher_calls, seen, gone_s):
                 scheme_reloads=len(reloads))
 
 
+def relayed_window(host, args, first_call, count, seconds, label):
+    """Starts the program with the mouse moving, waits for its first
+    ``count`` calls of ``first_call``, then lets it rotate for ``seconds``.
+    Returns the relay log's size at the window's end (the cut), CPU seconds
+    per second over the window, the load before and after, and whether the
+    mouse kept moving throughout."""
+    mover = Mover(host.display)
+    try:
+        host.start(make_folder(host, args).exe, timestamps=True)
+        host.wait_call(first_call, count, timeout=60)
+        pid = the_program(host)
+        log("%s: rotating; relay window of %gs" % (label, seconds))
+        load0, cpu0, t0 = sp.load_average(), sp.cpu_seconds(pid), \
+            time.monotonic()
+        time.sleep(seconds)
+        cut = os.path.getsize(host.log_path)
+        cpu = (sp.cpu_seconds(pid) - cpu0) / (time.monotonic() - t0)
+        return cut, cpu, load0, sp.load_average(), mover.alive()
+    finally:
+        mover.stop()
+
+
 def run_copies(args):
     """The relay window: copies made, ended and still held, then Exit."""
     with winehost.WineHost(relay_include=sl.RELAY, unmanaged_exes=[EXE],
                            keep=args.keep) as host:
-        mover = Mover(host.display)
-        try:
-            host.start(make_folder(host, args).exe, timestamps=True)
-            # The automatic start saves the three user pointers, then ticks.
-            host.wait_call("user32.CopyImage", 3, timeout=60)
-            pid = the_program(host)
-            log("copies: rotating; relay window of %gs" % args.relay_seconds)
-            load0, cpu0, t0 = sp.load_average(), sp.cpu_seconds(pid), \
-                time.monotonic()
-            time.sleep(args.relay_seconds)
-            cut = os.path.getsize(host.log_path)
-            cpu = (sp.cpu_seconds(pid) - cpu0) / (time.monotonic() - t0)
-            load1 = sp.load_average()
-            mover_ok = mover.alive()
-        finally:
-            mover.stop()
+        # The automatic start saves the three user pointers, then ticks.
+        cut, cpu, load0, load1, mover_ok = relayed_window(
+            host, args, "user32.CopyImage", 3, args.relay_seconds, "copies")
         code, gone_s = exit_by_label(host)
         relay = host.relay()
         window = sl.calls_of(winehost.RelayLog(
@@ -197,21 +206,9 @@ def run_rate(args):
     """Installs relayed alone: the tick rate reached at a 1 ms interval."""
     with winehost.WineHost(relay_include=sl.RATE_RELAY, unmanaged_exes=[EXE],
                            keep=args.keep) as host:
-        mover = Mover(host.display)
-        try:
-            host.start(make_folder(host, args).exe, timestamps=True)
-            host.wait_call("user32.SetSystemCursor", 1, timeout=60)
-            pid = the_program(host)
-            log("rate: rotating; window of %gs" % args.rate_seconds)
-            load0, cpu0, t0 = sp.load_average(), sp.cpu_seconds(pid), \
-                time.monotonic()
-            time.sleep(args.rate_seconds)
-            cut = os.path.getsize(host.log_path)
-            cpu = (sp.cpu_seconds(pid) - cpu0) / (time.monotonic() - t0)
-            load1 = sp.load_average()
-            mover_ok = mover.alive()
-        finally:
-            mover.stop()
+        cut, cpu, load0, load1, mover_ok = relayed_window(
+            host, args, "user32.SetSystemCursor", 1, args.rate_seconds,
+            "rate")
         calls = sl.calls_of(winehost.RelayLog(
             sl.relay_text_upto(host.log_path, cut)), EXE)
         if args.keep:
