@@ -38,6 +38,7 @@ public:
     bool SetCursorPos(std::int32_t, std::int32_t) override { return true; }
     CursorHandle GetCursor() override { return CursorHandle{1}; }
     CursorHandle CopyIcon(CursorHandle c) override { return CursorHandle{c.value() + 1000}; }
+    CursorHandle CopyImage(CursorHandle c) override { return CursorHandle{c.value() + 1000}; }
     bool DestroyIcon(CursorHandle) override { return true; }
     bool SetSystemCursor(CursorHandle c, std::uint32_t) override {
         benchmark::DoNotOptimize(c);
@@ -82,6 +83,8 @@ public:
     std::optional<std::string> MultiByteToWideChar(std::string_view ansi) override { return std::string(ansi); }
     std::optional<std::string> WideCharToMultiByte(std::string_view text) override { return std::string(text); }
     bool PrevInstance() override { return false; }
+    bool StartPointerWatcher() override { return true; }
+    void DismissPointerWatcher() override {}
     std::filesystem::path ProgramFolder() override { return {}; }
     void SetTaskVisible(bool) override {}
     void End() override {}

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Every test: the portable core under the sanitizers (with every committed fuzz corpus
 # file replayed through its target), the fuzz targets for a bounded time (the `fuzz`
-# preset), the Windows build, and the real Tarnwick.exe end to end under Wine.
+# preset), the benchmarks built (not run: timings are not tests, but they must keep
+# compiling against the platform interface), the Windows build, and the real
+# Tarnwick.exe end to end under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -10,6 +12,9 @@ cmake --preset linux
 cmake --build --preset linux -j "$jobs"
 ctest --preset linux -j "$jobs"
 scripts/fuzz.sh
+
+cmake --preset bench
+cmake --build --preset bench -j "$jobs"
 
 cmake --preset mingw
 cmake --build --preset mingw -j "$jobs"
