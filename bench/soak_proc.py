@@ -11,6 +11,11 @@ servers of their own.
 
 import os
 import statistics
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__))), "tests", "e2e"))
+import winehost  # noqa: E402
 
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 
@@ -45,61 +50,19 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / CLK_TCK
 
 
-def _environ(pid):
-    try:
-        with open("/proc/%d/environ" % pid, "rb") as f:
-            raw = f.read()
-    except OSError:
-        return {}
-    env = {}
-    for item in raw.split(b"\0"):
-        k, sep, v = item.partition(b"=")
-        if sep:
-            env[k.decode(errors="replace")] = v.decode(errors="replace")
-    return env
-
-
-def _program_name(pid):
-    """The bare file name the process runs: the last part of the first word
-    of its command line (``C:\\windows\\system32\\explorer.exe`` ->
-    ``explorer.exe``)."""
-    try:
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            first = f.read().split(b"\0", 1)[0].decode(errors="replace")
-    except OSError:
-        return ""
-    return first.replace("\\", "/").rsplit("/", 1)[-1]
-
-
-def _alive(pid):
-    try:
-        with open("/proc/%d/stat" % pid, "rb") as f:
-            return f.read().rsplit(b") ", 1)[1][:1] != b"Z"
-    except OSError:
-        return False
+def program_name(words):
+    """The bare file name a Wine process runs: the last part of its first
+    word (``C:\\windows\\system32\\explorer.exe`` -> ``explorer.exe``);
+    the prefix's server is ``wineserver``."""
+    name = (words[0] if words else "").replace("\\", "/").rsplit("/", 1)[-1]
+    return "wineserver" if name.startswith("wineserver") else name
 
 
 def prefix_processes(prefix):
     """{pid: program name} of the live processes running in ``prefix``,
-    the wineserver included (named ``wineserver``)."""
-    want = os.path.realpath(prefix)
-    found = {}
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        pid = int(entry)
-        env = _environ(pid)
-        if os.path.realpath(env.get("WINEPREFIX", "")) != want or \
-                not _alive(pid):
-            continue
-        try:
-            with open("/proc/%d/comm" % pid) as f:
-                comm = f.read().strip()
-        except OSError:
-            continue
-        found[pid] = "wineserver" if comm.startswith("wineserver") \
-            else _program_name(pid)
-    return found
+    the wineserver included."""
+    return {pid: program_name(words) for pid, words in
+            winehost.prefix_processes(prefix).items()}
 
 
 def pids_named(prefix, name):

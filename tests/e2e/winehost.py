@@ -63,6 +63,43 @@ from relay_log import (Arg, Call, RelayLog, WndProcCall,  # noqa: E402,F401
 from xdisplay import Window, XDisplay, wait_until  # noqa: E402,F401
 
 
+def process_alive(pid):
+    """True while ``pid`` exists and is not a zombie."""
+    try:
+        with open("/proc/%d/stat" % pid, "rb") as f:
+            return f.read().rsplit(b") ", 1)[1][:1] != b"Z"
+    except OSError:
+        return False
+
+
+def prefix_processes(prefix):
+    """{pid: command line words} of the live processes running in
+    ``prefix`` (their WINEPREFIX), the wineserver serving it included.  A
+    Windows program under Wine is one Unix process whose first word is the
+    program's path."""
+    want = os.path.realpath(prefix)
+    found = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/environ" % entry, "rb") as f:
+                env = f.read().split(b"\0")
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                command = f.read()
+        except OSError:
+            continue
+        values = [e[len(b"WINEPREFIX="):] for e in env
+                  if e.startswith(b"WINEPREFIX=")]
+        if not values or os.path.realpath(
+                values[0].decode(errors="replace")) != want:
+            continue
+        if process_alive(int(entry)):
+            found[int(entry)] = command.decode(
+                errors="replace").rstrip("\0").split("\0")
+    return found
+
+
 class WineHost(XDisplay):
     """A private Xvfb display plus a fresh Wine prefix, cleaned up on exit.
 
@@ -300,14 +337,8 @@ class WineHost(XDisplay):
         if pid is None or pid == self.proc.pid:
             self.proc.wait(timeout=5)
             return
-
-        def dead():
-            try:
-                with open("/proc/%d/stat" % pid, "rb") as f:
-                    return f.read().rsplit(b") ", 1)[1][:1] == b"Z"
-            except OSError:
-                return True
-        wait_until(dead, 5, 0.005, "process %d to die" % pid)
+        wait_until(lambda: not process_alive(pid), 5, 0.005,
+                   "process %d to die" % pid)
 
     def running(self):
         return self.proc is not None and self.proc.poll() is None
@@ -316,24 +347,9 @@ class WineHost(XDisplay):
         """Unix pids of this prefix's live processes whose command line
         names ``name`` (a Windows program started in this prefix by
         anyone, the started one or a program it started)."""
-        want = ("WINEPREFIX=" + self.prefix).encode()
-        found = []
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
-            try:
-                with open("/proc/%s/environ" % entry, "rb") as f:
-                    if want not in f.read().split(b"\0"):
-                        continue
-                with open("/proc/%s/cmdline" % entry, "rb") as f:
-                    command = f.read()
-                with open("/proc/%s/stat" % entry, "rb") as f:
-                    state = f.read().rsplit(b") ", 1)[1][:1]
-            except OSError:
-                continue
-            if name.encode() in command and state != b"Z":
-                found.append(int(entry))
-        return sorted(found)
+        return sorted(pid for pid, words in
+                      prefix_processes(self.prefix).items()
+                      if name in "\0".join(words))
 
     def stdout(self):
         with open(self.stdout_path, encoding="utf-8", errors="replace") as f:
