@@ -63,6 +63,19 @@ from relay_log import (Arg, Call, RelayLog, WndProcCall,  # noqa: E402,F401
 from xdisplay import Window, XDisplay, wait_until  # noqa: E402,F401
 
 
+def nudge_exe():
+    """tests/e2e/build/nudge.exe, built here if run.sh has not built it."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    exe = os.path.join(here, "build", "nudge.exe")
+    if not os.path.exists(exe):
+        os.makedirs(os.path.dirname(exe), exist_ok=True)
+        subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", "-municode",
+                        "-static", "-o", exe,
+                        os.path.join(here, "probe", "nudge.c"), "-luser32"],
+                       check=True, timeout=120)
+    return exe
+
+
 def process_alive(pid):
     """True while ``pid`` exists and is not a zombie."""
     try:
@@ -316,6 +329,32 @@ class WineHost(XDisplay):
             raise TimeoutError("%s still running after %.1fs"
                                % (os.path.basename(exe), timeout))
         return code, time.monotonic() - t0, RelayLog.from_file(log_path)
+
+    def nudge(self, *args, timeout=30):
+        """Run tests/e2e/probe/nudge.c (built by run.sh, or here) with
+        ``args``: do to the running program what the desktop does (a close
+        request, a setting change, the end of the session) or list the
+        processes.  Returns (exit code, its stdout)."""
+        exe = nudge_exe()
+        proc, _, stdout_path = self._spawn(exe, args, False, False, None,
+                                           None)
+        try:
+            code = proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self._kill_group(proc)
+            raise TimeoutError("nudge %s still running after %.1fs"
+                               % (" ".join(args), timeout))
+        with open(stdout_path, encoding="utf-8", errors="replace") as f:
+            return code, f.read()
+
+    def processes(self):
+        """{Windows pid: (parent pid, exe name)} of the prefix's processes."""
+        _, out = self.nudge("processes")
+        table = {}
+        for line in out.splitlines():
+            pid, ppid, name = line.split(" ", 2)
+            table[int(pid)] = (int(ppid), name)
+        return table
 
     def wait_exit(self, timeout=20):
         """Exit code of the program; TimeoutError if it is still running."""

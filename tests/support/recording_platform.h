@@ -94,6 +94,9 @@ public:
     bool ended = false;
     // Run by DoEvents, in order: events the user "queued" while a tick ran.
     std::deque<std::function<void()>> pendingEvents;
+    // Run inside the next MessageBox, before it returns: events that arrive while a box
+    // is up (a tray click, a close request). Events queued by those wait for the box after.
+    std::deque<std::function<void()>> duringMessageBox;
 
     // ---- Platform
     bool GetCursorPos(Point& where) override;

@@ -200,6 +200,11 @@ void RecordingPlatform::ShellExecute(WindowHandle owner, const std::string& oper
 void RecordingPlatform::MessageBox(const std::string& text) {
     record("MessageBox", quote(text));
     messages.push_back(text);
+    // A message box runs its own message loop: whatever the user or the desktop does
+    // while it is up arrives here, before the box returns to its caller.
+    auto batch = std::move(duringMessageBox);
+    duringMessageBox.clear();
+    for (auto& event : batch) event();
 }
 
 // ---- Process

@@ -1,0 +1,170 @@
+/* Nudge: does to a running program what the desktop around it does, for the
+ * end-to-end tests (Wine's own SystemParametersInfo broadcasts nothing, and
+ * there is no Task Manager or restart manager to ask).
+ *
+ *   nudge.exe close <exe>                 posts WM_CLOSE to the exe's top-level windows
+ *   nudge.exe settingchange <exe> [wParam] sends WM_SETTINGCHANGE (wParam default 0x57,
+ *                                         SPI_SETCURSORS), as the system does after a
+ *                                         pointer scheme change
+ *   nudge.exe endsession <exe> <lParam> <0|1>
+ *                                         sends WM_QUERYENDSESSION(0, lParam) and, when it
+ *                                         was answered TRUE, WM_ENDSESSION(<0|1>, lParam)
+ *   nudge.exe processes                   prints "pid ppid exe" for every process
+ *
+ * <exe> is a file name such as Tarnwick.exe, matched without regard to case.
+ * Each message is sent to every visible or hidden top-level window of every
+ * process of that name (as the restart manager does), or, with a last
+ * argument class=<name>, only to those of that window class (as a close of
+ * the main window does); one line per window is printed:
+ *   "<message> hwnd=<hex> class=<name> result=<hex>"
+ * Exit code: 0 when at least one window was reached, 2 when none was, 1 for
+ * bad arguments.
+ */
+#ifndef UNICODE
+#define UNICODE
+#endif
+#ifndef _UNICODE
+#define _UNICODE
+#endif
+#include <windows.h>
+#include <tlhelp32.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
+
+#define MAX_PIDS 64
+
+static DWORD pids[MAX_PIDS];
+static int npids;
+static const wchar_t *only_class; /* NULL: every window */
+
+static void find_processes(const wchar_t *exe)
+{
+    PROCESSENTRY32W entry;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    npids = 0;
+    if (snap == INVALID_HANDLE_VALUE)
+        return;
+    entry.dwSize = sizeof entry;
+    if (Process32FirstW(snap, &entry)) {
+        do {
+            if (_wcsicmp(entry.szExeFile, exe) == 0 && npids < MAX_PIDS)
+                pids[npids++] = entry.th32ProcessID;
+        } while (Process32NextW(snap, &entry));
+    }
+    CloseHandle(snap);
+}
+
+static int list_processes(void)
+{
+    PROCESSENTRY32W entry;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE)
+        return 2;
+    entry.dwSize = sizeof entry;
+    if (Process32FirstW(snap, &entry)) {
+        do {
+            wprintf(L"%lu %lu %ls\n", (unsigned long)entry.th32ProcessID,
+                    (unsigned long)entry.th32ParentProcessID, entry.szExeFile);
+        } while (Process32NextW(snap, &entry));
+    }
+    CloseHandle(snap);
+    fflush(stdout);
+    return 0;
+}
+
+struct job {
+    const char *what;
+    UINT message;
+    WPARAM wp;
+    LPARAM lp;
+    int post;
+    int reached;
+    int any_true; /* some window answered TRUE (for WM_QUERYENDSESSION) */
+};
+
+static BOOL CALLBACK each_window(HWND hwnd, LPARAM param)
+{
+    struct job *job = (struct job *)param;
+    DWORD pid = 0;
+    wchar_t cls[128] = L"";
+    DWORD_PTR result = 0;
+    int i, ours = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    for (i = 0; i < npids; i++)
+        if (pids[i] == pid)
+            ours = 1;
+    if (!ours)
+        return TRUE;
+    GetClassNameW(hwnd, cls, 128);
+    if (only_class && wcscmp(cls, only_class) != 0)
+        return TRUE;
+    if (job->post) {
+        result = PostMessageW(hwnd, job->message, job->wp, job->lp);
+    } else if (!SendMessageTimeoutW(hwnd, job->message, job->wp, job->lp,
+                                    SMTO_NORMAL, 10000, &result)) {
+        printf("%s hwnd=%p class=%ls timeout\n", job->what, (void *)hwnd, cls);
+        fflush(stdout);
+        return TRUE;
+    }
+    job->reached++;
+    if (result)
+        job->any_true = 1;
+    printf("%s hwnd=%p class=%ls result=%llx\n", job->what, (void *)hwnd, cls,
+           (unsigned long long)result);
+    fflush(stdout);
+    return TRUE;
+}
+
+static int send_to(const wchar_t *exe, struct job *job)
+{
+    find_processes(exe);
+    job->reached = 0;
+    job->any_true = 0;
+    EnumWindows(each_window, (LPARAM)job);
+    return job->reached > 0 ? 0 : 2;
+}
+
+int wmain(int argc, wchar_t **argv)
+{
+    struct job job = {0};
+    if (argc >= 2 && wcscmp(argv[1], L"processes") == 0)
+        return list_processes();
+    if (argc < 3)
+        return 1;
+    if (wcsncmp(argv[argc - 1], L"class=", 6) == 0) {
+        only_class = argv[argc - 1] + 6;
+        argc--;
+    }
+    if (wcscmp(argv[1], L"close") == 0) {
+        job.what = "WM_CLOSE";
+        job.message = WM_CLOSE;
+        job.post = 1;
+        return send_to(argv[2], &job);
+    }
+    if (wcscmp(argv[1], L"settingchange") == 0) {
+        job.what = "WM_SETTINGCHANGE";
+        job.message = WM_SETTINGCHANGE;
+        job.wp = argc >= 4 ? (WPARAM)wcstoul(argv[3], NULL, 0) : 0x57;
+        return send_to(argv[2], &job);
+    }
+    if (wcscmp(argv[1], L"endsession") == 0 && argc >= 5) {
+        LPARAM lp = (LPARAM)wcstoul(argv[3], NULL, 0);
+        WPARAM ending = (WPARAM)wcstoul(argv[4], NULL, 0);
+        int code;
+        job.what = "WM_QUERYENDSESSION";
+        job.message = WM_QUERYENDSESSION;
+        job.lp = lp;
+        code = send_to(argv[2], &job);
+        if (code != 0)
+            return code;
+        if (!job.any_true)
+            ending = 0; /* a window said no: the session does not end */
+        job.what = "WM_ENDSESSION";
+        job.message = WM_ENDSESSION;
+        job.wp = ending;
+        job.lp = lp;
+        return send_to(argv[2], &job);
+    }
+    return 1;
+}
