@@ -16,6 +16,17 @@ PixelRect clientRect(double tppX, double tppY) {
     return PixelRect{0, 0, ToPixels(kClientWidth, tppX), ToPixels(kClientHeight, tppY)};
 }
 
+PixelRect windowRect(int left, int top, double tpp) {
+    const PixelRect client = clientRect(tpp, tpp);
+    return PixelRect{left, top, client.width + 2, client.height + 2};
+}
+
+PixelRect knobAfterDpiChange(int left, double fromTpp, double toTpp) {
+    PixelRect knob = controlRect(control(Id::Knob), toTpp, toTpp);
+    knob.left = ToPixels(DesignPixels(ToTwips(left, fromTpp)) * kDesignTwipsPerPixel, toTpp);
+    return knob;
+}
+
 bool isWindowless(const Control& c) {
     if (c.id == Id::Knob) return false;
     return c.kind == Kind::Label || c.kind == Kind::Image || c.kind == Kind::PictureBox;

@@ -32,6 +32,17 @@ PixelRect controlRect(const Control& control, double tppX, double tppY);
 // The window's client area in pixels.
 PixelRect clientRect(double tppX, double tppY);
 
+// The window's outer rectangle with its top-left corner at (left, top): the client area
+// and a one-pixel border on every side.
+PixelRect windowRect(int left, int top, double tpp);
+
+// The knob after the window changed scaling (moved to a monitor of another DPI), its
+// left edge `left` pixels into its frame before: at the design pixel that edge stands
+// for, placed afresh, so it lands where the settings or a slide would put it at the new
+// scaling and a press there reads the same slider position. Carried over as twips, some
+// places would land a pixel off, the far left one outside the accepted range.
+PixelRect knobAfterDpiChange(int left, double fromTpp, double toTpp);
+
 // Controls the form (or a frame) paints and hit-tests itself; the others (frames,
 // list view, check boxes, knob) are real child windows.
 bool isWindowless(const Control& control);

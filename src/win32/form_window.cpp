@@ -153,11 +153,11 @@ HWND FormWindow::windowOf(const layout::Control& c) const {
 }
 
 void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
-    // The knob keeps its place in twips across a DPI change; before the first layout it
-    // takes the design's place.
-    double knobLeftTwips = layout::control(Id::Knob).left;
+    // The knob keeps the design pixel it stands for across a DPI change; before the first
+    // layout it takes the design's place.
     const RECT knob = knobInFrame();
-    if (knob.right > knob.left) knobLeftTwips = ToTwips(knob.left, tpp_);
+    const bool knobPlaced = knob.right > knob.left;
+    const double previousTpp = tpp_;
 
     dpi_ = dpi;
     tpp_ = TwipsPerPixel(dpi);
@@ -171,28 +171,24 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
         HWND window = windowOf(c);
         if (!window) continue;
         layout::PixelRect r = layout::controlRect(c, tpp_, tpp_);
-        if (c.id == Id::Knob) r.left = ToPixels(knobLeftTwips, tpp_);
+        if (c.id == Id::Knob && knobPlaced) r = layout::knobAfterDpiChange(knob.left, previousTpp, tpp_);
         if (c.kind == Kind::CheckBox)
             ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(c.points, c.bold)), TRUE);
         ::MoveWindow(window, r.left, r.top, r.width, r.height, TRUE);
     }
 
-    // A one-pixel border on every side of the client area.
-    const layout::PixelRect client = layout::clientRect(tpp_, tpp_);
-    const int width = client.width + 2;
-    const int height = client.height + 2;
-    int left = 0;
-    int top = 0;
+    layout::PixelRect window = layout::windowRect(0, 0, tpp_);
     if (suggested) {
-        left = suggested->left;
-        top = suggested->top;
+        window.left = suggested->left;
+        window.top = suggested->top;
     } else {
         RECT work{};
         ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        left = work.left + (work.right - work.left - width) / 2;
-        top = work.top + (work.bottom - work.top - height) / 2;
+        window.left = work.left + (work.right - work.left - window.width) / 2;
+        window.top = work.top + (work.bottom - work.top - window.height) / 2;
     }
-    ::SetWindowPos(form_.get(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(form_.get(), nullptr, window.left, window.top, window.width, window.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(form_.get(), nullptr, TRUE);
 }
 

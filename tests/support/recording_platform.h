@@ -67,6 +67,11 @@ public:
     MousePointer shapeElsewhere = MousePointer::Arrow;
     MousePointer listViewShape = MousePointer::Default;
 
+    // ---- The window moved to a monitor of `dpi` (WM_DPICHANGED). As the backend does:
+    // the window keeps its top-left pixel and takes its size at the new scaling, the knob
+    // keeps the design pixel it stands for.
+    void changeDpi(unsigned dpi);
+
     // ---- Simulated window toolkit state.
     TwipsRect formRect{1500, 1500, 8670, 6360};
     double tppX = 15, tppY = 15;

@@ -6,6 +6,7 @@
 #include "support/recording_platform.h"
 
 #include "platform/units.h"
+#include "shell/layout_math.h"
 
 namespace tarn::testing {
 
@@ -54,6 +55,17 @@ bool RecordingPlatform::MoveWindow(WindowHandle window, std::int32_t x, std::int
         knobRect = twips(x, y, width, height);
     }
     return true;
+}
+
+void RecordingPlatform::changeDpi(unsigned dpi) {
+    const double from = tppX;
+    const double to = TwipsPerPixel(dpi);
+    const layout::PixelRect knob = layout::knobAfterDpiChange(ToPixels(knobRect.left, from), from, to);
+    const layout::PixelRect form =
+        layout::windowRect(ToPixels(formRect.left, from), ToPixels(formRect.top, tppY), to);
+    tppX = tppY = to;
+    knobRect = twips(knob.left, knob.top, knob.width, knob.height);
+    formRect = twips(form.left, form.top, form.width, form.height);
 }
 
 void RecordingPlatform::SetLabelForeColor(int index, std::uint32_t color) {
