@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "shell/layout.h"
@@ -42,6 +43,26 @@ PixelRect windowRect(int left, int top, double tpp);
 // scaling and a press there reads the same slider position. Carried over as twips, some
 // places would land a pixel off, the far left one outside the accepted range.
 PixelRect knobAfterDpiChange(int left, double fromTpp, double toTpp);
+
+// A monitor as the system reports it, in screen pixels: its whole area, and its work
+// area (the part the task bar and docked tool bars leave free).
+struct Monitor {
+    PixelRect area;
+    PixelRect work;
+};
+
+// The title strip, the window's drag handle, on the screen for a window whose outer
+// rectangle is `window`.
+PixelRect titleStrip(const PixelRect& window, double tpp);
+
+// Where the window goes when it is shown, so that it can always be got back: nowhere
+// while all of its title strip lies on the monitors' work areas (a strip under the task
+// bar cannot be grabbed either); otherwise whole inside the work area of the monitor
+// nearest to it (the one it overlaps most, else the closest, as the system picks a
+// window's monitor), moved no further than that takes, and with its top-left corner
+// inside when it is larger than the work area. Nowhere also when there is no monitor.
+std::optional<PixelRect> bringBack(const PixelRect& window, const PixelRect& strip,
+                                   std::span<const Monitor> monitors);
 
 // Controls the form (or a frame) paints and hit-tests itself; the others (frames,
 // list view, check boxes, knob) are real child windows.

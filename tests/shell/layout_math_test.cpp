@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarn::layout {
@@ -81,6 +83,52 @@ TEST(HitTest, ScalesWithTheDpi) {
     ASSERT_TRUE(before && at);
     EXPECT_EQ(kControls[*before].id, Id::TitleStrip);
     EXPECT_EQ(kControls[*at].id, Id::Close);
+}
+
+TEST(BringBack, AWindowWhoseTitleStripLeftTheWorkAreasComesBackWhole) {
+    // The primary monitor with its task bar at the bottom, and one to its left, higher up.
+    const std::vector<Monitor> desk = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
+                                       {{-1600, -300, 1600, 1200}, {-1600, -300, 1600, 1200}}};
+    const std::vector<Monitor> small = {{{0, 0, 800, 600}, {0, 0, 800, 600}}};
+    for (double tpp : {15.0, 12.0, 10.0, 1440.0 / 168, 7.5}) {
+        const PixelRect size = windowRect(0, 0, tpp);
+        const int w = size.width, h = size.height;
+        const int sw = controlRect(control(Id::TitleStrip), tpp, tpp).width;
+        const int sh = controlRect(control(Id::TitleStrip), tpp, tpp).height;
+        struct Case {
+            const char* what;
+            const std::vector<Monitor>& monitors;
+            int x, y;
+            std::optional<std::pair<int, int>> to;
+        };
+        const Case cases[] = {
+            {"centred", desk, 600, 300, std::nullopt},
+            {"strip ends at the right edge", desk, 1919 - sw, 100, std::nullopt},
+            {"one pixel over it", desk, 1920 - sw, 100, std::pair{1920 - w, 100}},
+            {"strip starts at the top edge", desk, 600, -1, std::nullopt},
+            {"one pixel over it", desk, 600, -2, std::pair{600, 0}},
+            {"strip ends at the task bar", desk, 600, 1039 - sh, std::nullopt},
+            {"one pixel onto it", desk, 600, 1040 - sh, std::pair{600, 1040 - h}},
+            {"strip across both monitors", desk, -300, 200, std::nullopt},
+            {"strip ends at the left monitor's bottom", desk, -100, 899 - sh, std::nullopt},
+            {"one pixel below it, mostly on the right", desk, -100, 900 - sh, std::pair{0, 1040 - h}},
+            {"strip starts at the left monitor's top", desk, -1400, -301, std::nullopt},
+            {"one pixel above it", desk, -1400, -302, std::pair{-1400, -300}},
+            {"far right of every monitor", desk, 5000, 5000, std::pair{1920 - w, 1040 - h}},
+            {"far left of every monitor", desk, -9000, 0, std::pair{-1600, 0}},
+            {"larger than the monitor, top-left corner first", small, -50, -50, std::pair{0, 0}},
+            {"no monitor reported", {}, -5000, -5000, std::nullopt},
+        };
+        for (const Case& c : cases) {
+            const PixelRect window = windowRect(c.x, c.y, tpp);
+            const std::optional<PixelRect> placed = bringBack(window, titleStrip(window, tpp), c.monitors);
+            SCOPED_TRACE(::testing::Message() << c.what << " at " << c.x << "," << c.y << ", tpp " << tpp);
+            ASSERT_EQ(placed.has_value(), c.to.has_value());
+            if (!placed) continue;
+            EXPECT_EQ(std::pair(placed->left, placed->top), *c.to);
+            EXPECT_EQ(std::pair(placed->width, placed->height), std::pair(w, h));
+        }
+    }
 }
 
 TEST(FontHeight, ScalesThePointSizeAndRoundsLikeMulDiv) {
