@@ -2,8 +2,10 @@
 #include "win32/form_window.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/units.h"
 #include "shell/layout_math.h"
@@ -65,6 +67,23 @@ bool faceExists(std::string_view face) {
     const WindowDc screen;
     ::EnumFontFamiliesExW(screen.get(), &query, noteFace, reinterpret_cast<LPARAM>(&found), 0);
     return found;
+}
+
+layout::PixelRect pixelRect(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+
+BOOL CALLBACK noteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<layout::Monitor>*>(found)->push_back(
+            {pixelRect(info.rcMonitor), pixelRect(info.rcWork)});
+    return TRUE;
+}
+
+std::vector<layout::Monitor> displayMonitors() {
+    std::vector<layout::Monitor> monitors;
+    ::EnumDisplayMonitors(nullptr, nullptr, noteMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
 }
 
 }  // namespace
@@ -231,8 +250,27 @@ void FormWindow::invalidate(const layout::Control& c) {
 // ---- Showing, labels and check boxes
 
 void FormWindow::show() {
+    bringOntoMonitor();
     ::ShowWindow(form_.get(), SW_SHOW);
     ::SetForegroundWindow(form_.get());
+}
+
+void FormWindow::bringOntoMonitor() {
+    // A second pass when the first moved the window onto a monitor of another DPI: the
+    // window changed size there and may need one more step to lie whole on it.
+    for (int pass = 0; pass < 2; ++pass) {
+        RECT r{};
+        if (!::GetWindowRect(form_.get(), &r)) return;
+        const layout::PixelRect window = pixelRect(r);
+        const std::vector<layout::Monitor> monitors = displayMonitors();
+        const std::optional<layout::PixelRect> place =
+            layout::bringBack(window, layout::titleStrip(window, tpp_), monitors);
+        if (!place) return;
+        const unsigned dpiBefore = dpi_;
+        ::SetWindowPos(form_.get(), nullptr, place->left, place->top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (dpi_ == dpiBefore) return;
+    }
 }
 
 void FormWindow::hide() { ::ShowWindow(form_.get(), SW_HIDE); }

@@ -39,6 +39,7 @@ public:
     [[nodiscard]] TwipsRect knobRectTwips() const;
     void setKnobLeftTwips(double left);
 
+    // Shows the window, first bringing it back onto a monitor if its title strip left them.
     void show();
     void hide();
     void setLabelColor(int index, std::uint32_t color);
@@ -58,6 +59,8 @@ private:
     void registerClasses();
     void createControls();
     void applyDpi(unsigned dpi, const RECT* suggested);
+    // Puts a window whose title strip left the monitors back onto the nearest one.
+    void bringOntoMonitor();
     [[nodiscard]] HWND frameWindow(layout::Container container) const;
     [[nodiscard]] HWND containerWindow(layout::Container container) const;
     [[nodiscard]] HWND windowOf(const layout::Control& control) const;

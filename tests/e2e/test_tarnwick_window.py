@@ -17,7 +17,51 @@ from tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: E40
                              NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
 
 
-class WindowTest(TarnwickCase):
+class ComesBack:
+    """A window dragged off the screen comes back whole when shown."""
+
+    def drag_title(self, grab_x, to):
+        """Drag the title strip, grabbed ``grab_x`` twips in, to ``to``."""
+        x, y = self.main.x + 1 + self.px(grab_x), self.main.y + 1 + self.px(180)
+        self.host.mouse_move(x, y)
+        self.host.x("xdotool", "mousedown", "1")
+        self.host.mouse_path([(x + (to[0] - x) * i // 4, y + (to[1] - y) * i // 4)
+                              for i in range(1, 5)], step_delay=0.05)
+        self.host.x("xdotool", "mouseup", "1")
+        self.wait_main(lambda w: (w.x + 1 + self.px(grab_x),
+                                  w.y + 1 + self.px(180)) == to)
+
+    def wait_main(self, test):
+        self.main = winehost.wait_until(lambda: [
+            w for w in self.host.windows(name=TITLE, pid=self.host.proc.pid)
+            if test(w)], 10, 0.2, "the window placed")[0]
+
+    def test_the_window_comes_back_onto_the_screen(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        size = (self.main_window().width, self.main.height)
+        width, height = (int(v) for v in self.screen.split("x")[:2])
+
+        def inside(w):
+            return ((w.width, w.height) == size and w.x >= 0 and w.y >= 0
+                    and w.x + w.width <= width and w.y + w.height <= height)
+
+        # Mostly off the bottom right: the tray shows it again, whole.
+        self.drag_title(2700, (width - 1, height - 1))
+        self.host.click_tray_icon(button=1)
+        self.wait_main(inside)
+        # The title strip off the top left: OK hides it, the tray brings it
+        # back into the corner, and Exit can be reached.
+        self.drag_title(3000, (0, 0))
+        self.click(tf.OK_LABEL)
+        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+        self.host.click_tray_icon(button=1)
+        self.wait_main(lambda w: inside(w) and (w.x, w.y) == (0, 0))
+        self.exit_by(tf.EXIT_LABEL)
+
+
+class WindowTest(ComesBack, TarnwickCase):
     def test_unticking_normal_puts_the_users_arrow_back(self):
         self.add_sets("Blue")
         self.folder.write_settings(normal=1, busy=1, interval=20,
@@ -185,7 +229,7 @@ class FirstSetTest(TarnwickCase):
 
 
 
-class ScaledWindowTest(TarnwickCase):
+class ScaledWindowTest(ComesBack, TarnwickCase):
     """At 200 % the window is twice its size and the knob stays where it is put."""
 
     dpi = 192
