@@ -167,29 +167,23 @@ TEST_F(SliderTest, TheTrackKeepsItsRangeAtOtherScreenSettings) {
 }
 
 TEST_F(SliderTest, AMonitorOfAnotherScalingKeepsTheKnobOnItsPlace) {
-    // Every place the settings can give (positions 1 to 255; above 128 the knob lies
-    // beyond the track), carried to every other scaling and back, lands where a fresh
-    // placement there puts it, and a press there reads the same position.
+    // Every place the settings can give (positions 1 to 255; above 128 beyond the track),
+    // carried to every other scaling and back, lands where a fresh placement there puts
+    // it, and a press there reads the same position.
     const unsigned dpis[] = {96, 120, 144, 168, 192};
-    for (unsigned from : dpis) {
-        for (unsigned to : dpis) {
-            if (to == from) continue;
-            for (std::int32_t position = 1; position <= 255; ++position) {
-                const double place = (position + 8) * kDesignTwipsPerPixel;
-                fake.changeDpi(from);
-                fake.SetKnobLeftTwips(place);
-                for (unsigned dpi : {to, from}) {
-                    fake.changeDpi(dpi);
-                    const std::int32_t carried = knobLeft();
-                    fake.SetKnobLeftTwips(place);
-                    ASSERT_EQ(carried, knobLeft()) << position << " from " << from << " to " << dpi;
-                    if (position > 128) continue;
-                    press();
-                    slideTo(carried);
-                    ASSERT_EQ(state().settings.sliderPosition, position) << " from " << from << " to " << dpi;
-                    ASSERT_EQ(knobLeft(), carried);
-                }
-            }
+    for (unsigned from : dpis) for (unsigned to : dpis) for (std::int32_t position = 1; position <= 255; ++position) {
+        const double place = (position + 8) * kDesignTwipsPerPixel;
+        fake.changeDpi(from);
+        fake.SetKnobLeftTwips(place);
+        for (unsigned dpi : {to, from}) {
+            fake.changeDpi(dpi);
+            const std::int32_t carried = knobLeft();
+            fake.SetKnobLeftTwips(place);
+            ASSERT_EQ(carried, knobLeft()) << position << " from " << from << " to " << dpi;
+            if (position > 128) continue;
+            press();
+            slideTo(carried);
+            ASSERT_EQ(state().settings.sliderPosition, position) << " from " << from << " to " << dpi;
         }
     }
 }
