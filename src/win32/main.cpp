@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "win32/dll_search.h"
 #include "win32/handles.h"
 #include "win32/win32_platform.h"
 #include "shell/tarn_frm.h"
@@ -53,6 +54,8 @@ struct Attachment {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before anything can load a DLL.
+    tarn::win32::loadDllsFromTheSystemFolderOnly();
     becomeDpiAware();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
