@@ -139,8 +139,8 @@ class ProgramFolder:
     (unless ``watcher`` is False, or the build made none), and whatever a
     test puts in."""
 
-    def __init__(self, root, exe=None, watcher=True):
-        self.path = os.path.join(root, "Tarnwick")
+    def __init__(self, root, exe=None, watcher=True, name="Tarnwick"):
+        self.path = os.path.join(root, name)
         os.makedirs(self.path, exist_ok=True)
         self.exe = os.path.join(self.path, "Tarnwick.exe")
         shutil.copy2(exe or tarnwick_exe(), self.exe)
