@@ -2,7 +2,7 @@
 #
 #   cmake --preset mingw && cmake --build --preset mingw --target package
 #
-# into build/mingw/release/, with Tarnwick-<version>-win64.sha256 beside it. The archive
+# into build/mingw/release/, with Tarnwick-<version>-win64.zip.sha256 beside it. The archive
 # has no folder of its own inside: its files are the program folder, unpacked into
 # whichever folder the user (or a test) chooses.
 
