@@ -10,6 +10,8 @@
 #include <span>
 #include <string_view>
 
+#include "tarnwick_version.h"
+
 namespace tarn::layout {
 
 // Colours as the toolkit takes them: 0x00BBGGRR.
@@ -64,7 +66,7 @@ inline constexpr std::array<Control, 25> kControls{{
     {Id::Icon, Kind::Image, -1, Container::Window, 60, 60, 480, 480, "", kBlack, kTransparent, 0, false, Align::Left, Pointer::Default},
     {Id::Title, Kind::Label, 0, Container::Window, 555, 90, 1935, 465, "Tarnwick!", kBlack, kTransparent, 18, true, Align::Centre, Pointer::Default},
     {Id::Close, Kind::Label, 8, Container::Window, 8280, 0, 375, 360, "X", kBlack, kLightOrange, 13.5f, true, Align::Centre, Pointer::Hand},
-    {Id::Version, Kind::Label, 5, Container::Window, 585, 480, 1335, 240, "Version 1.2", kBlack, kTransparent, 9.75f, true, Align::Left, Pointer::Default},
+    {Id::Version, Kind::Label, 5, Container::Window, 585, 480, 1335, 240, "Version " TARN_VERSION_TEXT, kBlack, kTransparent, 9.75f, true, Align::Left, Pointer::Default},
     {Id::Subtitle, Kind::Label, 1, Container::Window, 1920, 480, 4935, 240, "Rotates your mouse cursor to the direction you move !", kBlack, kTransparent, 9.75f, false, Align::Left, Pointer::Default},
     {Id::ListView, Kind::ListView, -1, Container::Window, 120, 840, 6015, 4215, "", kBlack, kPeach, 8.25f, false, Align::Left, Pointer::Default},
     {Id::Banner, Kind::Image, -1, Container::Window, 120, 5160, 4050, 1125, "", kBlack, kTransparent, 0, false, Align::Left, Pointer::Hand},

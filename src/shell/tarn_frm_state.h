@@ -12,12 +12,13 @@
 #include "rotation/tarn_mod.h"
 #include "settings/settings.h"
 #include "shell/tarn_frm.h"
+#include "tarnwick_version.h"
 
 namespace tarn {
 
 // The tray icon's identity.
 inline constexpr std::uint32_t kTrayIconId = 1;
-inline constexpr const char* kTrayTip = "Tarnwick!\nVersion 1.2 ";
+inline constexpr const char* kTrayTip = "Tarnwick!\nVersion " TARN_VERSION_TEXT " ";
 inline constexpr std::int32_t kAutoStartDelayMs = 100;
 
 struct TarnFrm::State {

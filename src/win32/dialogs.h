@@ -1,6 +1,6 @@
 // The program's message box: the exclamation icon and the title "Tarnwick", owned by
-// the main window while it is on the screen. Also where a failure that reached a
-// window procedure is shown.
+// the main window while it is on the screen, and always brought to the front. Also
+// where a failure that reached a window procedure is shown.
 #pragma once
 
 #include "win32/win32_api.h"

@@ -2,9 +2,8 @@
 // and the last line of defence that puts the user's pointers back.
 #include <exception>
 #include <memory>
-#include <string>
 
-#include "win32/handles.h"
+#include "win32/dll_search.h"
 #include "win32/win32_platform.h"
 #include "shell/tarn_frm.h"
 
@@ -53,6 +52,8 @@ struct Attachment {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before anything can load a DLL.
+    tarn::win32::loadDllsFromTheSystemFolderOnly();
     becomeDpiAware();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
@@ -63,9 +64,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     try {
         platform = std::make_unique<tarn::win32::Win32Platform>(instance);
     } catch (const std::exception& e) {
-        // Nothing has been touched yet; say why and stop.
-        const std::wstring body = tarn::win32::wide(e.what());
-        ::MessageBoxW(nullptr, body.c_str(), L"Tarnwick", MB_ICONEXCLAMATION | MB_OK);
+        // Nothing has been touched yet; say why (in the program's usual box, with no
+        // window to own it) and stop.
+        tarn::win32::Dialogs{}.failure(e.what());
         return 1;
     }
     tarn::TarnFrm form(*platform);

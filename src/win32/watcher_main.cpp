@@ -6,10 +6,12 @@
 //
 // Started by hand, or with arguments that are not the handles Tarnwick handed down, it
 // ends at once and does nothing.
+#include "win32/dll_search.h"
 #include "win32/watcher_protocol.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     using namespace tarn::win32;
+    loadDllsFromTheSystemFolderOnly();
     watcher::Arguments a;
     if (!watcher::parse(arguments, a)) return 0;
     // The handles must be what they claim: the program's own process, and an event it

@@ -13,6 +13,7 @@
 #include <windowsx.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <objbase.h>
 
 #undef MessageBox
 #undef ShellExecute

@@ -151,10 +151,16 @@ IconHandle Win32Platform::FormIcon() { return fromSystem<IconHandle>(programIcon
 
 void Win32Platform::ShellExecute(WindowHandle owner, const std::string& operation, const std::string& file,
                                  const std::string& parameters, const std::string& directory, int showCommand) {
+    // The file is a path, converted exactly: a folder name with a lone surrogate (which
+    // NTFS allows) or characters outside the code page reaches the shell as the system
+    // spelled it. Text that names nothing is skipped, like a page that cannot be opened.
+    const std::optional<std::u16string> units = Utf16FromWtf8(file);
+    if (!units) return;
+    const std::wstring target(units->begin(), units->end());
     const std::wstring op = wide(operation);
-    const std::wstring target = wide(file);
     const std::wstring params = wide(parameters);
     const std::wstring dir = wide(directory);
+    com_.enter();
     ::ShellExecuteW(toSystem<HWND>(owner), op.c_str(), target.c_str(), params.c_str(), dir.c_str(), showCommand);
 }
 

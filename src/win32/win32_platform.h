@@ -22,6 +22,29 @@
 
 namespace tarn::win32 {
 
+// The user-interface thread's single-threaded COM apartment: entered before the first
+// ShellExecute (a verb may be carried out by a shell extension, which is a COM object)
+// and left when the backend goes.
+class ComApartment {
+public:
+    ComApartment() = default;
+    ~ComApartment() {
+        if (entered_) ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+    void enter() noexcept {
+        if (entered_) return;
+        // S_FALSE (the thread was in it already) is balanced too; a thread that chose
+        // another apartment keeps it and is not balanced.
+        entered_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    }
+
+private:
+    bool entered_ = false;
+};
+
 class Win32Platform final : public Platform {
 public:
     explicit Win32Platform(HINSTANCE instance);
@@ -114,6 +137,7 @@ public:
 
 private:
     HINSTANCE instance_;
+    ComApartment com_;  // left last, after every window has gone
     // Owned first, so that everything else can use them; destroyed in reverse order,
     // the windows before the icon and the resources they show.
     Dialogs dialogs_;

@@ -27,9 +27,12 @@ from tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: E40
 MISSING = winehost.missing_tools()
 
 # msvcrt._wfopen tells which set file each load read; DeleteFileW shows
-# the scratch file going at exit.
+# the scratch file going at exit; the DLL search and the COM apartment are
+# named bare, for Wine logs them under the DLL that carries them out.
 RELAY = winehost.DEFAULT_RELAY_INCLUDE + ("msvcrt._wfopen",
-                                          "kernel32.DeleteFileW")
+                                          "kernel32.DeleteFileW",
+                                          "SetDefaultDllDirectories",
+                                          "CoInitializeEx")
 
 AMBER, BLUE, GREEN = (255, 160, 0), (0, 80, 255), (0, 170, 60)
 COLOURS = {"Amber": AMBER, "Blue": BLUE, "Green": GREEN}

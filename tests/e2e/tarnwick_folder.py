@@ -34,6 +34,7 @@ OCR_WAIT = 0x7F02
 SPI_SETCURSORS = 0x57
 NIM_ADD, NIM_DELETE = 0, 2
 MB_ICONEXCLAMATION = 0x30
+MB_SETFOREGROUND, MB_TOPMOST = 0x10000, 0x40000
 
 TITLE = "Tarnwick"
 INI = "Tarnwick.ini"
@@ -139,8 +140,8 @@ class ProgramFolder:
     (unless ``watcher`` is False, or the build made none), and whatever a
     test puts in."""
 
-    def __init__(self, root, exe=None, watcher=True):
-        self.path = os.path.join(root, "Tarnwick")
+    def __init__(self, root, exe=None, watcher=True, name="Tarnwick"):
+        self.path = os.path.join(root, name)
         os.makedirs(self.path, exist_ok=True)
         self.exe = os.path.join(self.path, "Tarnwick.exe")
         shutil.copy2(exe or tarnwick_exe(), self.exe)

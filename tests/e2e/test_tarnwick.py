@@ -34,6 +34,9 @@ class StartupTest(TarnwickCase):
         picture, icons = self.wait_list_icons(COLOURS, 3)
         calls = self.calls()
 
+        # Before anything else: DLLs come from the system folder only.
+        self.assertEqual((calls[0].func, calls[0].args[0].value),
+                         ("SetDefaultDllDirectories", 0x800))
         self.assertEqual((self.main.width, self.main.height), (578, 424))
         self.assertEqual(tray.name, "Wine System Tray")
         notes = tf.calls_with(calls, "Shell_NotifyIconW")

@@ -16,6 +16,8 @@ from tarnwick_case import (AMBER, BLUE, BUSY, COLOURS, GREEN, MISSING,  # noqa: 
 from tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: E402,F401
                              NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
 
+FRONT = tf.MB_SETFOREGROUND | tf.MB_TOPMOST
+
 
 class InstanceTest(TarnwickCase):
     def test_second_instance_ends_silently(self):
@@ -168,6 +170,10 @@ class MessageTest(TarnwickCase):
             self.assertEqual((head, box.args[2].string), ("LoadINI", TITLE))
             self.assertTrue(why, text)
             self.assertEqual(box.args[3].value & 0xF0, tf.MB_ICONEXCLAMATION)
+            # No window of the program is up yet: the box, owned by none,
+            # comes to the front and stays there.
+            self.assertEqual((box.args[0].value, box.args[3].value & FRONT),
+                             (0, FRONT))
         self.assertEqual(len(set(texts[:missing])), missing, texts)
         self.assertEqual(tf.opened(self.calls(), ".TWC"), ["Blue.TWC"])
         self.assertTrue(self.host.running())
@@ -183,6 +189,9 @@ class MessageTest(TarnwickCase):
         box = self.answer_message_box()
         self.assertEqual(box.args[1].string.split("\n", 1)[0], "LoadTWC")
         self.assertEqual(box.args[2].string, TITLE)
+        # Owned by the window, which is up: to the front with it.
+        self.assertNotEqual(box.args[0].value, 0)
+        self.assertEqual(box.args[3].value & FRONT, tf.MB_SETFOREGROUND)
         self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
         calls = self.calls()
         self.assertEqual(len(tf.captures(calls)), 3)

@@ -50,9 +50,14 @@ class WatcherTest(TarnwickCase):
         return pids[0]
 
     def watcher_calls(self, log=None):
+        """The watcher's pids, and its calls after the DLL search it sets
+        before anything else."""
         log = log or self.host.relay()
         pids = log.pids_of(tf.WATCHER)
-        return pids, log.calls(pids=pids)
+        calls = log.calls(pids=pids)
+        if calls and calls[0].func == "SetDefaultDllDirectories":
+            calls = calls[1:]
+        return pids, calls
 
     def wait_gone(self, pid, timeout):
         winehost.wait_until(lambda: not os.path.exists("/proc/%d" % pid) or
@@ -105,6 +110,9 @@ class WatcherTest(TarnwickCase):
 
         pids, theirs = self.watcher_calls()
         self.assertEqual(len(pids), 1)
+        first = self.host.relay().calls(pids=pids)[0]
+        self.assertEqual((first.func, first.args[0].value),
+                         ("SetDefaultDllDirectories", 0x800))
         spi = tf.calls_with(theirs, "SystemParametersInfoW")
         self.assertEqual([[a.value for a in c.args] for c in spi],
                          [[SPI_SETCURSORS, 0, 0, 0]])
@@ -160,7 +168,9 @@ class WatcherTest(TarnwickCase):
                 self.assertEqual(code, 0)
                 self.assertLess(seconds, 10)
                 self.assertTrue(log.pids_of(tf.WATCHER))
-                self.assertEqual(log.calls(pids=log.pids_of(tf.WATCHER)), [])
+                self.assertEqual([c.func for c in log.calls(
+                    pids=log.pids_of(tf.WATCHER))],
+                    ["SetDefaultDllDirectories"])
 
 
 if __name__ == "__main__":

@@ -161,19 +161,31 @@ class WindowTest(ComesBack, TarnwickCase):
                                tf.SETS_PAGE)
         self.assertTrue(os.path.isfile(shipped),
                         "the build puts %s beside the program" % tf.SETS_PAGE)
+        # A folder named beyond ASCII and code page 1252 (a CJK name and a
+        # character beyond the BMP, a surrogate pair in UTF-16): its name
+        # must reach the shell exactly.
+        self.folder = tf.ProgramFolder(self.host.tmp, tf.tarnwick_exe(),
+                                       name="Tarnwick \u0416 \u65e5\u672c "
+                                            "\U0001f5b1")
         with open(shipped, "rb") as f:
             self.folder.write(tf.SETS_PAGE, f.read())
         self.launch()
         self.main_window()
         self.click(tf.BANNER)
-        log = self.host.wait_call("shell32.ShellExecuteW")
-        call = log.calls("shell32.ShellExecuteW",
-                         pids=log.pids_of(self.host.exe_name))[0]
+        self.host.wait_call("shell32.ShellExecuteW")
+        calls = self.calls()
+        call = tf.calls_with(calls, "ShellExecuteW")[0]
         self.assertEqual([a.string for a in call.args[1:5]],
                          ["open",
                           winehost.windows_path(self.folder.file(tf.SETS_PAGE)),
                           "", ""])
         self.assertEqual(call.args[5].value & 0xFFFFFFFF, 1)  # an int: the low half
+        # In a single-threaded apartment without OLE 1 DDE first, as
+        # ShellExecute asks (Wine's own DLLs enter one without that flag).
+        com = [c for c in tf.calls_with(calls, "CoInitializeEx")
+               if c.args[1].value & 0xFFFFFFFF == 6]
+        self.assertEqual(len(com), 1, com)
+        self.assertLess(com[0].index, call.index)
         self.exit_by(tf.EXIT_LABEL)
 
     def test_label_buttons_light_up_under_the_pointer(self):
