@@ -40,7 +40,22 @@ def header_faults(data):
     faults = [name for flag, name in FLAGS.items() if not dll & flag]
     if characteristics & 1 or not relocations:       # RELOCS_STRIPPED
         faults.append("relocations")
+    if dependent_load_flags(data, pe) != 0x800:      # LOAD_LIBRARY_SEARCH_SYSTEM32
+        faults.append("dependent-load flags")
     return faults
+
+
+def dependent_load_flags(data, pe):
+    """The load configuration's DependentLoadFlags, None without one."""
+    rva, size = struct.unpack_from("<II", data, pe + 24 + 112 + 8 * 10)
+    count, = struct.unpack_from("<H", data, pe + 6)
+    table = pe + 24 + struct.unpack_from("<H", data, pe + 20)[0]
+    for i in range(count):
+        vsize, start, _, raw = struct.unpack_from("<IIII", data,
+                                                  table + 40 * i + 8)
+        if rva and size >= 0x50 and start <= rva < start + vsize:
+            return struct.unpack_from("<H", data, raw + rva - start + 0x4E)[0]
+    return None
 
 
 class ProgramHeadersTest(unittest.TestCase):
