@@ -315,6 +315,109 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapt
     EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
 }
 
+// Under a start-up box the tray, OK and Exit are refused: the half-loaded form neither
+// shows, rotates nor writes the check boxes start-up had not set yet.
+TEST_F(LifecycleTest, StartUpsWorkFinishesBeforeAUsersActionActs) {
+    writeIni("1\r\n1\r\n1\r\n9\r\n77\r\nA.TWC\r\n");
+    fs::create_directory(folder / "A.TWC");  // a set that cannot be read: "LoadTWC"
+    writeSet("B.TWC", 2);
+    fake.duringMessageBox = {[&] { frm.Picture1_MouseMove(0x201); }, [&] { frm.lbl_Click(2); },
+                             [&] { frm.lbl_Click(3); }};
+    frm.Form_Load();
+    EXPECT_FALSE(fake.visible);
+    EXPECT_EQ(fake.count("GetCursor"), 0);
+    EXPECT_FALSE(frm.ended());
+    frm.Timer2_Timer();
+    frm.Timer2_Timer();  // once rotating, the automatic start never captures again
+    EXPECT_EQ(fake.count("GetCursor"), 6);
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
+        EXPECT_EQ(fake.imageOfHandle(state().saved.saved(r)), RecordingPlatform::userImage(systemCursorId(r)));
+    frm.lbl_Click(3);
+    EXPECT_EQ(readText(folder / "Tarnwick.ini").substr(0, 9), "1\r\n1\r\n1\r\n");
+    EXPECT_TRUE(userPointersShown());
+}
+
+// A close request under a handler's message box is honoured at once; once the box
+// returns, the handler goes no further: nothing rotates, arms, builds or ends after it.
+TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
+    using Step = std::function<void(TarnFrm&, RecordingPlatform&, const fs::path&)>;
+    struct Case {
+        const char* name;
+        const char* ini;  // A.TWC cannot be read ("LoadTWC"), B.TWC can
+        bool loadFirst;
+        Step before, handler;
+    };
+    const Step none = [](TarnFrm&, RecordingPlatform&, const fs::path&) {};
+    const Step ok = [](TarnFrm& f, RecordingPlatform&, const fs::path&) { f.lbl_Click(2); };
+    const Case cases[] = {
+        {"start-up", "1\r\n1\r\n1\r\n9\r\n77\r\nA.TWC\r\n", false, none,
+         [](TarnFrm& f, RecordingPlatform&, const fs::path&) { f.Form_Load(); }},
+        {"OK", "0\r\n1\r\n1\r\n5\r\n100\r\nA.TWC\r\n", true, none, ok},
+        {"automatic start", "1\r\n1\r\n1\r\n5\r\n100\r\nA.TWC\r\n", true, none,
+         [](TarnFrm& f, RecordingPlatform&, const fs::path&) { f.Timer2_Timer(); }},
+        {"double-click", "0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n", true, ok,
+         [](TarnFrm& f, RecordingPlatform& p, const fs::path&) {
+             p.selectedKey = "A";
+             f.listv_DblClick();
+         }},
+        {"Exit", "0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n", true,
+         [](TarnFrm& f, RecordingPlatform&, const fs::path& dir) {
+             f.lbl_Click(2);
+             fs::remove(dir / "Tarnwick.ini");
+             fs::create_directory(dir / "Tarnwick.ini");  // "SaveINI"
+         },
+         [](TarnFrm& f, RecordingPlatform&, const fs::path&) { f.lbl_Click(3); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        RecordingPlatform p;
+        p.programFolder = dir.path();
+        writeText(dir / "Tarnwick.ini", c.ini);
+        fs::create_directory(dir / "A.TWC");
+        writeFile(dir / "B.TWC", cursorSet(2));
+        TarnFrm f{p};
+        if (c.loadFirst) f.Form_Load();
+        c.before(f, p, dir.path());
+        f.Timer1_Timer();
+        std::size_t closed = 0;
+        p.duringMessageBox = {[&] {
+            f.Form_QueryUnload();
+            f.Form_Unload();
+            closed = p.calls().size();
+        }};
+        c.handler(f, p, dir.path());
+        ASSERT_GT(closed, 0u);
+        std::vector<std::string> after;
+        for (std::size_t i = closed; i < p.calls().size(); ++i) after.push_back(p.calls()[i].name);
+        EXPECT_THAT(after, ::testing::Each(::testing::Not(::testing::AnyOf(
+                               "SetSystemCursor", "GetCursor", "SetTimerInterval", "SetTimerEnabled", "HideForm",
+                               "DoEvents", "ClearListView", "SetCheckValue", "End"))));
+        for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
+            EXPECT_EQ(p.systemImage(id), RecordingPlatform::userImage(id));
+        EXPECT_FALSE(fs::exists(dir / "mw.tmp"));
+        EXPECT_TRUE(f.ended());
+    }
+}
+
+// While a double-click waits on its box, OK would capture a second time and an option
+// click would change a role under it: both are refused, the box put back.
+TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
+    writeIni(kTypicalIni);
+    fs::create_directory(folder / "A.TWC");
+    frm.Form_Load();
+    fake.selectedKey = "A";
+    fake.duringMessageBox = {[&] { frm.lbl_Click(2); }, [&] {
+                                 fake.checks[1] = 0;
+                                 frm.Check1_Click(1);
+                             }};
+    frm.listv_DblClick();
+    EXPECT_EQ(fake.count("GetCursor"), 3);
+    EXPECT_EQ(fake.checks[1], 1);
+    EXPECT_TRUE(state().settings.normal);
+    EXPECT_TRUE(fake.visible);
+}
+
 TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {
     frm.Image2_Click();
     const std::string page = (folder.path() / "Tarnwick.html").string();
