@@ -52,10 +52,17 @@ private:
     bool was_;
 };
 
+// The program's own scratch file, and only that: a folder, a link or anything else the
+// user made under its name is theirs.
+bool isScratchFile(const fs::path& file) {
+    std::error_code ec;
+    return fs::symlink_status(file, ec).type() == fs::file_type::regular;
+}
+
 void removeScratchFile(Platform& p) {
     const fs::path scratch = ScratchFile(p);
     std::error_code ec;
-    if (fs::exists(scratch, ec)) fs::remove(scratch, ec);
+    if (isScratchFile(scratch)) fs::remove(scratch, ec);
 }
 
 }  // namespace
@@ -83,8 +90,7 @@ void TarnFrm::Form_Load() {
     // pointers, and a capture now would save them as the user's. The pointer watcher
     // will have reloaded them unless it was ended too; reload the user's configured
     // pointers first either way.
-    std::error_code ec;
-    if (fs::exists(ScratchFile(p), ec)) p.ReloadSystemCursors();
+    if (isScratchFile(ScratchFile(p))) p.ReloadSystemCursors();
 
     // Start-up's work comes first: a user's action is refused until it is done, since
     // under one of its message boxes a tray click and Exit would act on a half-loaded
@@ -111,8 +117,10 @@ void TarnFrm::Form_Load() {
     if (s.closing) return stopLoading();
     if (!listed) {
         // The list could not be built and the program ends here; the tray icon it added
-        // would otherwise linger until the user hovers over it.
+        // would otherwise linger until the user hovers over it, and the scratch file
+        // would make the next start reload the user's pointers for nothing.
         removeTrayIcon();
+        removeScratchFile(p);
         s.ended = true;
         p.End();
         return;

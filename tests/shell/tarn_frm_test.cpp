@@ -287,8 +287,10 @@ TEST_F(LifecycleTest, TheTrayBringsTheWindowBackOnARightPressOrAnyLeftButtonRepo
 
 TEST_F(LifecycleTest, AFailedListBuildEndsStartUpAndRemovesItsTrayIcon) {
     writeSet("arrows.TWC", 1);
+    writeFile(folder / "mw.tmp", cursorSlice(99));
     fake.failCall("ClearListView");
     frm.Form_Load();
+    EXPECT_FALSE(fs::exists(folder / "mw.tmp"));
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].rfind("ShowIcons\n\n", 0), 0u);
     EXPECT_TRUE(fake.trayIcons.empty());
@@ -416,6 +418,16 @@ TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     EXPECT_EQ(fake.checks[1], 1);
     EXPECT_TRUE(state().settings.normal);
     EXPECT_TRUE(fake.visible);
+}
+
+// A folder the user named mw.tmp is theirs: no reload at start, still there after Exit.
+TEST_F(LifecycleTest, OnlyTheProgramsOwnScratchFileIsDeleted) {
+    writeIni(kTypicalIni);
+    fs::create_directory(folder / "mw.tmp");
+    frm.Form_Load();
+    frm.lbl_Click(3);
+    EXPECT_EQ(fake.count("ReloadSystemCursors"), 0);
+    EXPECT_TRUE(fs::is_directory(folder / "mw.tmp"));
 }
 
 TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {
