@@ -47,6 +47,9 @@ void TarnMod::restore(Role role) {
 }
 
 void TarnMod::RestoreAll() {
+    // Whatever handler is still on its way (one whose message box let the close
+    // through) finds the roles closed from here on.
+    restoredForGood_ = true;
     for (Role r : {Role::Normal, Role::AppStarting, Role::Wait}) restore(r);
     dismissWatcher();
 }
@@ -68,7 +71,7 @@ void TarnMod::RestoreKeepingCopy(Role role) {
 
 void TarnMod::Install(Role role, CursorHandle image) {
     Slot& s = slot(role);
-    if (s.saved.isNull() || image.isNull()) return;
+    if (restoredForGood_ || s.saved.isNull() || image.isNull()) return;
     const CursorHandle copy = platform_.CopyIcon(image);
     if (copy.isNull()) return;
     // Only a copy the system took shows: a refused one leaves the user's pointer there.

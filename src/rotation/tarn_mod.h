@@ -46,6 +46,7 @@ public:
     // pointers again for the roles that show a direction image, normal first, then
     // app-starting, then wait; the other roles are left alone and their copies
     // released. Then the word to the watcher that the user's pointers are back.
+    // Nothing is installed after it: the user's pointers are back for good.
     void RestoreAll();
 
     // Hands the saved copy of `role` back to the system while keeping a fresh copy of
@@ -55,8 +56,8 @@ public:
     void RestoreKeepingCopy(Role role);
 
     // Installs a fresh copy of `image` into the role, then releases that copy. Does
-    // nothing while the user's pointer for the role has not been saved: a direction
-    // image installed then could never be undone.
+    // nothing while the user's pointer for the role has not been saved, nor once
+    // RestoreAll has run: a direction image installed then could never be undone.
     void Install(Role role, CursorHandle image);
 
     [[nodiscard]] CursorHandle saved(Role role) const { return slot(role).saved; }
@@ -83,6 +84,7 @@ private:
     Platform& platform_;
     std::array<Slot, 3> slots_{};
     Watcher watcher_ = Watcher::NotTried;
+    bool restoredForGood_ = false;  // RestoreAll ran
 };
 
 }  // namespace tarn

@@ -16,6 +16,8 @@ namespace tarn {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 // Label indexes: there is no label 7.
 constexpr int kLabelTitle = 0;
 constexpr int kLabelOk = 2;
@@ -35,6 +37,32 @@ bool isDragHandle(int index) { return index == kLabelTitle || index == kLabelTit
 
 bool isButton(int index) {
     return index == kLabelOk || index == kLabelExit || index == kLabelHidden || index == kLabelClose;
+}
+
+// Raises one of the form's flags for as long as it lives.
+class Raised {
+public:
+    explicit Raised(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Raised() { flag_ = was_; }
+    Raised(const Raised&) = delete;
+    Raised& operator=(const Raised&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
+
+// The program's own scratch file, and only that: a folder, a link or anything else the
+// user made under its name is theirs.
+bool isScratchFile(const fs::path& file) {
+    std::error_code ec;
+    return fs::symlink_status(file, ec).type() == fs::file_type::regular;
+}
+
+void removeScratchFile(Platform& p) {
+    const fs::path scratch = ScratchFile(p);
+    std::error_code ec;
+    if (isScratchFile(scratch)) fs::remove(scratch, ec);
 }
 
 }  // namespace
@@ -62,9 +90,12 @@ void TarnFrm::Form_Load() {
     // pointers, and a capture now would save them as the user's. The pointer watcher
     // will have reloaded them unless it was ended too; reload the user's configured
     // pointers first either way.
-    std::error_code ec;
-    if (std::filesystem::exists(ScratchFile(p), ec)) p.ReloadSystemCursors();
+    if (isScratchFile(ScratchFile(p))) p.ReloadSystemCursors();
 
+    // Start-up's work comes first: a user's action is refused until it is done, since
+    // under one of its message boxes a tray click and Exit would act on a half-loaded
+    // form. A close request is always honoured; start-up then stops once its box returns.
+    const Raised starting(s.startingUp);
     p.SetTimerEnabled(Timer::Timer1, true);
     s.okTag = "Start";
 
@@ -80,11 +111,16 @@ void TarnFrm::Form_Load() {
     s.trayAdded = true;
 
     LoadINI(p, s.settings, s.set);
+    if (s.closing) return stopLoading();
 
-    if (!ShowIcons(p, s.set)) {
+    const bool listed = ShowIcons(p, s.set);
+    if (s.closing) return stopLoading();
+    if (!listed) {
         // The list could not be built and the program ends here; the tray icon it added
-        // would otherwise linger until the user hovers over it.
+        // would otherwise linger until the user hovers over it, and the scratch file
+        // would make the next start reload the user's pointers for nothing.
         removeTrayIcon();
+        removeScratchFile(p);
         s.ended = true;
         p.End();
         return;
@@ -92,9 +128,9 @@ void TarnFrm::Form_Load() {
 
     s.loading = true;
     p.SetCheckValue(1, s.settings.normal ? 1 : 0);
-    Check1_Click(1);
+    checkClicked(1);
     p.SetCheckValue(2, s.settings.busy ? 1 : 0);
-    Check1_Click(2);
+    checkClicked(2);
     if (s.settings.autoStart) {
         p.SetFormVisible(false);
         p.SetCheckValue(0, 1);
@@ -107,6 +143,14 @@ void TarnFrm::Form_Load() {
     s.loading = false;
 
     p.SetTaskVisible(false);
+}
+
+// A close request came under one of start-up's message boxes. The unload has run (it
+// runs here if only the close request did); what start-up went on to do after it, such
+// as a preview through the scratch file, is taken away again.
+void TarnFrm::stopLoading() {
+    Form_Unload();
+    removeScratchFile(state_->platform);
 }
 
 void TarnFrm::removeTrayIcon() {
@@ -137,9 +181,7 @@ void TarnFrm::Form_Unload() {
     if (!s.closing) Form_QueryUnload();
     s.unloaded = true;
     s.saved.RestoreAll();
-    std::error_code ec;
-    const auto scratch = ScratchFile(s.platform);
-    if (std::filesystem::exists(scratch, ec)) std::filesystem::remove(scratch, ec);
+    removeScratchFile(s.platform);
 }
 
 // ---- Actions
@@ -147,24 +189,35 @@ void TarnFrm::Form_Unload() {
 void TarnFrm::okAction() {
     State& s = *state_;
     Platform& p = s.platform;
-    if (s.okTag == "Start") {
+    if (s.okTag != "Start") {
+        p.HideForm();
+        return;
+    }
+    {
+        const Raised acting(s.acting);
         s.rotation.CaptureUserPointers(true);
         LoadTWC(p, s.set, s.settings.setFile);
-        s.tracker.ResetTracker();
-        p.SetTimerInterval(Timer::Timer1, s.settings.interval);
-        p.HideForm();
-        s.okTag = "OK";
-        s.rotation.RotateTick(s.set.handles, s.flags());
-    } else {
-        p.HideForm();
     }
+    // Its message box let a close request through: the user's pointers are back, and
+    // nothing may start rotating after that.
+    if (s.closing) return;
+    s.tracker.ResetTracker();
+    p.SetTimerInterval(Timer::Timer1, s.settings.interval);
+    p.HideForm();
+    s.okTag = "OK";
+    s.rotation.RotateTick(s.set.handles, s.flags());
 }
 
 void TarnFrm::exitAction() {
     State& s = *state_;
     // A settings file that cannot be written is reported; leaving goes on regardless,
     // so the user's pointers always come back.
-    SaveINI(s.platform, s.settings);
+    {
+        const Raised acting(s.acting);
+        SaveINI(s.platform, s.settings);
+    }
+    // A close request under its message box has already closed the form.
+    if (s.closing) return;
     Form_QueryUnload();
     Form_Unload();
     s.ended = true;
@@ -181,18 +234,23 @@ void TarnFrm::Timer1_Timer() {
 
 void TarnFrm::Timer2_Timer() {
     State& s = *state_;
-    if (s.closing) return;
-    s.rotation.CaptureUserPointers(true);
+    // Under start-up or another action's message box it waits: the timer stays armed
+    // and comes again.
+    if (!s.userMayAct()) return;
+    const bool started = s.started();
+    if (!started) s.rotation.CaptureUserPointers(true);
     s.platform.SetTimerInterval(Timer::Timer2, 0);
     s.platform.SetTimerEnabled(Timer::Timer2, false);
-    okAction();
+    // Rotation started another way first (a double-click): a capture now would save
+    // direction images as the user's pointers.
+    if (!started) okAction();
 }
 
 // ---- Tray
 
 void TarnFrm::Picture1_MouseMove(std::uint32_t mouseMessage) {
     State& s = *state_;
-    if (s.closing) return;
+    if (!s.userMayAct()) return;
     // Decided on the shell's message itself, so it works at every screen setting: a
     // right-button press, or any report of the left button.
     const bool bringBack = mouseMessage == kRightButtonDown || mouseMessage == kLeftButtonDown ||
@@ -238,7 +296,7 @@ void TarnFrm::lbl_MouseMove(int index, int button) {
 }
 
 void TarnFrm::lbl_Click(int index) {
-    if (state_->closing) return;
+    if (!state_->userMayAct()) return;
     if (index == kLabelOk) okAction();
     if (index == kLabelExit || index == kLabelClose) exitAction();
 }
@@ -260,7 +318,7 @@ void TarnFrm::picSlider_MouseDown(int /*button*/) {
 void TarnFrm::picSlider_MouseMove(int button) {
     State& s = *state_;
     Platform& p = s.platform;
-    if (button != kLeftButton) return;
+    if (button != kLeftButton || !s.userMayAct()) return;
     Point where{};
     p.GetCursorPos(where);
     const double tpp = p.TwipsPerPixelX();
@@ -279,7 +337,7 @@ void TarnFrm::picSlider_MouseMove(int button) {
     s.settings.sliderPosition = position;
     // Before rotation starts the new interval waits for the start: a tick now would
     // install direction images before the user's pointers are saved.
-    if (s.started() && !s.closing) p.SetTimerInterval(Timer::Timer1, s.settings.interval);
+    if (s.started()) p.SetTimerInterval(Timer::Timer1, s.settings.interval);
 }
 
 // ---- Options, the list and the banner
@@ -287,6 +345,18 @@ void TarnFrm::picSlider_MouseMove(int button) {
 void TarnFrm::Check1_Click(int index) {
     State& s = *state_;
     if (s.closing) return;
+    if (!s.userMayAct()) {
+        // Refused, but the toolkit has already changed the box: put it back, so that the
+        // box, the rotation and what Exit writes agree.
+        if (index == 1) s.platform.SetCheckValue(1, s.settings.normal ? 1 : 0);
+        if (index == 2) s.platform.SetCheckValue(2, s.settings.busy ? 1 : 0);
+        return;
+    }
+    checkClicked(index);
+}
+
+void TarnFrm::checkClicked(int index) {
+    State& s = *state_;
     RoleFlags flags = s.flags();
     s.rotation.Check1_Click(index, s.platform.CheckValue(index), s.loading, flags);
     s.settings.normal = flags.normal;
@@ -295,24 +365,32 @@ void TarnFrm::Check1_Click(int index) {
 
 void TarnFrm::listv_DblClick() {
     State& s = *state_;
-    if (s.closing) return;
+    if (!s.userMayAct()) return;
     Platform& p = s.platform;
     // The selected set, not the one under the pointer: the list's own selection rules.
     const std::optional<std::string> key = p.ListViewSelectedKey();
     if (!key) return;
-    s.settings.setFile = *key + ".TWC";
-    if (!s.started()) {
-        // The double-click happened on the list, so the pointer already lies over it.
-        s.rotation.CaptureUserPointers(false);
-        s.okTag = "OK";
+    {
+        const Raised acting(s.acting);
+        s.settings.setFile = *key + ".TWC";
+        if (!s.started()) {
+            // The double-click happened on the list, so the pointer already lies over it.
+            s.rotation.CaptureUserPointers(false);
+            s.okTag = "OK";
+        }
+        LoadTWC(p, s.set, s.settings.setFile);
+        if (!s.closing) {
+            try {
+                p.SetPreviewPicture(LoadPreview(p, s.set));
+            } catch (const std::exception& e) {
+                // Reported like every other failure of the form; the set still starts rotating.
+                p.MessageBox(std::string("listv_DblClick\n") + e.what());
+            }
+        }
     }
-    LoadTWC(p, s.set, s.settings.setFile);
-    try {
-        p.SetPreviewPicture(LoadPreview(p, s.set));
-    } catch (const std::exception& e) {
-        // Reported like every other failure of the form; the set still starts rotating.
-        p.MessageBox(std::string("listv_DblClick\n") + e.what());
-    }
+    // A close request under one of its message boxes: the user's pointers are back, and
+    // no tick may follow.
+    if (s.closing) return;
     s.tracker.ResetTracker();
     p.SetTimerInterval(Timer::Timer1, s.settings.interval);
     s.okTag = "OK";
@@ -320,7 +398,9 @@ void TarnFrm::listv_DblClick() {
 }
 
 void TarnFrm::Image2_Click() {
-    Platform& p = state_->platform;
+    State& s = *state_;
+    if (!s.userMayAct()) return;
+    Platform& p = s.platform;
     // Its full path: the shell would otherwise look for it in the current folder.
     std::string page;
     try {
@@ -328,6 +408,8 @@ void TarnFrm::Image2_Click() {
     } catch (const std::exception&) {
         return;  // a page that cannot be named is skipped quietly, like one that cannot be opened
     }
+    // The shell may show a message of its own, with its own loop (no program for the page).
+    const Raised acting(s.acting);
     p.ShellExecute(p.FormWindow(), "open", page, "", "", kShowNormal);
 }
 

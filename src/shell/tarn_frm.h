@@ -61,6 +61,8 @@ private:
     void okAction();
     void exitAction();
     void removeTrayIcon();
+    void stopLoading();
+    void checkClicked(int index);
 
     std::unique_ptr<State> state_;
 };

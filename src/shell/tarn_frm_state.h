@@ -30,6 +30,9 @@ struct TarnFrm::State {
 
     [[nodiscard]] RoleFlags flags() const { return {settings.normal, settings.busy}; }
     [[nodiscard]] bool started() const { return okTag != "Start"; }
+    // A user's action may act: start-up's work is done, no other action waits on a
+    // message box (its own loop delivers every event), and the form is not closing.
+    [[nodiscard]] bool userMayAct() const { return !startingUp && !acting && !closing; }
 
     Platform& platform;
     DirectionTracker tracker;
@@ -39,6 +42,8 @@ struct TarnFrm::State {
     Settings settings;
     std::string okTag;    // the OK label's tag: "Start" until rotation starts, then "OK"
     bool loading = false;  // start-up is copying the settings into the check boxes
+    bool startingUp = false;  // Form_Load runs
+    bool acting = false;      // a user's action is at a step that may show a message box
     NotifyIconRecord tray;
     bool trayAdded = false;
     std::int32_t dragX = 0;  // pointer minus the window's corner at the last press on the title

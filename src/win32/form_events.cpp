@@ -118,6 +118,7 @@ void FormWindow::childrenGone() noexcept {
     knob_ = nullptr;
     list_.destroyed();
     dialogs_.setOwner(nullptr);
+    link_.setWindow(nullptr);
 }
 
 LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -150,8 +151,14 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_NCDESTROY: childrenGone(); return 0;
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION:
-            // Only once the session really ends: a cancelled log-off keeps the program running.
-            if (wParam) link_.unload();
+            // Only once the session really ends, or a restart manager asks the program to
+            // close: the user's pointers first (the session may end as soon as this
+            // returns), then the program ends as after a close, so nothing is left holding
+            // the single-instance lock. A cancelled log-off changes nothing.
+            if (wParam) {
+                link_.unload();
+                ::DestroyWindow(window);
+            }
             return 0;
         default: return ::DefWindowProcW(window, message, wParam, lParam);
     }

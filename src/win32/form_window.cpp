@@ -99,6 +99,7 @@ FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, Set
                                   0, 0, 0, 0, nullptr, nullptr, instance_, this));
     if (!form_) throw PlatformError("Cannot create the main window");
     dialogs_.setOwner(form_.get());
+    link_.setWindow(form_.get());
     createControls();
     face_ = wide(layout::pickFontFace(faceExists));
     applyDpi(windowDpi(form_.get()), nullptr);
@@ -106,6 +107,7 @@ FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, Set
 
 FormWindow::~FormWindow() {
     dialogs_.setOwner(nullptr);
+    link_.setWindow(nullptr);
     form_.reset();
 }
 

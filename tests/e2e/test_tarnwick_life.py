@@ -255,6 +255,51 @@ class CrashTest(TarnwickCase):
         self.assertFalse(self.folder.exists(tf.SCRATCH))
 
 
+class DesktopTest(TarnwickCase):
+    def test_a_close_request_under_a_start_up_box_ends_it(self):
+        self.add_sets("Blue")
+        os.mkdir(self.folder.file("A.TWC"))     # a set that cannot be read
+        fields = dict(auto=1, normal=1, busy=1, interval=9, slider=77,
+                      set_file="A.TWC")
+        self.folder.write_settings(**fields)
+        self.host.start(self.folder.exe)
+        self.host.wait_call("user32.MessageBoxW", returned=False, timeout=30)
+        self.host.nudge("close", "Tarnwick.exe", "class=TarnwickForm")
+        self.assertEqual(self.host.wait_exit(timeout=20), 0)
+        # Start-up went no further: nothing captured or installed.
+        self.assertEqual(tf.calls_with(self.calls(), "SetSystemCursor"), [])
+        self.assertEqual(tf.captures(self.calls()), [])
+        self.assertFalse(self.folder.exists(tf.SCRATCH))
+        self.assertEqual(self.folder.read(tf.INI), tf.settings_text(**fields))
+
+    def test_the_end_of_the_session(self):
+        # A cancelled end changes nothing; a restart manager's close-app
+        # request ends the program with the pointers back, so it starts
+        # again; a close request to its tray host ends it as well.
+        self.add_sets("Blue")
+        self.folder.write_settings(normal=1, busy=1, interval=20,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        self.click(tf.OK_LABEL)
+        self.wait_installs(2)
+        _, out = self.host.nudge("endsession", "Tarnwick.exe", "0x1", "0")
+        self.assertRegex(out, r"QUERYENDSESSION \S+ class=TarnwickForm "
+                              r"result=1")
+        self.wait_installs(2)
+        self.host.nudge("endsession", "Tarnwick.exe", "0x1", "1")
+        self.assertEqual(self.host.wait_exit(timeout=20), 0)
+        calls = self.calls()
+        back = tf.restores(calls)
+        self.assertEqual([r[0] for r in back],
+                         [OCR_NORMAL, OCR_APPSTARTING, OCR_WAIT])
+        self.assertGreater(back[0][2], tf.installs(calls)[-1].index)
+        self.assertFalse(self.folder.exists(tf.SCRATCH))
+        self.launch(loads=2)
+        self.main_window()
+        self.host.nudge("close", "Tarnwick.exe", "class=TarnwickTrayHost")
+        self.assertEqual(self.host.wait_exit(timeout=20), 0)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -165,7 +165,7 @@ TEST_F(PointerRolesTest, TheWatcherIsStartedOnceAtTheFirstCaptureAndAFailureChan
         RoleFlags flags{true, true};
         r.RotateTick(slices, flags);  // nothing is captured yet: nothing starts
         r.Check1_Click(2, 0, false, flags);
-        keeper.RestoreAll();
+        TarnMod{p}.RestoreAll();  // a program that ends before any capture
         EXPECT_EQ(p.count("StartPointerWatcher"), 0);
         flags.busy = true;
         r.CaptureUserPointers(true);
@@ -392,6 +392,15 @@ TEST_F(PointerRolesTest, TheKeeperPutsRotatedRolesBackWhenNothingElseDid) {
     EXPECT_EQ(fake.systemImage(kOcrNormal), RecordingPlatform::userImage(kOcrNormal));
     EXPECT_EQ(fake.liveCopies(), 0);  // the copies never handed over are released
     EXPECT_THAT(fake.misuse(), IsEmpty());
+}
+
+TEST_F(PointerRolesTest, NothingIsInstalledAfterTheFinalRestore) {
+    rotation.CaptureUserPointers(false);
+    rotation.RotateTick(handles, {true, true});
+    saved.RestoreAll();
+    fake.clearLog();
+    rotation.RotateTick(handles, {true, true});
+    EXPECT_EQ(fake.count("SetSystemCursor") + fake.count("CopyIcon"), 0);
 }
 
 TEST_F(PointerRolesTest, AFailedPositionReadIsNoMovement) {

@@ -287,8 +287,10 @@ TEST_F(LifecycleTest, TheTrayBringsTheWindowBackOnARightPressOrAnyLeftButtonRepo
 
 TEST_F(LifecycleTest, AFailedListBuildEndsStartUpAndRemovesItsTrayIcon) {
     writeSet("arrows.TWC", 1);
+    writeFile(folder / "mw.tmp", cursorSlice(99));
     fake.failCall("ClearListView");
     frm.Form_Load();
+    EXPECT_FALSE(fs::exists(folder / "mw.tmp"));
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].rfind("ShowIcons\n\n", 0), 0u);
     EXPECT_TRUE(fake.trayIcons.empty());
@@ -313,6 +315,93 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapt
     TarnFrm f{p};
     f.Form_Load();
     EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
+}
+
+// Under a start-up box the tray, OK and Exit are refused: the half-loaded form neither
+// shows, rotates nor writes the check boxes start-up had not set yet.
+TEST_F(LifecycleTest, StartUpsWorkFinishesBeforeAUsersActionActs) {
+    writeIni("1\r\n1\r\n1\r\n9\r\n77\r\nA.TWC\r\n");
+    fs::create_directory(folder / "A.TWC");  // a set that cannot be read: "LoadTWC"
+    writeSet("B.TWC", 2);
+    fake.duringMessageBox = {[&] { frm.Picture1_MouseMove(0x201); }, [&] { frm.lbl_Click(2); },
+                             [&] { frm.lbl_Click(3); }};
+    frm.Form_Load();
+    EXPECT_FALSE(fake.visible || frm.ended());
+    frm.Timer2_Timer();
+    frm.Timer2_Timer();  // once rotating, the automatic start never captures again
+    EXPECT_EQ(fake.count("GetCursor"), 6);
+    EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
+    frm.lbl_Click(3);
+    EXPECT_EQ(readText(folder / "Tarnwick.ini").substr(0, 9), "1\r\n1\r\n1\r\n");
+    EXPECT_TRUE(userPointersShown());
+}
+
+// A close request under a handler's box is honoured at once; once the box returns the
+// handler goes no further: nothing rotates, arms, builds or ends after it.
+TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
+    using Step = std::function<void(TarnFrm&, RecordingPlatform&)>;
+    const Step load = [](TarnFrm& f, RecordingPlatform&) { f.Form_Load(); };
+    const Step none = [](TarnFrm&, RecordingPlatform&) {};
+    const struct {
+        const char* ini;  // A.TWC cannot be read, B.TWC can
+        Step before, handler;
+    } cases[] = {
+        {"1\r\n1\r\n1\r\n9\r\n77\r\nA.TWC\r\n", none, load},
+        {"1\r\n1\r\n1\r\n5\r\n100\r\nA.TWC\r\n", load, [](TarnFrm& f, RecordingPlatform&) { f.Timer2_Timer(); }},
+        {"0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n",
+         [](TarnFrm& f, RecordingPlatform& p) { f.Form_Load(), f.lbl_Click(2), p.selectedKey = "A"; },
+         [](TarnFrm& f, RecordingPlatform&) { f.listv_DblClick(); }},
+        {"0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n",
+         [](TarnFrm& f, RecordingPlatform& p) {
+             f.Form_Load();
+             fs::remove(p.programFolder / "Tarnwick.ini");
+             fs::create_directory(p.programFolder / "Tarnwick.ini");  // "SaveINI"
+         },
+         [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(3); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);  // start-up, automatic start, double-click, Exit
+        TempFolder dir;
+        RecordingPlatform p;
+        p.programFolder = dir.path();
+        writeText(dir / "Tarnwick.ini", c.ini);
+        fs::create_directory(dir / "A.TWC");
+        writeFile(dir / "B.TWC", cursorSet(2));
+        TarnFrm f{p};
+        c.before(f, p);
+        std::size_t closed = 0;
+        p.duringMessageBox = {[&] { f.Form_QueryUnload(), f.Form_Unload(), closed = p.calls().size(); }};
+        c.handler(f, p);
+        ASSERT_GT(closed, 0u);
+        std::vector<std::string> after;
+        for (std::size_t i = closed; i < p.calls().size(); ++i) after.push_back(p.calls()[i].name);
+        EXPECT_THAT(after, ::testing::Each(::testing::Not(::testing::AnyOf(
+                               "SetSystemCursor", "GetCursor", "SetTimerInterval", "SetTimerEnabled", "DoEvents",
+                               "ClearListView", "SetCheckValue", "End"))));
+        EXPECT_TRUE(p.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) && f.ended());
+        EXPECT_FALSE(fs::exists(dir / "mw.tmp"));
+    }
+}
+
+// While a double-click waits on its box, OK would capture a second time and an option
+// click would change a role under it: both are refused, the box put back.
+TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
+    writeIni(kTypicalIni);
+    fs::create_directory(folder / "A.TWC");
+    frm.Form_Load();
+    fake.selectedKey = "A";
+    fake.duringMessageBox = {[&] { frm.lbl_Click(2); }, [&] { fake.checks[1] = 0, frm.Check1_Click(1); }};
+    frm.listv_DblClick();
+    EXPECT_EQ(fake.count("GetCursor"), 3);
+    EXPECT_TRUE(fake.checks[1] == 1 && state().settings.normal && fake.visible);
+}
+
+// A folder the user named mw.tmp is theirs: no reload at start, still there after Exit.
+TEST_F(LifecycleTest, OnlyTheProgramsOwnScratchFileIsDeleted) {
+    fs::create_directory(folder / "mw.tmp");
+    frm.Form_Load();
+    frm.lbl_Click(3);
+    EXPECT_TRUE(fs::is_directory(folder / "mw.tmp") && fake.count("ReloadSystemCursors") == 0);
 }
 
 TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {
