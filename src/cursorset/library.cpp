@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <exception>
-#include <filesystem>
 #include <string_view>
-#include <vector>
 
 #include "cursorset/files.h"
 #include "cursorset/list_previews.h"
@@ -35,16 +33,54 @@ std::vector<std::string> listSetFiles(const fs::path& folder) {
 
 }  // namespace
 
-bool ShowIcons(Platform& platform, CursorSet& set) {
-    std::string fileName;  // the file being processed, for the message
-    ListPreviews previews(platform, set);
+void ListFailures::add(const std::string& fileName, const std::string& description) {
+    // The descriptions name a set file by the path the loader opened.
+    std::string cause = description;
+    std::string named;
+    try {
+        named = Utf8FromPath(folder_ / PathFromUtf8(fileName));
+    } catch (const std::exception&) {
+        // A name that is not text names no file in any description.
+    }
+    if (!named.empty())
+        for (std::size_t at = cause.find(named); at != std::string::npos; at = cause.find(named, at + 1))
+            cause.replace(at, named.size(), "\x01");
+
+    const auto [it, fresh] = byCause_.try_emplace(std::move(cause), causes_.size());
+    if (fresh) {
+        causes_.push_back({fileName, description, fileName});
+        return;
+    }
+    Cause& known = causes_[it->second];
+    if (known.lastFile == fileName) return;
+    known.lastFile = fileName;
+    ++known.sets;
+}
+
+bool ListFailures::show(Platform& platform, const std::function<bool()>& stopped) const {
+    for (const Cause& c : causes_) {
+        platform.MessageBox("ShowIcons\n" + c.file + "\n" + c.description + " (" + std::to_string(c.sets) +
+                            (c.sets == 1 ? " set)" : " sets)"));
+        if (stopped && stopped()) return false;
+    }
+    return true;
+}
+
+bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped) {
+    const auto isStopped = [&] { return stopped && stopped(); };
+    if (isStopped()) return true;
+    std::string fileName;  // the file being processed, for the messages
+    const fs::path folder = platform.ProgramFolder();
+    ListFailures failures(folder);
+    ListPreviews previews(platform, set, [&](const std::string& description) { failures.add(fileName, description); });
     try {
         platform.ClearListViewSmallIcons();
         platform.ClearListView();
         platform.ClearImageList();
-        for (const std::string& name : listSetFiles(platform.ProgramFolder())) {
-            fileName = name;
+        for (const std::string& name : listSetFiles(folder)) {
+            if (isStopped()) return true;
             const std::string setName = name.substr(0, name.size() - 4);
+            fileName = name;
             // One set without a picture (a bad first file before any set loaded) must
             // not keep the others from being offered: it is shown blank.
             platform.AddImageListPicture(setName, previews.next(name));
@@ -52,10 +88,12 @@ bool ShowIcons(Platform& platform, CursorSet& set) {
         }
     } catch (const std::exception& e) {
         previews.finish();
+        if (!failures.show(platform, stopped)) return true;
         platform.MessageBox("ShowIcons\n" + fileName + "\n" + e.what());
         return false;
     }
     previews.finish();
+    failures.show(platform, stopped);
     return true;
 }
 

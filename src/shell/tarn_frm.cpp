@@ -79,9 +79,12 @@ void TarnFrm::Form_Load() {
     p.Shell_NotifyIcon(NotifyIconMessage::Add, s.tray);
     s.trayAdded = true;
 
-    LoadINI(p, s.settings, s.set);
+    // A box of either runs its own message loop, in which a close request may unload
+    // the form: they stop then.
+    const auto closing = [&] { return s.closing; };
+    LoadINI(p, s.settings, s.set, closing);
 
-    if (!ShowIcons(p, s.set)) {
+    if (!ShowIcons(p, s.set, closing)) {
         // The list could not be built and the program ends here; the tray icon it added
         // would otherwise linger until the user hovers over it.
         removeTrayIcon();
