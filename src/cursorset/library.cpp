@@ -6,6 +6,7 @@
 
 #include "cursorset/files.h"
 #include "cursorset/list_previews.h"
+#include "toolkit/keyed_collection.h"
 
 namespace tarn {
 
@@ -73,6 +74,14 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
     const fs::path folder = platform.ProgramFolder();
     ListFailures failures(folder);
     ListPreviews previews(platform, set, [&](const std::string& description) { failures.add(fileName, description); });
+    // The keys the list holds, by the list's own rule. A case-sensitive folder can hold
+    // "Blue.TWC" and "Blue.twc": one set name, a key the list refuses, which ended the
+    // program. The first in the list's order is listed and the other left out without a
+    // word (the list has no tooltips to carry a note): it stays in the folder untouched,
+    // a double-click on "Blue" could not choose it anyway, as it remembers "Blue.TWC",
+    // and a note would tell the user at every start of a file they can do nothing with
+    // here.
+    toolkit::KeyedCollection listed;
     try {
         platform.ClearListViewSmallIcons();
         platform.ClearListView();
@@ -80,6 +89,8 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
         for (const std::string& name : listSetFiles(folder)) {
             if (isStopped()) return true;
             const std::string setName = name.substr(0, name.size() - 4);
+            if (listed.find(setName)) continue;
+            listed.add(setName);
             fileName = name;
             // One set without a picture (a bad first file before any set loaded) must
             // not keep the others from being offered: it is shown blank.

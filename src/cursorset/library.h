@@ -17,13 +17,14 @@ namespace tarn {
 // the program folder, sorted by name. Each set shows the picture a load of it and its
 // preview would give (the set before it for a set that does not load, a blank when no
 // preview can be made), and the set ends up as those loads would leave it, though only
-// its final slices are made into pointers. What failed for a set is said once the list
-// is built, once per cause (ListFailures), and the list goes on. Adding a picture or an
-// item failing shows "ShowIcons\n<file>\n<description>" and returns false; the caller
-// then ends the program, after removing what it set up before the list (the tray icon).
-// `stopped` is asked before each set and after each box: once it is true (a close
-// request arrived while a box was up) nothing more is done or said, and the result is
-// true, since the closing form ends the program itself.
+// its final slices are made into pointers. A file whose set name the list already holds
+// (a case-sensitive folder with "Blue.TWC" and "Blue.twc") is left out. What failed for
+// a set is said once the list is built, once per cause (ListFailures), and the list
+// goes on. Adding a picture or an item failing shows "ShowIcons\n<file>\n<description>"
+// and returns false; the caller then ends the program, after removing what it set up
+// before the list (the tray icon). `stopped` is asked before each set and after each
+// box: once it is true (a close request arrived while a box was up) nothing more is
+// done or said, and the result is true, since the closing form ends the program itself.
 bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped = {});
 
 // What failed while the list was built, said once per cause: a scratch file that takes

@@ -202,6 +202,8 @@ TEST(ListFailuresTest, EachCauseIsSaidOnceNamingTheFirstSetAndHowManyItHit) {
          {"a", "b", "c"}, {{"a.TWC", ": Too many levels of symbolic links (2 sets)"}, {"c.TWC", "Invalid picture (1 set)"}}},
         {"a close request in the first box", {"a.TWC->", "b.TWC->", "c.TWC"}, refuse(3), {"a", "b", "c"},
          {{"a.TWC", "(2 sets)"}}, true},
+        {"sets that differ only in case", {"Blue.twc", "Blue.TWC", "blue.TWC"}, {}, {"Blue", "blue"}, {}, false,
+         {previewOf(2), previewOf(3)}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
