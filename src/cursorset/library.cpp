@@ -35,17 +35,21 @@ std::vector<std::string> listSetFiles(const fs::path& folder) {
 }  // namespace
 
 void ListFailures::add(const std::string& fileName, const std::string& description) {
-    // The descriptions name a set file by the path the loader opened.
-    std::string cause = description;
+    // The descriptions name a set file by the path the loader opened; the cause is the
+    // description without it.
     std::string named;
     try {
         named = Utf8FromPath(folder_ / PathFromUtf8(fileName));
     } catch (const std::exception&) {
         // A name that is not text names no file in any description.
     }
-    if (!named.empty())
-        for (std::size_t at = cause.find(named); at != std::string::npos; at = cause.find(named, at + 1))
-            cause.replace(at, named.size(), "\x01");
+    std::string cause;
+    std::size_t from = 0, at = 0;
+    while (!named.empty() && (at = description.find(named, from)) != std::string::npos) {
+        cause.append(description, from, at - from).push_back('\x01');
+        from = at + named.size();
+    }
+    cause.append(description, from);
 
     const auto [it, fresh] = byCause_.try_emplace(std::move(cause), causes_.size());
     if (fresh) {
