@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <exception>
-#include <filesystem>
 #include <string_view>
-#include <vector>
 
 #include "cursorset/files.h"
 #include "cursorset/list_previews.h"
+#include "toolkit/keyed_collection.h"
 
 namespace tarn {
 
@@ -35,16 +34,68 @@ std::vector<std::string> listSetFiles(const fs::path& folder) {
 
 }  // namespace
 
-bool ShowIcons(Platform& platform, CursorSet& set) {
-    std::string fileName;  // the file being processed, for the message
-    ListPreviews previews(platform, set);
+void ListFailures::add(const std::string& fileName, const std::string& description) {
+    // The descriptions name a set file by the path the loader opened; the cause is the
+    // description without it.
+    std::string named;
+    try {
+        named = Utf8FromPath(folder_ / PathFromUtf8(fileName));
+    } catch (const std::exception&) {
+        // A name that is not text names no file in any description.
+    }
+    std::string cause;
+    std::size_t from = 0, at = 0;
+    while (!named.empty() && (at = description.find(named, from)) != std::string::npos) {
+        cause.append(description, from, at - from).push_back('\x01');
+        from = at + named.size();
+    }
+    cause.append(description, from);
+
+    const auto [it, fresh] = byCause_.try_emplace(std::move(cause), causes_.size());
+    if (fresh) {
+        causes_.push_back({fileName, description, fileName});
+        return;
+    }
+    Cause& known = causes_[it->second];
+    if (known.lastFile == fileName) return;
+    known.lastFile = fileName;
+    ++known.sets;
+}
+
+bool ListFailures::show(Platform& platform, const std::function<bool()>& stopped) const {
+    for (const Cause& c : causes_) {
+        platform.MessageBox("ShowIcons\n" + c.file + "\n" + c.description + " (" + std::to_string(c.sets) +
+                            (c.sets == 1 ? " set)" : " sets)"));
+        if (stopped && stopped()) return false;
+    }
+    return true;
+}
+
+bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped) {
+    const auto isStopped = [&] { return stopped && stopped(); };
+    if (isStopped()) return true;
+    std::string fileName;  // the file being processed, for the messages
+    const fs::path folder = platform.ProgramFolder();
+    ListFailures failures(folder);
+    ListPreviews previews(platform, set, [&](const std::string& description) { failures.add(fileName, description); });
+    // The keys the list holds, by the list's own rule. A case-sensitive folder can hold
+    // "Blue.TWC" and "Blue.twc": one set name, a key the list refuses, which ended the
+    // program. The first in the list's order is listed and the other left out without a
+    // word (the list has no tooltips to carry a note): it stays in the folder untouched,
+    // a double-click on "Blue" could not choose it anyway, as it remembers "Blue.TWC",
+    // and a note would tell the user at every start of a file they can do nothing with
+    // here.
+    toolkit::KeyedCollection listed;
     try {
         platform.ClearListViewSmallIcons();
         platform.ClearListView();
         platform.ClearImageList();
-        for (const std::string& name : listSetFiles(platform.ProgramFolder())) {
-            fileName = name;
+        for (const std::string& name : listSetFiles(folder)) {
+            if (isStopped()) return true;
             const std::string setName = name.substr(0, name.size() - 4);
+            if (listed.find(setName)) continue;
+            listed.add(setName);
+            fileName = name;
             // One set without a picture (a bad first file before any set loaded) must
             // not keep the others from being offered: it is shown blank.
             platform.AddImageListPicture(setName, previews.next(name));
@@ -52,10 +103,12 @@ bool ShowIcons(Platform& platform, CursorSet& set) {
         }
     } catch (const std::exception& e) {
         previews.finish();
+        if (!failures.show(platform, stopped)) return true;
         platform.MessageBox("ShowIcons\n" + fileName + "\n" + e.what());
         return false;
     }
     previews.finish();
+    failures.show(platform, stopped);
     return true;
 }
 

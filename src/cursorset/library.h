@@ -1,6 +1,13 @@
 // The set library: every .TWC file in the program folder, listed with its preview.
 #pragma once
 
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
 #include "cursorset/cursorset.h"
 #include "platform/platform.h"
 
@@ -10,9 +17,42 @@ namespace tarn {
 // the program folder, sorted by name. Each set shows the picture a load of it and its
 // preview would give (the set before it for a set that does not load, a blank when no
 // preview can be made), and the set ends up as those loads would leave it, though only
-// its final slices are made into pointers. Any other failure shows
-// "ShowIcons\n<file>\n<description>" and returns false; the caller then ends the
-// program, after removing what it set up before the list (the tray icon).
-bool ShowIcons(Platform& platform, CursorSet& set);
+// its final slices are made into pointers. A file whose set name the list already holds
+// (a case-sensitive folder with "Blue.TWC" and "Blue.twc") is left out. What failed for
+// a set is said once the list is built, once per cause (ListFailures), and the list
+// goes on. Adding a picture or an item failing shows "ShowIcons\n<file>\n<description>"
+// and returns false; the caller then ends the program, after removing what it set up
+// before the list (the tray icon). `stopped` is asked before each set and after each
+// box: once it is true (a close request arrived while a box was up) nothing more is
+// done or said, and the result is true, since the closing form ends the program itself.
+bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped = {});
+
+// What failed while the list was built, said once per cause: a scratch file that takes
+// no write, or thirty sets the program may not open, is one box, not one per set. Two
+// failures have the same cause when their descriptions are the same once the set file
+// each names is left out ("Cannot open <set>: Permission denied"); what else differs,
+// such as the slice a read stopped at, is another cause. The box names the first set
+// the cause hit and how many sets it hit: "ShowIcons\n<file>\n<description> (30 sets)".
+class ListFailures {
+public:
+    explicit ListFailures(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+    // A failure met while the set file `fileName` in the folder was processed. The same
+    // cause met again for the same set counts once.
+    void add(const std::string& fileName, const std::string& description);
+
+    // One box per cause, in the order they were first met. False, with nothing more
+    // shown, as soon as `stopped` is true after a box.
+    bool show(Platform& platform, const std::function<bool()>& stopped) const;
+
+private:
+    struct Cause {
+        std::string file, description, lastFile;
+        std::size_t sets = 1;
+    };
+    std::filesystem::path folder_;
+    std::vector<Cause> causes_;
+    std::map<std::string, std::size_t> byCause_;
+};
 
 }  // namespace tarn

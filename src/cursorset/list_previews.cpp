@@ -1,10 +1,12 @@
 #include "cursorset/list_previews.h"
 
 #include <exception>
+#include <utility>
 
 namespace tarn {
 
-ListPreviews::ListPreviews(Platform& platform, CursorSet& set) : platform_(platform), set_(set) {}
+ListPreviews::ListPreviews(Platform& platform, CursorSet& set, Report report)
+    : platform_(platform), set_(set), report_(std::move(report)) {}
 
 ListPreviews::Bytes ListPreviews::image(std::size_t slot) const {
     if (partFresh_[slot]) return part_[slot];
@@ -22,22 +24,26 @@ void ListPreviews::writeScratch(Bytes bytes) {
     if (!bytes.empty()) scratchImage_.assign(bytes.begin(), bytes.end());
 }
 
-PictureHandle ListPreviews::loadPicture() {
+PictureHandle ListPreviews::loadPicture(bool quiet) {
     try {
         return platform_.LoadPicture(scratch());
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        if (!quiet) report_(e.what());
         return PictureHandle{};
     }
 }
 
-// LoadPreview of the set as the loads so far would have left it.
+// LoadPreview of the set as the loads so far would have left it. Before any set has
+// loaded there is no picture to make, and the blank is no failure.
 PictureHandle ListPreviews::preview() {
+    const bool quiet = image(kPreviewSlice).empty();
     try {
         writeScratch(image(kPreviewSlice));
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        if (!quiet) report_(e.what());
         return PictureHandle{};
     }
-    return loadPicture();
+    return loadPicture(quiet);
 }
 
 void ListPreviews::takePart(Bytes file, std::size_t count, bool pointed) {
@@ -49,18 +55,17 @@ void ListPreviews::takePart(Bytes file, std::size_t count, bool pointed) {
 }
 
 PictureHandle ListPreviews::next(const std::string& name) {
-    const auto report = [&](const std::string& description) { platform_.MessageBox("LoadTWC\n" + description); };
     SliceRead got;
     try {
         SetFileReader reader;
-        if (reader.open(platform_, name, report)) got = reader.read(0, kSliceCount, bytes_);
+        if (reader.open(platform_, name, report_)) got = reader.read(0, kSliceCount, bytes_);
     } catch (const std::exception& e) {
-        report(e.what());
+        report_(e.what());
         return preview();
     }
     const std::size_t count = got.slices();
     if (count == 0) {
-        if (got.failure) report(*got.failure);
+        if (got.failure) report_(*got.failure);
         return preview();
     }
 
@@ -80,7 +85,7 @@ PictureHandle ListPreviews::next(const std::string& name) {
             pointerOnlyFresh_ = true;
         }
         takePart(file, 1, false);
-        report(e.what());
+        report_(e.what());
         return preview();
     }
     pointerOnlyFresh_ = false;
@@ -92,7 +97,7 @@ PictureHandle ListPreviews::next(const std::string& name) {
     } else {
         takePart(file, count, true);
     }
-    if (got.failure) report(*got.failure);
+    if (got.failure) report_(*got.failure);
     return hasPreview ? loadPicture() : preview();
 }
 
@@ -120,7 +125,7 @@ void ListPreviews::finish() {
                 // The scratch file can no longer be written: the slots keep their old
                 // pointers, and the loads' images all the same.
                 failed = true;
-                platform_.MessageBox(std::string("LoadTWC\n") + e.what());
+                report_(e.what());
             }
         }
         set_.images[i] = std::move(images[i]);

@@ -4,6 +4,7 @@
 
 #include <bitset>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,22 +18,24 @@ namespace tarn {
 // Each listed set is read and only its slice 2 goes through the scratch file to become
 // the picture; the slices a load would have put in the set wait here, and finish()
 // makes them into pointers once, for the set the last of those loads would have left.
-// Everything else is as LoadTWC then LoadPreview: the same messages ("LoadTWC\n..."),
-// the same picture for each set (the one before for a set that does not load), and
-// the same scratch file contents.
+// Everything else is as LoadTWC then LoadPreview: the same failures, passed to `report`
+// as their descriptions instead of shown, the same picture for each set (the one before
+// for a set that does not load), and the same scratch file contents.
 class ListPreviews {
 public:
-    ListPreviews(Platform& platform, CursorSet& set);
+    using Report = std::function<void(const std::string&)>;
+    ListPreviews(Platform& platform, CursorSet& set, Report report);
 
     // The picture LoadTWC(name) then LoadPreview would give, or a null one when that
-    // preview could not be made. Never throws.
+    // preview could not be made. What the load reports, and why the preview of a set
+    // could not be made, go to `report`. Never throws.
     PictureHandle next(const std::string& name);
 
     // Makes the set what the loads would have left: a pointer for every slot a listed
-    // set gave a new image, the replaced handles released. A failure shows "LoadTWC\n"
-    // and its description, as the load would have; a scratch file that could be written
-    // for the list and no longer can costs the pointers made after it. Never throws;
-    // does nothing twice.
+    // set gave a new image, the replaced handles released. A failure goes to `report`,
+    // as the load would have said it; a scratch file that could be written for the list
+    // and no longer can costs the pointers made after it. Never throws; does nothing
+    // twice.
     void finish();
 
 private:
@@ -43,10 +46,11 @@ private:
     void writeScratch(Bytes image);
     void takePart(Bytes file, std::size_t count, bool pointed);
     PictureHandle preview();
-    PictureHandle loadPicture();
+    PictureHandle loadPicture(bool quiet = false);
 
     Platform& platform_;
     CursorSet& set_;
+    Report report_;
     std::filesystem::path scratch_;
     std::vector<unsigned char> bytes_;  // the set file read last
     // A load that read the whole file gives every slot: its bytes are kept whole. One

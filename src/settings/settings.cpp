@@ -82,7 +82,7 @@ std::string WriteNameLine(Platform& platform, std::string_view name) {
     return std::string(kNameLineMark) + std::string(name);
 }
 
-void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
+void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped) {
     const fs::path file = platform.ProgramFolder() / kFileName;
     std::error_code ec;
     if (fs::status(file, ec).type() == fs::file_type::not_found) {
@@ -95,7 +95,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
 
     // Each step that fails is reported and the next one runs.
     const auto report = [&](const std::string& description) { platform.MessageBox("LoadINI\n" + description); };
-    SettingsLines opening(nullptr, report);
+    SettingsLines opening(nullptr, report, stopped);
     std::ifstream in;
     opening.step([&] {
         const fs::file_status status = fs::status(file, ec);
@@ -106,7 +106,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
         if (!in.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open", file, errno));
     });
 
-    SettingsLines lines(in.is_open() ? in.rdbuf() : nullptr, report);
+    SettingsLines lines(in.is_open() ? in.rdbuf() : nullptr, report, stopped);
     lines.readChoices(settings);
     lines.step([&] { platform.SetKnobLeftTwips((settings.sliderPosition + 8) * kDesignTwipsPerPixel); });
     lines.readSetName(settings);
@@ -116,7 +116,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
         settings.setFile = ReadNameLine(platform, settings.stored.bytes);
         settings.stored.name = settings.setFile;
     });
-    LoadTWC(platform, set, settings.setFile);
+    lines.step([&] { LoadTWC(platform, set, settings.setFile); });
     lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set)); });
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,8 +56,9 @@ std::string WriteNameLine(Platform& platform, std::string_view name);
 // Reads Tarnwick.ini, places the slider, loads and previews the remembered set. A
 // failed step shows "LoadINI\n<description>" and the next step runs. Without a
 // settings file nothing is loaded or shown and only the first-run slider and
-// interval are set.
-void LoadINI(Platform& platform, Settings& settings, CursorSet& set);
+// interval are set. `stopped` is asked before each step, so after each box: once it
+// is true (a close request arrived while a box was up) the reader returns at once.
+void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped = {});
 
 // Writes the six lines, the three flags taken from the check boxes. The old file is
 // replaced only once the new one is complete. On failure shows "SaveINI\n..." and

@@ -18,10 +18,11 @@ using SettingsReport = std::function<void(const std::string&)>;
 // Reads the lines of a settings text one by one from `in`, or from nothing when the
 // file could not be opened (every line read then fails). The last line read stays in
 // the record's set name, so a missing line leaves the one before it there for the
-// steps that follow.
+// steps that follow. Once `stopped` is true no step runs any more.
 class SettingsLines {
 public:
-    SettingsLines(std::streambuf* in, SettingsReport report) : in_(in), report_(std::move(report)) {}
+    SettingsLines(std::streambuf* in, SettingsReport report, std::function<bool()> stopped = {})
+        : in_(in), report_(std::move(report)), stopped_(std::move(stopped)) {}
 
     // Lines 1 to 5: the three flags, the tick interval and the slider position.
     void readChoices(Settings& settings);
@@ -31,6 +32,7 @@ public:
     // Runs one step; an exception it throws is reported and the next step runs.
     template <class Action>
     void step(Action&& action) {
+        if (stopped_ && stopped_()) return;
         try {
             action();
         } catch (const std::exception& e) {
@@ -43,6 +45,7 @@ private:
 
     std::streambuf* in_;
     SettingsReport report_;
+    std::function<bool()> stopped_;
 };
 
 // The whole text read in memory as LoadINI reads the file (the knob aside).

@@ -110,10 +110,13 @@ void TarnFrm::Form_Load() {
     p.Shell_NotifyIcon(NotifyIconMessage::Add, s.tray);
     s.trayAdded = true;
 
-    LoadINI(p, s.settings, s.set);
+    // A box of either runs its own message loop, in which a close request may unload
+    // the form: they stop then, and so does start-up.
+    const auto closing = [&] { return s.closing; };
+    LoadINI(p, s.settings, s.set, closing);
     if (s.closing) return stopLoading();
 
-    const bool listed = ShowIcons(p, s.set);
+    const bool listed = ShowIcons(p, s.set, closing);
     if (s.closing) return stopLoading();
     if (!listed) {
         // The list could not be built and the program ends here; the tray icon it added

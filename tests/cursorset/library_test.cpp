@@ -2,6 +2,7 @@
 #include "cursorset/library.h"
 
 #include <cstring>
+#include <functional>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@ using testing::Bytes;
 using testing::RecordingPlatform;
 using testing::TempFolder;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::StartsWith;
 
 testing::ImageId previewOf(std::uint32_t setMark) {
@@ -173,6 +175,75 @@ TEST_F(LibraryTest, AFailingListOperationIsReportedNamingTheFile) {
         EXPECT_GT(q.messages[0].size(), std::string("ShowIcons\n\n").size() + std::strlen(c.fileName)) << c.call;
         EXPECT_EQ(q.log().back().rfind("MessageBox(", 0), 0u) << c.call;  // nothing runs after the report
         EXPECT_EQ(q.listItems.size(), c.itemsLeft) << c.call;
+    }
+}
+
+TEST(ListFailuresTest, EachCauseIsSaidOnceNamingTheFirstSetAndHowManyItHit) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> files;  // "->" makes a link to itself, which cannot be looked at
+        std::function<void(RecordingPlatform&, const fs::path&)> arrange;
+        std::vector<std::string> keys;
+        std::vector<std::pair<std::string, std::string>> boxes;  // the set named, how the text ends
+        bool stopInFirstBox = false;
+        std::vector<testing::ImageId> pictures = {};  // checked when given
+    };
+    const auto scratchFolder = [](RecordingPlatform&, const fs::path& f) {
+        fs::remove(f / "mw.tmp");
+        fs::create_directory(f / "mw.tmp");
+    };
+    const auto refuse = [](int nth) {
+        return [nth](RecordingPlatform& q, const fs::path&) { q.failCall("LoadPicture", nth); };
+    };
+    const Case cases[] = {
+        {"a scratch file that takes no write", {"a.TWC", "b.TWC", "c.TWC", "d.TWC"}, scratchFolder,
+         {"a", "b", "c", "d"}, {{"a.TWC", ": Is a directory (4 sets)"}}},
+        {"a preview the picture loader refuses", {"a.TWC", "b.TWC", "c.TWC"}, refuse(2), {"a", "b", "c"},
+         {{"b.TWC", "Invalid picture (1 set)"}}},
+        {"two sets that cannot be looked at, then another cause", {"a.TWC->", "b.TWC->", "c.TWC"}, refuse(3),
+         {"a", "b", "c"},
+         {{"a.TWC", ": Too many levels of symbolic links (2 sets)"}, {"c.TWC", "Invalid picture (1 set)"}}},
+        {"a close request in the first box", {"a.TWC->", "b.TWC->", "c.TWC"}, refuse(3), {"a", "b", "c"},
+         {{"a.TWC", "(2 sets)"}}, true},
+        {"sets that differ only in case", {"Blue.twc", "Blue.TWC", "blue.TWC"}, {}, {"Blue", "blue"}, {}, false,
+         {previewOf(2), previewOf(3)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        CursorSet set;
+        std::uint32_t mark = 0;
+        for (std::string name : c.files) {
+            if (!name.ends_with("->")) {
+                testing::writeFile(folder / name, testing::cursorSet(++mark));
+                continue;
+            }
+            name.resize(name.size() - 2);
+            fs::create_symlink(name, folder / name);
+        }
+        testing::writeFile(folder / "r.TWC", testing::cursorSet(9));
+        LoadTWC(q, set, "r.TWC");  // the remembered set, as the settings reader leaves it
+        fs::remove(folder / "r.TWC");
+        if (c.arrange) c.arrange(q, folder.path());
+        bool closing = false;
+        if (c.stopInFirstBox) q.duringMessageBox.push_back([&] { closing = true; });
+        q.clearLog();
+
+        EXPECT_TRUE(ShowIcons(q, set, [&] { return closing; }));
+        EXPECT_EQ(keys(q), c.keys);
+        if (!c.pictures.empty()) {
+            EXPECT_EQ(pictures(q), c.pictures);
+        }
+        ASSERT_EQ(q.messages.size(), c.boxes.size());
+        for (std::size_t i = 0; i < c.boxes.size(); ++i) {
+            EXPECT_THAT(q.messages[i], StartsWith("ShowIcons\n" + c.boxes[i].first + "\n"));
+            EXPECT_THAT(q.messages[i], EndsWith(c.boxes[i].second));
+        }
+        if (!c.boxes.empty()) {
+            EXPECT_EQ(q.log().back().rfind("MessageBox(", 0), 0u);  // the boxes come last
+        }
     }
 }
 

@@ -51,7 +51,8 @@ struct Case {
     std::string remembered = {};  // loaded before the list, as the settings reader does
     std::function<void(ListingPlatform&, const fs::path&)> arrange = {};
     // The scratch file stops taking writes half way through the list, so the pointers the
-    // loads made on the way cannot be made at the end: one more message, old pointers.
+    // loads made on the way cannot be made at the end: old pointers, and the failure is
+    // the one the list already says.
     bool pointersLost = false;
 };
 
@@ -163,9 +164,6 @@ TEST(ListPreviews, ShowIconsGivesWhatLoadingEverySetGives) {
         EXPECT_EQ(built.pictures, plain.pictures);
         EXPECT_EQ(built.images, plain.images);
         if (c.pointersLost) {
-            ASSERT_EQ(built.messages.size(), plain.messages.size() + 1);
-            EXPECT_EQ(built.messages.back(), plain.messages.back());
-            built.messages.pop_back();
             EXPECT_EQ(built.pointers, decltype(built.pointers){});
         } else {
             EXPECT_EQ(built.pointers, plain.pointers);

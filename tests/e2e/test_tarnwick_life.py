@@ -138,6 +138,22 @@ class MessageTest(TarnwickCase):
         self.assertTrue(self.host.running())
         self.exit_by(tf.EXIT_LABEL)
 
+    def test_sets_that_differ_only_in_case_are_listed_once(self):
+        # A case-sensitive folder (Linux here, a folder marked so on
+        # Windows) holds both; one key is all the list can take.
+        self.add_sets("Amber", "Blue")
+        self.folder.write("Blue.twc", tf.cursor_set(GREEN))
+        self.folder.write_settings(set_file="Amber.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        _, icons = self.wait_list_icons(
+            {"Amber": AMBER, "Blue": BLUE, "Green": GREEN}, 2)
+        calls = self.calls()
+        self.assertEqual(tf.calls_with(calls, "MessageBoxW"), [])
+        self.assertEqual([n for n, _ in icons], ["Amber", "Blue"])
+        self.assertNotIn("Blue.twc", tf.opened(calls, ".twc"))
+        self.exit_by(tf.EXIT_LABEL)
+
     def test_short_settings_files_are_reported_line_by_line(self):
         # (lines in the file, what Exit writes back).  Each line that is
         # missing gets its own message; the line buffer keeps the last

@@ -394,6 +394,16 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
     }
 }
 
+TEST_F(SettingsTest, ACloseRequestInABoxStopsTheReaderAtOnce) {
+    fs::create_directory(dir / "Tarnwick.ini");  // cannot be read: every step would say so
+    bool closing = false;
+    p.duringMessageBox.push_back([&] { closing = true; });
+    LoadINI(p, s, set, [&] { return closing; });
+    EXPECT_THAT(p.messages, ElementsAre(StartsWith("LoadINI\n")));
+    EXPECT_EQ(p.log().back().rfind("MessageBox(", 0), 0u);
+    EXPECT_FALSE(fs::exists(dir / "mw.tmp"));  // nor is the preview written
+}
+
 TEST(ReadSettingsText, ReadsInMemoryWhatLoadINIReadsFromTheFile) {
     const std::string texts[] = {
         "", lines({"1", "0", "7"}), lines({"1", "1", "1", "9", "40"}), "0\r\n1\r\n0\r\n4\r\n50\r\nx.TWC",

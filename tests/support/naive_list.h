@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "cursorset/cursorset.h"
-#include "platform/platform.h"
+#include "support/recording_platform.h"
 
 namespace tarn::testing {
 
-// `files` are the listed file names in list order. Same messages and result as ShowIcons.
-bool ShowIconsLoadingEverySet(Platform& platform, CursorSet& set, const std::vector<std::string>& files);
-
+// `files` are the listed file names in list order. Same messages and result as ShowIcons:
+// what the loads show and why a preview could not be made are taken back from the fake's
+// messages and said the list's way, once per cause (ListFailures).
+bool ShowIconsLoadingEverySet(RecordingPlatform& platform, CursorSet& set, const std::vector<std::string>& files);
 
 }  // namespace tarn::testing
