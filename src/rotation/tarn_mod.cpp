@@ -14,7 +14,8 @@ void TarnMod::capture(Role role) {
     if (watcher_ == Watcher::NotTried)
         watcher_ = platform_.StartPointerWatcher() ? Watcher::Running : Watcher::Failed;
     Slot& s = slot(role);
-    const CursorHandle fresh = platform_.CopyImage(platform_.GetCursor());
+    if (s.installed) return;
+    const CursorHandle fresh = platform_.CopyImage(platform_.LoadCursor(systemCursorId(role)));
     // A copy replaced without a restore in between would otherwise be lost for good.
     release(s);
     s.saved = fresh;

@@ -6,6 +6,8 @@
 // a role currently shows one of our images, and its destructor puts the user's
 // pointers back if nothing else did, so no way out leaves a role rotated.
 //
+// The user's pointer of a role is read from the system (LoadCursor of the role's id),
+// so where the mouse pointer happens to lie never matters and it is never moved.
 // The copies are made with CopyImage, which keeps an animated pointer (the busy
 // pointers usually are) animated where the system allows; a role that never showed
 // a direction image is never handed anything, so it stays exactly as the user had it.
@@ -37,7 +39,9 @@ public:
     TarnMod(const TarnMod&) = delete;
     TarnMod& operator=(const TarnMod&) = delete;
 
-    // Each replaces one saved copy with a copy of the pointer shown at this moment.
+    // Each replaces one saved copy with a copy of its role's system pointer as the system
+    // shows it now, read wherever the mouse pointer lies. A role that shows a direction
+    // image keeps the copy it has: the system would only hand back our own image.
     void CaptureNormal() { capture(Role::Normal); }
     void CaptureAppStarting() { capture(Role::AppStarting); }
     void CaptureWait() { capture(Role::Wait); }

@@ -148,7 +148,7 @@ void TarnFrm::okAction() {
     State& s = *state_;
     Platform& p = s.platform;
     if (s.okTag == "Start") {
-        s.rotation.CaptureUserPointers(true);
+        s.rotation.CaptureUserPointers();
         LoadTWC(p, s.set, s.settings.setFile);
         s.tracker.ResetTracker();
         p.SetTimerInterval(Timer::Timer1, s.settings.interval);
@@ -182,7 +182,7 @@ void TarnFrm::Timer1_Timer() {
 void TarnFrm::Timer2_Timer() {
     State& s = *state_;
     if (s.closing) return;
-    s.rotation.CaptureUserPointers(true);
+    s.rotation.CaptureUserPointers();
     s.platform.SetTimerInterval(Timer::Timer2, 0);
     s.platform.SetTimerEnabled(Timer::Timer2, false);
     okAction();
@@ -302,8 +302,7 @@ void TarnFrm::listv_DblClick() {
     if (!key) return;
     s.settings.setFile = *key + ".TWC";
     if (!s.started()) {
-        // The double-click happened on the list, so the pointer already lies over it.
-        s.rotation.CaptureUserPointers(false);
+        s.rotation.CaptureUserPointers();
         s.okTag = "OK";
     }
     LoadTWC(p, s.set, s.settings.setFile);

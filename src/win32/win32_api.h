@@ -16,5 +16,6 @@
 
 #undef MessageBox
 #undef ShellExecute
+#undef LoadCursor
 #undef LoadCursorFromFile
 #undef Shell_NotifyIcon

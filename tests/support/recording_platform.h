@@ -60,12 +60,6 @@ public:
     const std::vector<std::string>& misuse() const { return misuse_; }
 
     Point pointer{640, 400};
-    // The list view's rectangle on the screen, in pixels; GetCursor reports its pointer
-    // shape while the pointer lies inside it.
-    struct Rect { std::int32_t x, y, w, h; } listViewScreen{100, 100, 400, 280};
-    // The pointer shape of whatever lies under the pointer outside the list view.
-    MousePointer shapeElsewhere = MousePointer::Arrow;
-    MousePointer listViewShape = MousePointer::Default;
 
     // ---- Simulated window toolkit state.
     TwipsRect formRect{1500, 1500, 8670, 6360};
@@ -101,7 +95,7 @@ public:
     // ---- Platform
     bool GetCursorPos(Point& where) override;
     bool SetCursorPos(std::int32_t x, std::int32_t y) override;
-    CursorHandle GetCursor() override;
+    CursorHandle LoadCursor(std::uint32_t id) override;
     CursorHandle CopyIcon(CursorHandle cursor) override;
     CursorHandle CopyImage(CursorHandle cursor) override;
     bool DestroyIcon(CursorHandle cursor) override;
@@ -131,7 +125,6 @@ public:
     void SetTimerInterval(Timer timer, std::int32_t milliseconds) override;
     void DoEvents() override;
 
-    void SetListViewMousePointer(MousePointer shape) override;
     void ClearListViewSmallIcons() override;
     void ClearListView() override;
     void ClearImageList() override;
