@@ -53,6 +53,10 @@ inline constexpr std::uint32_t kOcrNormal = 32512;
 inline constexpr std::uint32_t kOcrAppStarting = 32650;
 inline constexpr std::uint32_t kOcrWait = 32514;
 
+// The SystemParametersInfo action a WM_SETTINGCHANGE carries after the user's pointer
+// scheme was reloaded into every system pointer (a new scheme, size or colour).
+inline constexpr std::uint32_t kSpiSetCursors = 0x57;
+
 enum class Timer : int { Timer1 = 1, Timer2 = 2 };
 
 // Mouse buttons as pointer events carry them: a bit set.

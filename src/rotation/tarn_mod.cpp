@@ -22,6 +22,32 @@ void TarnMod::capture(Role role) {
     s.ours = !fresh.isNull();
 }
 
+bool TarnMod::ReloadSystemCursors() {
+    reloading_ = true;
+    const bool reloaded = platform_.ReloadSystemCursors();
+    reloading_ = false;
+    return reloaded;
+}
+
+void TarnMod::SchemeChanged() {
+    if (reloading_) return;
+    std::array<bool, 3> held{};
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait}) {
+        const Slot& s = slot(r);
+        held[static_cast<std::size_t>(r)] = s.ours && !s.saved.isNull();
+    }
+    if (held == std::array<bool, 3>{}) return;
+    // Reloaded once more by us, so that what is copied next is the user's scheme and never
+    // a direction image of ours, whoever sent the word. Its result is not worth acting on:
+    // the system has reloaded it itself when the word is true.
+    ReloadSystemCursors();
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait}) {
+        if (!held[static_cast<std::size_t>(r)]) continue;
+        slot(r).installed = false;  // the reload put the user's pointer back
+        capture(r);
+    }
+}
+
 void TarnMod::release(Slot& s) {
     if (s.ours && !s.saved.isNull()) platform_.DestroyCursor(s.saved);
     s.ours = false;

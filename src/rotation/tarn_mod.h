@@ -46,6 +46,17 @@ public:
     void CaptureAppStarting() { capture(Role::AppStarting); }
     void CaptureWait() { capture(Role::Wait); }
 
+    // Reloads the user's configured pointer scheme as the program's own change: the
+    // setting change it may raise is not taken for the user's (see SchemeChanged).
+    bool ReloadSystemCursors();
+
+    // The user's pointer scheme was reloaded into every system pointer (they picked
+    // another scheme, size or colour while we rotate). Each role we hold a copy of gets a
+    // fresh copy of their new pointer in place of the old one, so a later restore puts
+    // back what they chose last, also for a role ticked on later. Ignored while our own
+    // reload runs, before the first capture and after the final restore.
+    void SchemeChanged();
+
     // The restore at the end of the program: the saved copies become the system
     // pointers again for the roles that show a direction image, normal first, then
     // app-starting, then wait; the other roles are left alone and their copies
@@ -87,6 +98,7 @@ private:
     Platform& platform_;
     std::array<Slot, 3> slots_{};
     Watcher watcher_ = Watcher::NotTried;
+    bool reloading_ = false;  // our own reload of the scheme is under way
 };
 
 }  // namespace tarn

@@ -63,7 +63,7 @@ void TarnFrm::Form_Load() {
     // will have reloaded them unless it was ended too; reload the user's configured
     // pointers first either way.
     std::error_code ec;
-    if (std::filesystem::exists(ScratchFile(p), ec)) p.ReloadSystemCursors();
+    if (std::filesystem::exists(ScratchFile(p), ec)) s.saved.ReloadSystemCursors();
 
     p.SetTimerEnabled(Timer::Timer1, true);
     s.okTag = "Start";
@@ -328,6 +328,14 @@ void TarnFrm::Image2_Click() {
         return;  // a page that cannot be named is skipped quietly, like one that cannot be opened
     }
     p.ShellExecute(p.FormWindow(), "open", page, "", "", kShowNormal);
+}
+
+// ---- System settings
+
+void TarnFrm::Form_SettingChange(std::uint32_t action) {
+    // The user's new pointers are saved at once, before the next tick installs over them;
+    // TarnMod knows whether the change is our own and which roles it holds.
+    if (action == kSpiSetCursors) state_->saved.SchemeChanged();
 }
 
 }  // namespace tarn

@@ -220,3 +220,16 @@ class TarnwickCase(unittest.TestCase):
     def add_sets(self, *names):
         for name in names:
             self.folder.add_set(name, COLOURS[name])
+
+    def start_rotating(self, busy=1, timestamps=False):
+        """Blue rotating in the arrow (and, with ``busy``, the busy
+        pointers), started by a double-click on it, which leaves the window
+        up; returns the calls once three arrows are installed."""
+        self.add_sets("Blue")
+        self.folder.write_settings(normal=1, busy=busy, interval=20,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2, timestamps=timestamps)
+        self.main_window()
+        icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
+        self.host.double_click(*icons["Blue"])
+        return self.wait_installs(3)

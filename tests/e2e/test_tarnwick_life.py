@@ -234,5 +234,32 @@ class CrashTest(TarnwickCase):
 
 
 
+class SchemeChangeTest(TarnwickCase):
+    def test_exit_puts_back_the_pointers_read_after_a_scheme_change(self):
+        # Only the arrow rotates; the busy roles' copies are held all the same.
+        started = self.start_rotating(busy=0)
+        self.assertEqual(len(tf.captures(started)), 3)
+
+        # What the system sends once it has reloaded the user's new scheme.
+        code, out = self.host.nudge("settingchange", "Tarnwick.exe")
+        self.assertEqual(code, 0, out)
+        calls = self.wait_installs(3)
+        after = calls[len(started):]
+        fresh = tf.captures(after)
+        self.assertEqual(sorted(c[3] for c in fresh),
+                         sorted([OCR_NORMAL] + BUSY))
+        # Read once the scheme is reloaded (Wine answers FALSE).
+        spi = tf.calls_with(after, "SystemParametersInfoW", SPI_SETCURSORS)
+        self.assertEqual(len(spi), 1)
+        self.assertLess(spi[0].index, fresh[0][2])
+
+        # Exit hands the system the copy read after the change, not the
+        # start's; the busy roles were never replaced and get nothing.
+        calls = self.exit_by(tf.EXIT_LABEL)
+        arrow = [c[1] for c in fresh if c[3] == OCR_NORMAL]
+        self.assertEqual([r[:2] for r in tf.restores(calls)],
+                         [(OCR_NORMAL, arrow[0])])
+
+
 if __name__ == "__main__":
     unittest.main()

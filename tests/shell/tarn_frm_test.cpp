@@ -316,6 +316,49 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapt
     EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
 }
 
+// The user picks another pointer scheme while the arrow rotates: the system's word saves
+// their new pointers at once, for the busy roles too, and Exit puts back their last choice.
+// Our own reloads (the one after a kill, and the one made to read the new scheme) are not
+// taken for theirs, and a word with no new scheme behind it saves no direction image.
+TEST_F(LifecycleTest, ExitPutsBackThePointerSchemeTheUserPickedWhileRotating) {
+    writeIni(kTypicalIni);  // the normal role on, the busy roles off
+    writeSet("arrows.TWC", 1);
+    writeFile(folder / "mw.tmp", cursorSlice(99));  // the last run was killed
+    fake.afterReload = [this] { frm.Form_SettingChange(kSpiSetCursors); };
+    frm.Form_Load();
+    EXPECT_EQ(fake.count("ReloadSystemCursors"), 1);
+    frm.lbl_Click(2);
+    frm.Timer1_Timer();
+
+    fake.changeScheme("large");
+    fake.clearLog();
+    frm.Form_SettingChange(0x2F);  // another setting: nothing to do
+    EXPECT_THAT(fake.log(), IsEmpty());
+    frm.Form_SettingChange(kSpiSetCursors);
+    EXPECT_EQ(fake.count("ReloadSystemCursors"), 1);
+    EXPECT_EQ(fake.count("LoadCursor"), 3);
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
+        EXPECT_EQ(fake.imageOfHandle(state().saved.saved(r)), "large:" + std::to_string(systemCursorId(r)));
+    EXPECT_EQ(fake.liveCopies(), 3);  // the copies of the old scheme are released
+
+    frm.Timer1_Timer();
+    EXPECT_EQ(fake.systemImage(kOcrNormal), slice(1, 6));
+    frm.Form_SettingChange(kSpiSetCursors);
+    EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), "large:32512");
+
+    fake.checks[2] = 1;  // the busy roles ticked on later restore the new choice too
+    frm.Check1_Click(2);
+    frm.Timer1_Timer();
+    frm.lbl_Click(3);
+    for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
+        EXPECT_EQ(fake.systemImage(id), "large:" + std::to_string(id));
+    fake.clearLog();
+    frm.Form_SettingChange(kSpiSetCursors);  // after the final restore: nothing is held
+    EXPECT_THAT(fake.log(), IsEmpty());
+    EXPECT_EQ(fake.liveCopies(), 0);
+    EXPECT_THAT(fake.misuse(), IsEmpty());
+}
+
 TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {
     frm.Image2_Click();
     const std::string page = (folder.path() / "Tarnwick.html").string();

@@ -35,6 +35,7 @@ std::string Call::text() const {
 
 RecordingPlatform::RecordingPlatform() {
     for (auto id : kRoles) {
+        scheme[id] = userImage(id);
         system_[id] = userImage(id);
         handles_[id] = HandleInfo{{}, Kind::System, true};
     }
@@ -219,8 +220,13 @@ bool RecordingPlatform::DestroyCursor(CursorHandle cursor) {
 
 bool RecordingPlatform::ReloadSystemCursors() {
     if (record("ReloadSystemCursors", "")) return false;
-    for (auto id : kRoles) system_[id] = userImage(id);
+    for (auto id : kRoles) system_[id] = scheme.at(id);
+    if (afterReload) afterReload();
     return true;
+}
+
+void RecordingPlatform::changeScheme(const std::string& name) {
+    for (auto id : kRoles) system_[id] = scheme[id] = name + ":" + std::to_string(id);
 }
 
 bool RecordingPlatform::StartPointerWatcher() {

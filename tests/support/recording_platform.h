@@ -26,7 +26,8 @@ struct Call {
     std::string text() const;  // "CopyIcon(0x101) -> 0x102"
 };
 
-// Identity of an image: the user's own pointers are "user:<id>", images loaded
+// Identity of an image: the user's own pointers are "user:<id>" (or of the scheme they
+// picked later, "<scheme>:<id>"), images loaded
 // from files are "file:<hash of their first 2238 bytes>".
 using ImageId = std::string;
 
@@ -60,6 +61,15 @@ public:
     const std::vector<std::string>& misuse() const { return misuse_; }
 
     Point pointer{640, 400};
+    // The user's configured pointer scheme, which ReloadSystemCursors puts into every
+    // system pointer; "user:<id>" until the user picks another (changeScheme).
+    std::map<std::uint32_t, ImageId> scheme;
+    // The user picks another scheme: its images are "<name>:<id>", and the system reloads
+    // them into every system pointer, as the system does before it tells the windows.
+    void changeScheme(const std::string& name);
+    // Run by ReloadSystemCursors after the reload: what the system may send then (a
+    // setting change to the program's own window).
+    std::function<void()> afterReload;
 
     // ---- Simulated window toolkit state.
     TwipsRect formRect{1500, 1500, 8670, 6360};

@@ -8,7 +8,7 @@ namespace tarn::testing {
 namespace {
 
 // LoadCursor answers with what the system shows for the id now, as the real call does:
-// the user's pointer, a direction image once one is installed.
+// the user's pointer, a direction image once one is installed, the scheme a reload put back.
 TEST(RecordingPlatform, LoadCursorReportsWhatTheSystemShowsForTheId) {
     RecordingPlatform p;
     for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
@@ -17,8 +17,14 @@ TEST(RecordingPlatform, LoadCursorReportsWhatTheSystemShowsForTheId) {
     const CursorHandle arrow = p.LoadCursor(kOcrNormal);
     EXPECT_TRUE(p.SetSystemCursor(p.CopyIcon(p.LoadCursor(kOcrWait)), kOcrNormal));
     EXPECT_EQ(p.imageOfHandle(arrow), RecordingPlatform::userImage(kOcrWait) + ":still");
+    p.changeScheme("large");
+    EXPECT_EQ(p.imageOfHandle(arrow), "large:32512");
+    int echoed = 0;
+    p.afterReload = [&] { ++echoed; };
+    EXPECT_TRUE(p.SetSystemCursor(p.CopyIcon(p.LoadCursor(kOcrWait)), kOcrNormal));
     p.ReloadSystemCursors();
-    EXPECT_EQ(p.imageOfHandle(arrow), RecordingPlatform::userImage(kOcrNormal));
+    EXPECT_EQ(p.imageOfHandle(arrow), "large:32512");
+    EXPECT_EQ(echoed, 1);
 }
 
 TEST(RecordingPlatform, CopiesFollowTheImageAndDestroyedHandlesAreMisuse) {
