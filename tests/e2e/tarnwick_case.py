@@ -44,6 +44,7 @@ class TarnwickCase(unittest.TestCase):
     # The display scaling and the screen; a scaled test needs a larger one.
     dpi = None
     screen = "1024x768x24"
+    relay_include = RELAY
 
     def setUp(self):
         exe = tf.tarnwick_exe()
@@ -53,7 +54,7 @@ class TarnwickCase(unittest.TestCase):
             self.fail("no program to test at %s: build it with `cmake "
                       "--preset mingw && cmake --build --preset mingw` or "
                       "set TARNWICK_EXE" % exe)
-        self.host = winehost.WineHost(relay_include=RELAY,
+        self.host = winehost.WineHost(relay_include=self.relay_include,
                                       unmanaged_exes=["Tarnwick.exe"],
                                       dpi=self.dpi, screen=self.screen)
         self.host.__enter__()
