@@ -29,12 +29,12 @@ OCR_NAMES = {tf.OCR_NORMAL: "normal", tf.OCR_APPSTARTING: "app-starting",
 ROLES = [tf.OCR_NORMAL, tf.OCR_APPSTARTING, tf.OCR_WAIT]
 
 # What the ledger needs relayed: every call that makes, hands over or ends a
-# pointer handle, plus GetCursor (which says a copy is a capture) and
+# pointer handle, plus LoadCursorW (which says a copy is a capture) and
 # LoadCursorFromFileW (which names the slice handles, so a destroy of one of
 # those is told apart from a destroy of a copy).  CreateProcessW and
 # SystemParametersInfoW show the watcher starting and what it did.
 RELAY = ("user32.CopyIcon", "user32.CopyImage", "user32.SetSystemCursor",
-         "user32.DestroyIcon", "user32.DestroyCursor", "user32.GetCursor",
+         "user32.DestroyIcon", "user32.DestroyCursor", "user32.LoadCursorW",
          "user32.LoadCursorFromFileW", "kernel32.CreateProcessW",
          "user32.SystemParametersInfoW")
 # The rate window relays only the installs: a few lines a tick.
@@ -45,7 +45,7 @@ class Ledger:
     """Every copy made in the program's process, and what ended it.
 
     * made: a CopyIcon or CopyImage that returned a non-null handle.  Its
-      kind is ``capture`` when the call just before was the GetCursor whose
+      kind is ``capture`` when the call just before was the LoadCursorW whose
       result it copies (a saved user pointer), ``resave`` when it copies a
       saved copy still alive (the fresh copy kept when a role is switched
       off), ``install`` when the next call is a SetSystemCursor of it (a
@@ -94,7 +94,7 @@ class Ledger:
             self.counts["copy_failed"] += 1
             return
         source = self.copies.get(c.args[0].value)
-        if prev is not None and prev.func == "GetCursor" and \
+        if prev is not None and prev.func == "LoadCursorW" and \
                 prev.retval == c.args[0].value:
             kind = "capture"
         elif source is not None and source["kind"] in SAVED_KINDS:
@@ -204,8 +204,8 @@ def calls_of(relay, exe_name):
 # tick that destroys its copy, a tick whose copy is still installed and a
 # copy cut off before its Ret (pid left out).
 LEDGER_EXAMPLE = """\
-0024:Call user32.GetCursor() ret=1
-0024:Ret  user32.GetCursor() retval=000100b4 ret=1
+0024:Call user32.LoadCursorW(00000000,00007f00) ret=1
+0024:Ret  user32.LoadCursorW() retval=000100b4 ret=1
 0024:Call user32.CopyImage(000100b4,00000002,00000000,00000000,00000000) ret=2
 0024:Ret  user32.CopyImage() retval=000100b6 ret=2
 0024:Call user32.LoadCursorFromFileW(00c94cf0 L"Z:\\\\mw.tmp") ret=3
@@ -216,8 +216,8 @@ LEDGER_EXAMPLE = """\
 0024:Ret  user32.SetSystemCursor() retval=00000001 ret=5
 0024:Call user32.DestroyIcon(00f100a8) ret=6
 0024:Ret  user32.DestroyIcon() retval=00000001 ret=6
-0024:Call user32.GetCursor() ret=1
-0024:Ret  user32.GetCursor() retval=000100b4 ret=1
+0024:Call user32.LoadCursorW(00000000,00007f00) ret=1
+0024:Ret  user32.LoadCursorW() retval=000100b4 ret=1
 0024:Call user32.CopyImage(000100b4,00000002,00000000,00000000,00000000) ret=2
 0024:Ret  user32.CopyImage() retval=000100b8 ret=2
 0024:Call user32.DestroyIcon(000100b6) ret=7

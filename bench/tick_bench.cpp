@@ -36,7 +36,7 @@ public:
         return true;
     }
     bool SetCursorPos(std::int32_t, std::int32_t) override { return true; }
-    CursorHandle GetCursor() override { return CursorHandle{1}; }
+    CursorHandle LoadCursor(std::uint32_t id) override { return CursorHandle{id}; }
     CursorHandle CopyIcon(CursorHandle c) override { return CursorHandle{c.value() + 1000}; }
     CursorHandle CopyImage(CursorHandle c) override { return CursorHandle{c.value() + 1000}; }
     bool DestroyIcon(CursorHandle) override { return true; }
@@ -64,7 +64,6 @@ public:
     void SetTimerEnabled(Timer, bool) override {}
     void SetTimerInterval(Timer, std::int32_t) override {}
     void DoEvents() override {}
-    void SetListViewMousePointer(MousePointer) override {}
     void ClearListViewSmallIcons() override {}
     void ClearListView() override {}
     void ClearImageList() override {}
@@ -100,7 +99,7 @@ void tick(benchmark::State& state, RoleFlags flags) {
     PointerRotation rotation{platform, tracker, saved};
     DirectionHandles handles{};
     for (std::size_t i = 0; i < handles.size(); ++i) handles[i] = CursorHandle{100 + i};
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
 
     const long long before = g_allocations.load();
     for (auto _ : state) rotation.Timer1_Timer(handles, flags);

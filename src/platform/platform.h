@@ -53,8 +53,9 @@ inline constexpr std::uint32_t kOcrNormal = 32512;
 inline constexpr std::uint32_t kOcrAppStarting = 32650;
 inline constexpr std::uint32_t kOcrWait = 32514;
 
-// Standard pointer shapes a control can show (the toolkit's MousePointer values).
-enum class MousePointer : int { Default = 0, Arrow = 1, Hourglass = 11, ArrowHourglass = 13 };
+// The SystemParametersInfo action a WM_SETTINGCHANGE carries after the user's pointer
+// scheme was reloaded into every system pointer (a new scheme, size or colour).
+inline constexpr std::uint32_t kSpiSetCursors = 0x57;
 
 enum class Timer : int { Timer1 = 1, Timer2 = 2 };
 
@@ -111,7 +112,10 @@ public:
     // ---- Pointer operations (user32). Results are reported, never thrown.
     virtual bool GetCursorPos(Point& where) = 0;
     virtual bool SetCursorPos(std::int32_t x, std::int32_t y) = 0;
-    virtual CursorHandle GetCursor() = 0;
+    // LoadCursorW(nullptr, MAKEINTRESOURCEW(id)): the system pointer of that id as it is
+    // shown now, wherever the pointer lies. A shared handle, never released; copied with
+    // CopyImage to keep it.
+    virtual CursorHandle LoadCursor(std::uint32_t id) = 0;
     virtual CursorHandle CopyIcon(CursorHandle cursor) = 0;
     // CopyImage(cursor, IMAGE_CURSOR, 0, 0, 0): a copy at the same size that keeps an
     // animated pointer's frames where the system does (CopyIcon keeps only one).
@@ -162,7 +166,6 @@ public:
     virtual void DoEvents() = 0;
 
     // ---- The list of cursor sets and its image list. Failures throw PlatformError.
-    virtual void SetListViewMousePointer(MousePointer shape) = 0;
     virtual void ClearListViewSmallIcons() = 0;
     virtual void ClearListView() = 0;
     virtual void ClearImageList() = 0;

@@ -1,23 +1,6 @@
 #include "rotation/pointer_roles.h"
 
-#include <cmath>
-
-#include "platform/units.h"
-
 namespace tarn {
-
-namespace {
-
-std::int32_t centre(double start, double size, double twipsPerPixel) {
-    const double sum = RoundHalfEven(start + std::trunc(RoundHalfEven(size) / 2));
-    return ToPixels(sum, twipsPerPixel);
-}
-
-}  // namespace
-
-Point ParkingPoint(const TwipsRect& window, double twipsPerPixelX, double twipsPerPixelY) {
-    return {centre(window.left, window.width, twipsPerPixelX), centre(window.top, window.height, twipsPerPixelY)};
-}
 
 void PointerRotation::RotateTick(const DirectionHandles& handles, RoleFlags flags) {
     Point where = position_;
@@ -41,24 +24,10 @@ void PointerRotation::InstallDirection(int d, const DirectionHandles& handles, R
     }
 }
 
-void PointerRotation::CaptureUserPointers(bool park) {
-    if (park) {
-        // Only a position that was read is gone back to: a failed read leaves the
-        // pointer where the capture put it, not in the screen's corner.
-        Point where{};
-        savedPosition_.reset();
-        if (platform_.GetCursorPos(where)) savedPosition_ = where;
-        const Point centre =
-            ParkingPoint(platform_.FormRectTwips(), platform_.TwipsPerPixelX(), platform_.TwipsPerPixelY());
-        platform_.SetCursorPos(centre.x, centre.y);
-    }
-    platform_.SetListViewMousePointer(MousePointer::ArrowHourglass);
+void PointerRotation::CaptureUserPointers() {
     saved_.CaptureAppStarting();
-    platform_.SetListViewMousePointer(MousePointer::Hourglass);
     saved_.CaptureWait();
-    platform_.SetListViewMousePointer(MousePointer::Arrow);
     saved_.CaptureNormal();
-    if (park && savedPosition_) platform_.SetCursorPos(savedPosition_->x, savedPosition_->y);
 }
 
 void PointerRotation::Check1_Click(int index, int value, bool loadingGuard, RoleFlags& flags) {

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 
 #include "platform/platform.h"
 #include "rotation/direction_tracker.h"
@@ -21,9 +20,6 @@ struct RoleFlags {
     bool busy = false;
 };
 
-// Where the parking point for a capture lies: the centre of the window, in screen pixels.
-Point ParkingPoint(const TwipsRect& window, double twipsPerPixelX, double twipsPerPixelY);
-
 class PointerRotation {
 public:
     PointerRotation(Platform& platform, DirectionTracker& tracker, TarnMod& saved)
@@ -36,10 +32,10 @@ public:
     // Installs direction `d` into every enabled role, normal first, then app-starting, then wait.
     void InstallDirection(int d, const DirectionHandles& handles, RoleFlags flags);
 
-    // Saves the user's pointers of all three roles. With `park`, the pointer is moved
-    // over the list of sets for the duration (the list shows each standard shape in
-    // turn, and GetCursor reports it) and put back afterwards.
-    void CaptureUserPointers(bool park);
+    // Saves the user's pointers of all three roles, app-starting, wait, then normal, as
+    // the system shows them: wherever the window and the mouse pointer are, and without
+    // moving the pointer.
+    void CaptureUserPointers();
 
     // The role options: index 1 "Normal Cursor", 2 "HourGlass Cursor". `value` is the
     // box's value (0 clear, 1 ticked, 2 greyed counts as ticked). While `loadingGuard`
@@ -47,8 +43,6 @@ public:
     void Check1_Click(int index, int value, bool loadingGuard, RoleFlags& flags);
 
     [[nodiscard]] Point position() const { return position_; }
-    // Where the pointer was when the last capture parked it; none if it could not be read.
-    [[nodiscard]] std::optional<Point> savedPosition() const { return savedPosition_; }
 
 private:
     Platform& platform_;
@@ -57,7 +51,6 @@ private:
     // The pointer position is kept between ticks: a failed read leaves the last one,
     // which the tracker sees as no movement rather than a jump to the screen's corner.
     Point position_{};
-    std::optional<Point> savedPosition_;
 };
 
 }  // namespace tarn

@@ -9,16 +9,46 @@ TarnMod::~TarnMod() {
 }
 
 void TarnMod::capture(Role role) {
+    // After the final restore nothing is kept any more: a copy made now would never be
+    // released, and a watcher started now would never be dismissed.
+    if (restoredForGood_) return;
     // Before the first copy of the user's pointers, so the watcher is there before
     // anything of theirs can be replaced.
     if (watcher_ == Watcher::NotTried)
         watcher_ = platform_.StartPointerWatcher() ? Watcher::Running : Watcher::Failed;
     Slot& s = slot(role);
-    const CursorHandle fresh = platform_.CopyImage(platform_.GetCursor());
+    if (s.installed) return;
+    const CursorHandle fresh = platform_.CopyImage(platform_.LoadCursor(systemCursorId(role)));
     // A copy replaced without a restore in between would otherwise be lost for good.
     release(s);
     s.saved = fresh;
     s.ours = !fresh.isNull();
+}
+
+bool TarnMod::ReloadSystemCursors() {
+    reloading_ = true;
+    const bool reloaded = platform_.ReloadSystemCursors();
+    reloading_ = false;
+    return reloaded;
+}
+
+void TarnMod::SchemeChanged() {
+    if (reloading_ || restoredForGood_) return;
+    std::array<bool, 3> held{};
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait}) {
+        const Slot& s = slot(r);
+        held[static_cast<std::size_t>(r)] = s.ours && !s.saved.isNull();
+    }
+    if (held == std::array<bool, 3>{}) return;
+    // Reloaded once more by us, so that what is copied next is the user's scheme and never
+    // a direction image of ours, whoever sent the word. Its result is not worth acting on:
+    // the system has reloaded it itself when the word is true.
+    ReloadSystemCursors();
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait}) {
+        if (!held[static_cast<std::size_t>(r)]) continue;
+        slot(r).installed = false;  // the reload put the user's pointer back
+        capture(r);
+    }
 }
 
 void TarnMod::release(Slot& s) {

@@ -6,6 +6,8 @@
 // a role currently shows one of our images, and its destructor puts the user's
 // pointers back if nothing else did, so no way out leaves a role rotated.
 //
+// The user's pointer of a role is read from the system (LoadCursor of the role's id),
+// so where the mouse pointer happens to lie never matters and it is never moved.
 // The copies are made with CopyImage, which keeps an animated pointer (the busy
 // pointers usually are) animated where the system allows; a role that never showed
 // a direction image is never handed anything, so it stays exactly as the user had it.
@@ -37,10 +39,23 @@ public:
     TarnMod(const TarnMod&) = delete;
     TarnMod& operator=(const TarnMod&) = delete;
 
-    // Each replaces one saved copy with a copy of the pointer shown at this moment.
+    // Each replaces one saved copy with a copy of its role's system pointer as the system
+    // shows it now, read wherever the mouse pointer lies. A role that shows a direction
+    // image keeps the copy it has: the system would only hand back our own image.
     void CaptureNormal() { capture(Role::Normal); }
     void CaptureAppStarting() { capture(Role::AppStarting); }
     void CaptureWait() { capture(Role::Wait); }
+
+    // Reloads the user's configured pointer scheme as the program's own change: the
+    // setting change it may raise is not taken for the user's (see SchemeChanged).
+    bool ReloadSystemCursors();
+
+    // The user's pointer scheme was reloaded into every system pointer (they picked
+    // another scheme, size or colour while we rotate). Each role we hold a copy of gets a
+    // fresh copy of their new pointer in place of the old one, so a later restore puts
+    // back what they chose last, also for a role ticked on later. Ignored while our own
+    // reload runs, before the first capture and after the final restore.
+    void SchemeChanged();
 
     // The restore at the end of the program: the saved copies become the system
     // pointers again for the roles that show a direction image, normal first, then
@@ -85,6 +100,7 @@ private:
     std::array<Slot, 3> slots_{};
     Watcher watcher_ = Watcher::NotTried;
     bool restoredForGood_ = false;  // RestoreAll ran
+    bool reloading_ = false;  // our own reload of the scheme is under way
 };
 
 }  // namespace tarn

@@ -90,7 +90,7 @@ void TarnFrm::Form_Load() {
     // pointers, and a capture now would save them as the user's. The pointer watcher
     // will have reloaded them unless it was ended too; reload the user's configured
     // pointers first either way.
-    if (isScratchFile(ScratchFile(p))) p.ReloadSystemCursors();
+    if (isScratchFile(ScratchFile(p))) s.saved.ReloadSystemCursors();
 
     // Start-up's work comes first: a user's action is refused until it is done, since
     // under one of its message boxes a tray click and Exit would act on a half-loaded
@@ -198,7 +198,7 @@ void TarnFrm::okAction() {
     }
     {
         const Raised acting(s.acting);
-        s.rotation.CaptureUserPointers(true);
+        s.rotation.CaptureUserPointers();
         LoadTWC(p, s.set, s.settings.setFile);
     }
     // Its message box let a close request through: the user's pointers are back, and
@@ -241,7 +241,7 @@ void TarnFrm::Timer2_Timer() {
     // and comes again.
     if (!s.userMayAct()) return;
     const bool started = s.started();
-    if (!started) s.rotation.CaptureUserPointers(true);
+    if (!started) s.rotation.CaptureUserPointers();
     s.platform.SetTimerInterval(Timer::Timer2, 0);
     s.platform.SetTimerEnabled(Timer::Timer2, false);
     // Rotation started another way first (a double-click): a capture now would save
@@ -377,8 +377,7 @@ void TarnFrm::listv_DblClick() {
         const Raised acting(s.acting);
         s.settings.setFile = *key + ".TWC";
         if (!s.started()) {
-            // The double-click happened on the list, so the pointer already lies over it.
-            s.rotation.CaptureUserPointers(false);
+            s.rotation.CaptureUserPointers();
             s.okTag = "OK";
         }
         LoadTWC(p, s.set, s.settings.setFile);
@@ -414,6 +413,14 @@ void TarnFrm::Image2_Click() {
     // The shell may show a message of its own, with its own loop (no program for the page).
     const Raised acting(s.acting);
     p.ShellExecute(p.FormWindow(), "open", page, "", "", kShowNormal);
+}
+
+// ---- System settings
+
+void TarnFrm::Form_SettingChange(std::uint32_t action) {
+    // The user's new pointers are saved at once, before the next tick installs over them;
+    // TarnMod knows whether the change is our own and which roles it holds.
+    if (action == kSpiSetCursors) state_->saved.SchemeChanged();
 }
 
 }  // namespace tarn

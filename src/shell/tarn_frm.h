@@ -22,6 +22,9 @@ public:
     // Any close of the form: the close request, then the unload. Safe to call more than once.
     void Form_QueryUnload();
     void Form_Unload();
+    // A system setting changed (WM_SETTINGCHANGE); `action` is the SystemParametersInfo
+    // action it carries. Only a reload of the user's pointer scheme concerns the form.
+    void Form_SettingChange(std::uint32_t action);
 
     // ---- Timers
     void Timer1_Timer();

@@ -139,6 +139,9 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             return reinterpret_cast<LRESULT>(painter_.background());
         }
         case WM_TIMER: onTimer(wParam); return 0;
+        case WM_SETTINGCHANGE:
+            link_.send([&](TarnFrm& f) { f.Form_SettingChange(static_cast<std::uint32_t>(wParam)); });
+            return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_DPICHANGED: applyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
         case WM_CLOSE:
             link_.send([](TarnFrm& f) { f.Form_QueryUnload(); });

@@ -1,16 +1,17 @@
 #include "win32/pointer_watcher.h"
 
-#include <string>
 #include <vector>
-
-#include "win32/watcher_protocol.h"
 
 namespace tarn::win32 {
 
 namespace {
 
-// The list of handles the watcher may inherit: exactly these, whatever else of the
-// program happens to be inheritable (a file the C library opened, say).
+// How long the program waits for the launch step to have started the watcher. It takes
+// a few milliseconds; a step that takes longer is left to finish on its own.
+constexpr DWORD kLaunchWaitMs = 2000;
+
+// The list of handles a step may inherit: exactly these, whatever else of the program
+// happens to be inheritable (a file the C library opened, say).
 class InheritedHandles {
 public:
     explicit InheritedHandles(HANDLE (&handles)[2]) noexcept {
@@ -46,6 +47,41 @@ std::wstring systemFolder() {
 
 }  // namespace
 
+namespace watcher {
+
+OwnedKernelHandle startStep(const std::wstring& exe, const Arguments& a) noexcept {
+    try {
+        HANDLE handles[2] = {a.program, a.done};
+        InheritedHandles inherited(handles);
+        if (!inherited.get()) return {};
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        // No standard handles (they would keep the program's pipes open) and no busy
+        // pointer while the system waits for a window that never comes.
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_FORCEOFFFEEDBACK;
+        startup.lpAttributeList = inherited.get();
+
+        std::wstring command = commandLine(exe, a);
+        // The system's folder, so the program's folder stays free to be moved or deleted
+        // once the program has ended.
+        const std::wstring folder = systemFolder();
+        const DWORD flags = CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT;
+        PROCESS_INFORMATION started{};
+        for (DWORD extra : {static_cast<DWORD>(CREATE_BREAKAWAY_FROM_JOB), DWORD{0}}) {
+            if (::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, flags | extra, nullptr,
+                                 folder.empty() ? nullptr : folder.c_str(), &startup.StartupInfo, &started)) {
+                OwnedKernelHandle thread(started.hThread);
+                return OwnedKernelHandle(started.hProcess);
+            }
+        }
+        return {};
+    } catch (...) {
+        return {};
+    }
+}
+
+}  // namespace watcher
+
 bool PointerWatcher::start(const std::filesystem::path& exe) noexcept {
     if (done_) return true;
     try {
@@ -58,34 +94,15 @@ bool PointerWatcher::start(const std::filesystem::path& exe) noexcept {
             return false;
         OwnedKernelHandle program(self);
 
-        HANDLE handles[2] = {program.get(), done.get()};
-        InheritedHandles inherited(handles);
-        if (!inherited.get()) return false;
-        STARTUPINFOEXW startup{};
-        startup.StartupInfo.cb = sizeof startup;
-        // No standard handles (they would keep the program's pipes open) and no busy
-        // pointer while the system waits for a window that never comes.
-        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_FORCEOFFFEEDBACK;
-        startup.lpAttributeList = inherited.get();
-
-        const std::wstring file = exe.wstring();
-        std::wstring command = watcher::commandLine(file, {::GetCurrentProcessId(), program.get(), done.get()});
-        // Its current folder is the system's, so the program's folder stays free to be
-        // moved or deleted once the program has ended.
-        const std::wstring folder = systemFolder();
-        PROCESS_INFORMATION started{};
-        // Out of the program's job where the job allows it, so ending the job does not
-        // end the watcher with it.
-        const DWORD flags = CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT;
-        BOOL ok = FALSE;
-        for (DWORD extra : {static_cast<DWORD>(CREATE_BREAKAWAY_FROM_JOB), DWORD{0}}) {
-            ok = ::CreateProcessW(file.c_str(), command.data(), nullptr, nullptr, TRUE, flags | extra, nullptr,
-                                  folder.empty() ? nullptr : folder.c_str(), &startup.StartupInfo, &started);
-            if (ok) break;
-        }
-        if (!ok) return false;
-        ::CloseHandle(started.hThread);
-        ::CloseHandle(started.hProcess);
+        const watcher::Arguments handed{watcher::Step::Launch, ::GetCurrentProcessId(), program.get(), done.get()};
+        const OwnedKernelHandle launch = watcher::startStep(exe.wstring(), handed);
+        if (!launch) return false;
+        // Waited for, so the watcher has left the program's tree before anything of the
+        // user's is touched; a step that said it could not start it leaves nothing running.
+        DWORD code = 0;
+        if (::WaitForSingleObject(launch.get(), kLaunchWaitMs) == WAIT_OBJECT_0 &&
+            ::GetExitCodeProcess(launch.get(), &code) && code != static_cast<DWORD>(watcher::Exit::Launched))
+            return false;
         // Whatever the program starts later (the web page's browser) gets no copy of it.
         ::SetHandleInformation(done.get(), HANDLE_FLAG_INHERIT, 0);
         done_ = std::move(done);

@@ -41,29 +41,6 @@ bool SetList::notified(const NMHDR& header) {
     return true;
 }
 
-// ---- The pointer over the list
-
-HCURSOR SetList::cursor() const {
-    switch (pointer_) {
-        case MousePointer::Hourglass: return ::LoadCursorW(nullptr, IDC_WAIT);
-        case MousePointer::ArrowHourglass: return ::LoadCursorW(nullptr, IDC_APPSTARTING);
-        default: return ::LoadCursorW(nullptr, IDC_ARROW);
-    }
-}
-
-bool SetList::pointerOver() const {
-    POINT p{};
-    RECT r{};
-    return list_ && ::GetCursorPos(&p) && ::GetWindowRect(list_, &r) && ::PtInRect(&r, p);
-}
-
-void SetList::setMousePointer(MousePointer shape) {
-    pointer_ = shape;
-    // The core reads GetCursor straight after this, so the shape must be shown now, not
-    // at the next WM_SETCURSOR.
-    if (pointerOver()) ::SetCursor(cursor());
-}
-
 // ---- Items and pictures
 
 void SetList::clearSmallIcons() { ListView_SetImageList(list_, nullptr, LVSIL_SMALL); }
@@ -185,7 +162,7 @@ LRESULT SetList::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_MOUSEMOVE: form_.send([](TarnFrm& f) { f.listv_MouseMove(); }); break;
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT) {
-                ::SetCursor(cursor());
+                ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
                 return TRUE;
             }
             break;

@@ -1,6 +1,5 @@
 // The list of cursor sets: the list view and its image list, the keys of their
-// entries, the pictures loaded for them and for the preview, and the list view's own
-// pointer, which the capture of the user's pointers relies on.
+// entries, and the pictures loaded for them and for the preview.
 #pragma once
 
 #include "win32/win32_api.h"
@@ -34,7 +33,6 @@ public:
     // The form passes its notifications on; true when it was the list's double-click.
     bool notified(const NMHDR& header);
 
-    void setMousePointer(MousePointer shape);
     void clearSmallIcons();
     void clearItems();
     void clearImages();
@@ -60,8 +58,6 @@ private:
     // The pictures added since the last time, into the image list in one go: adding
     // them one icon at a time costs the system a millisecond each.
     void flushPictures();
-    [[nodiscard]] HCURSOR cursor() const;
-    [[nodiscard]] bool pointerOver() const;
 
     FormLink& form_;
     const Dialogs& dialogs_;
@@ -73,7 +69,6 @@ private:
     std::vector<std::optional<Picture>> pending_;  // added, not yet in the image list; none: blank
     toolkit::KeyedCollection itemKeys_;
     toolkit::KeyedCollection imageKeys_;
-    MousePointer pointer_ = MousePointer::Default;
 };
 
 }  // namespace tarn::win32

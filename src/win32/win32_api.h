@@ -17,5 +17,6 @@
 
 #undef MessageBox
 #undef ShellExecute
+#undef LoadCursor
 #undef LoadCursorFromFile
 #undef Shell_NotifyIcon

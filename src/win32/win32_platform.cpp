@@ -71,7 +71,9 @@ bool Win32Platform::GetCursorPos(Point& where) {
 
 bool Win32Platform::SetCursorPos(std::int32_t x, std::int32_t y) { return ::SetCursorPos(x, y) != FALSE; }
 
-CursorHandle Win32Platform::GetCursor() { return fromSystem<CursorHandle>(::GetCursor()); }
+CursorHandle Win32Platform::LoadCursor(std::uint32_t id) {
+    return fromSystem<CursorHandle>(::LoadCursorW(nullptr, MAKEINTRESOURCEW(id)));
+}
 
 CursorHandle Win32Platform::CopyIcon(CursorHandle cursor) {
     return fromSystem<CursorHandle>(::CopyIcon(toSystem<HICON>(cursor)));

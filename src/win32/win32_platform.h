@@ -68,7 +68,7 @@ public:
     // ---- Pointer operations
     bool GetCursorPos(Point& where) override;
     bool SetCursorPos(std::int32_t x, std::int32_t y) override;
-    CursorHandle GetCursor() override;
+    CursorHandle LoadCursor(std::uint32_t id) override;
     CursorHandle CopyIcon(CursorHandle cursor) override;
     CursorHandle CopyImage(CursorHandle cursor) override;
     bool DestroyIcon(CursorHandle cursor) override;
@@ -100,7 +100,6 @@ public:
     void DoEvents() override;
 
     // ---- The list of cursor sets, and pictures
-    void SetListViewMousePointer(MousePointer shape) override { list_.setMousePointer(shape); }
     void ClearListViewSmallIcons() override { list_.clearSmallIcons(); }
     void ClearListView() override { list_.clearItems(); }
     void ClearImageList() override { list_.clearImages(); }

@@ -47,6 +47,7 @@ class TarnwickCase(unittest.TestCase):
     # The display scaling and the screen; a scaled test needs a larger one.
     dpi = None
     screen = "1024x768x24"
+    relay_include = RELAY
 
     def setUp(self):
         exe = tf.tarnwick_exe()
@@ -56,7 +57,7 @@ class TarnwickCase(unittest.TestCase):
             self.fail("no program to test at %s: build it with `cmake "
                       "--preset mingw && cmake --build --preset mingw` or "
                       "set TARNWICK_EXE" % exe)
-        self.host = winehost.WineHost(relay_include=RELAY,
+        self.host = winehost.WineHost(relay_include=self.relay_include,
                                       unmanaged_exes=["Tarnwick.exe"],
                                       dpi=self.dpi, screen=self.screen)
         self.host.__enter__()
@@ -223,3 +224,16 @@ class TarnwickCase(unittest.TestCase):
     def add_sets(self, *names):
         for name in names:
             self.folder.add_set(name, COLOURS[name])
+
+    def start_rotating(self, busy=1, timestamps=False):
+        """Blue rotating in the arrow (and, with ``busy``, the busy
+        pointers), started by a double-click on it, which leaves the window
+        up; returns the calls once three arrows are installed."""
+        self.add_sets("Blue")
+        self.folder.write_settings(normal=1, busy=busy, interval=20,
+                                   set_file="Blue.TWC")
+        self.launch(loads=2, timestamps=timestamps)
+        self.main_window()
+        icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
+        self.host.double_click(*icons["Blue"])
+        return self.wait_installs(3)

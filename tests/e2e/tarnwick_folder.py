@@ -233,13 +233,15 @@ def restores(calls):
 
 
 def captures(calls):
-    """The copies taken of the pointer shown (CopyImage of what GetCursor
-    just returned), as (shown handle, copy, log line), in order."""
+    """The copies taken of a role's system pointer (CopyImage of what
+    LoadCursorW just returned), as (shown handle, copy, log line, role), in
+    order.  The window's own LoadCursorW calls, for the pointer shape it
+    shows, are never copied."""
     out = []
     for prev, c in zip(calls, calls[1:]):
-        if c.func == "CopyImage" and prev.func == "GetCursor" and \
+        if c.func == "CopyImage" and prev.func == "LoadCursorW" and \
                 c.args[0].value == prev.retval:
-            out.append((prev.retval, c.retval, c.index))
+            out.append((prev.retval, c.retval, c.index, prev.args[1].value))
     return out
 
 

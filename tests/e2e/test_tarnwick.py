@@ -63,7 +63,7 @@ class StartupTest(TarnwickCase):
         self.assertLess(notes[0].index, loads[0][0].index)
 
         # Start-up changes no pointer, captures nothing and says nothing.
-        for func in ("SetSystemCursor", "GetCursor", "CopyIcon", "CopyImage",
+        for func in ("SetSystemCursor", "CopyIcon", "CopyImage",
                      "CreateProcessW", "MessageBoxW"):
             self.assertEqual(tf.calls_with(calls, func), [], func)
         self.assertEqual(tf.calls_with(calls, "SystemParametersInfoW",
@@ -160,7 +160,6 @@ class RotationTest(TarnwickCase):
 
         # Every tick: a fresh copy per role, normal then app-starting then
         # wait, all of the same slice, each destroyed straight after.
-        # (Capturing reads the pointer position too; ticks come after.)
         ticks, tick = [], None
         for c in activation:
             if c.index < caps[-1][2]:

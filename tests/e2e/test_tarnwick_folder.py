@@ -56,8 +56,8 @@ class CursorFileTest(unittest.TestCase):
 # One capture, two ticks and an exit, as the relay log shows them (pid and
 # thread left out).  The second tick's wait copy is not destroyed.
 RUN = """\
-0024:Call user32.GetCursor() ret=1
-0024:Ret  user32.GetCursor() retval=000100b4 ret=1
+0024:Call user32.LoadCursorW(00000000,00007f00) ret=1
+0024:Ret  user32.LoadCursorW() retval=000100b4 ret=1
 0024:Call user32.CopyImage(000100b4,00000002,00000000,00000000,00000000) ret=2
 0024:Ret  user32.CopyImage() retval=000100b6 ret=2
 0024:Call user32.GetCursorPos(0021f748) ret=3
@@ -87,8 +87,8 @@ class RelayReadingTest(unittest.TestCase):
             (OCR_WAIT, 0x5008A, 0xF200A8, False)])
         self.assertEqual([r[:2] for r in tf.restores(self.calls)],
                          [(OCR_NORMAL, 0x100B6)])
-        self.assertEqual([c[:2] for c in tf.captures(self.calls)],
-                         [(0x100B4, 0x100B6)])
+        self.assertEqual([c[:2] + c[3:] for c in tf.captures(self.calls)],
+                         [(0x100B4, 0x100B6, OCR_NORMAL)])
 
     def test_set_loads_come_in_sixteens(self):
         line = ('0024:Call user32.LoadCursorFromFileW(1 L"Z:\\t\\mw.tmp")'

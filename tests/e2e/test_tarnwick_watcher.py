@@ -1,11 +1,14 @@
 """The real Tarnwick.exe under Wine: the pointer watcher it starts before
 it first replaces a system pointer.
 
-Killed, the program leaves the watcher behind, which reloads the user's
-pointer scheme (SystemParametersInfoW SPI_SETCURSORS, 0x57; Wine 8.0 answers
-FALSE, which is not a failure) and ends; after a clean Exit the watcher ends
-touching nothing.  The watcher's relay lines land in the program's log (it
-inherits Wine's stderr), told apart by its own pid.
+The program starts the watcher's launch step, which starts the watcher
+proper and ends, so the watcher is no descendant of the program.  Killed,
+the program leaves the watcher behind, which reloads the user's pointer
+scheme (SystemParametersInfoW SPI_SETCURSORS, 0x57; Wine 8.0 answers FALSE,
+which is not a failure) and ends; after a clean Exit the watcher ends
+touching nothing.  The relay lines of both steps land in the program's log
+(they inherit Wine's stderr), told apart by their own pids: the launch
+step's are its one CreateProcessW.
 
 TARNWICK_E2E_TIMINGS=1 prints what was measured.
 """
@@ -18,10 +21,12 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tarnwick_folder as tf  # noqa: E402
 import winehost  # noqa: E402
-from tarnwick_case import BLUE, TarnwickCase  # noqa: E402
+from tarnwick_case import RELAY, TarnwickCase  # noqa: E402
 from tarnwick_folder import SPI_SETCURSORS  # noqa: E402
 
 SPI_LINE = b"SystemParametersInfoW(%08x" % SPI_SETCURSORS
+# The watcher's exit codes (watcher_protocol.h), seen as its exit() call.
+DISMISSED, RELOADED, BAD_ARGUMENTS, LAUNCHED = 0, 1, 2, 3
 
 
 def report(what, seconds):
@@ -30,34 +35,43 @@ def report(what, seconds):
 
 
 class WatcherTest(TarnwickCase):
+    relay_include = RELAY + ("msvcrt.exit",)
+
     def start_rotating(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(normal=1, busy=1, interval=20,
-                                   set_file="Blue.TWC")
-        self.launch(loads=2, timestamps=True)
-        self.main_window()
-        # A double-click on the set starts it and leaves the window up, for Exit.
-        icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
-        self.host.double_click(*icons["Blue"])
-        return self.wait_installs(3)
+        # The window stays up, for Exit.
+        return super().start_rotating(timestamps=True)
 
     def the_watcher(self):
-        """The watcher's unix pid, once it runs (exactly one)."""
+        """The watcher's unix pid, once it runs alone (the launch step
+        gone)."""
         pids = winehost.wait_until(
-            lambda: self.host.unix_processes(tf.WATCHER), 10, 0.05,
+            lambda: len(self.host.unix_processes(tf.WATCHER)) == 1 and
+            self.host.unix_processes(tf.WATCHER), 10, 0.05,
             "the watcher's process")
-        self.assertEqual(len(pids), 1, pids)
         return pids[0]
 
     def watcher_calls(self, log=None):
-        """The watcher's pids, and its calls after the DLL search it sets
-        before anything else."""
+        """(launch step's calls, watcher's pids, watcher's calls), each
+        after the DLL search both steps set before anything else."""
         log = log or self.host.relay()
-        pids = log.pids_of(tf.WATCHER)
-        calls = log.calls(pids=pids)
-        if calls and calls[0].func == "SetDefaultDllDirectories":
-            calls = calls[1:]
-        return pids, calls
+        launch, pids, calls = [], [], []
+        for pid in sorted(log.pids_of(tf.WATCHER)):
+            theirs = log.calls(pids={pid})
+            if theirs and theirs[0].func == "SetDefaultDllDirectories":
+                theirs = theirs[1:]
+            if tf.calls_with(theirs, "CreateProcessW"):
+                launch.extend(theirs)
+            else:
+                pids.append(pid)
+                calls.extend(theirs)
+        return launch, pids, calls
+
+    def check_outside_the_programs_tree(self):
+        """The watcher's parent is the launch step, which has ended: ending
+        the program's tree leaves the watcher running."""
+        table = self.host.processes()
+        parents = {exe: ppid for ppid, exe in table.values()}
+        self.assertNotIn(parents[tf.WATCHER], table, table)
 
     def wait_gone(self, pid, timeout):
         winehost.wait_until(lambda: not os.path.exists("/proc/%d" % pid) or
@@ -70,6 +84,7 @@ class WatcherTest(TarnwickCase):
         self.assertEqual(len(started), 1)
         self.assertTrue(started[0].retval)
         self.assertTrue(started[0].args[0].string.endswith("\\" + tf.WATCHER))
+        self.assertIn('" launch ', started[0].args[1].string)
         self.assertEqual(started[0].args[7].string.lower(),
                          "c:\\windows\\system32")
         self.assertLess(started[0].index, tf.captures(calls)[0][2])
@@ -91,7 +106,8 @@ class WatcherTest(TarnwickCase):
         self.check_started_before_the_first_capture(calls)
         watcher = self.the_watcher()
         self.check_holds_nothing_of_the_folder(watcher)
-        self.assertEqual(tf.calls_with(self.watcher_calls()[1],
+        self.check_outside_the_programs_tree()
+        self.assertEqual(tf.calls_with(self.watcher_calls()[2],
                                        "SystemParametersInfoW"), [])
 
         with open(self.host.log_path, "rb") as log:
@@ -108,18 +124,28 @@ class WatcherTest(TarnwickCase):
         self.assertIsNotNone(seen, "no reload within 5 s of the kill")
         gone = self.wait_gone(watcher, 5)
 
-        pids, theirs = self.watcher_calls()
+        launch, pids, theirs = self.watcher_calls()
         self.assertEqual(len(pids), 1)
         first = self.host.relay().calls(pids=pids)[0]
         self.assertEqual((first.func, first.args[0].value),
                          ("SetDefaultDllDirectories", 0x800))
+        # The launch step started the watcher from the system's folder and
+        # ended; it touched nothing else.
+        self.assertEqual([c.func for c in launch], ["CreateProcessW", "exit"])
+        self.assertEqual(launch[1].args[0].value, LAUNCHED)
+        self.assertTrue(launch[0].retval)
+        self.assertIn('" watch ', launch[0].args[1].string)
+        self.assertEqual(launch[0].args[7].string.lower(),
+                         "c:\\windows\\system32")
         spi = tf.calls_with(theirs, "SystemParametersInfoW")
         self.assertEqual([[a.value for a in c.args] for c in spi],
                          [[SPI_SETCURSORS, 0, 0, 0]])
         self.assertTrue(spi[0].returned)
         # It touched nothing else the program is judged on, showed no
         # window, tray icon or message.
-        self.assertEqual([c.func for c in theirs], ["SystemParametersInfoW"])
+        self.assertEqual([c.func for c in theirs],
+                         ["SystemParametersInfoW", "exit"])
+        self.assertEqual(theirs[1].args[0].value, RELOADED)
         self.assertEqual(self.host.unix_processes("Tarnwick"), [])
         # In Wine's own clock: from the program's last call before the kill
         # to the reload, an upper bound of kill to reload.
@@ -139,7 +165,9 @@ class WatcherTest(TarnwickCase):
         gone = self.wait_gone(watcher, 2)
 
         log = self.host.relay()
-        self.assertEqual(self.watcher_calls(log)[1], [])
+        self.assertEqual([(c.func, c.args[0].value)
+                          for c in self.watcher_calls(log)[2]],
+                         [("exit", DISMISSED)])
         self.assertEqual(tf.calls_with(log.calls(), "SystemParametersInfoW",
                                        SPI_SETCURSORS), [])
         self.assertEqual(self.host.unix_processes("Tarnwick"), [])
@@ -161,16 +189,17 @@ class WatcherTest(TarnwickCase):
         self.assertEqual(self.host.unix_processes("Tarnwick"), [])
 
     def test_started_by_hand_it_ends_at_once_doing_nothing(self):
-        for args in [(), ("1", "2", "3"), ("--watch",), ("12", "34")]:
+        for args in [(), ("1", "2", "3"), ("--watch",), ("12", "34"),
+                     ("launch", "1", "2", "3"), ("watch", "1", "2", "3")]:
             with self.subTest(args=args):
                 code, seconds, log = self.host.run_other(
                     self.folder.file(tf.WATCHER), *args, timeout=20)
-                self.assertEqual(code, 0)
+                self.assertEqual(code, BAD_ARGUMENTS)
                 self.assertLess(seconds, 10)
                 self.assertTrue(log.pids_of(tf.WATCHER))
-                self.assertEqual([c.func for c in log.calls(
-                    pids=log.pids_of(tf.WATCHER))],
-                    ["SetDefaultDllDirectories"])
+                self.assertEqual([c.func for c in
+                                  log.calls(pids=log.pids_of(tf.WATCHER))],
+                                 ["SetDefaultDllDirectories", "exit"])
 
 
 if __name__ == "__main__":

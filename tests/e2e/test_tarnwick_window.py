@@ -63,14 +63,7 @@ class ComesBack:
 
 class WindowTest(ComesBack, TarnwickCase):
     def test_unticking_normal_puts_the_users_arrow_back(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(normal=1, busy=1, interval=20,
-                                   set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
-        icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
-        self.host.double_click(*icons["Blue"])
-        started = self.wait_installs(3)
+        started = self.start_rotating()
         saved = tf.captures(started)
         self.click(tf.NORMAL_CHECK)
         calls = self.wait_installs(5, role=OCR_WAIT)

@@ -42,7 +42,8 @@ DEFAULT_FROM_EXCLUDE = (
 DEFAULT_RELAY_INCLUDE = (
     "user32.CopyIcon", "user32.CopyImage", "user32.SetSystemCursor",
     "user32.DestroyIcon", "kernel32.CreateProcessW",
-    "user32.GetCursor", "user32.SetCursorPos", "user32.GetCursorPos",
+    "user32.GetCursor", "user32.LoadCursorW", "user32.SetCursorPos",
+    "user32.GetCursorPos",
     "user32.LoadCursorFromFileW", "shell32.Shell_NotifyIconW",
     "user32.MessageBoxW", "shell32.ShellExecuteW",
     "user32.SystemParametersInfoW",

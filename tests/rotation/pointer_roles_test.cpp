@@ -24,7 +24,7 @@ protected:
             images[static_cast<std::size_t>(i)] = fake.imageOfHandle(handles[static_cast<std::size_t>(i)]);
         }
         fake.clearLog();
-        fake.pointer = {150, 150};  // over the list of sets, as after a double-click on it
+        fake.pointer = {150, 150};
     }
 
     // The same sixteen slices loaded into another platform.
@@ -36,8 +36,8 @@ protected:
     }
 
     std::vector<std::string> cursorCalls() const {
-        return fake.log({"GetCursorPos", "SetCursorPos", "GetCursor", "CopyIcon", "CopyImage", "SetSystemCursor",
-                         "DestroyIcon", "DestroyCursor", "SetListViewMousePointer", "StartPointerWatcher", "DoEvents"});
+        return fake.log({"GetCursorPos", "SetCursorPos", "LoadCursor", "CopyIcon", "CopyImage", "SetSystemCursor",
+                         "DestroyIcon", "DestroyCursor", "StartPointerWatcher", "DoEvents"});
     }
 
     TempFolder folder;
@@ -50,7 +50,7 @@ protected:
 };
 
 TEST_F(PointerRolesTest, WithBothRolesOffATickOnlyReadsThePointer) {
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     fake.clearLog();
     rotation.RotateTick(handles, {false, false});
     EXPECT_THAT(fake.log(), ElementsAre("GetCursorPos() -> 150,150", "DoEvents()"));
@@ -58,7 +58,7 @@ TEST_F(PointerRolesTest, WithBothRolesOffATickOnlyReadsThePointer) {
 }
 
 TEST_F(PointerRolesTest, EachRoleGetsItsOwnFreshCopyEveryTickInRoleOrder) {
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     struct Case {
         RoleFlags flags;
         std::vector<std::uint32_t> ids;
@@ -92,7 +92,7 @@ TEST_F(PointerRolesTest, EachRoleGetsItsOwnFreshCopyEveryTickInRoleOrder) {
 }
 
 TEST_F(PointerRolesTest, Timer1YieldsOnceMoreAfterTheTick) {
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     fake.clearLog();
     rotation.Timer1_Timer(handles, {false, false});
     EXPECT_THAT(fake.log(), ElementsAre("GetCursorPos() -> 150,150", "DoEvents()", "DoEvents()"));
@@ -103,52 +103,54 @@ TEST_F(PointerRolesTest, NothingIsInstalledBeforeTheUsersPointersAreSaved) {
     EXPECT_EQ(fake.count("SetSystemCursor"), 0);
     EXPECT_EQ(fake.count("CopyIcon"), 0);
     // The capture that follows sees the user's own pointers, not a direction image.
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
 }
 
-TEST_F(PointerRolesTest, CaptureWithParkingVisitsTheWindowCentreAndComesBack) {
-    fake.pointer = {900, 700};  // outside the list
-    rotation.CaptureUserPointers(true);
+TEST_F(PointerRolesTest, CaptureReadsEachRolesPointerFromTheSystemAndNeverMovesThePointer) {
+    fake.pointer = {900, 700};  // outside the list, where the old capture saw the wrong pointer
+    rotation.CaptureUserPointers();
     EXPECT_THAT(cursorCalls(),
-                ElementsAre("GetCursorPos() -> 900,700", "SetCursorPos(389,312)", "SetListViewMousePointer(13)",
-                            "StartPointerWatcher()", "GetCursor() -> 0x7f8a",
-                            ::testing::StartsWith("CopyImage(0x7f8a) -> "), "SetListViewMousePointer(11)",
-                            "GetCursor() -> 0x7f02", ::testing::StartsWith("CopyImage(0x7f02) -> "),
-                            "SetListViewMousePointer(1)", "GetCursor() -> 0x7f00",
-                            ::testing::StartsWith("CopyImage(0x7f00) -> "),
-                            "SetCursorPos(900,700)"));
-    EXPECT_EQ(fake.listViewShape, MousePointer::Arrow);
+                ElementsAre("StartPointerWatcher()", "LoadCursor(32650) -> 0x7f8a",
+                            ::testing::StartsWith("CopyImage(0x7f8a) -> "), "LoadCursor(32514) -> 0x7f02",
+                            ::testing::StartsWith("CopyImage(0x7f02) -> "), "LoadCursor(32512) -> 0x7f00",
+                            ::testing::StartsWith("CopyImage(0x7f00) -> ")));
     EXPECT_EQ(fake.pointer, (Point{900, 700}));
     for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
         EXPECT_EQ(fake.imageOfHandle(saved.saved(r)), RecordingPlatform::userImage(systemCursorId(r)));
 }
 
-TEST_F(PointerRolesTest, AParkedCaptureWhosePositionCannotBeReadNeverMovesThePointerBack) {
-    fake.pointer = {900, 700};
-    fake.failCall("GetCursorPos");
-    rotation.CaptureUserPointers(true);
-    EXPECT_THAT(fake.log({"SetCursorPos"}), ElementsAre("SetCursorPos(389,312)"));  // parked, never sent to (0,0)
-    EXPECT_EQ(rotation.savedPosition(), std::nullopt);
+TEST_F(PointerRolesTest, ACaptureNeedsNoPointerPosition) {
+    fake.failCall("GetCursorPos");  // the position cannot be read: the capture never asks
+    rotation.CaptureUserPointers();
+    EXPECT_EQ(fake.count("GetCursorPos"), 0);
+    EXPECT_EQ(fake.count("SetCursorPos"), 0);
     EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
-    // The next capture that reads the position puts the pointer back again.
-    fake.pointer = {900, 700};
-    rotation.CaptureUserPointers(true);
-    EXPECT_EQ(fake.log({"SetCursorPos"}).back(), "SetCursorPos(900,700)");
-    EXPECT_EQ(rotation.savedPosition(), (Point{900, 700}));
 }
 
 TEST_F(PointerRolesTest, CaptureWithoutParkingNeverMovesThePointer) {
-    fake.pointer = {150, 150};  // the double-click happened on the list
-    rotation.CaptureUserPointers(false);
+    fake.pointer = {150, 150};
+    rotation.CaptureUserPointers();
     EXPECT_EQ(fake.count("SetCursorPos"), 0);
     EXPECT_EQ(fake.count("GetCursorPos"), 0);
     EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Wait)), RecordingPlatform::userImage(kOcrWait));
 }
 
+// The system hands back our own image for a role that shows one: such a role keeps the
+// user's copy it has, whoever asks for a capture then.
+TEST_F(PointerRolesTest, ACaptureWhileARoleShowsADirectionImageKeepsTheUsersCopy) {
+    rotation.CaptureUserPointers();
+    rotation.RotateTick(handles, {true, false});
+    const CursorHandle kept = saved.saved(Role::Normal);
+    rotation.CaptureUserPointers();
+    EXPECT_EQ(saved.saved(Role::Normal), kept);
+    EXPECT_EQ(fake.imageOfHandle(kept), RecordingPlatform::userImage(kOcrNormal));
+    EXPECT_EQ(fake.liveCopies(), 3);
+}
+
 TEST_F(PointerRolesTest, ACaptureReplacingAnUnrestoredCopyReleasesIt) {
-    rotation.CaptureUserPointers(true);
-    rotation.CaptureUserPointers(true);  // the automatic start captures twice
+    rotation.CaptureUserPointers();
+    rotation.CaptureUserPointers();  // the automatic start captures twice
     EXPECT_EQ(fake.liveCopies(), 3);
     EXPECT_THAT(fake.misuse(), IsEmpty());
 }
@@ -168,8 +170,8 @@ TEST_F(PointerRolesTest, TheWatcherIsStartedOnceAtTheFirstCaptureAndAFailureChan
         TarnMod{p}.RestoreAll();  // a program that ends before any capture
         EXPECT_EQ(p.count("StartPointerWatcher"), 0);
         flags.busy = true;
-        r.CaptureUserPointers(true);
-        r.CaptureUserPointers(true);  // the automatic start captures twice
+        r.CaptureUserPointers();
+        r.CaptureUserPointers();  // the automatic start captures twice
         r.RotateTick(slices, flags);
         r.Check1_Click(2, 0, false, flags);
         keeper.RestoreAll();
@@ -209,30 +211,36 @@ TEST_F(PointerRolesTest, TheWatcherIsStartedOnceAtTheFirstCaptureAndAFailureChan
     EXPECT_THAT(without.misuse(), IsEmpty());
 }
 
-TEST_F(PointerRolesTest, ParkingPoint) {
+// Wherever the window lies (partly off the screen, on a monitor left of and above the
+// main one) and at every scaling, the capture saves the user's own three pointers and the
+// mouse pointer stays where it is.
+TEST_F(PointerRolesTest, WhereverTheWindowIsTheCaptureSavesTheUsersPointers) {
     struct Case {
         TwipsRect window;
-        double tppX, tppY;
-        Point expected;
+        int dpi;
+        Point pointer;
     };
     const Case cases[] = {
-        {{1500, 1500, 8670, 6360}, 15, 15, {389, 312}},
-        {{0, 0, 8670, 6360}, 15, 15, {289, 212}},
-        {{1500, 1500, 8671, 6361}, 15, 15, {389, 312}},      // odd sizes: the half is truncated
-        {{1500, 1500, 8670.5, 6360.5}, 15, 15, {389, 312}},  // 8670.5 rounds to the even 8670
-        {{1500, 1500, 8671.5, 6361.5}, 15, 15, {389, 312}},  // 8671.5 rounds up to 8672: 4336
-        {{-15000, -7500, 8670, 6360}, 15, 15, {-711, -288}}, // a monitor left of and above the main one
-        {{1000, 1000, 8680, 6370}, 10, 10, {534, 418}},      // 144 DPI
-        // 168 DPI (8.57 twips per pixel): a window at 1000 px, 1008 x 738 px outside. Its centre
-        // is (1504, 1369); the twips arithmetic lands one pixel short, well inside the list.
-        // Dividing by the rounded factor 9 instead would give (1432, 1304), 72 px off.
-        {{1000 * 1440.0 / 168, 1000 * 1440.0 / 168, 1008 * 1440.0 / 168, 738 * 1440.0 / 168},
-         1440.0 / 168, 1440.0 / 168, {1503, 1368}},
+        {{1500, 1500, 8670, 6360}, 96, {389, 312}},    // the pointer over the list
+        {{1500, 1500, 8670, 6360}, 96, {900, 700}},    // the pointer away from the window
+        {{-4000, 1500, 8670, 6360}, 120, {0, 300}},    // dragged partly off the left edge
+        {{1500, 14000, 8670, 6360}, 144, {500, 767}},  // partly below the bottom edge
+        {{-15000, -7500, 8670, 6360}, 168, {-711, -288}},
+        {{1000, 1000, 8680, 6370}, 192, {1503, 1368}},
     };
     for (const Case& c : cases) {
-        const Point p = ParkingPoint(c.window, c.tppX, c.tppY);
-        EXPECT_EQ(p, c.expected) << c.window.left << "," << c.window.width << " @" << c.tppX << " -> " << p.x << ","
-                                 << p.y;
+        SCOPED_TRACE(::testing::Message() << c.window.left << "," << c.window.top << " @" << c.dpi);
+        RecordingPlatform p;
+        p.formRect = c.window;
+        p.tppX = p.tppY = 1440.0 / c.dpi;
+        p.pointer = c.pointer;
+        TarnMod keeper{p};
+        PointerRotation r{p, tracker, keeper};
+        r.CaptureUserPointers();
+        for (Role role : {Role::Normal, Role::AppStarting, Role::Wait})
+            EXPECT_EQ(p.imageOfHandle(keeper.saved(role)), RecordingPlatform::userImage(systemCursorId(role)));
+        EXPECT_EQ(p.pointer, c.pointer);
+        EXPECT_EQ(p.count("SetCursorPos"), 0);
     }
 }
 
@@ -262,7 +270,7 @@ TEST_F(PointerRolesTest, TheRestoreHandsBackOnlyTheRolesThatWereReplaced) {
         {
             TarnMod keeper{p};
             PointerRotation r{p, t, keeper};
-            r.CaptureUserPointers(false);
+            r.CaptureUserPointers();
             std::vector<std::string> expected;
             for (Role role : c.replaced)
                 expected.push_back("SetSystemCursor(" + testing::hex(keeper.saved(role).value()) + "," +
@@ -282,7 +290,7 @@ TEST_F(PointerRolesTest, TheRestoreHandsBackOnlyTheRolesThatWereReplaced) {
 }
 
 TEST_F(PointerRolesTest, ARoleWhoseInstallTheSystemRefusedIsLeftAlone) {
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     fake.failCall("SetSystemCursor", 1);  // the normal role's install
     rotation.RotateTick(handles, {true, true});
     EXPECT_FALSE(saved.installed(Role::Normal));
@@ -293,12 +301,10 @@ TEST_F(PointerRolesTest, ARoleWhoseInstallTheSystemRefusedIsLeftAlone) {
 }
 
 TEST_F(PointerRolesTest, UntickingARoleGivesTheUsersPointerBackAtOnceAndKeepsAFreshCopy) {
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     RoleFlags flags{true, true};
     rotation.RotateTick(handles, flags);
-    // The pointer lies over the "HourGlass Cursor" box, which shows the arrow with hourglass.
-    fake.pointer = {900, 700};
-    fake.shapeElsewhere = MousePointer::ArrowHourglass;
+    fake.pointer = {900, 700};  // over the "HourGlass Cursor" box
     fake.clearLog();
     rotation.Check1_Click(2, 0, false, flags);
     EXPECT_FALSE(flags.busy);
@@ -314,7 +320,6 @@ TEST_F(PointerRolesTest, UntickingARoleGivesTheUsersPointerBackAtOnceAndKeepsAFr
     EXPECT_EQ(fake.count("SetSystemCursor"), 1);
 
     // Unticking "Normal Cursor" with the pointer anywhere: the user's arrow comes back.
-    fake.shapeElsewhere = MousePointer::Hourglass;
     rotation.Check1_Click(1, 0, false, flags);
     EXPECT_EQ(fake.systemImage(kOcrNormal), RecordingPlatform::userImage(kOcrNormal));
     EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
@@ -324,7 +329,7 @@ TEST_F(PointerRolesTest, UntickingARoleGivesTheUsersPointerBackAtOnceAndKeepsAFr
     rotation.Check1_Click(1, 1, false, flags);
     EXPECT_THAT(fake.log(), IsEmpty());
     rotation.RotateTick(handles, flags);
-    EXPECT_EQ(fake.count("GetCursor"), 0);
+    EXPECT_EQ(fake.count("LoadCursor"), 0);
     EXPECT_EQ(fake.systemImage(kOcrNormal), images[6]);
 
     // Exit: everything back, nothing leaked, no handle passed twice.
@@ -353,7 +358,7 @@ TEST_F(PointerRolesTest, OptionValues) {
 }
 
 TEST_F(PointerRolesTest, WhileLoadingTheOptionsOnlySetTheFlags) {
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     fake.clearLog();
     RoleFlags flags{true, true};
     rotation.Check1_Click(1, 0, true, flags);
@@ -365,7 +370,7 @@ TEST_F(PointerRolesTest, WhileLoadingTheOptionsOnlySetTheFlags) {
 
 TEST_F(PointerRolesTest, ARoleWhoseCaptureFailedIsNeverInstalled) {
     fake.failCall("CopyImage", 3);  // app-starting, wait, then normal: the normal copy fails
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     fake.clearLog();
     rotation.RotateTick(handles, {true, true});
     EXPECT_THAT(fake.log({"SetSystemCursor"}), ElementsAre(::testing::EndsWith(",32650)"), ::testing::EndsWith(",32514)")));
@@ -373,7 +378,7 @@ TEST_F(PointerRolesTest, ARoleWhoseCaptureFailedIsNeverInstalled) {
 }
 
 TEST_F(PointerRolesTest, AMissingDirectionImageLeavesTheRolesAsTheyAre) {
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     DirectionHandles empty{};  // no set loaded yet
     fake.clearLog();
     rotation.RotateTick(empty, {true, true});
@@ -385,7 +390,7 @@ TEST_F(PointerRolesTest, TheKeeperPutsRotatedRolesBackWhenNothingElseDid) {
     {
         TarnMod keeper{fake};
         PointerRotation r{fake, tracker, keeper};
-        r.CaptureUserPointers(false);
+        r.CaptureUserPointers();
         r.RotateTick(handles, {true, false});
         EXPECT_EQ(fake.systemImage(kOcrNormal), images[6]);
     }
@@ -395,7 +400,7 @@ TEST_F(PointerRolesTest, TheKeeperPutsRotatedRolesBackWhenNothingElseDid) {
 }
 
 TEST_F(PointerRolesTest, NothingIsInstalledAfterTheFinalRestore) {
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     rotation.RotateTick(handles, {true, true});
     saved.RestoreAll();
     fake.clearLog();
@@ -404,7 +409,7 @@ TEST_F(PointerRolesTest, NothingIsInstalledAfterTheFinalRestore) {
 }
 
 TEST_F(PointerRolesTest, AFailedPositionReadIsNoMovement) {
-    rotation.CaptureUserPointers(false);
+    rotation.CaptureUserPointers();
     rotation.RotateTick(handles, {false, false});
     EXPECT_EQ(tracker.current(), 6);
     fake.failCall("GetCursorPos");

@@ -31,7 +31,7 @@ TEST_F(ActivationTest, CapturesOnlyWhileTheTagIsExactlyStart) {
         state().okTag = c.tag;
         fake.selectedKey = "a";
         frm.listv_DblClick();
-        EXPECT_EQ(fake.count("GetCursor"), c.captures ? 3 : 0) << c.tag;
+        EXPECT_EQ(fake.count("LoadCursor"), c.captures ? 3 : 0) << c.tag;
         EXPECT_EQ(state().okTag, "OK") << c.tag;
     }
 }
@@ -51,10 +51,10 @@ TEST_F(ActivationTest, RemembersLoadsPreviewsAndStartsInThatOrder) {
     EXPECT_EQ(fake.preview, slice(5, 2));
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 7);
     EXPECT_TRUE(fake.messages.empty());
-    EXPECT_EQ(fake.count("GetCursor"), 3);
+    EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_EQ(fake.count("DoEvents"), 1);  // the one tick
     EXPECT_EQ(state().tracker.current(), 0);
-    EXPECT_LE(positionOf("GetCursor"), positionOf("LoadCursorFromFile"));
+    EXPECT_LE(positionOf("LoadCursor"), positionOf("LoadCursorFromFile"));
     EXPECT_LT(positionOf("SetPreviewPicture"), positionOf("SetTimerInterval"));
     EXPECT_LT(positionOf("SetTimerInterval"), positionOf("DoEvents"));
     EXPECT_FALSE(fake.count("HideForm") || fake.count("SetFormVisible"));

@@ -38,13 +38,13 @@ TEST_F(LifecycleTest, ATypicalRunEndToEnd) {
     EXPECT_EQ(fake.preview, slice(1, 2));
     EXPECT_THAT(fake.messages, IsEmpty());
 
-    // Double-click "arrows" on the list: captured where the pointer is, rotation starts.
+    // Double-click "arrows" on the list: captured without moving the pointer, rotation starts.
     fake.selectedKey = "arrows";
     fake.pointer = {150, 150};
     fake.clearLog();
     frm.listv_DblClick();
     EXPECT_EQ(fake.count("SetCursorPos"), 0);
-    EXPECT_EQ(fake.count("GetCursor"), 3);
+    EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_EQ(state().okTag, "OK");
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 5);
     EXPECT_TRUE(fake.visible);
@@ -80,18 +80,19 @@ TEST_F(LifecycleTest, AutomaticStartHidesTheWindowAndStartsAfterItsDelay) {
     EXPECT_EQ(fake.checks[0], 1);
     EXPECT_TRUE(fake.timers[Timer::Timer2].enabled);
     EXPECT_EQ(fake.timers[Timer::Timer2].interval, 100);
-    EXPECT_EQ(fake.count("GetCursor"), 0);  // nothing captured before the delay
+    EXPECT_EQ(fake.count("LoadCursor"), 0);  // nothing captured before the delay
 
     fake.clearLog();
     frm.Timer2_Timer();
-    EXPECT_EQ(fake.count("GetCursor"), 6);  // captured twice, as the OK action captures again
+    EXPECT_EQ(fake.count("LoadCursor"), 6);  // captured twice, as the OK action captures again
     EXPECT_EQ(fake.liveCopies(), 3);        // the first three copies were released
     EXPECT_FALSE(fake.timers[Timer::Timer2].enabled);
     EXPECT_EQ(fake.timers[Timer::Timer2].interval, 0);
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 3);
     EXPECT_EQ(state().okTag, "OK");
     EXPECT_FALSE(fake.visible);
-    EXPECT_EQ(fake.pointer, (Point{900, 700}));  // parked and put back
+    EXPECT_EQ(fake.count("SetCursorPos"), 0);  // the pointer is never moved
+    EXPECT_EQ(fake.pointer, (Point{900, 700}));
     // The first tick measures from the screen's origin to (900, 700): down and right.
     EXPECT_EQ(fake.systemImage(kOcrNormal), slice(1, 6));
     EXPECT_EQ(fake.systemImage(kOcrWait), slice(1, 6));
@@ -113,15 +114,15 @@ TEST_F(LifecycleTest, PressingOkASecondTimeOnlyHidesTheWindow) {
     EXPECT_THAT(fake.log(), ElementsAre("HideForm()"));
 }
 
-TEST_F(LifecycleTest, OkCapturesWithThePointerParkedOverTheListBeforeTheFirstInstall) {
+TEST_F(LifecycleTest, OkCapturesWithoutMovingThePointerBeforeTheFirstInstall) {
     writeIni(kTypicalIni);
     writeSet("arrows.TWC", 1);
     frm.Form_Load();
     fake.clearLog();
     frm.lbl_Click(2);
     EXPECT_THAT(fake.log({"SetCursorPos", "SetTimerInterval", "HideForm"}),
-                ElementsAre("SetCursorPos(389,312)", "SetCursorPos(900,700)", "SetTimerInterval(Timer1,5)", "HideForm()"));
-    EXPECT_LT(last("GetCursor"), first("SetSystemCursor"));
+                ElementsAre("SetTimerInterval(Timer1,5)", "HideForm()"));
+    EXPECT_LT(last("LoadCursor"), first("SetSystemCursor"));
     EXPECT_EQ(fake.count("SetSystemCursor"), 1);  // the one tick the OK action runs itself
 }
 
@@ -183,7 +184,7 @@ TEST_F(LifecycleTest, EveryWayOfClosingPutsThePointersBackAndRemovesTheTrayIcon)
         f.Form_QueryUnload();
         f.Form_Unload();
         EXPECT_EQ(p.count("SetSystemCursor"), 0);
-        EXPECT_EQ(p.count("GetCursor"), 0);
+        EXPECT_EQ(p.count("LoadCursor"), 0);
     }
 }
 
@@ -225,7 +226,7 @@ TEST_F(LifecycleTest, EveryWayToStartStartsTheWatcherOnceBeforeTheFirstCapture) 
         std::size_t start = 0, capture = 0;  // the first of each
         for (std::size_t i = p.calls().size(); i-- > 0;) {
             if (p.calls()[i].name == "StartPointerWatcher") start = i;
-            if (p.calls()[i].name == "GetCursor") capture = i;
+            if (p.calls()[i].name == "LoadCursor") capture = i;
         }
         EXPECT_LT(start, capture);
         EXPECT_EQ(p.count("DismissPointerWatcher"), 0);  // still running: rotation goes on
@@ -306,7 +307,7 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapt
     frm.Form_Load();
     frm.Timer2_Timer();
     EXPECT_EQ(fake.calls()[1].name, "ReloadSystemCursors");
-    EXPECT_LT(first("ReloadSystemCursors"), first("GetCursor"));
+    EXPECT_LT(first("ReloadSystemCursors"), first("LoadCursor"));
 
     // A clean start does not touch the user's scheme.
     TempFolder dir;
@@ -329,7 +330,7 @@ TEST_F(LifecycleTest, StartUpsWorkFinishesBeforeAUsersActionActs) {
     EXPECT_FALSE(fake.visible || frm.ended());
     frm.Timer2_Timer();
     frm.Timer2_Timer();  // once rotating, the automatic start never captures again
-    EXPECT_EQ(fake.count("GetCursor"), 6);
+    EXPECT_EQ(fake.count("LoadCursor"), 6);
     EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
     frm.lbl_Click(3);
     EXPECT_EQ(readText(folder / "Tarnwick.ini").substr(0, 9), "1\r\n1\r\n1\r\n");
@@ -376,7 +377,7 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
         std::vector<std::string> after;
         for (std::size_t i = closed; i < p.calls().size(); ++i) after.push_back(p.calls()[i].name);
         EXPECT_THAT(after, ::testing::Each(::testing::Not(::testing::AnyOf(
-                               "SetSystemCursor", "GetCursor", "SetTimerInterval", "SetTimerEnabled", "DoEvents",
+                               "SetSystemCursor", "LoadCursor", "SetTimerInterval", "SetTimerEnabled", "DoEvents",
                                "ClearListView", "SetCheckValue", "End"))));
         EXPECT_TRUE(p.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) && f.ended());
         EXPECT_FALSE(fs::exists(dir / "mw.tmp"));
@@ -392,7 +393,7 @@ TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     fake.selectedKey = "A";
     fake.duringMessageBox = {[&] { frm.lbl_Click(2); }, [&] { fake.checks[1] = 0, frm.Check1_Click(1); }};
     frm.listv_DblClick();
-    EXPECT_EQ(fake.count("GetCursor"), 3);
+    EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_TRUE(fake.checks[1] == 1 && state().settings.normal && fake.visible);
 }
 
@@ -402,6 +403,49 @@ TEST_F(LifecycleTest, OnlyTheProgramsOwnScratchFileIsDeleted) {
     frm.Form_Load();
     frm.lbl_Click(3);
     EXPECT_TRUE(fs::is_directory(folder / "mw.tmp") && fake.count("ReloadSystemCursors") == 0);
+}
+
+// The user picks another pointer scheme while the arrow rotates: the system's word saves
+// their new pointers at once, for the busy roles too, and Exit puts back their last choice.
+// Our own reloads (the one after a kill, and the one made to read the new scheme) are not
+// taken for theirs, and a word with no new scheme behind it saves no direction image.
+TEST_F(LifecycleTest, ExitPutsBackThePointerSchemeTheUserPickedWhileRotating) {
+    writeIni(kTypicalIni);  // the normal role on, the busy roles off
+    writeSet("arrows.TWC", 1);
+    writeFile(folder / "mw.tmp", cursorSlice(99));  // the last run was killed
+    fake.afterReload = [this] { frm.Form_SettingChange(kSpiSetCursors); };
+    frm.Form_Load();
+    EXPECT_EQ(fake.count("ReloadSystemCursors"), 1);
+    frm.lbl_Click(2);
+    frm.Timer1_Timer();
+
+    fake.changeScheme("large");
+    fake.clearLog();
+    frm.Form_SettingChange(0x2F);  // another setting: nothing to do
+    EXPECT_THAT(fake.log(), IsEmpty());
+    frm.Form_SettingChange(kSpiSetCursors);
+    EXPECT_EQ(fake.count("ReloadSystemCursors"), 1);
+    EXPECT_EQ(fake.count("LoadCursor"), 3);
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
+        EXPECT_EQ(fake.imageOfHandle(state().saved.saved(r)), "large:" + std::to_string(systemCursorId(r)));
+    EXPECT_EQ(fake.liveCopies(), 3);  // the copies of the old scheme are released
+
+    frm.Timer1_Timer();
+    EXPECT_EQ(fake.systemImage(kOcrNormal), slice(1, 6));
+    frm.Form_SettingChange(kSpiSetCursors);
+    EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), "large:32512");
+
+    fake.checks[2] = 1;  // the busy roles ticked on later restore the new choice too
+    frm.Check1_Click(2);
+    frm.Timer1_Timer();
+    frm.lbl_Click(3);
+    for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
+        EXPECT_EQ(fake.systemImage(id), "large:" + std::to_string(id));
+    fake.clearLog();
+    frm.Form_SettingChange(kSpiSetCursors);  // after the final restore: nothing is held
+    EXPECT_THAT(fake.log(), IsEmpty());
+    EXPECT_EQ(fake.liveCopies(), 0);
+    EXPECT_THAT(fake.misuse(), IsEmpty());
 }
 
 TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {

@@ -15,16 +15,8 @@ using format::quote;
 
 namespace {
 
-// The system handle GetCursor reports for a role is the role id itself, so logs stay readable.
+// The shared handle of a system pointer is its id itself, so logs stay readable.
 constexpr std::array<std::uint32_t, 3> kRoles{kOcrNormal, kOcrAppStarting, kOcrWait};
-
-std::uint32_t roleOfShape(MousePointer shape) {
-    switch (shape) {
-        case MousePointer::Hourglass: return kOcrWait;
-        case MousePointer::ArrowHourglass: return kOcrAppStarting;
-        default: return kOcrNormal;
-    }
-}
 
 }  // namespace
 
@@ -43,6 +35,7 @@ std::string Call::text() const {
 
 RecordingPlatform::RecordingPlatform() {
     for (auto id : kRoles) {
+        scheme[id] = userImage(id);
         system_[id] = userImage(id);
         handles_[id] = HandleInfo{{}, Kind::System, true};
     }
@@ -152,14 +145,15 @@ bool RecordingPlatform::SetCursorPos(std::int32_t x, std::int32_t y) {
     return true;
 }
 
-CursorHandle RecordingPlatform::GetCursor() {
-    if (record("GetCursor", "")) return {};
-    const bool overList = pointer.x >= listViewScreen.x && pointer.x < listViewScreen.x + listViewScreen.w &&
-                          pointer.y >= listViewScreen.y && pointer.y < listViewScreen.y + listViewScreen.h;
-    const MousePointer shape = overList ? listViewShape : shapeElsewhere;
-    const CursorHandle h{roleOfShape(shape)};
-    setResult(hex(h.value()));
-    return h;
+CursorHandle RecordingPlatform::LoadCursor(std::uint32_t id) {
+    // What the system shows for the id now: a direction image after an install.
+    if (record("LoadCursor", std::to_string(id))) return {};
+    if (!system_.count(id)) {
+        setResult("0");
+        return {};
+    }
+    setResult(hex(id));
+    return CursorHandle{id};
 }
 
 CursorHandle RecordingPlatform::copy(const char* op, CursorHandle cursor, bool keepsFrames) {
@@ -226,8 +220,13 @@ bool RecordingPlatform::DestroyCursor(CursorHandle cursor) {
 
 bool RecordingPlatform::ReloadSystemCursors() {
     if (record("ReloadSystemCursors", "")) return false;
-    for (auto id : kRoles) system_[id] = userImage(id);
+    for (auto id : kRoles) system_[id] = scheme.at(id);
+    if (afterReload) afterReload();
     return true;
+}
+
+void RecordingPlatform::changeScheme(const std::string& name) {
+    for (auto id : kRoles) system_[id] = scheme[id] = name + ":" + std::to_string(id);
 }
 
 bool RecordingPlatform::StartPointerWatcher() {

@@ -26,7 +26,8 @@ struct Call {
     std::string text() const;  // "CopyIcon(0x101) -> 0x102"
 };
 
-// Identity of an image: the user's own pointers are "user:<id>", images loaded
+// Identity of an image: the user's own pointers are "user:<id>" (or of the scheme they
+// picked later, "<scheme>:<id>"), images loaded
 // from files are "file:<hash of their first 2238 bytes>".
 using ImageId = std::string;
 
@@ -60,12 +61,15 @@ public:
     const std::vector<std::string>& misuse() const { return misuse_; }
 
     Point pointer{640, 400};
-    // The list view's rectangle on the screen, in pixels; GetCursor reports its pointer
-    // shape while the pointer lies inside it.
-    struct Rect { std::int32_t x, y, w, h; } listViewScreen{100, 100, 400, 280};
-    // The pointer shape of whatever lies under the pointer outside the list view.
-    MousePointer shapeElsewhere = MousePointer::Arrow;
-    MousePointer listViewShape = MousePointer::Default;
+    // The user's configured pointer scheme, which ReloadSystemCursors puts into every
+    // system pointer; "user:<id>" until the user picks another (changeScheme).
+    std::map<std::uint32_t, ImageId> scheme;
+    // The user picks another scheme: its images are "<name>:<id>", and the system reloads
+    // them into every system pointer, as the system does before it tells the windows.
+    void changeScheme(const std::string& name);
+    // Run by ReloadSystemCursors after the reload: what the system may send then (a
+    // setting change to the program's own window).
+    std::function<void()> afterReload;
 
     // ---- The window moved to a monitor of `dpi` (WM_DPICHANGED). As the backend does:
     // the window keeps its top-left pixel and takes its size at the new scaling, the knob
@@ -106,7 +110,7 @@ public:
     // ---- Platform
     bool GetCursorPos(Point& where) override;
     bool SetCursorPos(std::int32_t x, std::int32_t y) override;
-    CursorHandle GetCursor() override;
+    CursorHandle LoadCursor(std::uint32_t id) override;
     CursorHandle CopyIcon(CursorHandle cursor) override;
     CursorHandle CopyImage(CursorHandle cursor) override;
     bool DestroyIcon(CursorHandle cursor) override;
@@ -136,7 +140,6 @@ public:
     void SetTimerInterval(Timer timer, std::int32_t milliseconds) override;
     void DoEvents() override;
 
-    void SetListViewMousePointer(MousePointer shape) override;
     void ClearListViewSmallIcons() override;
     void ClearListView() override;
     void ClearImageList() override;

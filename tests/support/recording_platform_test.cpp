@@ -7,23 +7,29 @@
 namespace tarn::testing {
 namespace {
 
-TEST(RecordingPlatform, GetCursorReportsTheListViewShapeOnlyWhileThePointerIsOverIt) {
+// LoadCursor answers with what the system shows for the id now, as the real call does:
+// the user's pointer, a direction image once one is installed, the scheme a reload put back.
+TEST(RecordingPlatform, LoadCursorReportsWhatTheSystemShowsForTheId) {
     RecordingPlatform p;
-    p.pointer = {150, 150};  // inside the list view
-    struct Case { MousePointer shape; std::uint32_t role; };
-    for (auto c : {Case{MousePointer::Arrow, kOcrNormal}, Case{MousePointer::Hourglass, kOcrWait},
-                   Case{MousePointer::ArrowHourglass, kOcrAppStarting}}) {
-        p.SetListViewMousePointer(c.shape);
-        EXPECT_EQ(p.imageOfHandle(p.GetCursor()), RecordingPlatform::userImage(c.role));
-    }
-    p.pointer = {10, 10};  // outside: the surface's own shape
-    p.shapeElsewhere = MousePointer::ArrowHourglass;
-    EXPECT_EQ(p.imageOfHandle(p.GetCursor()), RecordingPlatform::userImage(kOcrAppStarting));
+    for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
+        EXPECT_EQ(p.imageOfHandle(p.LoadCursor(id)), RecordingPlatform::userImage(id));
+    EXPECT_TRUE(p.LoadCursor(32513).isNull());  // not a pointer the fake keeps
+    const CursorHandle arrow = p.LoadCursor(kOcrNormal);
+    EXPECT_TRUE(p.SetSystemCursor(p.CopyIcon(p.LoadCursor(kOcrWait)), kOcrNormal));
+    EXPECT_EQ(p.imageOfHandle(arrow), RecordingPlatform::userImage(kOcrWait) + ":still");
+    p.changeScheme("large");
+    EXPECT_EQ(p.imageOfHandle(arrow), "large:32512");
+    int echoed = 0;
+    p.afterReload = [&] { ++echoed; };
+    EXPECT_TRUE(p.SetSystemCursor(p.CopyIcon(p.LoadCursor(kOcrWait)), kOcrNormal));
+    p.ReloadSystemCursors();
+    EXPECT_EQ(p.imageOfHandle(arrow), "large:32512");
+    EXPECT_EQ(echoed, 1);
 }
 
 TEST(RecordingPlatform, CopiesFollowTheImageAndDestroyedHandlesAreMisuse) {
     RecordingPlatform p;
-    const CursorHandle shown = p.GetCursor();
+    const CursorHandle shown = p.LoadCursor(kOcrNormal);
     const CursorHandle copy = p.CopyIcon(shown);
     EXPECT_EQ(p.liveCopies(), 1);
     EXPECT_TRUE(p.SetSystemCursor(copy, kOcrWait));
@@ -42,14 +48,11 @@ TEST(RecordingPlatform, CopiesFollowTheImageAndDestroyedHandlesAreMisuse) {
 
 TEST(RecordingPlatform, OnlyCopyImageKeepsAnAnimatedPointerAnimated) {
     RecordingPlatform p;
-    p.listViewShape = MousePointer::Hourglass;
-    p.pointer = {150, 150};
-    const CursorHandle busy = p.GetCursor();
+    const CursorHandle busy = p.LoadCursor(kOcrWait);
     EXPECT_EQ(p.imageOfHandle(p.CopyImage(busy)), RecordingPlatform::userImage(kOcrWait));
     EXPECT_EQ(p.imageOfHandle(p.CopyIcon(busy)), RecordingPlatform::userImage(kOcrWait) + ":still");
     // A still pointer is the same either way.
-    p.listViewShape = MousePointer::Arrow;
-    EXPECT_EQ(p.imageOfHandle(p.CopyIcon(p.GetCursor())), RecordingPlatform::userImage(kOcrNormal));
+    EXPECT_EQ(p.imageOfHandle(p.CopyIcon(p.LoadCursor(kOcrNormal))), RecordingPlatform::userImage(kOcrNormal));
     EXPECT_FALSE(p.DestroyCursor(busy));  // the system's own pointer
     EXPECT_EQ(p.misuse().size(), 1u);
 }
@@ -57,7 +60,7 @@ TEST(RecordingPlatform, OnlyCopyImageKeepsAnAnimatedPointerAnimated) {
 TEST(RecordingPlatform, FailsExactlyTheChosenCall) {
     RecordingPlatform p;
     p.failCall("CopyIcon", 2);
-    const CursorHandle shown = p.GetCursor();
+    const CursorHandle shown = p.LoadCursor(kOcrNormal);
     EXPECT_FALSE(p.CopyIcon(shown).isNull());
     EXPECT_TRUE(p.CopyIcon(shown).isNull());
     EXPECT_FALSE(p.CopyIcon(shown).isNull());

@@ -110,12 +110,6 @@ void RecordingPlatform::DoEvents() {
 
 // ---- List view and image list
 
-void RecordingPlatform::SetListViewMousePointer(MousePointer shape) {
-    if (record("SetListViewMousePointer", std::to_string(static_cast<int>(shape))))
-        throw PlatformError("Invalid property value");
-    listViewShape = shape;
-}
-
 void RecordingPlatform::ClearListViewSmallIcons() {
     if (record("ClearListViewSmallIcons", "")) throw PlatformError("Invalid property value");
     smallIconsCleared = true;
