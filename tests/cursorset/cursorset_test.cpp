@@ -1,5 +1,6 @@
 // Loading .TWC files, the scratch file, the preview and the bare-name rule, on real
 // files in a temporary program folder.
+#include "cursorset/cursor_check.h"
 #include "cursorset/cursorset.h"
 #include "cursorset/files.h"
 
@@ -131,15 +132,80 @@ TEST_F(CursorSetTest, FailuresBeforeAnySliceAreReportedAndKeepTheSet) {
 }
 
 TEST_F(CursorSetTest, ASliceThatIsNotACursorLeavesANullHandleAndTheOthersLoad) {
-    Bytes file = testing::cursorSet(1);
-    file[5 * kSliceBytes + 2] = 1;  // slice 5 claims to be an icon
-    testing::writeFile(at("odd.TWC"), file);
+    struct Case {
+        const char* what;
+        std::size_t at;  // within slice 5
+        unsigned char value;
+        int loads;  // a picture without pixels never reaches the loader
+    };
+    const Case cases[] = {
+        {"claims to be an icon", 2, 1, 16},
+        {"bitmap width 0", 22 + 4, 0, 15},
+        {"bitmap height 1", 22 + 8, 1, 15},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        CursorSet odd;
+        Bytes file = testing::cursorSet(1);
+        file[5 * kSliceBytes + c.at] = c.value;
+        testing::writeFile(folder / "odd.TWC", file);
 
-    LoadTWC(p, set, "odd.TWC");
+        LoadTWC(q, odd, "odd.TWC");
 
-    EXPECT_TRUE(p.messages.empty());
-    for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(set.handles[i].isNull(), i == 5) << i;
-    EXPECT_EQ(set.images[5], sliceOf(file, 5));
+        EXPECT_TRUE(q.messages.empty()) << c.what;
+        EXPECT_EQ(q.count("LoadCursorFromFile"), c.loads) << c.what;
+        for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(odd.handles[i].isNull(), i == 5) << c.what << i;
+        EXPECT_EQ(odd.images[5], sliceOf(file, 5)) << c.what;
+        EXPECT_TRUE(q.misuse().empty()) << c.what;
+    }
+}
+
+TEST(DescribesImage, RefusesOnlyABitmapHeaderWithNoColumnOrNoRow) {
+    const auto put = [](Bytes b, std::size_t at, std::uint32_t value, std::size_t width = 4) {
+        for (std::size_t i = 0; i < width; ++i) b[at + i] = static_cast<unsigned char>(value >> (8 * i));
+        return b;
+    };
+    // A fixture slice: its one entry's bitmap header at 22, width at 26, height at 30.
+    const auto info = [&](std::int32_t width, std::int32_t height) {
+        return put(put(testing::cursorSlice(1), 26, static_cast<std::uint32_t>(width)), 30,
+                   static_cast<std::uint32_t>(height));
+    };
+    const auto core = [&](std::uint32_t width, std::uint32_t height) {  // the old 12-byte header
+        return put(put(put(testing::cursorSlice(1), 22, 12), 26, width, 2), 28, height, 2);
+    };
+    const auto entryAt = [&](Bytes b, std::uint32_t offset) { return put(b, 18, offset); };
+    // A good 32 x 32 entry, then one pointing at a header of width 0.
+    Bytes two = put(put(put(Bytes(kSliceBytes, 0), 2, 2, 2), 4, 2, 2), 18, 38);
+    two = put(put(put(put(two, 34, 100), 38, 40), 42, 32), 46, 64);
+    two = put(put(two, 100, 40), 108, 64);
+    const Bytes png = put(put(testing::cursorSlice(1), 22, 0x474E5089), 26, 0);
+    struct Case {
+        const char* what;
+        Bytes file;
+        bool image;
+    };
+    const Case cases[] = {
+        {"32 x 32", info(32, 64), true},
+        {"width 0", info(0, 64), false},
+        {"width 1", info(1, 64), true},
+        {"height -2", info(32, -2), true},
+        {"height -1", info(32, -1), false},
+        {"height 0", info(32, 0), false},
+        {"height 1", info(32, 1), false},
+        {"height 2", info(32, 2), true},
+        {"old header, width 0", core(0, 64), false},
+        {"old header, width 1", core(1, 64), true},
+        {"old header, height 1", core(32, 1), false},
+        {"old header, height 2", core(32, 2), true},
+        {"a PNG entry's sizes are its decoder's", png, true},
+        {"an empty header beyond the file", entryAt(info(0, 0), 0xFFFFFFF0), true},
+        {"an empty header cut short by the end", entryAt(info(0, 0), kSliceBytes - 11), true},
+        {"an empty header just inside the end", entryAt(info(0, 0), kSliceBytes - 12), false},
+        {"a second entry with an empty header", two, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DescribesImage(c.file), c.image) << c.what;
 }
 
 TEST_F(CursorSetTest, AFileNamedInAnotherLetterCaseIsFound) {

@@ -183,7 +183,10 @@ private:
     TwipsRect twips(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) const;
     CursorHandle copy(const char* op, CursorHandle cursor, bool keepsFrames);
     HandleInfo* live(CursorHandle h, const char* op);
-    std::optional<ImageId> readImage(const std::filesystem::path& file) const;
+    // A one-image cursor file's identity. Nothing for any other file, nor for one whose
+    // picture has no pixels (`noPixels` then says so): the system's cursor loader ends
+    // the process on such a file, and the backend's picture loader refuses it.
+    std::optional<ImageId> readImage(const std::filesystem::path& file, bool* noPixels = nullptr) const;
 
     std::vector<Call> calls_;
     std::map<std::string, std::set<int>> failures_;  // name -> call numbers that fail
