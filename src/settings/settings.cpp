@@ -110,6 +110,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set) {
     lines.readChoices(settings);
     lines.step([&] { platform.SetKnobLeftTwips((settings.sliderPosition + 8) * kDesignTwipsPerPixel); });
     lines.readSetName(settings);
+    settings.unreadFile = lines.readFailed();
     in.close();
     lines.step([&] {
         settings.stored.bytes = settings.setFile;
@@ -126,10 +127,23 @@ bool SaveINI(Platform& platform, const Settings& settings) {
     const std::string text =
         SettingsText(settings, {platform.CheckValue(0), platform.CheckValue(1), platform.CheckValue(2)}, nameLine);
 
-    // The new file is written beside the old one and renamed over it, so a full disk
-    // or a failed write never costs the user the settings they had.
     const fs::path folder = platform.ProgramFolder();
     const fs::path target = folder / kFileName;
+    // The user's file stays theirs: one start-up could not read still holds settings
+    // the program never saw, and read-only means "do not change".
+    const auto keep = [&](const std::string& why) {
+        platform.MessageBox("SaveINI\n" + Utf8FromPath(target) + " was kept as it is: " + why);
+        return false;
+    };
+    std::error_code looked;
+    if (settings.unreadFile && fs::symlink_status(target, looked).type() != fs::file_type::not_found)
+        return keep("it could not be read when Tarnwick started, so your choices of this run are not saved.");
+    const fs::file_status status = fs::status(target, looked);
+    if (fs::is_regular_file(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+        return keep("it is marked read-only, so your choices of this run are not saved.");
+
+    // The new file is written beside the old one and renamed over it, so a full disk
+    // or a failed write never costs the user the settings they had.
     const fs::path temporary = folder / (std::string(kFileName) + ".new");
     bool created = false;
     try {

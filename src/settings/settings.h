@@ -23,6 +23,9 @@ struct Settings {
     struct StoredLine {
         std::string bytes, name;
     } stored;
+    // Start-up found a settings file it could not open or read: Exit keeps it, since
+    // what the program would write is its defaults, not the settings the file holds.
+    bool unreadFile = false;
 };
 
 // Where a first run (no settings file) leaves the slider: the knob's design place,
@@ -59,8 +62,9 @@ std::string WriteNameLine(Platform& platform, std::string_view name);
 void LoadINI(Platform& platform, Settings& settings, CursorSet& set);
 
 // Writes the six lines, the three flags taken from the check boxes. The old file is
-// replaced only once the new one is complete. On failure shows "SaveINI\n..." and
-// returns false.
+// replaced only once the new one is complete. A file start-up could not read, or one
+// marked read-only, is kept as it is, and a message says so. On failure, or when the
+// file is kept, shows "SaveINI\n..." and returns false.
 bool SaveINI(Platform& platform, const Settings& settings);
 
 }  // namespace tarn

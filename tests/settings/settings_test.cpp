@@ -394,6 +394,60 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
     }
 }
 
+TEST(SaveINI, KeepsAFileStartUpCouldNotReadOrOneMarkedReadOnly) {
+    const std::string old = lines({"0", "1", "1", "9", "77", "C.TWC"});
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path& ini)> make;  // the settings file start-up finds
+        bool kept;
+    };
+    const Case cases[] = {
+        {"cannot be read", [](const fs::path& ini) { fs::create_symlink("/proc/self/mem", ini); }, true},
+        {"cannot be opened", [](const fs::path& ini) { fs::create_directory(ini); }, true},
+        {"read-only",
+         [&](const fs::path& ini) {
+             testing::writeText(ini, old);
+             fs::permissions(ini, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                             fs::perm_options::remove);
+         },
+         true},
+        {"read", [&](const fs::path& ini) { testing::writeText(ini, old); }, false},
+        {"short, read", [](const fs::path& ini) { testing::writeText(ini, lines({"1", "0"})); }, false},
+        {"missing", [](const fs::path&) {}, false},
+    };
+    const auto state = [](const fs::path& ini) {
+        const fs::file_status s = fs::symlink_status(ini);
+        if (fs::is_symlink(s)) return "a link to " + fs::read_symlink(ini).string();
+        if (!fs::is_regular_file(s)) return std::string(fs::exists(s) ? "a folder" : "missing");
+        return testing::readText(ini);
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        q.checks = {{0, 1}, {1, 0}, {2, 1}};
+        const fs::path ini = folder / "Tarnwick.ini";
+        SCOPED_TRACE(c.what);
+        c.make(ini);
+        const std::string before = state(ini);
+        Settings s;
+        CursorSet none;
+        LoadINI(q, s, none);
+        q.messages.clear();
+
+        EXPECT_EQ(SaveINI(q, s), !c.kept) << c.what;
+        if (c.kept) {
+            EXPECT_EQ(state(ini), before) << c.what;
+            ASSERT_EQ(q.messages.size(), 1u) << c.what;
+            EXPECT_THAT(q.messages[0], StartsWith("SaveINI\n" + ini.string() + " was kept as it is: ")) << c.what;
+            EXPECT_FALSE(fs::exists(folder / "Tarnwick.ini.new")) << c.what;
+        } else {
+            EXPECT_THAT(testing::readText(ini), StartsWith("1\r\n0\r\n1\r\n")) << c.what;
+            EXPECT_TRUE(q.messages.empty()) << c.what;
+        }
+    }
+}
+
 TEST(ReadSettingsText, ReadsInMemoryWhatLoadINIReadsFromTheFile) {
     const std::string texts[] = {
         "", lines({"1", "0", "7"}), lines({"1", "1", "1", "9", "40"}), "0\r\n1\r\n0\r\n4\r\n50\r\nx.TWC",
