@@ -62,7 +62,8 @@ std::string WriteNameLine(Platform& platform, std::string_view name);
 void LoadINI(Platform& platform, Settings& settings, CursorSet& set);
 
 // Writes the six lines, the three flags taken from the check boxes. The old file is
-// replaced only once the new one is complete. A file start-up could not read, or one
+// replaced only once the new one is complete; one with another name (a hard link) is
+// written in place instead, so both names keep the settings. A file start-up could not read, or one
 // marked read-only, is kept as it is, and a message says so. On failure, or when the
 // file is kept, shows "SaveINI\n..." and returns false.
 bool SaveINI(Platform& platform, const Settings& settings);

@@ -2,6 +2,9 @@
 #include "settings/settings.h"
 #include "settings/settings_text.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -444,6 +447,33 @@ TEST(SaveINI, KeepsAFileStartUpCouldNotReadOrOneMarkedReadOnly) {
         } else {
             EXPECT_THAT(testing::readText(ini), StartsWith("1\r\n0\r\n1\r\n")) << c.what;
             EXPECT_TRUE(q.messages.empty()) << c.what;
+        }
+    }
+}
+
+TEST(SaveINI, AFileWithAnotherNameIsWrittenInPlaceAnyOtherReplaced) {
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "a second name" : "one name");
+        TempFolder folder, persist;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        q.checks = {{0, 1}, {1, 0}, {2, 1}};
+        const fs::path ini = folder / "Tarnwick.ini";
+        const std::string old = lines({"0", "1", "1", "9", "77", "C.TWC"});
+        testing::writeText(ini, old);
+        if (linked) fs::create_hard_link(ini, persist / "Tarnwick.ini");
+        std::ifstream held(ini, std::ios::binary);  // the file the name stood for
+        Settings s;
+        CursorSet none;
+        LoadINI(q, s, none);
+
+        ASSERT_TRUE(SaveINI(q, s));
+        const std::string written = testing::readText(ini);
+        EXPECT_THAT(written, StartsWith("1\r\n0\r\n1\r\n"));
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(held), {}), linked ? written : old);
+        EXPECT_EQ(fs::hard_link_count(ini), linked ? 2u : 1u);
+        if (linked) {
+            EXPECT_EQ(testing::readText(persist / "Tarnwick.ini"), written);
         }
     }
 }

@@ -156,6 +156,9 @@ public:
     std::optional<std::string> MultiByteToWideChar(std::string_view ansi) override;
     std::optional<std::string> WideCharToMultiByte(std::string_view text) override;
 
+    // std::filesystem::hard_link_count, which works here; nothing for a folder.
+    std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
+
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;
     void SetTaskVisible(bool v) override;
