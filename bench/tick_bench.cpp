@@ -81,6 +81,7 @@ public:
     void MessageBox(const std::string&) override {}
     std::optional<std::string> MultiByteToWideChar(std::string_view ansi) override { return std::string(ansi); }
     std::optional<std::string> WideCharToMultiByte(std::string_view text) override { return std::string(text); }
+    std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path&) override { return 1; }
     bool PrevInstance() override { return false; }
     bool StartPointerWatcher() override { return true; }
     void DismissPointerWatcher() override {}

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "cursorset/cursor_check.h"
 #include "cursorset/files.h"
 #include "cursorset/set_file.h"
 
@@ -66,7 +67,10 @@ void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::ve
                   const fs::path& scratch) {
     set.images[index] = std::move(image);
     WriteImage(set, scratch, static_cast<int>(index));
-    replaceHandle(platform, set, index, platform.LoadCursorFromFile(scratch));
+    // A slice whose picture has no pixels would end the program inside the loader; it
+    // is refused here as the loader refuses any other slice that is no cursor.
+    const bool loadable = DescribesImage(set.images[index]);
+    replaceHandle(platform, set, index, loadable ? platform.LoadCursorFromFile(scratch) : CursorHandle{});
 }
 
 PictureHandle LoadPreview(Platform& platform, const CursorSet& set) {

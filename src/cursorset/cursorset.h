@@ -30,8 +30,8 @@ std::filesystem::path ScratchFile(Platform& platform);
 // Loads the named set from the program folder. A missing file, a file that is not
 // exactly 35808 bytes, or a name that is not a bare file name changes nothing and
 // says nothing. Any other failure shows "LoadTWC\n" and a description and returns;
-// slots loaded before the failure keep the new set. A slice that is not a cursor
-// leaves a null handle. Handles of the previous set are released as they are
+// slots loaded before the failure keep the new set. A slice that is not a cursor, or
+// whose picture has no pixels (never handed to the loader), leaves a null handle. Handles of the previous set are released as they are
 // replaced. Never throws.
 void LoadTWC(Platform& platform, CursorSet& set, const std::string& name);
 

@@ -200,6 +200,12 @@ public:
     // written as a look-alike (A for A-macron) or a '?' that names another file.
     virtual std::optional<std::string> WideCharToMultiByte(std::string_view text) = 0;
 
+    // ---- Files.
+    // GetFileInformationByHandle of the file opened for no access: its nNumberOfLinks,
+    // the names it has (more than one when a package manager keeps it as a hard link).
+    // Nothing when it cannot be opened.
+    virtual std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) = 0;
+
     // ---- The process.
     virtual bool PrevInstance() = 0;
     virtual std::filesystem::path ProgramFolder() = 0;

@@ -29,6 +29,46 @@ std::string_view trimSpaces(std::string_view s) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The new file is written beside the old one and renamed over it, so a full disk or a
+// failed write never costs the user the settings they had.
+void replaceByRename(const fs::path& target, const std::string& text) {
+    const fs::path temporary = target.parent_path() / (std::string(kFileName) + ".new");
+    bool created = false;
+    try {
+        errno = 0;
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot create", temporary, errno));
+        created = true;
+        errno = 0;
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", temporary, errno));
+        std::error_code ec;
+        fs::rename(temporary, target, ec);
+        if (ec) throw std::runtime_error("Cannot replace " + Utf8FromPath(target) + ": " + ec.message());
+    } catch (const std::exception&) {
+        if (created) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+        }
+        throw;
+    }
+}
+
+// The file keeps its identity: the whole text, made beforehand, goes out in one write
+// and is flushed, so only a failure within those few bytes could leave part of it.
+void writeInPlace(const fs::path& target, const std::string& text) {
+    errno = 0;
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open for writing", target, errno));
+    errno = 0;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (out.fail())
+        throw std::runtime_error(DescribeFileFailure("Cannot write", target, errno) +
+                                 "\nIt may hold only part of the settings now.");
+}
+
 }  // namespace
 
 bool ReadFlagLine(std::string_view line, bool fallback) {
@@ -110,6 +150,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
     lines.readChoices(settings);
     lines.step([&] { platform.SetKnobLeftTwips((settings.sliderPosition + 8) * kDesignTwipsPerPixel); });
     lines.readSetName(settings);
+    settings.unreadFile = lines.readFailed();
     in.close();
     lines.step([&] {
         settings.stored.bytes = settings.setFile;
@@ -126,29 +167,29 @@ bool SaveINI(Platform& platform, const Settings& settings) {
     const std::string text =
         SettingsText(settings, {platform.CheckValue(0), platform.CheckValue(1), platform.CheckValue(2)}, nameLine);
 
-    // The new file is written beside the old one and renamed over it, so a full disk
-    // or a failed write never costs the user the settings they had.
-    const fs::path folder = platform.ProgramFolder();
-    const fs::path target = folder / kFileName;
-    const fs::path temporary = folder / (std::string(kFileName) + ".new");
-    bool created = false;
+    const fs::path target = platform.ProgramFolder() / kFileName;
+    // The user's file stays theirs: one start-up could not read still holds settings
+    // the program never saw, and read-only means "do not change".
+    const auto keep = [&](const std::string& why) {
+        platform.MessageBox("SaveINI\n" + Utf8FromPath(target) + " was kept as it is: " + why);
+        return false;
+    };
+    std::error_code looked;
+    if (settings.unreadFile && fs::symlink_status(target, looked).type() != fs::file_type::not_found)
+        return keep("it could not be read when Tarnwick started, so your choices of this run are not saved.");
+    const fs::file_status status = fs::status(target, looked);
+    if (fs::is_regular_file(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+        return keep("it is marked read-only, so your choices of this run are not saved.");
+
     try {
-        errno = 0;
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot create", temporary, errno));
-        created = true;
-        errno = 0;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", temporary, errno));
-        std::error_code ec;
-        fs::rename(temporary, target, ec);
-        if (ec) throw std::runtime_error("Cannot replace " + Utf8FromPath(target) + ": " + ec.message());
+        // A package manager that keeps the settings across updates does it with a hard
+        // link, which a rename over the file would break.
+        const std::optional<std::uint32_t> links = platform.GetFileInformationByHandle(target);
+        if (links.value_or(1) > 1)
+            writeInPlace(target, text);
+        else
+            replaceByRename(target, text);
     } catch (const std::exception& e) {
-        if (created) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-        }
         platform.MessageBox(std::string("SaveINI\n") + e.what());
         return false;
     }

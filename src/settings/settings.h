@@ -24,6 +24,9 @@ struct Settings {
     struct StoredLine {
         std::string bytes, name;
     } stored;
+    // Start-up found a settings file it could not open or read: Exit keeps it, since
+    // what the program would write is its defaults, not the settings the file holds.
+    bool unreadFile = false;
 };
 
 // Where a first run (no settings file) leaves the slider: the knob's design place,
@@ -61,8 +64,10 @@ std::string WriteNameLine(Platform& platform, std::string_view name);
 void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped = {});
 
 // Writes the six lines, the three flags taken from the check boxes. The old file is
-// replaced only once the new one is complete. On failure shows "SaveINI\n..." and
-// returns false.
+// replaced only once the new one is complete; one with another name (a hard link) is
+// written in place instead, so both names keep the settings. A file start-up could not read, or one
+// marked read-only, is kept as it is, and a message says so. On failure, or when the
+// file is kept, shows "SaveINI\n..." and returns false.
 bool SaveINI(Platform& platform, const Settings& settings);
 
 }  // namespace tarn

@@ -38,9 +38,15 @@ public:
 
 void SettingsLines::readStep(Settings& settings, int number) {
     step([&] {
-        if (!in_) throw std::runtime_error("Cannot read line " + std::to_string(number) + ": the settings file is not open");
-        if (!readLine(*in_, settings.setFile))
-            throw std::runtime_error("Input past end of file: Tarnwick.ini has no line " + std::to_string(number));
+        bool read = false;
+        try {
+            if (!in_) throw std::runtime_error("Cannot read line " + std::to_string(number) + ": the settings file is not open");
+            read = readLine(*in_, settings.setFile);  // a file's read error throws
+        } catch (...) {
+            readFailed_ = true;
+            throw;
+        }
+        if (!read) throw std::runtime_error("Input past end of file: Tarnwick.ini has no line " + std::to_string(number));
     });
 }
 

@@ -28,6 +28,9 @@ public:
     void readChoices(Settings& settings);
     // Line 6: the remembered set's file name.
     void readSetName(Settings& settings);
+    // A read failed for another reason than the end of the text, or there was nothing
+    // to read from: the file's settings are not known.
+    bool readFailed() const { return readFailed_; }
 
     // Runs one step; an exception it throws is reported and the next step runs.
     template <class Action>
@@ -46,6 +49,7 @@ private:
     std::streambuf* in_;
     SettingsReport report_;
     std::function<bool()> stopped_;
+    bool readFailed_ = false;
 };
 
 // The whole text read in memory as LoadINI reads the file (the knob aside).

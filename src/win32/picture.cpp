@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "cursorset/cursor_check.h"
 #include "platform/platform.h"
 
 namespace tarn::win32 {
@@ -22,7 +23,7 @@ std::size_t stride(std::size_t width, std::size_t bits) { return (width * bits +
 
 }  // namespace
 
-bool Picture::parse(std::vector<unsigned char> bytes) {
+bool Picture::parse(std::vector<unsigned char>& bytes) {
     // One image only: with several, the system's loader chooses, and that is kept as it chooses.
     if (bytes.size() < 22 || read16(bytes, 0) != 0 || read16(bytes, 4) != 1) return false;
     const std::uint32_t type = read16(bytes, 2);
@@ -75,8 +76,12 @@ bool Picture::parse(std::vector<unsigned char> bytes) {
 
 Picture Picture::load(const std::filesystem::path& file) {
     Picture picture;
-    std::ifstream in(file, std::ios::binary);
-    if (in && picture.parse(std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {}))) return picture;
+    if (std::ifstream in(file, std::ios::binary); in) {
+        std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
+        // One whose picture has no pixels could end the process inside the system's loader.
+        if (!DescribesImage(bytes)) throw PlatformError("Invalid picture");
+        if (picture.parse(bytes)) return picture;
+    }
     HANDLE image = ::LoadImageW(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
     if (!image) image = ::LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE);
     if (!image) {

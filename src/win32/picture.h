@@ -16,7 +16,8 @@ namespace tarn::win32 {
 
 class Picture {
 public:
-    // Throws PlatformError "File not found" or "Invalid picture", as the loader would.
+    // Throws PlatformError "File not found" or "Invalid picture", as the loader would;
+    // a file whose picture has no pixels is refused before the system sees it.
     static Picture load(const std::filesystem::path& file);
 
     // At its own size, transparent where its mask says.
@@ -27,7 +28,8 @@ public:
     void drawMask(HDC dc, int x, int y, int size) const;
 
 private:
-    bool parse(std::vector<unsigned char> bytes);
+    // Takes the bytes when they are such a file.
+    bool parse(std::vector<unsigned char>& bytes);
 
     std::vector<unsigned char> bytes_;  // the file; the bitmap's bits are drawn from here
     std::vector<unsigned char> colourInfo_;  // its header (one image high) and palette

@@ -204,6 +204,19 @@ std::optional<std::string> Win32Platform::WideCharToMultiByte(std::string_view t
     return bytes;
 }
 
+// ---- Files
+
+std::optional<std::uint32_t> Win32Platform::GetFileInformationByHandle(const std::filesystem::path& file) {
+    // The C runtime's stat, and so std::filesystem::hard_link_count, always says 1 here.
+    HANDLE opened = ::CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return std::nullopt;
+    const OwnedKernelHandle handle(opened);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
+    return info.nNumberOfLinks;
+}
+
 // ---- The process
 
 bool Win32Platform::PrevInstance() {

@@ -128,6 +128,9 @@ public:
     std::optional<std::string> MultiByteToWideChar(std::string_view ansi) override;
     std::optional<std::string> WideCharToMultiByte(std::string_view text) override;
 
+    // ---- Files
+    std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
+
     // ---- The process
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;

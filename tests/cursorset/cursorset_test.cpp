@@ -1,5 +1,6 @@
 // Loading .TWC files, the scratch file, the preview and the bare-name rule, on real
 // files in a temporary program folder.
+#include "cursorset/cursor_check.h"
 #include "cursorset/cursorset.h"
 #include "cursorset/files.h"
 
@@ -131,15 +132,56 @@ TEST_F(CursorSetTest, FailuresBeforeAnySliceAreReportedAndKeepTheSet) {
 }
 
 TEST_F(CursorSetTest, ASliceThatIsNotACursorLeavesANullHandleAndTheOthersLoad) {
-    Bytes file = testing::cursorSet(1);
-    file[5 * kSliceBytes + 2] = 1;  // slice 5 claims to be an icon
-    testing::writeFile(at("odd.TWC"), file);
+    // Slice 5 claims to be an icon; its bitmap has no column; it has one row. A picture
+    // without pixels is not even handed to the loader.
+    for (const auto& [offset, value, loads] : {std::tuple{2, 1, 16}, std::tuple{26, 0, 15}, std::tuple{30, 1, 15}}) {
+        Bytes file = testing::cursorSet(1);
+        file[5 * kSliceBytes + offset] = static_cast<unsigned char>(value);
+        testing::writeFile(at("odd.TWC"), file);
+        p.clearLog();
 
-    LoadTWC(p, set, "odd.TWC");
+        LoadTWC(p, set, "odd.TWC");
 
-    EXPECT_TRUE(p.messages.empty());
-    for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(set.handles[i].isNull(), i == 5) << i;
-    EXPECT_EQ(set.images[5], sliceOf(file, 5));
+        EXPECT_TRUE(p.messages.empty());
+        EXPECT_EQ(p.count("LoadCursorFromFile"), loads) << offset;
+        for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(set.handles[i].isNull(), i == 5) << offset << " " << i;
+        EXPECT_EQ(set.images[5], sliceOf(file, 5));
+    }
+    EXPECT_TRUE(p.misuse().empty());
+}
+
+TEST(DescribesImage, RefusesOnlyABitmapHeaderWithNoColumnOrNoRow) {
+    const auto put = [](Bytes b, std::size_t at, std::int64_t value, std::size_t width = 4) {
+        for (std::size_t i = 0; i < width; ++i) b[at + i] = static_cast<unsigned char>(value >> (8 * i));
+        return b;
+    };
+    // A fixture slice: its one entry (offset at 18) points at a bitmap header at 22.
+    const auto info = [&](std::int32_t w, std::int32_t h) { return put(put(testing::cursorSlice(1), 26, w), 30, h); };
+    const auto core = [&](int w, int h) { return put(put(put(testing::cursorSlice(1), 22, 12), 26, w, 2), 28, h, 2); };
+    // Two entries: a good 32 x 32 bitmap at 38, then one of width 0 at 100.
+    Bytes two = put(put(put(put(put(Bytes(kSliceBytes, 0), 2, 2, 2), 4, 2, 2), 18, 38), 34, 100), 38, 40);
+    two = put(put(put(put(two, 42, 32), 46, 64), 100, 40), 108, 64);
+    const struct {
+        const char* what;
+        Bytes file;
+        bool image;
+    } cases[] = {
+        {"width 0", info(0, 64), false},
+        {"width 1, height 2", info(1, 2), true},
+        {"height -2", info(32, -2), true},
+        {"height -1", info(32, -1), false},
+        {"height 0", info(32, 0), false},
+        {"height 1", info(32, 1), false},
+        {"old header, width 0", core(0, 64), false},
+        {"old header, height 1", core(32, 1), false},
+        {"old header, width 1, height 2", core(1, 2), true},
+        {"a PNG entry's sizes are its decoder's", put(put(testing::cursorSlice(1), 22, 0x474E5089), 26, 0), true},
+        {"an empty header beyond the file", put(info(0, 0), 18, 0xFFFFFFF0), true},
+        {"an empty header cut short by the end", put(info(0, 0), 18, kSliceBytes - 11), true},
+        {"an empty header just inside the end", put(info(0, 0), 18, kSliceBytes - 12), false},
+        {"a second entry with an empty header", two, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DescribesImage(c.file), c.image) << c.what;
 }
 
 TEST_F(CursorSetTest, AFileNamedInAnotherLetterCaseIsFound) {

@@ -49,6 +49,14 @@ DEFAULT_RELAY_INCLUDE = (
     "user32.SystemParametersInfoW",
 )
 
+# Root without the capabilities that let it read and write past file
+# permissions, for WineHost.start(wrapper=...): a file of mode 000 is then as
+# unreadable to the program as it is to a user on Windows.
+NO_DAC_OVERRIDE = (
+    "setpriv", "--bounding-set", "-dac_override,-dac_read_search",
+    "--inh-caps", "-dac_override,-dac_read_search",
+)
+
 # Wine and its prefixes, the relay log and the X side live in modules of their
 # own; their names are kept here too, so a test needs only this module.
 from wine_prefix import (HarnessError, WINE_ENV, _base_env,  # noqa: E402,F401
@@ -275,7 +283,7 @@ class WineHost(XDisplay):
             p.wait(timeout=5)
 
     # -- the program -------------------------------------------------------
-    def _spawn(self, exe, args, relay, timestamps, cwd, extra_env):
+    def _spawn(self, exe, args, relay, timestamps, cwd, extra_env, wrapper=()):
         n = self._runs
         self._runs += 1
         log_path = os.path.join(self.tmp, "wine-%d.log" % n)
@@ -291,24 +299,27 @@ class WineHost(XDisplay):
         env = self.env(debug)
         env.update(extra_env or {})
         proc = subprocess.Popen(
-            [find_wine(), exe, *args], env=env, stdout=out, stderr=err,
+            [*wrapper, find_wine(), exe, *args], env=env, stdout=out, stderr=err,
             stdin=subprocess.DEVNULL, cwd=cwd or os.path.dirname(exe) or None,
             start_new_session=True)
         return proc, log_path, stdout_path
 
     def start(self, exe, *args, relay=True, timestamps=False, cwd=None,
-              extra_env=None):
+              extra_env=None, wrapper=()):
         """Start ``exe`` (a Linux path) under Wine; returns the Popen.
 
         The relay trace and Wine's other stderr go to ``self.log_path``;
         the program's stdout to ``self.stdout_path``.  ``+pid,+loaddll``
         come along so lines from Wine's helper processes can be told apart;
         ``timestamps`` adds ``+timestamp`` so each call has a ``time``.
+        ``wrapper`` runs Wine under another command (``NO_DAC_OVERRIDE``:
+        root that obeys file permissions, the prefix's first Wine process,
+        so its wineserver, which opens the files, does too).
         """
         if self.proc and self.proc.poll() is None:
             raise HarnessError("a program is already running")
         self.proc, self.log_path, self.stdout_path = self._spawn(
-            exe, args, relay, timestamps, cwd, extra_env)
+            exe, args, relay, timestamps, cwd, extra_env, wrapper)
         self.exe_name = os.path.basename(exe)
         return self.proc
 

@@ -2,6 +2,9 @@
 #include "settings/settings.h"
 #include "settings/settings_text.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -402,6 +405,61 @@ TEST_F(SettingsTest, ACloseRequestInABoxStopsTheReaderAtOnce) {
     EXPECT_THAT(p.messages, ElementsAre(StartsWith("LoadINI\n")));
     EXPECT_EQ(p.log().back().rfind("MessageBox(", 0), 0u);
     EXPECT_FALSE(fs::exists(dir / "mw.tmp"));  // nor is the preview written
+}
+
+TEST(SaveINI, KeepsWhatStartUpCouldNotReadOrIsReadOnlyAndWritesOneWithTwoNamesInPlace) {
+    const std::string old = lines({"0", "1", "1", "9", "77", "C.TWC"});
+    enum Outcome { Kept, Replaced, InPlace };
+    const auto file = [&](const fs::path& ini) { testing::writeText(ini, old); };
+    const struct {
+        const char* what;
+        std::function<void(const fs::path& ini)> make;  // the settings file start-up finds
+        Outcome outcome;
+    } cases[] = {
+        {"cannot be read", [](const fs::path& ini) { fs::create_symlink("/proc/self/mem", ini); }, Kept},
+        {"cannot be opened", [](const fs::path& ini) { fs::create_directory(ini); }, Kept},
+        {"read-only", [&](const fs::path& ini) { file(ini); fs::permissions(ini, fs::perms::owner_read); }, Kept},
+        {"read", file, Replaced},
+        {"short, read", [](const fs::path& ini) { testing::writeText(ini, lines({"1", "0"})); }, Replaced},
+        {"missing", [](const fs::path&) {}, Replaced},
+        {"a second name", [&](const fs::path& ini) { file(ini); fs::create_hard_link(ini, ini.string() + "2"); }, InPlace},
+    };
+    const auto state = [](const fs::path& ini) {
+        const fs::file_status s = fs::symlink_status(ini);
+        if (fs::is_symlink(s)) return "a link to " + fs::read_symlink(ini).string();
+        if (!fs::is_regular_file(s)) return std::string(fs::exists(s) ? "a folder" : "missing");
+        return testing::readText(ini);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        q.checks = {{0, 1}, {1, 0}, {2, 1}};
+        const fs::path ini = folder / "Tarnwick.ini";
+        c.make(ini);
+        const std::string before = state(ini);
+        std::ifstream held(ini, std::ios::binary);  // the file the name stands for now
+        Settings s;
+        CursorSet none;
+        LoadINI(q, s, none);
+        q.messages.clear();
+
+        EXPECT_EQ(SaveINI(q, s), c.outcome != Kept);
+        if (c.outcome == Kept) {
+            EXPECT_EQ(state(ini), before);
+            EXPECT_THAT(q.messages, ElementsAre(StartsWith("SaveINI\n" + ini.string() + " was kept as it is: ")));
+            EXPECT_FALSE(fs::exists(folder / "Tarnwick.ini.new"));
+            continue;
+        }
+        const std::string written = state(ini);
+        EXPECT_THAT(written, StartsWith("1\r\n0\r\n1\r\n"));
+        EXPECT_TRUE(q.messages.empty());
+        // A rename leaves the old file to whoever holds it; in place, both names see the new text.
+        const std::string seen(std::istreambuf_iterator<char>(held), {});
+        EXPECT_EQ(seen, c.outcome == InPlace ? written : held ? before : "");
+        EXPECT_EQ(c.outcome == InPlace, fs::exists(ini.string() + "2") && state(ini.string() + "2") == written);
+    }
 }
 
 TEST(ReadSettingsText, ReadsInMemoryWhatLoadINIReadsFromTheFile) {

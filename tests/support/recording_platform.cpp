@@ -2,6 +2,8 @@
 
 #include "support/recording_format.h"
 
+#include "cursorset/cursor_check.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -120,13 +122,17 @@ RecordingPlatform::HandleInfo* RecordingPlatform::live(CursorHandle h, const cha
     return &it->second;
 }
 
-std::optional<ImageId> RecordingPlatform::readImage(const std::filesystem::path& file) const {
+std::optional<ImageId> RecordingPlatform::readImage(const std::filesystem::path& file, bool* noPixels) const {
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // A one-image cursor file: reserved 0, type 2, count 1, then a 16-byte entry.
     static constexpr unsigned char kHeader[6] = {0, 0, 2, 0, 1, 0};
     if (bytes.size() < 22 || !std::equal(std::begin(kHeader), std::end(kHeader), bytes.begin())) return std::nullopt;
+    if (!DescribesImage(bytes)) {
+        if (noPixels) *noPixels = true;
+        return std::nullopt;
+    }
     return imageOf(bytes);
 }
 
@@ -196,7 +202,9 @@ bool RecordingPlatform::SetSystemCursor(CursorHandle cursor, std::uint32_t id) {
 
 CursorHandle RecordingPlatform::LoadCursorFromFile(const std::filesystem::path& file) {
     if (record("LoadCursorFromFile", quote(file.filename().string()))) return {};
-    const auto image = readImage(file);
+    bool noPixels = false;
+    const auto image = readImage(file, &noPixels);
+    if (noPixels) misuse_.push_back("LoadCursorFromFile: a picture without pixels ends the process in the loader");
     if (!image) {
         setResult("0");
         return {};

@@ -164,6 +164,9 @@ public:
     std::optional<std::string> MultiByteToWideChar(std::string_view ansi) override;
     std::optional<std::string> WideCharToMultiByte(std::string_view text) override;
 
+    // std::filesystem::hard_link_count, which works here; nothing for a folder.
+    std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
+
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;
     void SetTaskVisible(bool v) override;
@@ -191,7 +194,10 @@ private:
     TwipsRect twips(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) const;
     CursorHandle copy(const char* op, CursorHandle cursor, bool keepsFrames);
     HandleInfo* live(CursorHandle h, const char* op);
-    std::optional<ImageId> readImage(const std::filesystem::path& file) const;
+    // A one-image cursor file's identity. Nothing for any other file, nor for one whose
+    // picture has no pixels (`noPixels` then says so): the system's cursor loader ends
+    // the process on such a file, and the backend's picture loader refuses it.
+    std::optional<ImageId> readImage(const std::filesystem::path& file, bool* noPixels = nullptr) const;
 
     std::vector<Call> calls_;
     std::map<std::string, std::set<int>> failures_;  // name -> call numbers that fail

@@ -220,6 +220,17 @@ bool RecordingPlatform::PrevInstance() {
     return prevInstance;
 }
 
+std::optional<std::uint32_t> RecordingPlatform::GetFileInformationByHandle(const std::filesystem::path& file) {
+    if (record("GetFileInformationByHandle", quote(file.filename().string()))) return std::nullopt;
+    std::error_code ec;
+    // A folder opens only with a flag the backend does not give.
+    if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+    const std::uintmax_t links = std::filesystem::hard_link_count(file, ec);
+    if (ec) return std::nullopt;
+    setResult(std::to_string(links));
+    return static_cast<std::uint32_t>(links);
+}
+
 std::filesystem::path RecordingPlatform::ProgramFolder() { return programFolder; }
 
 void RecordingPlatform::SetTaskVisible(bool v) {

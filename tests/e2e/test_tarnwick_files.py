@@ -1,0 +1,100 @@
+"""Hostile files beside the program: slices whose bitmap has no pixels, and
+settings files that Exit must not replace, or must write in place."""
+
+import os
+import struct
+
+from tarnwick_case import BLUE, TarnwickCase, tf, winehost
+
+# (slice, field offset in the slice, value): bitmap headers that say the
+# picture has no column or no row.  Wine's cursor loader divides by those
+# sizes and takes the whole program down with it.
+EMPTY = [(0, 26, 0), (2, 30, 1), (6, 30, 0), (12, 30, 0xFFFFFFFF)]
+OLD_HEADER_WIDTH_0 = 9     # the 12-byte header, width 0
+GOOD = [i for i in range(tf.SLICES)
+        if i not in {s for s, _, _ in EMPTY} | {OLD_HEADER_WIDTH_0}]
+
+
+def liar_set():
+    slices = [bytearray(tf.cursor_slice(d, BLUE)) for d in range(tf.SLICES)]
+    for i, at, value in EMPTY:
+        struct.pack_into("<I", slices[i], at, value)
+    struct.pack_into("<IHHHH", slices[OLD_HEADER_WIDTH_0], 22, 12, 0, 64, 1, 8)
+    return b"".join(slices)
+
+
+class EmptySliceTest(TarnwickCase):
+    def test_a_set_with_empty_slices_starts_and_rotates_the_good_ones(self):
+        self.folder.write("Liar.TWC", liar_set())
+        self.folder.write_settings(normal=1, interval=20, set_file="Liar.TWC")
+        self.host.start(self.folder.exe)
+        # Slice 2, the preview, is no picture either: said once, as for any
+        # preview that cannot be made.
+        boxes = self.answer_start_up_boxes()
+        self.assertEqual([b.args[1].string.split("\n")[0] for b in boxes],
+                         ["LoadINI"])
+        self.click(tf.OK_LABEL)
+        self.host.wait_no_window(name=tf.TITLE, pid=self.host.proc.pid)
+        x0, y = self.main.x + 40, self.main.y + 300
+        self.host.mouse_path([(x0 + 8 * i, y) for i in range(25)],
+                             step_delay=0.03)
+        calls = self.wait_installs(15)
+
+        loads = tf.calls_with(calls, "LoadCursorFromFileW")
+        # Three loads (settings, list, OK), each asking only for the slices
+        # that have pixels, and getting a pointer for each.
+        self.assertEqual(len(loads), 3 * len(GOOD))
+        handles = dict(zip(GOOD, (c.retval for c in loads[-len(GOOD):])))
+        self.assertTrue(all(handles.values()), handles)
+        shown = [i.source for i in tf.installs(calls)]
+        self.assertTrue(set(shown) <= set(handles.values()))
+        self.assertEqual(shown[-5:], [handles[4]] * 5)   # at rest: right
+        self.host.click_tray_icon(button=1)
+        self.main_window(timeout=10)
+        self.exit_by(tf.EXIT_LABEL)
+
+
+class SettingsFileTest(TarnwickCase):
+    # Written with lone LF line ends, which Exit would turn into CR LF.
+    OLD = b"0\n1\n0\n9\n77\nBlue.TWC\n"
+    NEW = b"0\r\n1\r\n0\r\n9\r\n77\r\nBlue.TWC\r\n"
+
+    def test_exit_keeps_what_it_could_not_read_and_keeps_a_hard_link(self):
+        # (how the file is, wrapper for Wine, the reason Exit gives for
+        # keeping it, or None when it writes it).
+        table = [
+            ("no read permission", winehost.NO_DAC_OVERRIDE,
+             "could not be read"),
+            ("read-only", (), "read-only"),
+            ("a second name", (), None),
+        ]
+        for how, wrapper, kept in table:
+            with self.subTest(how):
+                if how != table[0][0]:
+                    self.fresh_host()
+                self.check_exit_with(how, wrapper, kept)
+
+    def check_exit_with(self, how, wrapper, kept):
+        self.add_sets("Blue")
+        ini = self.folder.write(tf.INI, self.OLD)
+        other = os.path.join(self.host.tmp, "persist.ini")
+        if how == "a second name":
+            os.link(ini, other)
+        os.chmod(ini, {"no read permission": 0, "read-only": 0o444}
+                 .get(how, 0o644))
+        inode = os.stat(ini).st_ino
+        self.host.start(self.folder.exe, wrapper=wrapper)
+        self.answer_start_up_boxes(timeout=30)
+        self.click(tf.EXIT_LABEL)
+        if kept:
+            text = self.answer_message_box().args[1].string
+            self.assertTrue(text.startswith("SaveINI\n"), text)
+            self.assertIn("was kept as it is", text)
+            self.assertIn(kept, text)
+        self.assertEqual(self.host.wait_exit(timeout=20), 0)
+        self.assertEqual(self.folder.read(tf.INI),
+                         self.OLD if kept else self.NEW)
+        self.assertEqual(os.stat(ini).st_ino, inode)
+        if how == "a second name":
+            with open(other, "rb") as f:
+                self.assertEqual(f.read(), self.NEW)
