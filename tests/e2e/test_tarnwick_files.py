@@ -28,11 +28,13 @@ class EmptySliceTest(TarnwickCase):
         self.folder.write("Liar.TWC", liar_set())
         self.folder.write_settings(normal=1, interval=20, set_file="Liar.TWC")
         self.host.start(self.folder.exe)
-        # Slice 2, the preview, is no picture either: said once, as for any
-        # preview that cannot be made.
+        # Slice 2, the preview, is no picture either: said once by each
+        # routine that makes it, as for any preview that cannot be made (the
+        # settings reader's for the window, the list's for the set's icon).
         boxes = self.answer_start_up_boxes()
-        self.assertEqual([b.args[1].string.split("\n")[0] for b in boxes],
-                         ["LoadINI"])
+        self.assertEqual([b.args[1].string.split("\n")[:2] for b in boxes],
+                         [["LoadINI", "Invalid picture"],
+                          ["ShowIcons", "Liar.TWC"]])
         self.click(tf.OK_LABEL)
         self.host.wait_no_window(name=tf.TITLE, pid=self.host.proc.pid)
         x0, y = self.main.x + 40, self.main.y + 300
