@@ -29,15 +29,15 @@ import os
 import sys
 import time
 
+from harness import tarnwick_folder as tf
+from harness import winehost
+
+import soak_ledger
+import soak_report
+import soak_run
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
-sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
-
-import soak_ledger  # noqa: E402
-import soak_report  # noqa: E402
-import soak_run  # noqa: E402
-import tarnwick_folder as tf  # noqa: E402
-import winehost  # noqa: E402
 
 log = soak_run.log
 

@@ -12,4 +12,7 @@
 #   cmake --preset mingw && cmake --build --preset mingw -j2
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+# The soak's modules import the e2e harness as a package: its folder goes on the path here, once.
+PYTHONPATH="$here/../tests/e2e${PYTHONPATH:+:$PYTHONPATH}"
+export PYTHONPATH
 exec python3 "$here/soak.py" "$@"

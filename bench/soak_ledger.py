@@ -8,14 +8,11 @@ SetSystemCursor and releases it with DestroyIcon.  The ledger follows every
 copy of either kind from the call that made it to the call that ended it.
 """
 
-import os
 import statistics
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(
-    os.path.abspath(__file__))), "tests", "e2e"))
-import tarnwick_folder as tf  # noqa: E402
-import winehost  # noqa: E402
+from harness import tarnwick_folder as tf
+from harness import winehost
 
 COPY_CALLS = ("CopyIcon", "CopyImage")
 RELEASE_CALLS = ("DestroyIcon", "DestroyCursor")

@@ -11,11 +11,8 @@ servers of their own.
 
 import os
 import statistics
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(
-    os.path.abspath(__file__))), "tests", "e2e"))
-import winehost  # noqa: E402
+from harness import winehost
 
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 

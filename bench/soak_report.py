@@ -3,7 +3,7 @@
 import os
 
 import soak_run
-import winehost
+from harness import winehost
 
 SAVED_ROLES = 3      # the user's pointers kept for the restore
 IN_FLIGHT = 1        # one install between its CopyIcon and its DestroyIcon

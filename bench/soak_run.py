@@ -14,16 +14,13 @@ import math
 import os
 import signal
 import subprocess
-import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(
-    os.path.abspath(__file__))), "tests", "e2e"))
-import tarnwick_folder as tf  # noqa: E402
-import winehost  # noqa: E402
+from harness import tarnwick_folder as tf
+from harness import winehost
 
-import soak_ledger as sl  # noqa: E402
-import soak_proc as sp  # noqa: E402
+import soak_ledger as sl
+import soak_proc as sp
 
 EXE = "Tarnwick.exe"
 SET_NAME = "Soak"

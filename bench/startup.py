@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Start-up time of the real Tarnwick.exe under Wine, by the size of its library.
 
-Each run gets a fresh Wine prefix and X display (tests/e2e/winehost.py) and a
-program folder (tests/e2e/tarnwick_folder.py) holding N cursor sets, the first
-of them remembered in Tarnwick.ini; the time runs from starting the program to
-its main window showing.  Runs with 1 and with --sets sets alternate, so both
+Each run gets a fresh Wine prefix and X display (tests/e2e/harness/winehost.py)
+and a program folder (tests/e2e/harness/tarnwick_folder.py) holding N cursor
+sets, the first of them remembered in Tarnwick.ini; the time runs from
+starting the program to its main window showing.  Runs with 1 and with --sets sets alternate, so both
 see the same machine, and the medians are compared.
 
     bench/startup.py [--runs 5] [--sets 200] [--relay] [EXE ...]
@@ -19,10 +19,11 @@ import statistics
 import sys
 import time
 
+# Run directly, so it puts the e2e harness's folder on the path itself.
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
-import tarnwick_folder as tf  # noqa: E402
-import winehost  # noqa: E402
+from harness import tarnwick_folder as tf  # noqa: E402
+from harness import winehost  # noqa: E402
 
 
 def colour(i):

@@ -33,6 +33,8 @@ else
 fi
 
 status=0
+# unittest puts its top folder (tests/e2e) on the path, which is all the tests need
+# to import the harness package.
 cd "$here"
 out="$here/build/unittest.log"
 python3 -m unittest discover -s "$here" -p 'test_*.py' "$@" 2>&1 | tee "$out" || true

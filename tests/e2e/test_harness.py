@@ -14,9 +14,8 @@ import tempfile
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import winehost  # noqa: E402
-from winehost import RelayLog, decode_wine_string, split_args  # noqa: E402
+from harness import winehost
+from harness.winehost import RelayLog, decode_wine_string, split_args
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))

@@ -11,12 +11,10 @@ import hashlib
 import os
 import re
 import struct
-import sys
 import unittest
 import zipfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tarnwick_folder as tf  # noqa: E402
+from harness import tarnwick_folder as tf
 
 PROGRAMS = ("Tarnwick.exe", "TarnwickWatch.exe", "twcmake.exe")
 TEXTS = ("README.txt", "LICENSE", "licenses/GPL-3.txt",

@@ -1,20 +1,18 @@
 """The real Tarnwick.exe under Wine: start-up, the bundled sets, rotation and
-the ways out.  See tarnwick_case.py for how each test runs the program.
+the ways out.  See harness/tarnwick_case.py for how each test runs the program.
 """
 
 import os
 import struct
-import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tarnwick_folder as tf  # noqa: E402
-import winehost  # noqa: E402
-from tarnwick_case import (AMBER, BLUE, BUSY, COLOURS, GREEN, MISSING,  # noqa: E402,F401
-                           RELAY, TarnwickCase)
-from tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: E402,F401
-                             NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
+from harness import tarnwick_folder as tf
+from harness import winehost
+from harness.tarnwick_case import (AMBER, BLUE, BUSY, COLOURS, GREEN, MISSING,  # noqa: F401
+                                   RELAY, TarnwickCase)
+from harness.tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: F401
+                                     NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
 
 
 class StartupTest(TarnwickCase):

@@ -4,7 +4,7 @@ settings files that Exit must not replace, or must write in place."""
 import os
 import struct
 
-from tarnwick_case import BLUE, TarnwickCase, tf, winehost
+from harness.tarnwick_case import BLUE, TarnwickCase, tf, winehost
 
 # (slice, field offset in the slice, value): bitmap headers that say the
 # picture has no column or no row.  Wine's cursor loader divides by those

@@ -8,13 +8,10 @@ not UTF-8 with U+FFFD in its place, so no program under Wine ever sees one.
 The unit tests cover them.
 """
 
-import os
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tarnwick_folder as tf  # noqa: E402
-from tarnwick_case import AMBER, BLUE, GREEN, TarnwickCase  # noqa: E402
+from harness import tarnwick_folder as tf
+from harness.tarnwick_case import AMBER, BLUE, GREEN, TarnwickCase
 
 MARK = b"\xef\xbb\xbf"
 

@@ -18,11 +18,10 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tarnwick_folder as tf  # noqa: E402
-import winehost  # noqa: E402
-from tarnwick_case import RELAY, TarnwickCase  # noqa: E402
-from tarnwick_folder import SPI_SETCURSORS  # noqa: E402
+from harness import tarnwick_folder as tf
+from harness import winehost
+from harness.tarnwick_case import RELAY, TarnwickCase
+from harness.tarnwick_folder import SPI_SETCURSORS
 
 SPI_LINE = b"SystemParametersInfoW(%08x" % SPI_SETCURSORS
 # The watcher's exit codes (watcher_protocol.h), seen as its exit() call.

@@ -9,7 +9,7 @@ import re
 import subprocess
 import time
 
-from wine_prefix import HarnessError
+from .wine_prefix import HarnessError
 
 
 class Window:

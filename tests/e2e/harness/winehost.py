@@ -24,6 +24,8 @@ import subprocess
 import tempfile
 import time
 
+from . import E2E
+
 # Wine's own DLLs (and the helper processes it starts): calls made *from*
 # these are left out of the relay log, so what remains is the program's own
 # calls.  Without this, a single MessageBoxW shows up as hundreds of lines
@@ -59,28 +61,27 @@ NO_DAC_OVERRIDE = (
 
 # Wine and its prefixes, the relay log and the X side live in modules of their
 # own; their names are kept here too, so a test needs only this module.
-from wine_prefix import (HarnessError, WINE_ENV, _base_env,  # noqa: E402,F401
-                         boot_prefix, clone_prefix, find_wine, find_wineserver,
-                         missing_tools, set_user_reg_values, template_prefix,
-                         wine_version, windows_path)
-from relay_log import (Arg, Call, RelayLog, WndProcCall,  # noqa: E402,F401
-                       decode_wine_string, is_subsequence, split_args)
+from .wine_prefix import (HarnessError, WINE_ENV, _base_env,  # noqa: E402,F401
+                          boot_prefix, clone_prefix, find_wine,
+                          find_wineserver, missing_tools, set_user_reg_values,
+                          template_prefix, wine_version, windows_path)
+from .relay_log import (Arg, Call, RelayLog, WndProcCall,  # noqa: E402,F401
+                        decode_wine_string, is_subsequence, split_args)
 
 
 # --------------------------------------------------------------------------
 # X display and the program
-from xdisplay import Window, XDisplay, wait_until  # noqa: E402,F401
+from .xdisplay import Window, XDisplay, wait_until  # noqa: E402,F401
 
 
 def nudge_exe():
     """tests/e2e/build/nudge.exe, built here if run.sh has not built it."""
-    here = os.path.dirname(os.path.abspath(__file__))
-    exe = os.path.join(here, "build", "nudge.exe")
+    exe = os.path.join(E2E, "build", "nudge.exe")
     if not os.path.exists(exe):
         os.makedirs(os.path.dirname(exe), exist_ok=True)
         subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", "-municode",
                         "-static", "-o", exe,
-                        os.path.join(here, "probe", "nudge.c"), "-luser32"],
+                        os.path.join(E2E, "probe", "nudge.c"), "-luser32"],
                        check=True, timeout=120)
     return exe
 

@@ -21,8 +21,7 @@ import os
 import shutil
 import struct
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-REPO = os.path.dirname(os.path.dirname(HERE))
+from . import REPO
 
 SLICE_SIZE = 2238
 SLICES = 16

@@ -14,15 +14,13 @@ scratch file, in slice order; the n-th handle returned is slice n.
 
 import os
 import struct
-import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tarnwick_folder as tf  # noqa: E402
-import winehost  # noqa: E402
-from tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: E402
-                             NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
+from . import tarnwick_folder as tf
+from . import winehost
+from .tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,
+                              NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
 
 MISSING = winehost.missing_tools()
 
