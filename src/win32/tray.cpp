@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "toolkit/text.h"
+#include "win32/failure.h"
 #include "win32/handles.h"
 
 namespace tarn::win32 {
@@ -21,11 +23,12 @@ TrayIcon::TrayIcon(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, H
     host.lpfnWndProc = &windowProc<TrayIcon, &TrayIcon::onMessage>;
     host.hInstance = instance;
     host.lpszClassName = kHostClass;
-    ::RegisterClassExW(&host);
+    constexpr std::string_view kWhat = "Cannot create the tray host window";
+    checked(::RegisterClassExW(&host), kWhat, "RegisterClassExW");
     taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
-    host_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kHostClass, L"Picture1", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  instance, this));
-    if (!host_) throw PlatformError("Cannot create the tray host window");
+    host_.reset(checked(::CreateWindowExW(WS_EX_TOOLWINDOW, kHostClass, L"Picture1", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                          nullptr, instance, this),
+                        kWhat, "CreateWindowExW"));
 }
 
 std::uint32_t TrayIcon::recordSize() noexcept { return static_cast<std::uint32_t>(NOTIFYICONDATAW_V1_SIZE); }
