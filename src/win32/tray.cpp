@@ -16,11 +16,11 @@ constexpr wchar_t kHostClass[] = L"TarnwickTrayHost";
 
 }  // namespace
 
-TrayIcon::TrayIcon(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, HICON fallbackIcon)
+TrayHost::TrayHost(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, HICON fallbackIcon)
     : form_(form), dialogs_(dialogs), fallbackIcon_(fallbackIcon) {
     WNDCLASSEXW host{};
     host.cbSize = sizeof host;
-    host.lpfnWndProc = &windowProc<TrayIcon, &TrayIcon::onMessage>;
+    host.lpfnWndProc = &windowProc<TrayHost, &TrayHost::onMessage>;
     host.hInstance = instance;
     host.lpszClassName = kHostClass;
     constexpr std::string_view kWhat = "Cannot create the tray host window";
@@ -31,9 +31,9 @@ TrayIcon::TrayIcon(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, H
                         kWhat, "CreateWindowExW"));
 }
 
-std::uint32_t TrayIcon::recordSize() noexcept { return static_cast<std::uint32_t>(NOTIFYICONDATAW_V1_SIZE); }
+std::uint32_t TrayHost::recordSize() noexcept { return static_cast<std::uint32_t>(NOTIFYICONDATAW_V1_SIZE); }
 
-bool TrayIcon::notify(NotifyIconMessage message, const NotifyIconRecord& record) {
+bool TrayHost::notify(NotifyIconMessage message, const NotifyIconRecord& record) {
     NOTIFYICONDATAW data{};
     // Always the size of the structure filled here, whatever the record says, so the
     // shell never reads past it.
@@ -49,24 +49,19 @@ bool TrayIcon::notify(NotifyIconMessage message, const NotifyIconRecord& record)
     std::copy(tip.begin(), tip.end(), data.szTip);
 
     const BOOL done = ::Shell_NotifyIconW(static_cast<DWORD>(message), &data);
-    // Remembered even when the shell is not there yet: the task bar announces itself
-    // with TaskbarCreated and gets the icon then.
+    // Whatever the shell answered: the host listens for the message the record names.
     memory_.sent(message, record);
     return done != FALSE;
 }
 
-LRESULT TrayIcon::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TrayHost::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == memory_.callbackMessage()) {
         // The shell's mouse message arrives in the low word of lParam.
         form_.send([&](TarnFrm& f) { f.Picture1_MouseMove(LOWORD(lParam)); });
         return 0;
     }
     if (taskbarCreated_ != 0 && message == taskbarCreated_) {
-        // A restarted task bar has forgotten every icon: show ours again.
-        if (memory_.wanted()) {
-            const NotifyIconRecord again = *memory_.wanted();
-            notify(NotifyIconMessage::Add, again);
-        }
+        form_.send([](TarnFrm& f) { f.Picture1_TaskbarCreated(); });
         return 0;
     }
     if (message == WM_CLOSE) {
