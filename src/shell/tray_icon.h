@@ -34,8 +34,6 @@ public:
     // Takes the icon away, once; the record names only the size, the host and the id.
     void remove();
 
-    [[nodiscard]] bool wanted() const { return wanted_; }
-
 private:
     Platform& platform_;
     NotifyIconRecord record_;
