@@ -99,16 +99,7 @@ void TarnFrm::Form_Load() {
     p.SetTimerEnabled(Timer::Timer1, true);
     s.okTag = "Start";
 
-    s.tray = NotifyIconRecord{};
-    s.tray.size = p.NotifyIconRecordSize();
-    s.tray.owner = p.TrayHostWindow();
-    s.tray.id = kTrayIconId;
-    s.tray.flags = kNifMessage | kNifIcon | kNifTip;
-    s.tray.callbackMessage = kTrayCallbackMessage;
-    s.tray.icon = p.FormIcon();
-    s.tray.tip = kTrayTip;
-    p.Shell_NotifyIcon(NotifyIconMessage::Add, s.tray);
-    s.trayAdded = true;
+    s.tray.add();
 
     // A box of either runs its own message loop, in which a close request may unload
     // the form: they stop then, and so does start-up.
@@ -122,7 +113,7 @@ void TarnFrm::Form_Load() {
         // The list could not be built and the program ends here; the tray icon it added
         // would otherwise linger until the user hovers over it, and the scratch file
         // would make the next start reload the user's pointers for nothing.
-        removeTrayIcon();
+        s.tray.remove();
         removeScratchFile(p);
         s.ended = true;
         p.End();
@@ -156,17 +147,6 @@ void TarnFrm::stopLoading() {
     removeScratchFile(state_->platform);
 }
 
-void TarnFrm::removeTrayIcon() {
-    State& s = *state_;
-    if (!s.trayAdded) return;
-    NotifyIconRecord r;
-    r.size = s.platform.NotifyIconRecordSize();
-    r.owner = s.platform.TrayHostWindow();
-    r.id = kTrayIconId;
-    s.platform.Shell_NotifyIcon(NotifyIconMessage::Delete, r);
-    s.trayAdded = false;
-}
-
 void TarnFrm::Form_QueryUnload() {
     State& s = *state_;
     if (s.closing) return;
@@ -175,7 +155,7 @@ void TarnFrm::Form_QueryUnload() {
     s.platform.SetTimerEnabled(Timer::Timer1, false);
     // Nor may a pending automatic start capture and rotate after the unload.
     s.platform.SetTimerEnabled(Timer::Timer2, false);
-    removeTrayIcon();
+    s.tray.remove();
 }
 
 void TarnFrm::Form_Unload() {
@@ -262,6 +242,8 @@ void TarnFrm::Picture1_MouseMove(std::uint32_t mouseMessage) {
     s.platform.ShowForm();
     s.platform.SetFormVisible(true);
 }
+
+void TarnFrm::Picture1_TaskbarCreated() { state_->tray.addAgain(); }
 
 // ---- Labels
 

@@ -32,6 +32,8 @@ public:
 
     // ---- The tray icon's notifications, as the shell's mouse message (0x200 ... 0x209).
     void Picture1_MouseMove(std::uint32_t mouseMessage);
+    // The task bar (re)started and shows no icons (the shell's TaskbarCreated message).
+    void Picture1_TaskbarCreated();
 
     // ---- Labels (indexes 0 to 6 and 8) and surfaces that reset their colours
     void lbl_MouseDown(int index, int button);
@@ -63,7 +65,6 @@ public:
 private:
     void okAction();
     void exitAction();
-    void removeTrayIcon();
     void stopLoading();
     void checkClicked(int index);
 

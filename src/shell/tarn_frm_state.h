@@ -12,17 +12,14 @@
 #include "rotation/tarn_mod.h"
 #include "settings/settings.h"
 #include "shell/tarn_frm.h"
-#include "tarnwick_version.h"
+#include "shell/tray_icon.h"
 
 namespace tarn {
 
-// The tray icon's identity.
-inline constexpr std::uint32_t kTrayIconId = 1;
-inline constexpr const char* kTrayTip = "Tarnwick!\nVersion " TARN_VERSION_TEXT " ";
 inline constexpr std::int32_t kAutoStartDelayMs = 100;
 
 struct TarnFrm::State {
-    explicit State(Platform& p) : platform(p), saved(p), rotation(p, tracker, saved) {}
+    explicit State(Platform& p) : platform(p), saved(p), rotation(p, tracker, saved), tray(p) {}
 
     // The state of a form, for the tests that look inside it.
     static const State& of(const TarnFrm& form) { return *form.state_; }
@@ -44,8 +41,7 @@ struct TarnFrm::State {
     bool loading = false;  // start-up is copying the settings into the check boxes
     bool startingUp = false;  // Form_Load runs
     bool acting = false;      // a user's action is at a step that may show a message box
-    NotifyIconRecord tray;
-    bool trayAdded = false;
+    TrayIcon tray;
     std::int32_t dragX = 0;  // pointer minus the window's corner at the last press on the title
     std::int32_t dragY = 0;
     std::int32_t sliderGrabX = 0;  // pointer minus the knob's left edge at the last press on it

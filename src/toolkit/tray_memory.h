@@ -1,6 +1,6 @@
-// The tray icon the program wants shown. The shell forgets every icon when the task bar
-// restarts, and may not be there yet when the program adds its icon; what is
-// remembered here is added again when the task bar announces itself.
+// What the shell was last told about a tray icon, call by call, as the shell keeps it:
+// an add replaces the record, a modify changes the parts its flags name, a delete of
+// the same icon ends it. The tray host listens for the callback message it names.
 #pragma once
 
 #include <cstdint>

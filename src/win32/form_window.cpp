@@ -9,6 +9,7 @@
 
 #include "platform/units.h"
 #include "shell/layout_math.h"
+#include "win32/failure.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
 
@@ -95,9 +96,10 @@ FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, Set
         ::LoadImageW(instance_, MAKEINTRESOURCEW(IDC_TARNWICK_HAND), IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR)));
     registerClasses();
     const std::wstring title = wide(layout::kWindowTitle);
-    form_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, title.c_str(), WS_POPUP | WS_BORDER | WS_CLIPCHILDREN,
-                                  0, 0, 0, 0, nullptr, nullptr, instance_, this));
-    if (!form_) throw PlatformError("Cannot create the main window");
+    form_.reset(checked(::CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, title.c_str(),
+                                          WS_POPUP | WS_BORDER | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr, nullptr,
+                                          instance_, this),
+                        "Cannot create the main window", "CreateWindowExW"));
     dialogs_.setOwner(form_.get());
     link_.setWindow(form_.get());
     createControls();
@@ -112,6 +114,9 @@ FormWindow::~FormWindow() {
 }
 
 void FormWindow::registerClasses() {
+    const auto registerClass = [](const WNDCLASSEXW& c) {
+        checked(::RegisterClassExW(&c), "Cannot create the main window", "RegisterClassExW");
+    };
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
     form.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onForm>;
@@ -119,45 +124,51 @@ void FormWindow::registerClasses() {
     form.hIcon = programIcon_;
     form.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     form.lpszClassName = kFormClass;
-    ::RegisterClassExW(&form);
+    registerClass(form);
 
     WNDCLASSEXW frame = form;
     frame.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onFrame>;
     frame.hIcon = nullptr;
     frame.lpszClassName = kFrameClass;
-    ::RegisterClassExW(&frame);
+    registerClass(frame);
 
     WNDCLASSEXW knob = frame;
     knob.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onKnob>;
     knob.lpszClassName = kKnobClass;
-    ::RegisterClassExW(&knob);
+    registerClass(knob);
 }
 
 void FormWindow::createControls() {
+    constexpr std::string_view kWhat = "Cannot create the window's controls";
     HWND form = form_.get();
     // In the design's order, which puts every frame before the controls it holds.
     for (const layout::Control& c : kControls) {
         if (c.kind == Kind::Frame) {
             const std::wstring caption = wide(c.text);
-            frames_[frameSlot(frameContainer(c.id))] = ::CreateWindowExW(
-                0, kFrameClass, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                form, nullptr, instance_, this);
+            frames_[frameSlot(frameContainer(c.id))] = checked(
+                ::CreateWindowExW(0, kFrameClass, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                  0, 0, 0, 0, form, nullptr, instance_, this),
+                kWhat, "CreateWindowExW");
         } else if (c.kind == Kind::ListView) {
             list_.create(instance_, form, kListViewId, systemColor(c.backColor), systemColor(c.foreColor));
         } else if (c.kind == Kind::CheckBox) {
             const std::wstring caption = wide(c.text);
-            checks_[static_cast<std::size_t>(c.index)] = ::CreateWindowExW(
-                0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 0, 0,
-                containerWindow(c.container), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckIdBase + c.index)),
-                instance_, nullptr);
+            checks_[static_cast<std::size_t>(c.index)] = checked(
+                ::CreateWindowExW(0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
+                                  0, 0, 0, containerWindow(c.container),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckIdBase + c.index)), instance_,
+                                  nullptr),
+                kWhat, "CreateWindowExW");
         } else if (c.id == Id::Knob) {
-            knob_ = ::CreateWindowExW(0, kKnobClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                                      containerWindow(c.container), nullptr, instance_, this);
+            knob_ = checked(::CreateWindowExW(0, kKnobClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                                              containerWindow(c.container), nullptr, instance_, this),
+                            kWhat, "CreateWindowExW");
         }
     }
+    // Every control the design names is there, or the form is not shown at all.
     if (!knob_ || std::count(frames_.begin(), frames_.end(), nullptr) > 0 ||
         std::count(checks_.begin(), checks_.end(), nullptr) > 0)
-        throw PlatformError("Cannot create the window's controls");
+        throw PlatformError(std::string(kWhat));
 }
 
 HWND FormWindow::frameWindow(Container c) const { return frames_.at(frameSlot(c)); }

@@ -4,6 +4,7 @@
 
 #include "platform/units.h"
 #include "shell/layout_math.h"
+#include "win32/failure.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
 
@@ -51,13 +52,16 @@ HFONT FontTable::get(float points, bool bold) const {
 // ---- The painter
 
 Painter::Painter(HINSTANCE instance) {
-    brushes_.emplace(layout::kPeach, OwnedBrush(::CreateSolidBrush(systemColor(layout::kPeach))));
+    const auto addBrush = [this](std::uint32_t color) {
+        if (brushes_.count(color)) return;
+        brushes_.emplace(color, OwnedBrush(checked(::CreateSolidBrush(systemColor(color)),
+                                                   "Cannot create the window's colours", "CreateSolidBrush")));
+    };
+    addBrush(layout::kPeach);
     for (const layout::Control& c : layout::kControls) {
-        if (c.backColor != layout::kTransparent && !brushes_.count(c.backColor))
-            brushes_.emplace(c.backColor, OwnedBrush(::CreateSolidBrush(systemColor(c.backColor))));
+        if (c.backColor != layout::kTransparent) addBrush(c.backColor);
         if (c.kind == Kind::Label && c.index >= 0) labelColors_[c.index] = c.foreColor;
     }
-    if (!brushes_.at(layout::kPeach)) throw PlatformError("Out of memory");
 
     banner_.reset(static_cast<HBITMAP>(
         ::LoadImageW(instance, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "win32/failure.h"
 #include "win32/handles.h"
 
 namespace tarn::win32 {
@@ -18,16 +19,17 @@ constexpr std::size_t kStrip = 128;
 }  // namespace
 
 SetList::SetList(FormLink& form, const Dialogs& dialogs) : form_(form), dialogs_(dialogs) {
-    images_.reset(::ImageList_Create(kPictureSide, kPictureSide, ILC_COLOR32 | ILC_MASK, 0, 16));
-    if (!images_) throw PlatformError("Out of memory");
+    images_.reset(checked(::ImageList_Create(kPictureSide, kPictureSide, ILC_COLOR32 | ILC_MASK, 0, 16),
+                          "Cannot create the window's controls", "ImageList_Create"));
 }
 
 void SetList::create(HINSTANCE instance, HWND form, int id, COLORREF back, COLORREF text) {
-    list_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_ICON | LVS_SINGLESEL |
-                                  LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE,
-                              0, 0, 0, 0, form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (!list_) throw PlatformError("Cannot create the window's controls");
+    list_ = checked(::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_ICON | LVS_SINGLESEL |
+                                          LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE,
+                                      0, 0, 0, 0, form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                                      nullptr),
+                    "Cannot create the window's controls", "CreateWindowExW");
     ListView_SetBkColor(list_, back);
     ListView_SetTextBkColor(list_, back);
     ListView_SetTextColor(list_, text);

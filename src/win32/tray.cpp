@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "toolkit/text.h"
+#include "win32/failure.h"
 #include "win32/handles.h"
 
 namespace tarn::win32 {
@@ -14,23 +16,24 @@ constexpr wchar_t kHostClass[] = L"TarnwickTrayHost";
 
 }  // namespace
 
-TrayIcon::TrayIcon(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, HICON fallbackIcon)
+TrayHost::TrayHost(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, HICON fallbackIcon)
     : form_(form), dialogs_(dialogs), fallbackIcon_(fallbackIcon) {
     WNDCLASSEXW host{};
     host.cbSize = sizeof host;
-    host.lpfnWndProc = &windowProc<TrayIcon, &TrayIcon::onMessage>;
+    host.lpfnWndProc = &windowProc<TrayHost, &TrayHost::onMessage>;
     host.hInstance = instance;
     host.lpszClassName = kHostClass;
-    ::RegisterClassExW(&host);
+    constexpr std::string_view kWhat = "Cannot create the tray host window";
+    checked(::RegisterClassExW(&host), kWhat, "RegisterClassExW");
     taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
-    host_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kHostClass, L"Picture1", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  instance, this));
-    if (!host_) throw PlatformError("Cannot create the tray host window");
+    host_.reset(checked(::CreateWindowExW(WS_EX_TOOLWINDOW, kHostClass, L"Picture1", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                          nullptr, instance, this),
+                        kWhat, "CreateWindowExW"));
 }
 
-std::uint32_t TrayIcon::recordSize() noexcept { return static_cast<std::uint32_t>(NOTIFYICONDATAW_V1_SIZE); }
+std::uint32_t TrayHost::recordSize() noexcept { return static_cast<std::uint32_t>(NOTIFYICONDATAW_V1_SIZE); }
 
-bool TrayIcon::notify(NotifyIconMessage message, const NotifyIconRecord& record) {
+bool TrayHost::notify(NotifyIconMessage message, const NotifyIconRecord& record) {
     NOTIFYICONDATAW data{};
     // Always the size of the structure filled here, whatever the record says, so the
     // shell never reads past it.
@@ -46,24 +49,19 @@ bool TrayIcon::notify(NotifyIconMessage message, const NotifyIconRecord& record)
     std::copy(tip.begin(), tip.end(), data.szTip);
 
     const BOOL done = ::Shell_NotifyIconW(static_cast<DWORD>(message), &data);
-    // Remembered even when the shell is not there yet: the task bar announces itself
-    // with TaskbarCreated and gets the icon then.
+    // Whatever the shell answered: the host listens for the message the record names.
     memory_.sent(message, record);
     return done != FALSE;
 }
 
-LRESULT TrayIcon::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TrayHost::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == memory_.callbackMessage()) {
         // The shell's mouse message arrives in the low word of lParam.
         form_.send([&](TarnFrm& f) { f.Picture1_MouseMove(LOWORD(lParam)); });
         return 0;
     }
     if (taskbarCreated_ != 0 && message == taskbarCreated_) {
-        // A restarted task bar has forgotten every icon: show ours again.
-        if (memory_.wanted()) {
-            const NotifyIconRecord again = *memory_.wanted();
-            notify(NotifyIconMessage::Add, again);
-        }
+        form_.send([](TarnFrm& f) { f.Picture1_TaskbarCreated(); });
         return 0;
     }
     if (message == WM_CLOSE) {

@@ -1,6 +1,7 @@
-// The tray icon: its hidden host window (the form's Picture1), the record handed to the
-// shell, and the icon's return after the task bar restarts. The host turns the shell's
-// notifications into the form's Picture1_MouseMove.
+// The tray icon's side that needs the system: its hidden host window (the form's
+// Picture1) and the record as the shell takes it. The host turns the shell's
+// notifications into the form's Picture1_MouseMove, and the task bar's TaskbarCreated
+// into Picture1_TaskbarCreated: the form's TrayIcon decides what the tray shows.
 #pragma once
 
 #include "win32/win32_api.h"
@@ -15,12 +16,12 @@
 
 namespace tarn::win32 {
 
-class TrayIcon {
+class TrayHost {
 public:
     // `fallbackIcon` is shown when a record names no icon; it must outlive the tray.
-    TrayIcon(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, HICON fallbackIcon);
-    TrayIcon(const TrayIcon&) = delete;
-    TrayIcon& operator=(const TrayIcon&) = delete;
+    TrayHost(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, HICON fallbackIcon);
+    TrayHost(const TrayHost&) = delete;
+    TrayHost& operator=(const TrayHost&) = delete;
 
     [[nodiscard]] HWND host() const noexcept { return host_.get(); }
     // The size of the record layout handed to the shell: the first version's, whose

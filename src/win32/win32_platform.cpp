@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "platform/wtf8.h"
+#include "win32/failure.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
 #include "win32/watcher_protocol.h"
@@ -13,8 +14,11 @@ namespace tarn::win32 {
 
 namespace {
 
+// The tray icon shows it: without it the program, hidden to the tray, could not be reached.
 HICON loadProgramIcon(HINSTANCE instance) {
-    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNWICK), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+    return static_cast<HICON>(
+        checked(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNWICK), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR),
+                "Cannot load the program's icon", "LoadImageW"));
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ public:
     // ---- The shell
     WindowHandle TrayHostWindow() override;
     IconHandle FormIcon() override;
-    std::uint32_t NotifyIconRecordSize() override { return TrayIcon::recordSize(); }
+    std::uint32_t NotifyIconRecordSize() override { return TrayHost::recordSize(); }
     bool Shell_NotifyIcon(NotifyIconMessage message, const NotifyIconRecord& record) override {
         return tray_.notify(message, record);
     }
@@ -150,7 +150,7 @@ private:
     PointerWatcher watcher_;
     Painter painter_;
     SetList list_;
-    TrayIcon tray_;
+    TrayHost tray_;
     win32::FormWindow window_;
     bool loading_ = false;
     bool hiddenWhileLoading_ = false;

@@ -286,6 +286,30 @@ TEST_F(LifecycleTest, TheTrayBringsTheWindowBackOnARightPressOrAnyLeftButtonRepo
     EXPECT_TRUE(fake.timers[Timer::Timer2].enabled);
 }
 
+// The icon comes back on a restarted task bar from the add (under start-up's own box
+// too) to the close, and a form that goes without closing takes it away.
+TEST_F(LifecycleTest, ARestartedTaskBarGetsTheIconBackWhileTheFormHasOne) {
+    frm.Picture1_TaskbarCreated();
+    EXPECT_EQ(fake.count("Shell_NotifyIcon"), 0);
+    writeIni("0\r\n1\r\n1\r\n5\r\n100\r\nA.TWC\r\n");
+    fs::create_directory(folder / "A.TWC");  // a set that cannot be read: "LoadTWC"
+    fake.duringMessageBox = {[&] { frm.Picture1_TaskbarCreated(); }};
+    frm.Form_Load();
+    const auto added = fake.log({"Shell_NotifyIcon"});
+    ASSERT_EQ(added.size(), 2u);
+    EXPECT_EQ(added[1], added[0]);
+    frm.Form_QueryUnload();
+    fake.clearLog();
+    frm.Picture1_TaskbarCreated();
+    EXPECT_EQ(fake.count("Shell_NotifyIcon"), 0);
+
+    RecordingPlatform p;
+    p.programFolder = folder.path();
+    std::make_unique<TarnFrm>(p)->Form_Load();
+    EXPECT_TRUE(p.trayIcons.empty());
+    EXPECT_EQ(p.count("Shell_NotifyIcon"), 2);
+}
+
 TEST_F(LifecycleTest, AFailedListBuildEndsStartUpAndRemovesItsTrayIcon) {
     writeSet("arrows.TWC", 1);
     writeFile(folder / "mw.tmp", cursorSlice(99));
