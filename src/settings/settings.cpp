@@ -9,7 +9,6 @@
 
 #include "cursorset/cursorset.h"
 #include "cursorset/files.h"
-#include "platform/units.h"
 #include "platform/wtf8.h"
 #include "settings/settings_text.h"
 
@@ -148,7 +147,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
 
     SettingsLines lines(in.is_open() ? in.rdbuf() : nullptr, report, stopped);
     lines.readChoices(settings);
-    lines.step([&] { platform.SetKnobLeftTwips((settings.sliderPosition + 8) * kDesignTwipsPerPixel); });
+    lines.step([&] { platform.SetKnobLeftTwips(KnobLeftTwips(settings.sliderPosition)); });
     lines.readSetName(settings);
     settings.unreadFile = lines.readFailed();
     in.close();

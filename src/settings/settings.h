@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "settings/tick_rate.h"
 
 namespace tarn {
 
@@ -29,10 +30,11 @@ struct Settings {
     bool unreadFile = false;
 };
 
-// Where a first run (no settings file) leaves the slider: the knob's design place,
-// 1680 twips = 112 pixels, is position 104, which the slider turns into 6 ms.
+// Where a first run (no settings file) leaves the slider: at the knob's place in the
+// window's design (1680 twips, 112 design pixels; the form checks its row against
+// this), with the interval the slider gives there.
 inline constexpr std::int32_t kFirstRunSliderPosition = 104;
-inline constexpr std::int32_t kFirstRunInterval = 6;
+inline constexpr std::int32_t kFirstRunInterval = *TickInterval(kFirstRunSliderPosition);
 
 // A flag line: one decimal digit once spaces are trimmed, 1 meaning on; anything
 // else gives the fallback.

@@ -10,6 +10,7 @@
 #include "cursorset/library.h"
 #include "platform/units.h"
 #include "shell/layout.h"
+#include "settings/tick_rate.h"
 #include "shell/tarn_frm_state.h"
 
 namespace tarn {
@@ -26,10 +27,6 @@ constexpr int kLabelHidden = 4;
 constexpr int kLabelTitleStrip = 6;
 constexpr int kLabelClose = 8;
 constexpr int kHighestLabel = 8;
-
-// The knob's accepted left edges, in pixels of the design scale: 9 to 136.
-constexpr std::int32_t kKnobOrigin = 8;
-constexpr std::int32_t kSliderPositions = 128;
 
 constexpr int kShowNormal = 1;
 
@@ -310,6 +307,10 @@ void TarnFrm::Picture2_MouseMove() { ResetLabelColors(); }
 
 // ---- The sensitivity slider
 
+// A first run leaves the slider where the design draws the knob.
+static_assert(layout::control(layout::Id::Knob).left == KnobLeftTwips(kFirstRunSliderPosition),
+              "the first-run slider position is the knob's place in the design");
+
 void TarnFrm::picSlider_MouseDown(int /*button*/) {
     State& s = *state_;
     Platform& p = s.platform;
@@ -329,14 +330,15 @@ void TarnFrm::picSlider_MouseMove(int button) {
     // drawn track whatever the monitor's DPI (at 96 DPI both scales are the same).
     const std::int32_t screenLeft = where.x - s.sliderGrabX;
     const std::int32_t x = DesignPixels(ToTwips(screenLeft, tpp));
-    const std::int32_t position = x - kKnobOrigin;
-    if (position <= 0 || position > kSliderPositions) return;  // ignored, not clamped
+    const std::int32_t position = SliderPosition(x);
+    const std::optional<std::int32_t> interval = TickInterval(position);
+    if (!interval) return;  // ignored, not clamped
 
     const TwipsRect knob = p.KnobRectTwips();
     const double tppY = p.TwipsPerPixelY();
-    p.MoveWindow(p.KnobWindow(), ToPixels(x * kDesignTwipsPerPixel, tpp), ToPixels(knob.top, tppY),
+    p.MoveWindow(p.KnobWindow(), ToPixels(KnobLeftTwips(position), tpp), ToPixels(knob.top, tppY),
                  ToPixels(knob.width, tpp), ToPixels(knob.height, tppY), true);
-    s.settings.interval = 26 - position / 5;
+    s.settings.interval = *interval;
     s.settings.sliderPosition = position;
     // Before rotation starts the new interval waits for the start: a tick now would
     // install direction images before the user's pointers are saved.

@@ -223,6 +223,15 @@ TEST_F(SettingsTest, OutOfRangeNumbersFallBackSilentlyAndTheKnobFollowsTheStored
     }
 }
 
+TEST(TickInterval, TwentySixDownToOneFivePositionsAMillisecondAndNothingOffTheSlider) {
+    const std::pair<std::int32_t, std::optional<std::int32_t>> cases[] = {
+        {0, std::nullopt}, {1, 26}, {4, 26}, {5, 25}, {9, 25}, {10, 24},
+        {104, 6},  // where a first run leaves the slider
+        {124, 2}, {125, 1}, {128, 1}, {129, std::nullopt},
+    };
+    for (const auto& [position, interval] : cases) EXPECT_EQ(TickInterval(position), interval) << position;
+}
+
 TEST_F(SettingsTest, NoSettingsFileIsAQuietFirstRunThatStillRotates) {
     LoadINI(p, s, set);
     EXPECT_TRUE(p.calls().empty());
