@@ -160,11 +160,10 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
     lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set)); });
 }
 
-bool SaveINI(Platform& platform, const Settings& settings) {
+bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks) {
     const std::string nameLine =
         settings.setFile == settings.stored.name ? settings.stored.bytes : WriteNameLine(platform, settings.setFile);
-    const std::string text =
-        SettingsText(settings, {platform.CheckValue(0), platform.CheckValue(1), platform.CheckValue(2)}, nameLine);
+    const std::string text = SettingsText(settings, checks, nameLine);
 
     const fs::path target = platform.ProgramFolder() / kFileName;
     // The user's file stays theirs: one start-up could not read still holds settings

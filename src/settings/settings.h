@@ -2,6 +2,7 @@
 // folder, read once at start-up and written by Exit.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -65,11 +66,12 @@ std::string WriteNameLine(Platform& platform, std::string_view name);
 // is true (a close request arrived while a box was up) the reader returns at once.
 void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped = {});
 
-// Writes the six lines, the three flags taken from the check boxes. The old file is
-// replaced only once the new one is complete; one with another name (a hard link) is
+// Writes the six lines, the three flags taken from the check boxes' values (`checks`:
+// "Auto Start", "Normal Cursor", "HourGlass Cursor"). The old file is replaced only
+// once the new one is complete; one with another name (a hard link) is
 // written in place instead, so both names keep the settings. A file start-up could not read, or one
 // marked read-only, is kept as it is, and a message says so. On failure, or when the
 // file is kept, shows "SaveINI\n..." and returns false.
-bool SaveINI(Platform& platform, const Settings& settings);
+bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks);
 
 }  // namespace tarn

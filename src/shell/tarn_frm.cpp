@@ -19,14 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Label indexes: there is no label 7.
-constexpr int kLabelTitle = 0;
-constexpr int kLabelOk = 2;
-constexpr int kLabelExit = 3;
-constexpr int kLabelHidden = 4;
-constexpr int kLabelTitleStrip = 6;
-constexpr int kLabelClose = 8;
-constexpr int kHighestLabel = 8;
+using layout::kCheckAutoStart, layout::kCheckBusy, layout::kCheckNormal;
+using layout::kLabelClose, layout::kLabelExit, layout::kLabelHidden, layout::kLabelOk, layout::kLabelTitle,
+    layout::kLabelTitleStrip;
 
 constexpr int kShowNormal = 1;
 
@@ -127,13 +122,13 @@ void TarnFrm::Form_Load() {
     }
 
     s.loading = true;
-    p.SetCheckValue(1, s.settings.normal ? 1 : 0);
-    checkClicked(1);
-    p.SetCheckValue(2, s.settings.busy ? 1 : 0);
-    checkClicked(2);
+    p.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
+    checkClicked(kCheckNormal);
+    p.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
+    checkClicked(kCheckBusy);
     if (s.settings.autoStart) {
         p.SetFormVisible(false);
-        p.SetCheckValue(0, 1);
+        p.SetCheckValue(kCheckAutoStart, 1);
         p.SetTimerEnabled(Timer::Timer2, true);
         p.SetTimerInterval(Timer::Timer2, kAutoStartDelayMs);
     } else {
@@ -214,7 +209,9 @@ void TarnFrm::exitAction() {
     // so the user's pointers always come back.
     {
         const Raised acting(s.acting);
-        SaveINI(s.platform, s.settings);
+        Platform& p = s.platform;
+        SaveINI(p, s.settings,
+                {p.CheckValue(kCheckAutoStart), p.CheckValue(kCheckNormal), p.CheckValue(kCheckBusy)});
     }
     // A close request under its message box has already closed the form.
     if (s.closing) return;
@@ -264,8 +261,8 @@ void TarnFrm::Picture1_MouseMove(std::uint32_t mouseMessage) {
 
 void TarnFrm::ResetLabelColors() {
     Platform& p = state_->platform;
-    for (int i = 0; i <= kHighestLabel; ++i) {
-        if (i == kLabelTitle || i == 7) continue;  // the title keeps its colour; there is no label 7
+    for (const int i : layout::kLabels) {
+        if (i == kLabelTitle) continue;  // the title keeps its colour
         p.SetLabelForeColor(i, (i == kLabelOk || i == kLabelExit) ? layout::kOrange : layout::kBlack);
     }
 }
@@ -353,8 +350,8 @@ void TarnFrm::Check1_Click(int index) {
     if (!s.userMayAct()) {
         // Refused, but the toolkit has already changed the box: put it back, so that the
         // box, the rotation and what Exit writes agree.
-        if (index == 1) s.platform.SetCheckValue(1, s.settings.normal ? 1 : 0);
-        if (index == 2) s.platform.SetCheckValue(2, s.settings.busy ? 1 : 0);
+        if (index == kCheckNormal) s.platform.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
+        if (index == kCheckBusy) s.platform.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
         return;
     }
     checkClicked(index);
@@ -362,8 +359,11 @@ void TarnFrm::Check1_Click(int index) {
 
 void TarnFrm::checkClicked(int index) {
     State& s = *state_;
+    // "Auto Start" switches no role: its box only changes what Exit writes.
+    if (index != kCheckNormal && index != kCheckBusy) return;
     RoleFlags flags = s.flags();
-    s.rotation.Check1_Click(index, s.platform.CheckValue(index), s.loading, flags);
+    const RoleOption option = index == kCheckNormal ? RoleOption::Normal : RoleOption::Busy;
+    s.rotation.Check1_Click(option, s.platform.CheckValue(index), s.loading, flags);
     s.settings.normal = flags.normal;
     s.settings.busy = flags.busy;
 }
