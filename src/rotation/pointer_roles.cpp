@@ -30,12 +30,12 @@ void PointerRotation::CaptureUserPointers() {
     saved_.CaptureNormal();
 }
 
-void PointerRotation::Check1_Click(int index, int value, bool loadingGuard, RoleFlags& flags) {
+void PointerRotation::Check1_Click(RoleOption option, int value, bool loadingGuard, RoleFlags& flags) {
     const bool on = value != 0;
-    if (index == 1) {
+    if (option == RoleOption::Normal) {
         flags.normal = on;
         if (!on && !loadingGuard) saved_.RestoreKeepingCopy(Role::Normal);
-    } else if (index == 2) {
+    } else {
         flags.busy = on;
         if (!on && !loadingGuard) {
             saved_.RestoreKeepingCopy(Role::AppStarting);

@@ -20,6 +20,10 @@ struct RoleFlags {
     bool busy = false;
 };
 
+// The window's two role options: "Normal Cursor" switches the normal role, "HourGlass
+// Cursor" both busy roles.
+enum class RoleOption { Normal, Busy };
+
 class PointerRotation {
 public:
     PointerRotation(Platform& platform, DirectionTracker& tracker, TarnMod& saved)
@@ -37,10 +41,9 @@ public:
     // moving the pointer.
     void CaptureUserPointers();
 
-    // The role options: index 1 "Normal Cursor", 2 "HourGlass Cursor". `value` is the
-    // box's value (0 clear, 1 ticked, 2 greyed counts as ticked). While `loadingGuard`
-    // is set only the flag changes.
-    void Check1_Click(int index, int value, bool loadingGuard, RoleFlags& flags);
+    // A role option clicked. `value` is its box's value (0 clear, 1 ticked, 2 greyed
+    // counts as ticked). While `loadingGuard` is set only the flag changes.
+    void Check1_Click(RoleOption option, int value, bool loadingGuard, RoleFlags& flags);
 
     [[nodiscard]] Point position() const { return position_; }
 

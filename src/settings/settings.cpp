@@ -9,7 +9,6 @@
 
 #include "cursorset/cursorset.h"
 #include "cursorset/files.h"
-#include "platform/units.h"
 #include "platform/wtf8.h"
 #include "settings/settings_text.h"
 
@@ -148,7 +147,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
 
     SettingsLines lines(in.is_open() ? in.rdbuf() : nullptr, report, stopped);
     lines.readChoices(settings);
-    lines.step([&] { platform.SetKnobLeftTwips((settings.sliderPosition + 8) * kDesignTwipsPerPixel); });
+    lines.step([&] { platform.SetKnobLeftTwips(KnobLeftTwips(settings.sliderPosition)); });
     lines.readSetName(settings);
     settings.unreadFile = lines.readFailed();
     in.close();
@@ -161,11 +160,10 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
     lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set)); });
 }
 
-bool SaveINI(Platform& platform, const Settings& settings) {
+bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks) {
     const std::string nameLine =
         settings.setFile == settings.stored.name ? settings.stored.bytes : WriteNameLine(platform, settings.setFile);
-    const std::string text =
-        SettingsText(settings, {platform.CheckValue(0), platform.CheckValue(1), platform.CheckValue(2)}, nameLine);
+    const std::string text = SettingsText(settings, checks, nameLine);
 
     const fs::path target = platform.ProgramFolder() / kFileName;
     // The user's file stays theirs: one start-up could not read still holds settings

@@ -2,6 +2,7 @@
 // folder, read once at start-up and written by Exit.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "settings/tick_rate.h"
 
 namespace tarn {
 
@@ -29,10 +31,11 @@ struct Settings {
     bool unreadFile = false;
 };
 
-// Where a first run (no settings file) leaves the slider: the knob's design place,
-// 1680 twips = 112 pixels, is position 104, which the slider turns into 6 ms.
+// Where a first run (no settings file) leaves the slider: at the knob's place in the
+// window's design (1680 twips, 112 design pixels; the form checks its row against
+// this), with the interval the slider gives there.
 inline constexpr std::int32_t kFirstRunSliderPosition = 104;
-inline constexpr std::int32_t kFirstRunInterval = 6;
+inline constexpr std::int32_t kFirstRunInterval = *TickInterval(kFirstRunSliderPosition);
 
 // A flag line: one decimal digit once spaces are trimmed, 1 meaning on; anything
 // else gives the fallback.
@@ -63,11 +66,12 @@ std::string WriteNameLine(Platform& platform, std::string_view name);
 // is true (a close request arrived while a box was up) the reader returns at once.
 void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped = {});
 
-// Writes the six lines, the three flags taken from the check boxes. The old file is
-// replaced only once the new one is complete; one with another name (a hard link) is
+// Writes the six lines, the three flags taken from the check boxes' values (`checks`:
+// "Auto Start", "Normal Cursor", "HourGlass Cursor"). The old file is replaced only
+// once the new one is complete; one with another name (a hard link) is
 // written in place instead, so both names keep the settings. A file start-up could not read, or one
 // marked read-only, is kept as it is, and a message says so. On failure, or when the
 // file is kept, shows "SaveINI\n..." and returns false.
-bool SaveINI(Platform& platform, const Settings& settings);
+bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks);
 
 }  // namespace tarn

@@ -5,6 +5,7 @@
 // the control's container: the window's client area or one of the frames.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -37,6 +38,27 @@ enum class Align { Left, Centre };
 enum class Container { Window, Frame1, Frame2, Frame3, Frame4, Frame5 };
 enum class Pointer { Default, Hand, Arrow, ArrowHourglass };
 
+// The indexed control sets: a label of `lbl` or a check box of `Check1` is known by
+// its index everywhere (the rows below, the form's handlers, the backend's controls,
+// the tests), and these names are where each index is written. There is no label 7;
+// the hidden label 4 has no row, as it is never shown.
+inline constexpr int kLabelTitle = 0;
+inline constexpr int kLabelSubtitle = 1;
+inline constexpr int kLabelOk = 2;
+inline constexpr int kLabelExit = 3;
+inline constexpr int kLabelHidden = 4;
+inline constexpr int kLabelVersion = 5;
+inline constexpr int kLabelTitleStrip = 6;
+inline constexpr int kLabelClose = 8;
+// Every label, in ascending order of index.
+inline constexpr std::array<int, 8> kLabels{kLabelTitle,  kLabelSubtitle, kLabelOk,         kLabelExit,
+                                            kLabelHidden, kLabelVersion,  kLabelTitleStrip, kLabelClose};
+
+inline constexpr int kCheckAutoStart = 0;
+inline constexpr int kCheckNormal = 1;
+inline constexpr int kCheckBusy = 2;
+inline constexpr int kCheckBoxes = 3;  // indexes 0 up to this
+
 // Which control a row describes; label and check box rows also carry their index.
 enum class Id {
     TitleStrip, Icon, Title, Close, Version, Subtitle, ListView, Banner,
@@ -62,19 +84,19 @@ struct Control {
 // Drawing order: later rows lie in front (the title strip behind the icon, title and
 // close label; the knob in front of the track and end ticks).
 inline constexpr std::array<Control, 25> kControls{{
-    {Id::TitleStrip, Kind::Label, 6, Container::Window, 0, 0, 8295, 360, "", kBlack, kLightOrange, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::TitleStrip, Kind::Label, kLabelTitleStrip, Container::Window, 0, 0, 8295, 360, "", kBlack, kLightOrange, 9.75f, false, Align::Left, Pointer::Default},
     {Id::Icon, Kind::Image, -1, Container::Window, 60, 60, 480, 480, "", kBlack, kTransparent, 0, false, Align::Left, Pointer::Default},
-    {Id::Title, Kind::Label, 0, Container::Window, 555, 90, 1935, 465, "Tarnwick!", kBlack, kTransparent, 18, true, Align::Centre, Pointer::Default},
-    {Id::Close, Kind::Label, 8, Container::Window, 8280, 0, 375, 360, "X", kBlack, kLightOrange, 13.5f, true, Align::Centre, Pointer::Hand},
-    {Id::Version, Kind::Label, 5, Container::Window, 585, 480, 1335, 240, "Version " TARN_VERSION_TEXT, kBlack, kTransparent, 9.75f, true, Align::Left, Pointer::Default},
-    {Id::Subtitle, Kind::Label, 1, Container::Window, 1920, 480, 4935, 240, "Rotates your mouse cursor to the direction you move !", kBlack, kTransparent, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::Title, Kind::Label, kLabelTitle, Container::Window, 555, 90, 1935, 465, "Tarnwick!", kBlack, kTransparent, 18, true, Align::Centre, Pointer::Default},
+    {Id::Close, Kind::Label, kLabelClose, Container::Window, 8280, 0, 375, 360, "X", kBlack, kLightOrange, 13.5f, true, Align::Centre, Pointer::Hand},
+    {Id::Version, Kind::Label, kLabelVersion, Container::Window, 585, 480, 1335, 240, "Version " TARN_VERSION_TEXT, kBlack, kTransparent, 9.75f, true, Align::Left, Pointer::Default},
+    {Id::Subtitle, Kind::Label, kLabelSubtitle, Container::Window, 1920, 480, 4935, 240, "Rotates your mouse cursor to the direction you move !", kBlack, kTransparent, 9.75f, false, Align::Left, Pointer::Default},
     {Id::ListView, Kind::ListView, -1, Container::Window, 120, 840, 6015, 4215, "", kBlack, kPeach, 8.25f, false, Align::Left, Pointer::Default},
     {Id::Banner, Kind::Image, -1, Container::Window, 120, 5160, 4050, 1125, "", kBlack, kTransparent, 0, false, Align::Left, Pointer::Hand},
     {Id::Frame4, Kind::Frame, -1, Container::Window, 6240, 720, 2295, 975, "Current Cursor:", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
     {Id::Preview, Kind::PictureBox, -1, Container::Frame4, 840, 330, 510, 510, "", kBlack, kPeach, 0, false, Align::Left, Pointer::Default},
     {Id::Frame1, Kind::Frame, -1, Container::Window, 6240, 1800, 2295, 1095, "Cursors to rotate:", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
-    {Id::CheckNormal, Kind::CheckBox, 1, Container::Frame1, 120, 360, 1875, 240, "Normal Cursor", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Arrow},
-    {Id::CheckBusy, Kind::CheckBox, 2, Container::Frame1, 120, 690, 1995, 240, "HourGlass Cursor", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::ArrowHourglass},
+    {Id::CheckNormal, Kind::CheckBox, kCheckNormal, Container::Frame1, 120, 360, 1875, 240, "Normal Cursor", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Arrow},
+    {Id::CheckBusy, Kind::CheckBox, kCheckBusy, Container::Frame1, 120, 690, 1995, 240, "HourGlass Cursor", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::ArrowHourglass},
     {Id::Frame2, Kind::Frame, -1, Container::Window, 6240, 3000, 2295, 975, "Rotating Sensitivity:", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
     {Id::TickLeft, Kind::PictureBox, -1, Container::Frame2, 90, 390, 15, 230, "", kBlack, kDarkOrange, 0, false, Align::Left, Pointer::Default},
     {Id::TickRight, Kind::PictureBox, -1, Container::Frame2, 2170, 390, 15, 230, "", kBlack, kDarkOrange, 0, false, Align::Left, Pointer::Default},
@@ -83,10 +105,10 @@ inline constexpr std::array<Control, 25> kControls{{
     {Id::Min, Kind::Label, -1, Container::Frame2, 120, 630, 375, 255, "min", kButtonText, kTransparent, 9.75f, false, Align::Centre, Pointer::Default},
     {Id::Max, Kind::Label, -1, Container::Frame2, 1645, 630, 375, 255, "max", kButtonText, kTransparent, 9.75f, false, Align::Centre, Pointer::Default},
     {Id::Frame3, Kind::Frame, -1, Container::Window, 6240, 4080, 2295, 975, "Options:", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
-    {Id::CheckAutoStart, Kind::CheckBox, 0, Container::Frame3, 120, 480, 1275, 195, "Auto Start", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
+    {Id::CheckAutoStart, Kind::CheckBox, kCheckAutoStart, Container::Frame3, 120, 480, 1275, 195, "Auto Start", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
     {Id::Frame5, Kind::Frame, -1, Container::Window, 6240, 5100, 2295, 735, "", kWindowText, kPeach, 9.75f, false, Align::Left, Pointer::Default},
-    {Id::Ok, Kind::Label, 2, Container::Frame5, 360, 225, 720, 435, "OK", kOrange, kTransparent, 18, true, Align::Centre, Pointer::Hand},
-    {Id::Exit, Kind::Label, 3, Container::Frame5, 1230, 225, 705, 435, "Exit", kOrange, kTransparent, 18, true, Align::Centre, Pointer::Hand},
+    {Id::Ok, Kind::Label, kLabelOk, Container::Frame5, 360, 225, 720, 435, "OK", kOrange, kTransparent, 18, true, Align::Centre, Pointer::Hand},
+    {Id::Exit, Kind::Label, kLabelExit, Container::Frame5, 1230, 225, 705, 435, "Exit", kOrange, kTransparent, 18, true, Align::Centre, Pointer::Hand},
 }};
 
 constexpr const Control& control(Id id) {
@@ -94,6 +116,25 @@ constexpr const Control& control(Id id) {
         if (c.id == id) return c;
     throw "no such control";  // unreachable for every Id; a compile error in constant evaluation
 }
+
+// Each index names one control: a check box row for every index below kCheckBoxes
+// (the backend keeps them in an array), a label row at most once for each label, and
+// no index on any other row.
+constexpr bool eachIndexNamesOneControl() {
+    for (std::size_t i = 1; i < kLabels.size(); ++i)
+        if (kLabels[i] <= kLabels[i - 1]) return false;
+    for (const Control& c : kControls) {
+        int rows = 0;
+        for (const Control& other : kControls) rows += other.kind == c.kind && other.index == c.index;
+        const bool label = c.kind == Kind::Label && c.index >= 0;
+        if (label && (rows != 1 || std::count(kLabels.begin(), kLabels.end(), c.index) != 1)) return false;
+        if (c.kind == Kind::CheckBox && (rows != 1 || c.index < 0 || c.index >= kCheckBoxes)) return false;
+        if (c.kind != Kind::Label && c.kind != Kind::CheckBox && c.index != -1) return false;
+    }
+    const auto isCheckBox = [](const Control& c) { return c.kind == Kind::CheckBox; };
+    return std::count_if(kControls.begin(), kControls.end(), isCheckBox) == kCheckBoxes;
+}
+static_assert(eachIndexNamesOneControl(), "a label or check box index is missing, repeated or out of range");
 
 // The frame a container names, for converting frame-relative positions.
 constexpr const Control& frameOf(Container c) {
@@ -107,7 +148,7 @@ constexpr const Control& frameOf(Container c) {
 }
 
 // The banner opens the page on cursor sets and twcmake that ships beside the program;
-// the hidden label 4 names it.
+// the hidden label (kLabelHidden) names it.
 inline constexpr std::string_view kSetsPage = "Tarnwick.html";
 inline constexpr std::string_view kHiddenLabelText =
     "More Tarnwick Cursors?  Create your own?  Go to Tarnwick.html !";

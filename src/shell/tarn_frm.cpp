@@ -10,6 +10,7 @@
 #include "cursorset/library.h"
 #include "platform/units.h"
 #include "shell/layout.h"
+#include "settings/tick_rate.h"
 #include "shell/tarn_frm_state.h"
 
 namespace tarn {
@@ -18,18 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Label indexes: there is no label 7.
-constexpr int kLabelTitle = 0;
-constexpr int kLabelOk = 2;
-constexpr int kLabelExit = 3;
-constexpr int kLabelHidden = 4;
-constexpr int kLabelTitleStrip = 6;
-constexpr int kLabelClose = 8;
-constexpr int kHighestLabel = 8;
-
-// The knob's accepted left edges, in pixels of the design scale: 9 to 136.
-constexpr std::int32_t kKnobOrigin = 8;
-constexpr std::int32_t kSliderPositions = 128;
+using layout::kCheckAutoStart, layout::kCheckBusy, layout::kCheckNormal;
+using layout::kLabelClose, layout::kLabelExit, layout::kLabelHidden, layout::kLabelOk, layout::kLabelTitle,
+    layout::kLabelTitleStrip;
 
 constexpr int kShowNormal = 1;
 
@@ -121,13 +113,13 @@ void TarnFrm::Form_Load() {
     }
 
     s.loading = true;
-    p.SetCheckValue(1, s.settings.normal ? 1 : 0);
-    checkClicked(1);
-    p.SetCheckValue(2, s.settings.busy ? 1 : 0);
-    checkClicked(2);
+    p.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
+    checkClicked(kCheckNormal);
+    p.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
+    checkClicked(kCheckBusy);
     if (s.settings.autoStart) {
         p.SetFormVisible(false);
-        p.SetCheckValue(0, 1);
+        p.SetCheckValue(kCheckAutoStart, 1);
         p.SetTimerEnabled(Timer::Timer2, true);
         p.SetTimerInterval(Timer::Timer2, kAutoStartDelayMs);
     } else {
@@ -197,7 +189,9 @@ void TarnFrm::exitAction() {
     // so the user's pointers always come back.
     {
         const Raised acting(s.acting);
-        SaveINI(s.platform, s.settings);
+        Platform& p = s.platform;
+        SaveINI(p, s.settings,
+                {p.CheckValue(kCheckAutoStart), p.CheckValue(kCheckNormal), p.CheckValue(kCheckBusy)});
     }
     // A close request under its message box has already closed the form.
     if (s.closing) return;
@@ -249,8 +243,8 @@ void TarnFrm::Picture1_TaskbarCreated() { state_->tray.addAgain(); }
 
 void TarnFrm::ResetLabelColors() {
     Platform& p = state_->platform;
-    for (int i = 0; i <= kHighestLabel; ++i) {
-        if (i == kLabelTitle || i == 7) continue;  // the title keeps its colour; there is no label 7
+    for (const int i : layout::kLabels) {
+        if (i == kLabelTitle) continue;  // the title keeps its colour
         p.SetLabelForeColor(i, (i == kLabelOk || i == kLabelExit) ? layout::kOrange : layout::kBlack);
     }
 }
@@ -292,6 +286,10 @@ void TarnFrm::Picture2_MouseMove() { ResetLabelColors(); }
 
 // ---- The sensitivity slider
 
+// A first run leaves the slider where the design draws the knob.
+static_assert(layout::control(layout::Id::Knob).left == KnobLeftTwips(kFirstRunSliderPosition),
+              "the first-run slider position is the knob's place in the design");
+
 void TarnFrm::picSlider_MouseDown(int /*button*/) {
     State& s = *state_;
     Platform& p = s.platform;
@@ -311,14 +309,15 @@ void TarnFrm::picSlider_MouseMove(int button) {
     // drawn track whatever the monitor's DPI (at 96 DPI both scales are the same).
     const std::int32_t screenLeft = where.x - s.sliderGrabX;
     const std::int32_t x = DesignPixels(ToTwips(screenLeft, tpp));
-    const std::int32_t position = x - kKnobOrigin;
-    if (position <= 0 || position > kSliderPositions) return;  // ignored, not clamped
+    const std::int32_t position = SliderPosition(x);
+    const std::optional<std::int32_t> interval = TickInterval(position);
+    if (!interval) return;  // ignored, not clamped
 
     const TwipsRect knob = p.KnobRectTwips();
     const double tppY = p.TwipsPerPixelY();
-    p.MoveWindow(p.KnobWindow(), ToPixels(x * kDesignTwipsPerPixel, tpp), ToPixels(knob.top, tppY),
+    p.MoveWindow(p.KnobWindow(), ToPixels(KnobLeftTwips(position), tpp), ToPixels(knob.top, tppY),
                  ToPixels(knob.width, tpp), ToPixels(knob.height, tppY), true);
-    s.settings.interval = 26 - position / 5;
+    s.settings.interval = *interval;
     s.settings.sliderPosition = position;
     // Before rotation starts the new interval waits for the start: a tick now would
     // install direction images before the user's pointers are saved.
@@ -333,8 +332,8 @@ void TarnFrm::Check1_Click(int index) {
     if (!s.userMayAct()) {
         // Refused, but the toolkit has already changed the box: put it back, so that the
         // box, the rotation and what Exit writes agree.
-        if (index == 1) s.platform.SetCheckValue(1, s.settings.normal ? 1 : 0);
-        if (index == 2) s.platform.SetCheckValue(2, s.settings.busy ? 1 : 0);
+        if (index == kCheckNormal) s.platform.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
+        if (index == kCheckBusy) s.platform.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
         return;
     }
     checkClicked(index);
@@ -342,8 +341,11 @@ void TarnFrm::Check1_Click(int index) {
 
 void TarnFrm::checkClicked(int index) {
     State& s = *state_;
+    // "Auto Start" switches no role: its box only changes what Exit writes.
+    if (index != kCheckNormal && index != kCheckBusy) return;
     RoleFlags flags = s.flags();
-    s.rotation.Check1_Click(index, s.platform.CheckValue(index), s.loading, flags);
+    const RoleOption option = index == kCheckNormal ? RoleOption::Normal : RoleOption::Busy;
+    s.rotation.Check1_Click(option, s.platform.CheckValue(index), s.loading, flags);
     s.settings.normal = flags.normal;
     s.settings.busy = flags.busy;
 }

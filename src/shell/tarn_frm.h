@@ -35,7 +35,7 @@ public:
     // The task bar (re)started and shows no icons (the shell's TaskbarCreated message).
     void Picture1_TaskbarCreated();
 
-    // ---- Labels (indexes 0 to 6 and 8) and surfaces that reset their colours
+    // ---- Labels (their indexes are named in layout.h) and surfaces that reset their colours
     void lbl_MouseDown(int index, int button);
     void lbl_MouseMove(int index, int button);
     void lbl_Click(int index);
@@ -48,8 +48,9 @@ public:
     void picSlider_MouseDown(int button);
     void picSlider_MouseMove(int button);
 
-    // ---- Option check boxes (0 Auto Start, 1 Normal Cursor, 2 HourGlass Cursor); the
-    // toolkit has already changed the box's value when it raises the click.
+    // ---- Option check boxes ("Auto Start", "Normal Cursor", "HourGlass Cursor", by their
+    // indexes in layout.h); the toolkit has already changed the box's value when it
+    // raises the click.
     void Check1_Click(int index);
 
     // ---- The list of cursor sets and the link banner

@@ -126,7 +126,7 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
         case WM_COMMAND: {
             const int id = LOWORD(wParam);
-            if (HIWORD(wParam) == BN_CLICKED && id >= kCheckIdBase && id < kCheckIdBase + 3)
+            if (HIWORD(wParam) == BN_CLICKED && id >= kCheckIdBase && id < kCheckIdBase + layout::kCheckBoxes)
                 link_.send([&](TarnFrm& f) { f.Check1_Click(id - kCheckIdBase); });
             return 0;
         }

@@ -98,7 +98,7 @@ private:
     OwnedWindow form_;
     // Child windows belong to their parent and go with it.
     std::array<HWND, 5> frames_{};  // Frame1 ... Frame5
-    std::array<HWND, 3> checks_{};
+    std::array<HWND, layout::kCheckBoxes> checks_{};
     HWND knob_ = nullptr;
 };
 

@@ -166,14 +166,14 @@ TEST_F(PointerRolesTest, TheWatcherIsStartedOnceAtTheFirstCaptureAndAFailureChan
         PointerRotation r{p, t, keeper};
         RoleFlags flags{true, true};
         r.RotateTick(slices, flags);  // nothing is captured yet: nothing starts
-        r.Check1_Click(2, 0, false, flags);
+        r.Check1_Click(RoleOption::Busy, 0, false, flags);
         TarnMod{p}.RestoreAll();  // a program that ends before any capture
         EXPECT_EQ(p.count("StartPointerWatcher"), 0);
         flags.busy = true;
         r.CaptureUserPointers();
         r.CaptureUserPointers();  // the automatic start captures twice
         r.RotateTick(slices, flags);
-        r.Check1_Click(2, 0, false, flags);
+        r.Check1_Click(RoleOption::Busy, 0, false, flags);
         keeper.RestoreAll();
         keeper.RestoreAll();
     };
@@ -306,7 +306,7 @@ TEST_F(PointerRolesTest, UntickingARoleGivesTheUsersPointerBackAtOnceAndKeepsAFr
     rotation.RotateTick(handles, flags);
     fake.pointer = {900, 700};  // over the "HourGlass Cursor" box
     fake.clearLog();
-    rotation.Check1_Click(2, 0, false, flags);
+    rotation.Check1_Click(RoleOption::Busy, 0, false, flags);
     EXPECT_FALSE(flags.busy);
     for (auto id : {kOcrAppStarting, kOcrWait}) EXPECT_EQ(fake.systemImage(id), RecordingPlatform::userImage(id));
     EXPECT_EQ(fake.systemImage(kOcrNormal), images[6]);
@@ -320,13 +320,13 @@ TEST_F(PointerRolesTest, UntickingARoleGivesTheUsersPointerBackAtOnceAndKeepsAFr
     EXPECT_EQ(fake.count("SetSystemCursor"), 1);
 
     // Unticking "Normal Cursor" with the pointer anywhere: the user's arrow comes back.
-    rotation.Check1_Click(1, 0, false, flags);
+    rotation.Check1_Click(RoleOption::Normal, 0, false, flags);
     EXPECT_EQ(fake.systemImage(kOcrNormal), RecordingPlatform::userImage(kOcrNormal));
     EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
 
     // Ticking it again installs at the next tick, without a capture.
     fake.clearLog();
-    rotation.Check1_Click(1, 1, false, flags);
+    rotation.Check1_Click(RoleOption::Normal, 1, false, flags);
     EXPECT_THAT(fake.log(), IsEmpty());
     rotation.RotateTick(handles, flags);
     EXPECT_EQ(fake.count("LoadCursor"), 0);
@@ -341,19 +341,21 @@ TEST_F(PointerRolesTest, UntickingARoleGivesTheUsersPointerBackAtOnceAndKeepsAFr
 
 TEST_F(PointerRolesTest, OptionValues) {
     struct Case {
-        int index, value;
+        RoleOption option;
+        int value;
         RoleFlags expected;
     };
     const Case cases[] = {
-        {1, 1, {true, false}}, {1, 2, {true, false}}, {1, 0, {false, false}},
-        {2, 1, {false, true}}, {2, 2, {false, true}}, {2, 0, {false, false}},
-        {0, 1, {false, false}},  // "Auto Start" is not a role option
+        {RoleOption::Normal, 1, {true, false}}, {RoleOption::Normal, 2, {true, false}},
+        {RoleOption::Normal, 0, {false, false}}, {RoleOption::Busy, 1, {false, true}},
+        {RoleOption::Busy, 2, {false, true}},    {RoleOption::Busy, 0, {false, false}},
     };
     for (const Case& c : cases) {
         RoleFlags flags;
-        rotation.Check1_Click(c.index, c.value, false, flags);
-        EXPECT_EQ(flags.normal, c.expected.normal) << c.index << "=" << c.value;
-        EXPECT_EQ(flags.busy, c.expected.busy) << c.index << "=" << c.value;
+        rotation.Check1_Click(c.option, c.value, false, flags);
+        const int option = static_cast<int>(c.option);
+        EXPECT_EQ(flags.normal, c.expected.normal) << option << "=" << c.value;
+        EXPECT_EQ(flags.busy, c.expected.busy) << option << "=" << c.value;
     }
 }
 
@@ -361,8 +363,8 @@ TEST_F(PointerRolesTest, WhileLoadingTheOptionsOnlySetTheFlags) {
     rotation.CaptureUserPointers();
     fake.clearLog();
     RoleFlags flags{true, true};
-    rotation.Check1_Click(1, 0, true, flags);
-    rotation.Check1_Click(2, 0, true, flags);
+    rotation.Check1_Click(RoleOption::Normal, 0, true, flags);
+    rotation.Check1_Click(RoleOption::Busy, 0, true, flags);
     EXPECT_FALSE(flags.normal);
     EXPECT_FALSE(flags.busy);
     EXPECT_THAT(fake.log(), IsEmpty());

@@ -145,8 +145,7 @@ TEST_F(SettingsTest, TheRememberedNameIsFoundAndItsLineRewrittenByteForByte) {
         EXPECT_EQ(f.none.images[0], c.loads ? testing::cursorSlice(5 * 16) : testing::Bytes{}) << c.what;
         EXPECT_THAT(f.q.messages, Each(StartsWith("LoadINI\n"))) << c.what;  // at most the preview of no set
 
-        f.q.checks = {{0, 0}, {1, 1}, {2, 1}};
-        ASSERT_TRUE(SaveINI(f.q, f.loaded)) << c.what;
+        ASSERT_TRUE(SaveINI(f.q, f.loaded, {0, 1, 1})) << c.what;
         EXPECT_EQ(testing::readText(f.folder / "Tarnwick.ini"), text) << c.what;
     }
 }
@@ -165,7 +164,7 @@ TEST_F(SettingsTest, ANewlyChosenNameIsWrittenInTheCodePageOrMarkedAndFoundAgain
         testing::writeFile(f.folder / c.name, testing::cursorSet(6));
         f.load(lines({"0", "1", "1", "9", "40", "a.TWC"}), true);
         f.loaded.setFile = c.name;  // a double-click on the set
-        ASSERT_TRUE(SaveINI(f.q, f.loaded));
+        ASSERT_TRUE(SaveINI(f.q, f.loaded, {0, 0, 0}));
         EXPECT_EQ(testing::readText(f.folder / "Tarnwick.ini"), lines({"0", "0", "0", "9", "40", c.line}));
 
         RecordingPlatform again;
@@ -221,6 +220,15 @@ TEST_F(SettingsTest, OutOfRangeNumbersFallBackSilentlyAndTheKnobFollowsTheStored
         EXPECT_THAT(q.log({"SetKnobLeftTwips"}), ElementsAre(c.knob));
         EXPECT_TRUE(q.messages.empty()) << c.interval << " / " << c.slider;
     }
+}
+
+TEST(TickInterval, TwentySixDownToOneFivePositionsAMillisecondAndNothingOffTheSlider) {
+    const std::pair<std::int32_t, std::optional<std::int32_t>> cases[] = {
+        {0, std::nullopt}, {1, 26}, {4, 26}, {5, 25}, {9, 25}, {10, 24},
+        {104, 6},  // where a first run leaves the slider
+        {124, 2}, {125, 1}, {128, 1}, {129, std::nullopt},
+    };
+    for (const auto& [position, interval] : cases) EXPECT_EQ(TickInterval(position), interval) << position;
 }
 
 TEST_F(SettingsTest, NoSettingsFileIsAQuietFirstRunThatStillRotates) {
@@ -324,7 +332,6 @@ TEST_F(SettingsTest, LongLinesAndNulBytesAreJustText) {
 }
 
 TEST_F(SettingsTest, SaveWritesSixCrLfLinesWithTheFlagsFromTheCheckBoxes) {
-    p.checks = {{0, 1}, {1, 0}, {2, 1}};
     s.autoStart = false;
     s.normal = true;
     s.busy = false;
@@ -332,7 +339,7 @@ TEST_F(SettingsTest, SaveWritesSixCrLfLinesWithTheFlagsFromTheCheckBoxes) {
     s.sliderPosition = 120;
     s.setFile = "arrows.TWC";
 
-    EXPECT_TRUE(SaveINI(p, s));
+    EXPECT_TRUE(SaveINI(p, s, {1, 0, 1}));
     EXPECT_EQ(testing::readText(dir / "Tarnwick.ini"), "1\r\n0\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
     EXPECT_THAT(std::vector<fs::path>(fs::directory_iterator(dir.path()), fs::directory_iterator()),
                 ElementsAre(dir / "Tarnwick.ini"));
@@ -347,9 +354,8 @@ TEST_F(SettingsTest, WhatIsSavedReadsBack) {
         TempFolder folder;
         RecordingPlatform q;
         q.programFolder = folder.path();
-        q.checks = {{0, 0}, {1, 1}, {2, 0}};
         Settings saved{false, false, false, c.interval, c.slider, "x y.TWC", {}};
-        ASSERT_TRUE(SaveINI(q, saved));
+        ASSERT_TRUE(SaveINI(q, saved, {0, 1, 0}));
         Settings loaded;
         CursorSet none;
         LoadINI(q, loaded, none);
@@ -387,7 +393,7 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
         testing::writeText(folder / "Tarnwick.ini", old);
         c.block(folder.path());
 
-        EXPECT_FALSE(SaveINI(q, Settings{false, false, false, 2, 2, "new.TWC", {}})) << c.what;
+        EXPECT_FALSE(SaveINI(q, Settings{false, false, false, 2, 2, "new.TWC", {}}, {0, 0, 0})) << c.what;
         ASSERT_EQ(q.messages.size(), 1u) << c.what;
         EXPECT_THAT(q.messages[0], StartsWith("SaveINI\n")) << c.what;
         if (c.oldFileKept) {
@@ -435,7 +441,6 @@ TEST(SaveINI, KeepsWhatStartUpCouldNotReadOrIsReadOnlyAndWritesOneWithTwoNamesIn
         TempFolder folder;
         RecordingPlatform q;
         q.programFolder = folder.path();
-        q.checks = {{0, 1}, {1, 0}, {2, 1}};
         const fs::path ini = folder / "Tarnwick.ini";
         c.make(ini);
         const std::string before = state(ini);
@@ -445,7 +450,7 @@ TEST(SaveINI, KeepsWhatStartUpCouldNotReadOrIsReadOnlyAndWritesOneWithTwoNamesIn
         LoadINI(q, s, none);
         q.messages.clear();
 
-        EXPECT_EQ(SaveINI(q, s), c.outcome != Kept);
+        EXPECT_EQ(SaveINI(q, s, {1, 0, 1}), c.outcome != Kept);
         if (c.outcome == Kept) {
             EXPECT_EQ(state(ini), before);
             EXPECT_THAT(q.messages, ElementsAre(StartsWith("SaveINI\n" + ini.string() + " was kept as it is: ")));

@@ -29,11 +29,11 @@ TEST(MouseRouting, MovesReachTheHandlerOfTheSurfaceUnderThePointer) {
         {background(Container::Window), {K::FormMouseMove}},
         {background(Container::Frame5), {}},  // frames do not reset the hover colours
         {background(Container::Frame2), {}},
-        {on(Id::Title), {K::LabelMouseMove, 0, 1}},
-        {on(Id::TitleStrip), {K::LabelMouseMove, 6, 1}},
-        {on(Id::Close), {K::LabelMouseMove, 8, 1}},
-        {on(Id::Ok), {K::LabelMouseMove, 2, 1}},
-        {on(Id::Exit), {K::LabelMouseMove, 3, 1}},
+        {on(Id::Title), {K::LabelMouseMove, kLabelTitle, 1}},
+        {on(Id::TitleStrip), {K::LabelMouseMove, kLabelTitleStrip, 1}},
+        {on(Id::Close), {K::LabelMouseMove, kLabelClose, 1}},
+        {on(Id::Ok), {K::LabelMouseMove, kLabelOk, 1}},
+        {on(Id::Exit), {K::LabelMouseMove, kLabelExit, 1}},
         {on(Id::Preview), {K::PreviewMouseMove}},
         {on(Id::Min), {}},  // "min" and "max" are not in the label set
         {on(Id::Max), {}},
@@ -54,14 +54,14 @@ TEST(MouseRouting, MovesReachTheHandlerOfTheSurfaceUnderThePointer) {
 }
 
 TEST(MouseRouting, PressesAndClicksReachLabelsAndTheBanner) {
-    EXPECT_EQ(downEvent(on(Id::TitleStrip), 2), (FormEvent{K::LabelMouseDown, 6, 2}));
-    EXPECT_EQ(downEvent(on(Id::Subtitle), 1), (FormEvent{K::LabelMouseDown, 1, 1}));
+    EXPECT_EQ(downEvent(on(Id::TitleStrip), 2), (FormEvent{K::LabelMouseDown, kLabelTitleStrip, 2}));
+    EXPECT_EQ(downEvent(on(Id::Subtitle), 1), (FormEvent{K::LabelMouseDown, kLabelSubtitle, 1}));
     EXPECT_EQ(downEvent(on(Id::Banner), 1), FormEvent{});
     EXPECT_EQ(downEvent(background(Container::Window), 1), FormEvent{});
 
-    EXPECT_EQ(clickEvent(on(Id::Ok)), (FormEvent{K::LabelClick, 2}));
-    EXPECT_EQ(clickEvent(on(Id::Exit)), (FormEvent{K::LabelClick, 3}));
-    EXPECT_EQ(clickEvent(on(Id::Close)), (FormEvent{K::LabelClick, 8}));
+    EXPECT_EQ(clickEvent(on(Id::Ok)), (FormEvent{K::LabelClick, kLabelOk}));
+    EXPECT_EQ(clickEvent(on(Id::Exit)), (FormEvent{K::LabelClick, kLabelExit}));
+    EXPECT_EQ(clickEvent(on(Id::Close)), (FormEvent{K::LabelClick, kLabelClose}));
     EXPECT_EQ(clickEvent(on(Id::Banner)), (FormEvent{K::BannerClick}));
     EXPECT_EQ(clickEvent(on(Id::Min)), FormEvent{});
     EXPECT_EQ(clickEvent(on(Id::Preview)), FormEvent{});

@@ -9,6 +9,8 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using layout::kLabelClose, layout::kLabelExit, layout::kLabelHidden, layout::kLabelOk, layout::kLabelSubtitle,
+    layout::kLabelTitle, layout::kLabelTitleStrip, layout::kLabelVersion;
 
 class WindowTest : public Story {};
 
@@ -17,9 +19,10 @@ TEST_F(WindowTest, TheTitleAndTitleStripDragTheWindowOnlyWithTheLeftButtonAlone)
         int label, button;
         bool moves;
     };
-    const Case cases[] = {{0, kLeftButton, true},  {6, kLeftButton, true},   {6, kRightButton, false},
-                          {0, kLeftButton | kRightButton, false},          {6, 0, false},
-                          {6, kMiddleButton, false}, {5, kLeftButton, false}, {1, kLeftButton, false}};
+    const Case cases[] = {{kLabelTitle, kLeftButton, true},        {kLabelTitleStrip, kLeftButton, true},
+                          {kLabelTitleStrip, kRightButton, false}, {kLabelTitle, kLeftButton | kRightButton, false},
+                          {kLabelTitleStrip, 0, false},            {kLabelTitleStrip, kMiddleButton, false},
+                          {kLabelVersion, kLeftButton, false},     {kLabelSubtitle, kLeftButton, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "label " << c.label << " button " << c.button);
         fake.formRect = {1500, 1500, 8670, 6360};  // at (100, 100), 578 x 424 pixels
@@ -38,39 +41,39 @@ TEST_F(WindowTest, TheTitleAndTitleStripDragTheWindowOnlyWithTheLeftButtonAlone)
 
 TEST_F(WindowTest, DraggingPartlyOffTheScreenKeepsTheSize) {
     fake.pointer = {110, 105};
-    frm.lbl_MouseDown(6, kRightButton);  // any button records the offset
+    frm.lbl_MouseDown(kLabelTitleStrip, kRightButton);  // any button records the offset
     fake.pointer = {-200, -50};
-    frm.lbl_MouseMove(6, kLeftButton);
+    frm.lbl_MouseMove(kLabelTitleStrip, kLeftButton);
     EXPECT_THAT(fake.log({"MoveWindow"}), ElementsAre("MoveWindow(form,-210,-55,578,424,1)"));
 }
 
 TEST_F(WindowTest, HoverColours) {
     const auto colour = [&](int i) { return fake.labelColors.count(i) ? fake.labelColors[i] : 0xDEADu; };
     // Over "OK": red; "Exit" orange; "X" black.
-    frm.lbl_MouseMove(2, 0);
-    EXPECT_EQ(colour(2), layout::kRed);
-    EXPECT_EQ(colour(3), layout::kOrange);
-    EXPECT_EQ(colour(8), layout::kBlack);
+    frm.lbl_MouseMove(kLabelOk, 0);
+    EXPECT_EQ(colour(kLabelOk), layout::kRed);
+    EXPECT_EQ(colour(kLabelExit), layout::kOrange);
+    EXPECT_EQ(colour(kLabelClose), layout::kBlack);
     // Onto the frame around it: no handler resets anything, so "OK" stays red.
-    EXPECT_EQ(colour(2), 255u);
+    EXPECT_EQ(colour(kLabelOk), 255u);
     // Over "X", then the subtitle.
-    frm.lbl_MouseMove(8, 0);
-    EXPECT_EQ(colour(2), 33023u);
-    EXPECT_EQ(colour(8), 255u);
-    frm.lbl_MouseMove(1, 0);
-    EXPECT_EQ(colour(8), 0u);
-    EXPECT_EQ(colour(1), 0u);
+    frm.lbl_MouseMove(kLabelClose, 0);
+    EXPECT_EQ(colour(kLabelOk), 33023u);
+    EXPECT_EQ(colour(kLabelClose), 255u);
+    frm.lbl_MouseMove(kLabelSubtitle, 0);
+    EXPECT_EQ(colour(kLabelClose), 0u);
+    EXPECT_EQ(colour(kLabelSubtitle), 0u);
 
     // Every resetting surface puts the buttons back.
     for (auto reset : {&TarnFrm::Form_MouseMove, &TarnFrm::listv_MouseMove, &TarnFrm::Picture2_MouseMove}) {
-        frm.lbl_MouseMove(3, 0);
-        EXPECT_EQ(colour(3), 255u);
+        frm.lbl_MouseMove(kLabelExit, 0);
+        EXPECT_EQ(colour(kLabelExit), 255u);
         (frm.*reset)();
-        EXPECT_EQ(colour(3), 33023u);
-        EXPECT_EQ(colour(2), 33023u);
+        EXPECT_EQ(colour(kLabelExit), 33023u);
+        EXPECT_EQ(colour(kLabelOk), 33023u);
     }
     // The title never changes colour, and there is no label 7.
-    EXPECT_EQ(fake.labelColors.count(0), 0u);
+    EXPECT_EQ(fake.labelColors.count(kLabelTitle), 0u);
     EXPECT_EQ(fake.labelColors.count(7), 0u);
     EXPECT_THAT(fake.log({"SetLabelForeColor"}), ::testing::Contains("SetLabelForeColor(4,0)"));
 }
@@ -78,7 +81,8 @@ TEST_F(WindowTest, HoverColours) {
 TEST_F(WindowTest, ClicksOnOtherLabelsDoNothing) {
     frm.Form_Load();
     fake.clearLog();
-    for (int label : {0, 1, 4, 5, 6}) frm.lbl_Click(label);
+    for (int label : {kLabelTitle, kLabelSubtitle, kLabelHidden, kLabelVersion, kLabelTitleStrip})
+        frm.lbl_Click(label);
     EXPECT_THAT(fake.log(), IsEmpty());
 }
 
@@ -142,7 +146,7 @@ TEST_F(SliderTest, BeforeRotationStartsTheIntervalWaitsForTheStart) {
     slideTo(72);
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 0);  // no tick before the user's pointers are saved
     EXPECT_EQ(fake.count("SetSystemCursor"), 0);
-    frm.lbl_Click(2);
+    frm.lbl_Click(kLabelOk);
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 14);
     slideTo(133);
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 1);  // once started, at once
@@ -211,7 +215,7 @@ TEST_P(ScaledTest, AStoredSliderPositionReadsBackAndTheSmallestDragIsOneStep) {
     slideTo(knobLeft() + 1);
     EXPECT_EQ(state().settings.sliderPosition, 101);
     EXPECT_EQ(knobLeft(), px(109 * 15));
-    frm.lbl_Click(3);
+    frm.lbl_Click(kLabelExit);
     EXPECT_EQ(readText(folder / "Tarnwick.ini"), "0\r\n1\r\n0\r\n6\r\n101\r\narrows.TWC\r\n");
 }
 
@@ -238,10 +242,10 @@ TEST_P(ScaledTest, DraggingTheWindowKeepsItsSize) {
     const std::int32_t height = px(layout::kClientHeight) + 2;
     ASSERT_TRUE(fake.MoveWindow(RecordingPlatform::kForm, 101, 77, width, height, true));
     fake.pointer = {131, 80};
-    frm.lbl_MouseDown(6, kLeftButton);
+    frm.lbl_MouseDown(kLabelTitleStrip, kLeftButton);
     fake.pointer = {400, 300};
     fake.clearLog();
-    frm.lbl_MouseMove(6, kLeftButton);
+    frm.lbl_MouseMove(kLabelTitleStrip, kLeftButton);
     EXPECT_THAT(fake.log({"MoveWindow"}), ElementsAre("MoveWindow(form,370,297," + std::to_string(width) + "," +
                                                       std::to_string(height) + ",1)"));
 }

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+#include "shell/layout.h"
+
 namespace tarn::testing {
 namespace {
 
@@ -28,8 +30,8 @@ TEST_F(LifecycleTest, ATypicalRunEndToEnd) {
     EXPECT_EQ(fake.listItems[0].key, "arrows");
     EXPECT_EQ(fake.listItems[2].text, "zeds");
     EXPECT_EQ(fake.knobRect.left, 108 * 15);
-    EXPECT_EQ(fake.checks[1], 1);
-    EXPECT_EQ(fake.checks[2], 0);
+    EXPECT_EQ(fake.checks[layout::kCheckNormal], 1);
+    EXPECT_EQ(fake.checks[layout::kCheckBusy], 0);
     EXPECT_TRUE(fake.visible);
     EXPECT_EQ(state().okTag, "Start");
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 0);
@@ -62,7 +64,7 @@ TEST_F(LifecycleTest, ATypicalRunEndToEnd) {
 
     // Exit: the same six lines, the arrow back, the tray icon gone, the scratch file gone.
     fake.clearLog();
-    frm.lbl_Click(3);
+    frm.lbl_Click(layout::kLabelExit);
     EXPECT_EQ(readText(folder / "Tarnwick.ini"), kTypicalIni);
     EXPECT_TRUE(userPointersShown());
     EXPECT_TRUE(fake.trayIcons.empty());
@@ -77,7 +79,7 @@ TEST_F(LifecycleTest, AutomaticStartHidesTheWindowAndStartsAfterItsDelay) {
     writeSet("arrows.TWC", 1);
     frm.Form_Load();
     EXPECT_FALSE(fake.visible);
-    EXPECT_EQ(fake.checks[0], 1);
+    EXPECT_EQ(fake.checks[layout::kCheckAutoStart], 1);
     EXPECT_TRUE(fake.timers[Timer::Timer2].enabled);
     EXPECT_EQ(fake.timers[Timer::Timer2].interval, 100);
     EXPECT_EQ(fake.count("LoadCursor"), 0);  // nothing captured before the delay
@@ -98,19 +100,25 @@ TEST_F(LifecycleTest, AutomaticStartHidesTheWindowAndStartsAfterItsDelay) {
     EXPECT_EQ(fake.systemImage(kOcrWait), slice(1, 6));
     for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
         EXPECT_EQ(fake.imageOfHandle(state().saved.saved(r)), RecordingPlatform::userImage(systemCursorId(r)));
+    // Clearing "Auto Start" switches no role: it only changes what Exit writes.
+    fake.checks[layout::kCheckAutoStart] = 0;
+    fake.clearLog();
+    frm.Check1_Click(layout::kCheckAutoStart);
+    EXPECT_TRUE(state().settings.normal && state().settings.busy);
+    EXPECT_THAT(fake.log(), IsEmpty());
 }
 
 TEST_F(LifecycleTest, PressingOkASecondTimeOnlyHidesTheWindow) {
     writeIni(kTypicalIni);
     writeSet("arrows.TWC", 1);
     frm.Form_Load();
-    frm.lbl_Click(2);
+    frm.lbl_Click(layout::kLabelOk);
     EXPECT_FALSE(fake.visible);
     EXPECT_EQ(state().okTag, "OK");
     frm.Picture1_MouseMove(0x204);
     EXPECT_TRUE(fake.visible);
     fake.clearLog();
-    frm.lbl_Click(2);
+    frm.lbl_Click(layout::kLabelOk);
     EXPECT_THAT(fake.log(), ElementsAre("HideForm()"));
 }
 
@@ -119,7 +127,7 @@ TEST_F(LifecycleTest, OkCapturesWithoutMovingThePointerBeforeTheFirstInstall) {
     writeSet("arrows.TWC", 1);
     frm.Form_Load();
     fake.clearLog();
-    frm.lbl_Click(2);
+    frm.lbl_Click(layout::kLabelOk);
     EXPECT_THAT(fake.log({"SetCursorPos", "SetTimerInterval", "HideForm"}),
                 ElementsAre("SetTimerInterval(Timer1,5)", "HideForm()"));
     EXPECT_LT(last("LoadCursor"), first("SetSystemCursor"));
@@ -134,11 +142,11 @@ TEST_F(LifecycleTest, EveryWayOfClosingPutsThePointersBackAndRemovesTheTrayIcon)
         bool writesSettings;
     };
     const Case cases[] = {
-        {"Exit", true, [](TarnFrm& f) { f.lbl_Click(3); }, true},
-        {"X", true, [](TarnFrm& f) { f.lbl_Click(8); }, true},
+        {"Exit", true, [](TarnFrm& f) { f.lbl_Click(layout::kLabelExit); }, true},
+        {"X", true, [](TarnFrm& f) { f.lbl_Click(layout::kLabelClose); }, true},
         {"closed by the system", true, [](TarnFrm& f) { f.Form_QueryUnload(); f.Form_Unload(); }, false},
         {"unloaded without a close request", true, [](TarnFrm& f) { f.Form_Unload(); }, false},
-        {"Exit before starting", false, [](TarnFrm& f) { f.lbl_Click(3); }, true},
+        {"Exit before starting", false, [](TarnFrm& f) { f.lbl_Click(layout::kLabelExit); }, true},
         {"closed before starting", false, [](TarnFrm& f) { f.Form_QueryUnload(); f.Form_Unload(); }, false},
     };
     for (const Case& c : cases) {
@@ -151,7 +159,7 @@ TEST_F(LifecycleTest, EveryWayOfClosingPutsThePointersBackAndRemovesTheTrayIcon)
         TarnFrm f{p};
         f.Form_Load();
         if (c.startFirst) {
-            f.lbl_Click(2);
+            f.lbl_Click(layout::kLabelOk);
             f.Timer1_Timer();
         }
         fs::remove(dir / "Tarnwick.ini");
@@ -195,7 +203,7 @@ TEST_F(LifecycleTest, EveryWayToStartStartsTheWatcherOnceBeforeTheFirstCapture) 
         std::function<void(TarnFrm&, RecordingPlatform&)> start;
     };
     const Case cases[] = {
-        {"OK", "0\r\n1\r\n1\r\n5\r\n100\r\narrows.TWC\r\n", [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(2); }},
+        {"OK", "0\r\n1\r\n1\r\n5\r\n100\r\narrows.TWC\r\n", [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(layout::kLabelOk); }},
         {"double-click", "0\r\n1\r\n1\r\n5\r\n100\r\narrows.TWC\r\n",
          [](TarnFrm& f, RecordingPlatform& p) {
              p.selectedKey = "arrows";
@@ -214,14 +222,14 @@ TEST_F(LifecycleTest, EveryWayToStartStartsTheWatcherOnceBeforeTheFirstCapture) 
         writeFile(dir / "arrows.TWC", cursorSet(1));
         TarnFrm f{p};
         f.Form_Load();
-        f.Check1_Click(2);  // options, ticks and the tray before the start start nothing
+        f.Check1_Click(layout::kCheckBusy);  // options, ticks and the tray before the start start nothing
         f.Timer1_Timer();
         f.Picture1_MouseMove(0x204);
         EXPECT_EQ(p.count("StartPointerWatcher"), 0);
         p.clearLog();
         c.start(f, p);
         for (int tick = 0; tick < 3; ++tick) f.Timer1_Timer();
-        f.lbl_Click(2);
+        f.lbl_Click(layout::kLabelOk);
         EXPECT_EQ(p.count("StartPointerWatcher"), 1);
         std::size_t start = 0, capture = 0;  // the first of each
         for (std::size_t i = p.calls().size(); i-- > 0;) {
@@ -246,13 +254,13 @@ TEST_F(LifecycleTest, AFirstRunWithoutSettingsRotatesAfterTheFirstOk) {
     writeSet("zeds.TWC", 3);
     frm.Form_Load();
     EXPECT_FALSE(fake.preview.has_value());
-    EXPECT_EQ(fake.checks[1], 0);
-    EXPECT_EQ(fake.checks[2], 0);
+    EXPECT_EQ(fake.checks[layout::kCheckNormal], 0);
+    EXPECT_EQ(fake.checks[layout::kCheckBusy], 0);
     // Tick the normal role, then OK: the empty remembered name is reported, and rotation
     // runs with the set the list loaded last, at the knob's design interval.
-    fake.checks[1] = 1;
-    frm.Check1_Click(1);
-    frm.lbl_Click(2);
+    fake.checks[layout::kCheckNormal] = 1;
+    frm.Check1_Click(layout::kCheckNormal);
+    frm.lbl_Click(layout::kLabelOk);
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].rfind("LoadTWC\n", 0), 0u);
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 6);
@@ -260,7 +268,7 @@ TEST_F(LifecycleTest, AFirstRunWithoutSettingsRotatesAfterTheFirstOk) {
     frm.Timer1_Timer();
     EXPECT_EQ(fake.systemImage(kOcrNormal).substr(0, 5), "file:");
 
-    frm.lbl_Click(3);
+    frm.lbl_Click(layout::kLabelExit);
     EXPECT_EQ(readText(folder / "Tarnwick.ini"), "0\r\n1\r\n0\r\n6\r\n104\r\n\r\n");
 }
 
@@ -348,15 +356,15 @@ TEST_F(LifecycleTest, StartUpsWorkFinishesBeforeAUsersActionActs) {
     writeIni("1\r\n1\r\n1\r\n9\r\n77\r\nA.TWC\r\n");
     fs::create_directory(folder / "A.TWC");  // a set that cannot be read: "LoadTWC"
     writeSet("B.TWC", 2);
-    fake.duringMessageBox = {[&] { frm.Picture1_MouseMove(0x201); }, [&] { frm.lbl_Click(2); },
-                             [&] { frm.lbl_Click(3); }};
+    fake.duringMessageBox = {[&] { frm.Picture1_MouseMove(0x201); }, [&] { frm.lbl_Click(layout::kLabelOk); },
+                             [&] { frm.lbl_Click(layout::kLabelExit); }};
     frm.Form_Load();
     EXPECT_FALSE(fake.visible || frm.ended());
     frm.Timer2_Timer();
     frm.Timer2_Timer();  // once rotating, the automatic start never captures again
     EXPECT_EQ(fake.count("LoadCursor"), 6);
     EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
-    frm.lbl_Click(3);
+    frm.lbl_Click(layout::kLabelExit);
     EXPECT_EQ(readText(folder / "Tarnwick.ini").substr(0, 9), "1\r\n1\r\n1\r\n");
     EXPECT_TRUE(userPointersShown());
 }
@@ -374,7 +382,7 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
         {"1\r\n1\r\n1\r\n9\r\n77\r\nA.TWC\r\n", none, load},
         {"1\r\n1\r\n1\r\n5\r\n100\r\nA.TWC\r\n", load, [](TarnFrm& f, RecordingPlatform&) { f.Timer2_Timer(); }},
         {"0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n",
-         [](TarnFrm& f, RecordingPlatform& p) { f.Form_Load(), f.lbl_Click(2), p.selectedKey = "A"; },
+         [](TarnFrm& f, RecordingPlatform& p) { f.Form_Load(), f.lbl_Click(layout::kLabelOk), p.selectedKey = "A"; },
          [](TarnFrm& f, RecordingPlatform&) { f.listv_DblClick(); }},
         {"0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n",
          [](TarnFrm& f, RecordingPlatform& p) {
@@ -382,7 +390,7 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
              fs::remove(p.programFolder / "Tarnwick.ini");
              fs::create_directory(p.programFolder / "Tarnwick.ini");  // "SaveINI"
          },
-         [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(3); }},
+         [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(layout::kLabelExit); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);  // start-up, automatic start, double-click, Exit
@@ -415,17 +423,17 @@ TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     fs::create_directory(folder / "A.TWC");
     frm.Form_Load();
     fake.selectedKey = "A";
-    fake.duringMessageBox = {[&] { frm.lbl_Click(2); }, [&] { fake.checks[1] = 0, frm.Check1_Click(1); }};
+    fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); }};
     frm.listv_DblClick();
     EXPECT_EQ(fake.count("LoadCursor"), 3);
-    EXPECT_TRUE(fake.checks[1] == 1 && state().settings.normal && fake.visible);
+    EXPECT_TRUE(fake.checks[layout::kCheckNormal] == 1 && state().settings.normal && fake.visible);
 }
 
 // A folder the user named mw.tmp is theirs: no reload at start, still there after Exit.
 TEST_F(LifecycleTest, OnlyTheProgramsOwnScratchFileIsDeleted) {
     fs::create_directory(folder / "mw.tmp");
     frm.Form_Load();
-    frm.lbl_Click(3);
+    frm.lbl_Click(layout::kLabelExit);
     EXPECT_TRUE(fs::is_directory(folder / "mw.tmp") && fake.count("ReloadSystemCursors") == 0);
 }
 
@@ -440,7 +448,7 @@ TEST_F(LifecycleTest, ExitPutsBackThePointerSchemeTheUserPickedWhileRotating) {
     fake.afterReload = [this] { frm.Form_SettingChange(kSpiSetCursors); };
     frm.Form_Load();
     EXPECT_EQ(fake.count("ReloadSystemCursors"), 1);
-    frm.lbl_Click(2);
+    frm.lbl_Click(layout::kLabelOk);
     frm.Timer1_Timer();
 
     fake.changeScheme("large");
@@ -459,10 +467,10 @@ TEST_F(LifecycleTest, ExitPutsBackThePointerSchemeTheUserPickedWhileRotating) {
     frm.Form_SettingChange(kSpiSetCursors);
     EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), "large:32512");
 
-    fake.checks[2] = 1;  // the busy roles ticked on later restore the new choice too
-    frm.Check1_Click(2);
+    fake.checks[layout::kCheckBusy] = 1;  // the busy roles ticked on later restore the new choice too
+    frm.Check1_Click(layout::kCheckBusy);
     frm.Timer1_Timer();
-    frm.lbl_Click(3);
+    frm.lbl_Click(layout::kLabelExit);
     for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
         EXPECT_EQ(fake.systemImage(id), "large:" + std::to_string(id));
     fake.clearLog();
@@ -482,10 +490,10 @@ TEST_F(LifecycleTest, AnUnwritableSettingsFileIsReportedAndExitStillRestores) {
     writeIni(kTypicalIni);
     writeSet("arrows.TWC", 1);
     frm.Form_Load();
-    frm.lbl_Click(2);
+    frm.lbl_Click(layout::kLabelOk);
     fs::remove(folder / "Tarnwick.ini");
     fs::create_directory(folder / "Tarnwick.ini");  // cannot be replaced by a file
-    frm.lbl_Click(3);
+    frm.lbl_Click(layout::kLabelExit);
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].rfind("SaveINI\n", 0), 0u);
     EXPECT_TRUE(userPointersShown());

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "shell/layout.h"
 #include "toolkit/keyed_collection.h"
 
 namespace tarn::testing {
@@ -81,7 +82,7 @@ public:
     double tppX = 15, tppY = 15;
     bool visible = true;
     std::map<int, std::uint32_t> labelColors;
-    std::map<int, int> checks{{0, 0}, {1, 0}, {2, 0}};
+    std::map<int, int> checks{{layout::kCheckAutoStart, 0}, {layout::kCheckNormal, 0}, {layout::kCheckBusy, 0}};
     TwipsRect knobRect{1680, 345, 105, 315};
     struct TimerState { bool enabled = true; std::int32_t interval = 0; };
     std::map<Timer, TimerState> timers{{Timer::Timer1, {}}, {Timer::Timer2, {}}};
