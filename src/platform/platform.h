@@ -75,13 +75,19 @@ inline constexpr std::uint32_t kMiddleButtonDown = 0x207;
 inline constexpr std::uint32_t kMiddleButtonUp = 0x208;
 
 // Shell_NotifyIcon commands and flags.
-enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2 };
+enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2, SetVersion = 4 };
 inline constexpr std::uint32_t kNifMessage = 1;
 inline constexpr std::uint32_t kNifIcon = 2;
 inline constexpr std::uint32_t kNifTip = 4;
 // The window message the tray icon's notifications arrive as: the tray host reads them
 // as pointer moves that carry the shell's mouse message.
 inline constexpr std::uint32_t kTrayCallbackMessage = kMouseMove;
+// The notifications' version asked for with SetVersion: the mouse messages stay as they
+// are, and the shell also says when the icon is chosen, with the mouse (NIN_SELECT) or
+// with the keyboard (NIN_KEYSELECT: Enter or Space on it, reached with Win+B).
+inline constexpr std::uint32_t kNotifyIconVersion = 3;
+inline constexpr std::uint32_t kNinSelect = 0x400;
+inline constexpr std::uint32_t kNinKeySelect = 0x401;
 
 // The notification-area record, as the core fills it. The backend copies it into
 // the system's own structure; `size` is whatever the backend reports for the
@@ -94,6 +100,7 @@ struct NotifyIconRecord {
     std::uint32_t callbackMessage = 0;
     IconHandle icon;
     std::string tip;  // UTF-8, at most 63 characters shown
+    std::uint32_t version = 0;  // SetVersion only
 };
 
 // A toolkit operation that failed. The text is the description the program

@@ -229,9 +229,11 @@ void TarnFrm::Picture1_MouseMove(std::uint32_t mouseMessage) {
     State& s = *state_;
     if (!s.userMayAct()) return;
     // Decided on the shell's message itself, so it works at every screen setting: a
-    // right-button press, or any report of the left button.
+    // right-button press, any report of the left button, or the icon chosen (also with
+    // the keyboard).
     const bool bringBack = mouseMessage == kRightButtonDown || mouseMessage == kLeftButtonDown ||
-                           mouseMessage == kLeftButtonUp || mouseMessage == kLeftButtonDoubleClick;
+                           mouseMessage == kLeftButtonUp || mouseMessage == kLeftButtonDoubleClick ||
+                           mouseMessage == kNinSelect || mouseMessage == kNinKeySelect;
     if (!bringBack) return;
     s.platform.ShowForm();
     s.platform.SetFormVisible(true);

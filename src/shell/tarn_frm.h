@@ -30,7 +30,8 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
 
-    // ---- The tray icon's notifications, as the shell's mouse message (0x200 ... 0x209).
+    // ---- The tray icon's notifications: the shell's mouse message (0x200 ... 0x209), or
+    // its word that the icon was chosen (NIN_SELECT, NIN_KEYSELECT).
     void Picture1_MouseMove(std::uint32_t mouseMessage);
     // The task bar (re)started and shows no icons (the shell's TaskbarCreated message).
     void Picture1_TaskbarCreated();

@@ -25,7 +25,8 @@ TEST_F(LifecycleTest, ATypicalRunEndToEnd) {
     frm.Form_Load();
     EXPECT_THAT(fake.log({"Shell_NotifyIcon"}),
                 ElementsAre("Shell_NotifyIcon(0,size=88,owner=0xf2,id=1,flags=7,msg=0x200,icon=0xf3,"
-                            "tip=\"Tarnwick!\nVersion 1.2 \")"));
+                            "tip=\"Tarnwick!\nVersion 1.2 \")",
+                            "Shell_NotifyIcon(4,size=88,owner=0xf2,id=1,version=3)"));
     ASSERT_EQ(fake.listItems.size(), 3u);
     EXPECT_EQ(fake.listItems[0].key, "arrows");
     EXPECT_EQ(fake.listItems[2].text, "zeds");
@@ -277,8 +278,9 @@ TEST_F(LifecycleTest, TheTrayBringsTheWindowBackOnARightPressOrAnyLeftButtonRepo
         std::uint32_t message;
         bool shows;
     };
-    const Case cases[] = {{0x200, false}, {0x201, true}, {0x202, true}, {0x203, true}, {0x204, true},
-                          {0x205, false}, {0x206, false}, {0x207, false}, {0x208, false}, {0x209, false}};
+    const Case cases[] = {{0x200, false}, {0x201, true},  {0x202, true},  {0x203, true},  {0x204, true},
+                          {0x205, false}, {0x206, false}, {0x207, false}, {0x208, false}, {0x209, false},
+                          {0x3FF, false}, {kNinSelect, true}, {kNinKeySelect, true}, {0x402, false}};
     writeIni("1\r\n1\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
     frm.Form_Load();
     for (const Case& c : cases) {
@@ -304,8 +306,9 @@ TEST_F(LifecycleTest, ARestartedTaskBarGetsTheIconBackWhileTheFormHasOne) {
     fake.duringMessageBox = {[&] { frm.Picture1_TaskbarCreated(); }};
     frm.Form_Load();
     const auto added = fake.log({"Shell_NotifyIcon"});
-    ASSERT_EQ(added.size(), 2u);
-    EXPECT_EQ(added[1], added[0]);
+    ASSERT_EQ(added.size(), 4u);  // each add asks for the notifications' version again
+    EXPECT_EQ(added[2], added[0]);
+    EXPECT_EQ(added[3], added[1]);
     frm.Form_QueryUnload();
     fake.clearLog();
     frm.Picture1_TaskbarCreated();
@@ -315,7 +318,7 @@ TEST_F(LifecycleTest, ARestartedTaskBarGetsTheIconBackWhileTheFormHasOne) {
     p.programFolder = folder.path();
     std::make_unique<TarnFrm>(p)->Form_Load();
     EXPECT_TRUE(p.trayIcons.empty());
-    EXPECT_EQ(p.count("Shell_NotifyIcon"), 2);
+    EXPECT_EQ(p.count("Shell_NotifyIcon"), 3);
 }
 
 TEST_F(LifecycleTest, AFailedListBuildEndsStartUpAndRemovesItsTrayIcon) {

@@ -191,8 +191,15 @@ bool RecordingPlatform::Shell_NotifyIcon(NotifyIconMessage message, const Notify
     if (message == NotifyIconMessage::Add)
         args += ",flags=" + std::to_string(r.flags) + ",msg=" + hex(r.callbackMessage) +
                 ",icon=" + hex(r.icon.value()) + ",tip=" + quote(r.tip);
+    if (message == NotifyIconMessage::SetVersion) args += ",version=" + std::to_string(r.version);
     if (record("Shell_NotifyIcon", args)) return false;
     if (message == NotifyIconMessage::Delete) return trayIcons.erase(r.id) > 0;
+    if (message == NotifyIconMessage::SetVersion) {
+        const auto icon = trayIcons.find(r.id);
+        if (icon == trayIcons.end()) return false;
+        icon->second.version = r.version;
+        return true;
+    }
     trayIcons[r.id] = r;
     return true;
 }
