@@ -25,7 +25,9 @@ namespace tarn {
 // before the list (the tray icon). `stopped` is asked before each set and after each
 // box: once it is true (a close request arrived while a box was up) nothing more is
 // done or said, and the result is true, since the closing form ends the program itself.
-bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped = {});
+// `listed`, when given, gets the set names the list holds, in its order.
+bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped = {},
+               std::vector<std::string>* listed = nullptr);
 
 // What failed while the list was built, said once per cause: a scratch file that takes
 // no write, or thirty sets the program may not open, is one box, not one per set. Two

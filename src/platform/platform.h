@@ -74,6 +74,14 @@ inline constexpr std::uint32_t kRightButtonUp = 0x205;
 inline constexpr std::uint32_t kMiddleButtonDown = 0x207;
 inline constexpr std::uint32_t kMiddleButtonUp = 0x208;
 
+// Virtual-key codes, as key presses carry them.
+inline constexpr int kKeyReturn = 0x0D;
+inline constexpr int kKeyEscape = 0x1B;
+inline constexpr int kKeyEnd = 0x23;
+inline constexpr int kKeyHome = 0x24;
+inline constexpr int kKeyLeft = 0x25;
+inline constexpr int kKeyRight = 0x27;
+
 // Shell_NotifyIcon commands and flags.
 enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2, SetVersion = 4 };
 inline constexpr std::uint32_t kNifMessage = 1;
@@ -151,6 +159,7 @@ public:
     virtual TwipsRect FormRectTwips() = 0;  // outer rectangle, border included
     virtual double TwipsPerPixelX() = 0;
     virtual double TwipsPerPixelY() = 0;
+    // Shows the form with the keyboard focus on the list of sets.
     virtual void ShowForm() = 0;
     virtual void HideForm() = 0;
     virtual void SetFormVisible(bool visible) = 0;
@@ -165,6 +174,10 @@ public:
     virtual WindowHandle KnobWindow() = 0;
     virtual TwipsRect KnobRectTwips() = 0;
     virtual void SetKnobLeftTwips(double left) = 0;
+    // IAccPropServices::SetHwndPropStr with PROPID_ACC_VALUE: the value a screen reader
+    // reads out for a window (the slider's interval). Its name and role come from the
+    // design table.
+    virtual void SetHwndPropStr(WindowHandle window, const std::string& value) = 0;
 
     virtual void SetTimerEnabled(Timer timer, bool enabled) = 0;
     virtual void SetTimerInterval(Timer timer, std::int32_t milliseconds) = 0;
@@ -181,6 +194,8 @@ public:
     virtual void AddImageListPicture(const std::string& key, PictureHandle picture) = 0;
     virtual void AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) = 0;
     virtual std::optional<std::string> ListViewSelectedKey() = 0;
+    // Selects the item of that key, the one the keyboard then starts from.
+    virtual void SetListViewSelectedKey(const std::string& key) = 0;
 
     // ---- Pictures. LoadPicture throws PlatformError when the file is not a picture.
     virtual PictureHandle LoadPicture(const std::filesystem::path& file) = 0;

@@ -48,6 +48,11 @@ public:
     // ---- The sensitivity slider's knob
     void picSlider_MouseDown(int button);
     void picSlider_MouseMove(int button);
+    // Left and Right: to the nearest place that changes the interval; Home and End: to the ends.
+    void picSlider_KeyDown(int key);
+
+    // ---- A key for the whole window (Esc hides it to the tray)
+    void Form_KeyDown(int key);
 
     // ---- Option check boxes ("Auto Start", "Normal Cursor", "HourGlass Cursor", by their
     // indexes in layout.h); the toolkit has already changed the box's value when it
@@ -69,6 +74,9 @@ private:
     void exitAction();
     void stopLoading();
     void checkClicked(int index);
+    void slideTo(std::int32_t position);
+    void describeSlider();
+    void selectRememberedSet();
 
     std::unique_ptr<State> state_;
 };

@@ -426,10 +426,12 @@ TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     fs::create_directory(folder / "A.TWC");
     frm.Form_Load();
     fake.selectedKey = "A";
-    fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); }};
+    fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); },
+                             [&] { frm.picSlider_KeyDown(kKeyEnd), frm.Form_KeyDown(kKeyEscape); }};
     frm.listv_DblClick();
     EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_TRUE(fake.checks[layout::kCheckNormal] == 1 && state().settings.normal && fake.visible);
+    EXPECT_EQ(state().settings.sliderPosition, 100);
 }
 
 // A folder the user named mw.tmp is theirs: no reload at start, still there after Exit.

@@ -90,6 +90,11 @@ void RecordingPlatform::SetKnobLeftTwips(double left) {
     knobRect.left = ToTwips(ToPixels(left, tppX), tppX);
 }
 
+void RecordingPlatform::SetHwndPropStr(WindowHandle window, const std::string& value) {
+    record("SetHwndPropStr", (window == kKnob ? "knob" : hex(window.value())) + "," + quote(value));
+    accessibleValues[window.value()] = value;
+}
+
 void RecordingPlatform::SetTimerEnabled(Timer timer, bool enabled) {
     record("SetTimerEnabled", "Timer" + std::to_string(static_cast<int>(timer)) + "," + boolText(enabled));
     timers[timer].enabled = enabled;
@@ -151,6 +156,16 @@ void RecordingPlatform::AddListViewItem(const std::string& key, const std::strin
 }
 
 std::optional<std::string> RecordingPlatform::ListViewSelectedKey() { return selectedKey; }
+
+void RecordingPlatform::SetListViewSelectedKey(const std::string& key) {
+    record("SetListViewSelectedKey", quote(key));
+    // Only an item the list holds can be selected.
+    if (!itemKeys_.find(key)) {
+        misuse_.push_back("SetListViewSelectedKey: no item " + quote(key));
+        return;
+    }
+    selectedKey = key;
+}
 
 // ---- Pictures
 
