@@ -175,6 +175,7 @@ void FormWindow::childrenGone() noexcept {
     checks_.fill(nullptr);
     buttons_.fill(nullptr);
     knob_ = nullptr;
+    focusBefore_ = nullptr;
     list_.destroyed();
     dialogs_.setOwner(nullptr);
     link_.setWindow(nullptr);
@@ -210,6 +211,17 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             ::SetBkColor(dc, systemColor(layout::kPeach));
             return reinterpret_cast<LRESULT>(painter_.background());
         }
+        case WM_ACTIVATE:
+            // A message box or another program takes the keyboard away: it comes back to
+            // the control that had it, not to the form (where Tab would start again).
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = ::GetFocus();
+                if (focus && ::IsChild(window, focus)) focusBefore_ = focus;
+            } else if (focusBefore_ && ::IsChild(window, focusBefore_)) {
+                ::SetFocus(focusBefore_);
+                return 0;
+            }
+            return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_TIMER: onTimer(wParam); return 0;
         case WM_SETTINGCHANGE:
             link_.send([&](TarnFrm& f) { f.Form_SettingChange(static_cast<std::uint32_t>(wParam)); });

@@ -119,6 +119,7 @@ private:
     // keyboard and a screen reader reach them as buttons. By row of the design table.
     std::array<HWND, layout::kControls.size()> buttons_{};
     HWND knob_ = nullptr;
+    HWND focusBefore_ = nullptr;  // the control with the keyboard when the form lost it
 };
 
 }  // namespace tarn::win32
