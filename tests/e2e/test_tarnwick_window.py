@@ -3,6 +3,7 @@ strip and label buttons, and a bad first set.
 """
 
 import os
+import re
 import struct
 import tempfile
 import unittest
@@ -100,6 +101,26 @@ class KeyboardStory:
 
 
 class WindowTest(KeyboardStory, ComesBack, TarnwickCase):
+    def test_a_screen_reader_hears_the_names_a_user_reads(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        code, out = self.host.nudge("names", "Tarnwick.exe",
+                                    "class=TarnwickForm")
+        self.assertEqual(code, 0, out)
+        names = {}
+        for line in out.splitlines():
+            m = re.match(r"name class=(\S+) role=\S+ name=(.*) value=", line)
+            names.setdefault(m.group(1), []).append(m.group(2))
+        # Wine's own objects give every window the client role and read no
+        # annotation (the knob's name, role and value): names only.
+        self.assertEqual(names["Button"],
+                         ["Close", "More cursor sets? Create your own!",
+                          "Normal Cursor", "HourGlass Cursor", "Auto Start",
+                          "OK", "Exit"])
+        self.exit_by(tf.EXIT_LABEL)
+
     def test_unticking_normal_puts_the_users_arrow_back(self):
         started = self.start_rotating()
         saved = tf.captures(started)

@@ -81,7 +81,8 @@ def nudge_exe():
         os.makedirs(os.path.dirname(exe), exist_ok=True)
         subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", "-municode",
                         "-static", "-o", exe,
-                        os.path.join(E2E, "probe", "nudge.c"), "-luser32"],
+                        os.path.join(E2E, "probe", "nudge.c"), "-luser32",
+                        "-loleacc", "-lole32", "-loleaut32"],
                        check=True, timeout=120)
     return exe
 
