@@ -221,6 +221,40 @@ std::optional<std::uint32_t> Win32Platform::GetFileInformationByHandle(const std
     return info.nNumberOfLinks;
 }
 
+std::error_code Win32Platform::CreateFile(const std::filesystem::path& file) {
+    HANDLE made = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(made);
+        return {};
+    }
+    // The reasons the core tells apart, as their portable conditions; any other keeps the
+    // system's code and its text.
+    const DWORD error = ::GetLastError();
+    switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return std::make_error_code(std::errc::file_exists);
+    case ERROR_ACCESS_DENIED: return std::make_error_code(std::errc::permission_denied);
+    case ERROR_WRITE_PROTECT: return std::make_error_code(std::errc::read_only_file_system);
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return std::make_error_code(std::errc::no_such_file_or_directory);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return std::make_error_code(std::errc::no_space_on_device);
+    case ERROR_FILENAME_EXCED_RANGE: return std::make_error_code(std::errc::filename_too_long);
+    default: return {static_cast<int>(error), std::system_category()};
+    }
+}
+
+std::optional<std::filesystem::path> Win32Platform::SHGetKnownFolderPath(KnownFolder folder) {
+    const KNOWNFOLDERID& id = FOLDERID_LocalAppData;
+    static_cast<void>(folder);  // the only one asked for
+    PWSTR path = nullptr;
+    const HRESULT got = ::SHGetKnownFolderPath(id, 0, nullptr, &path);
+    std::optional<std::filesystem::path> found;
+    if (SUCCEEDED(got) && path && *path) found = std::filesystem::path(path);
+    ::CoTaskMemFree(path);  // also on failure, as documented; null is fine
+    return found;
+}
+
 // ---- The process
 
 bool Win32Platform::PrevInstance() {
