@@ -41,7 +41,7 @@ std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes) {
     return images;
 }
 
-bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report) {
+bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report, const Folders& folders) {
     if (name.empty()) {
         report("Bad file name: the cursor set file name is empty");
         return false;
@@ -50,16 +50,20 @@ bool SetFileReader::open(Platform& platform, const std::string& name, const Repo
     // is not there.
     if (!IsBareFileName(name)) return false;
 
-    const fs::path folder = platform.ProgramFolder();
-    file_ = folder / PathFromUtf8(name);
+    // The program's own sets first, as the list has them: a name in both folders is the
+    // program folder's.
     std::error_code ec;
-    fs::file_status status = fs::status(file_, ec);
-    if (status.type() == fs::file_type::not_found) {
-        file_ = findIgnoringCase(folder, name);
-        if (file_.empty()) return false;
+    fs::file_status status;
+    for (const fs::path& folder : SetFolders(platform, folders)) {
+        file_ = folder / PathFromUtf8(name);
         status = fs::status(file_, ec);
-        if (status.type() == fs::file_type::not_found) return false;
+        if (status.type() != fs::file_type::not_found) break;
+        file_ = findIgnoringCase(folder, name);
+        if (file_.empty()) continue;
+        status = fs::status(file_, ec);
+        if (status.type() != fs::file_type::not_found) break;
     }
+    if (status.type() == fs::file_type::not_found) return false;
     if (ec) {
         report("Cannot look at " + Utf8FromPath(file_) + ": " + ec.message());
         return false;
