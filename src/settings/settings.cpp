@@ -30,27 +30,30 @@ std::string_view trimSpaces(std::string_view s) {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The new file is written beside the old one and renamed over it, so a full disk or a
-// failed write never costs the user the settings they had.
-void replaceByRename(const fs::path& target, const std::string& text) {
-    const fs::path temporary = target.parent_path() / (std::string(kFileName) + ".new");
-    bool created = false;
+// failed write never costs the user the settings they had. The new file is one the
+// program has just made: something already lying under its name is the user's (or left
+// by a run cut short) and is neither written over nor removed.
+void replaceByRename(Platform& platform, const fs::path& target, const std::string& text) {
+    const std::string name = std::string(kFileName) + ".new";
+    const OwnFile temporary = CreateOwnFile(platform, target.parent_path(), name);
+    if (temporary.path.empty())
+        throw std::runtime_error("Cannot create " + Utf8FromPath(target.parent_path() / name) + ": " +
+                                 temporary.failure.message());
     try {
         errno = 0;
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot create", temporary, errno));
-        created = true;
+        std::ofstream out(temporary.path, std::ios::binary | std::ios::trunc);
+        if (!out.is_open())
+            throw std::runtime_error(DescribeFileFailure("Cannot open for writing", temporary.path, errno));
         errno = 0;
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
-        if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", temporary, errno));
+        if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", temporary.path, errno));
         std::error_code ec;
-        fs::rename(temporary, target, ec);
+        fs::rename(temporary.path, target, ec);
         if (ec) throw std::runtime_error("Cannot replace " + Utf8FromPath(target) + ": " + ec.message());
     } catch (const std::exception&) {
-        if (created) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-        }
+        std::error_code ignored;
+        fs::remove(temporary.path, ignored);
         throw;
     }
 }
@@ -203,7 +206,7 @@ bool SaveINI(Platform& platform, const Settings& settings, const std::array<int,
         if (links.value_or(1) > 1)
             writeInPlace(target, text);
         else
-            replaceByRename(target, text);
+            replaceByRename(platform, target, text);
     } catch (const std::exception& e) {
         platform.MessageBox(std::string("SaveINI\n") + e.what());
         return false;

@@ -76,6 +76,8 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
 // written in place instead, so both names keep the settings. A file start-up could not read, or one
 // marked read-only, is kept as it is, and a message says so. On failure, or when the
 // file is kept, shows "SaveINI\n..." and returns false.
+// The temporary file beside it is made new (Tarnwick.ini.new, or .new2 ... when the user
+// has a file of that name), so nothing the user made is written over or removed.
 bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks,
              const Folders& folders = {});
 
