@@ -22,14 +22,10 @@ bool hasSetExtension(std::string_view fileName) {
 // The set files in the folder, sorted by their UTF-8 names so the list has the same
 // order on every run and every system. Folders are not sets. Throws when the folder
 // cannot be listed.
-std::vector<std::string> listSetFiles(const fs::path& folder) {
+std::vector<std::string> listSetFiles(Platform& platform, const fs::path& folder) {
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        std::error_code ec;
-        if (entry.is_directory(ec)) continue;
-        std::string name = Utf8FromPath(entry.path().filename());
-        if (hasSetExtension(name)) names.push_back(std::move(name));
-    }
+    for (FoundFile& entry : platform.FindFirstFile(folder))
+        if (!entry.folder && hasSetExtension(entry.name)) names.push_back(std::move(entry.name));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -106,14 +102,14 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
             const bool own = folder == setFolders.front();
             std::vector<std::string> names;
             if (own) {
-                names = listSetFiles(folder);
+                names = listSetFiles(platform, folder);
             } else {
                 // The user's own sets are an addition: a folder not made yet is none, and
                 // one that cannot be listed is said and costs only its own sets.
                 std::error_code ec;
                 if (fs::status(folder, ec).type() == fs::file_type::not_found) continue;
                 try {
-                    names = listSetFiles(folder);
+                    names = listSetFiles(platform, folder);
                 } catch (const std::exception& e) {
                     platform.MessageBox("ShowIcons\n" + Utf8FromPath(folder) + "\n" + e.what());
                     if (isStopped()) return true;

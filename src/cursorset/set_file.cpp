@@ -14,11 +14,12 @@ namespace {
 
 // Windows finds "Arrows.TWC" for a file written "arrows.twc"; a case-sensitive file
 // system does not, so the folder is searched for the name in another letter case.
-fs::path findIgnoringCase(const fs::path& folder, const std::string& name) {
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string candidate = Utf8FromPath(it->path().filename());
-        if (SameIgnoringAsciiCase(candidate, name)) return it->path();
+fs::path findIgnoringCase(Platform& platform, const fs::path& folder, const std::string& name) {
+    try {
+        for (const FoundFile& entry : platform.FindFirstFile(folder))
+            if (SameIgnoringAsciiCase(entry.name, name)) return folder / PathFromUtf8(entry.name);
+    } catch (const PlatformError&) {
+        // A folder that cannot be listed holds no set by that name.
     }
     return {};
 }
@@ -58,7 +59,7 @@ bool SetFileReader::open(Platform& platform, const std::string& name, const Repo
         file_ = folder / PathFromUtf8(name);
         status = fs::status(file_, ec);
         if (status.type() != fs::file_type::not_found) break;
-        file_ = findIgnoringCase(folder, name);
+        file_ = findIgnoringCase(platform, folder, name);
         if (file_.empty()) continue;
         status = fs::status(file_, ec);
         if (status.type() != fs::file_type::not_found) break;

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace tarn {
 
@@ -79,6 +80,12 @@ inline constexpr std::uint32_t kMiddleButtonUp = 0x208;
 // MAX_PATH: the longest path, its closing NUL included, that the system's cursor loader
 // takes; a longer one fails whatever the file holds.
 inline constexpr std::size_t kMaxPath = 260;
+
+// A name in a folder, as the system lists it.
+struct FoundFile {
+    std::string name;  // the bare name, the core's text
+    bool folder = false;
+};
 
 // The known folders the program asks the system for.
 enum class KnownFolder { LocalAppData };  // FOLDERID_LocalAppData
@@ -219,6 +226,11 @@ public:
     // made only where nothing of that name is, so it is certainly the program's own. The
     // reason when none was made; std::errc::file_exists when the name is taken.
     virtual std::error_code CreateFile(const std::filesystem::path& file) = 0;
+    // FindFirstFileW and FindNextFileW of the folder's "*": every name in it but "." and
+    // "..", in the file system's order. Also in a folder whose path is MAX_PATH or longer,
+    // which the C runtime's folder listing does not take. Throws PlatformError naming the
+    // folder and the reason when it cannot be listed.
+    virtual std::vector<FoundFile> FindFirstFile(const std::filesystem::path& folder) = 0;
     // SHGetKnownFolderPath: the folder's path for the user, nothing when the system has none.
     virtual std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder folder) = 0;
 

@@ -23,3 +23,4 @@
 #undef LoadCursorFromFile
 #undef Shell_NotifyIcon
 #undef CreateFile
+#undef FindFirstFile

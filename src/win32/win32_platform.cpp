@@ -224,23 +224,42 @@ std::optional<std::uint32_t> Win32Platform::GetFileInformationByHandle(const std
 std::error_code Win32Platform::CreateFile(const std::filesystem::path& file) {
     HANDLE made = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (made != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(made);
+        const OwnedKernelHandle closed(made);
         return {};
     }
-    // The reasons the core tells apart, as their portable conditions; any other keeps the
-    // system's code and its text.
-    const DWORD error = ::GetLastError();
-    switch (error) {
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return std::make_error_code(std::errc::file_exists);
-    case ERROR_ACCESS_DENIED: return std::make_error_code(std::errc::permission_denied);
-    case ERROR_WRITE_PROTECT: return std::make_error_code(std::errc::read_only_file_system);
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return std::make_error_code(std::errc::no_such_file_or_directory);
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return std::make_error_code(std::errc::no_space_on_device);
-    case ERROR_FILENAME_EXCED_RANGE: return std::make_error_code(std::errc::filename_too_long);
-    default: return {static_cast<int>(error), std::system_category()};
+    // The system's text; ERROR_FILE_EXISTS and ERROR_ALREADY_EXISTS compare equal to
+    // std::errc::file_exists.
+    return {static_cast<int>(::GetLastError()), std::system_category()};
+}
+
+std::vector<FoundFile> Win32Platform::FindFirstFile(const std::filesystem::path& folder) {
+    std::wstring pattern = (folder / L"*").native();
+    // The extended-length form lifts MAX_PATH: a drive path gets \\?\, a share \\?\UNC\.
+    if (pattern.size() >= MAX_PATH && pattern.rfind(L"\\\\?\\", 0) != 0)
+        pattern = pattern.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + pattern.substr(2) : L"\\\\?\\" + pattern;
+    const auto failed = [&](DWORD error) {
+        const std::wstring& name = folder.native();
+        return PlatformError("Cannot list " + Wtf8FromUtf16(std::u16string(name.begin(), name.end())) + ": " +
+                             std::system_category().message(static_cast<int>(error)));
+    };
+    WIN32_FIND_DATAW data{};
+    HANDLE first = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (first == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return {};  // nothing at all, not even "."
+        throw failed(error);
+    }
+    const OwnedFindHandle search(first);
+    std::vector<FoundFile> found;
+    for (;;) {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            found.push_back({Wtf8FromUtf16(std::u16string(name.begin(), name.end())),
+                             (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        if (::FindNextFileW(search.get(), &data)) continue;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_NO_MORE_FILES) throw failed(error);
+        return found;
     }
 }
 

@@ -175,6 +175,8 @@ public:
     std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
     // A real exclusive create ("wx"), refused in the read-only folders.
     std::error_code CreateFile(const std::filesystem::path& file) override;
+    // std::filesystem::directory_iterator's names, a folder being what it leads to.
+    std::vector<FoundFile> FindFirstFile(const std::filesystem::path& folder) override;
     std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder folder) override;
 
     bool PrevInstance() override;

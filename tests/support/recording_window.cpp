@@ -243,6 +243,18 @@ std::error_code RecordingPlatform::CreateFile(const std::filesystem::path& file)
     return failure;
 }
 
+std::vector<FoundFile> RecordingPlatform::FindFirstFile(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (record("FindFirstFile", quote(folder.filename().string()))) ec = std::make_error_code(std::errc::io_error);
+    std::vector<FoundFile> found;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        found.push_back({it->path().filename().string(), it->is_directory(ignored)});
+    }
+    if (ec) throw PlatformError("Cannot list " + folder.string() + ": " + ec.message());
+    return found;
+}
+
 std::optional<std::filesystem::path> RecordingPlatform::SHGetKnownFolderPath(KnownFolder) {
     if (record("SHGetKnownFolderPath", "LocalAppData") || !localAppData) return std::nullopt;
     setResult(quote(localAppData->string()));
