@@ -237,29 +237,24 @@ std::vector<FoundFile> Win32Platform::FindFirstFile(const std::filesystem::path&
     // The extended-length form lifts MAX_PATH: a drive path gets \\?\, a share \\?\UNC\.
     if (pattern.size() >= MAX_PATH && pattern.rfind(L"\\\\?\\", 0) != 0)
         pattern = pattern.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + pattern.substr(2) : L"\\\\?\\" + pattern;
-    const auto failed = [&](DWORD error) {
-        const std::wstring& name = folder.native();
-        return PlatformError("Cannot list " + Wtf8FromUtf16(std::u16string(name.begin(), name.end())) + ": " +
-                             std::system_category().message(static_cast<int>(error)));
-    };
+    const std::wstring& name = folder.native();
+    const std::string what = "Cannot list " + Wtf8FromUtf16(std::u16string(name.begin(), name.end()));
     WIN32_FIND_DATAW data{};
     HANDLE first = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
     if (first == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) return {};  // nothing at all, not even "."
-        throw failed(error);
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return {};  // nothing at all, not even "."
+        throwLastError(what, "FindFirstFileExW");
     }
     const OwnedFindHandle search(first);
     std::vector<FoundFile> found;
     for (;;) {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..")
-            found.push_back({Wtf8FromUtf16(std::u16string(name.begin(), name.end())),
+        const std::wstring entry = data.cFileName;
+        if (entry != L"." && entry != L"..")
+            found.push_back({Wtf8FromUtf16(std::u16string(entry.begin(), entry.end())),
                              (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
         if (::FindNextFileW(search.get(), &data)) continue;
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_NO_MORE_FILES) throw failed(error);
-        return found;
+        if (::GetLastError() == ERROR_NO_MORE_FILES) return found;
+        throwLastError(what, "FindNextFileW");
     }
 }
 
