@@ -1,8 +1,8 @@
 #include "cursorset/library.h"
 
 #include <algorithm>
-#include <set>
 #include <exception>
+#include <set>
 #include <string_view>
 
 #include "cursorset/files.h"
