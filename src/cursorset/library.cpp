@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <set>
 #include <string_view>
 
 #include "cursorset/files.h"
@@ -19,17 +20,19 @@ bool hasSetExtension(std::string_view fileName) {
 }
 
 // The set files in the folder, sorted by their UTF-8 names so the list has the same
-// order on every run and every system. Folders are not sets.
-std::vector<std::string> listSetFiles(const fs::path& folder) {
+// order on every run and every system. Folders are not sets. Throws when the folder
+// cannot be listed.
+std::vector<std::string> listSetFiles(Platform& platform, const fs::path& folder) {
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        std::error_code ec;
-        if (entry.is_directory(ec)) continue;
-        std::string name = Utf8FromPath(entry.path().filename());
-        if (hasSetExtension(name)) names.push_back(std::move(name));
-    }
+    for (FoundFile& entry : platform.FindFirstFile(folder))
+        if (!entry.folder && hasSetExtension(entry.name)) names.push_back(std::move(entry.name));
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string upperAscii(std::string text) {
+    for (char& c : text) c = UpperAscii(c);
+    return text;
 }
 
 }  // namespace
@@ -37,19 +40,22 @@ std::vector<std::string> listSetFiles(const fs::path& folder) {
 void ListFailures::add(const std::string& fileName, const std::string& description) {
     // The descriptions name a set file by the path the loader opened; the cause is the
     // description without it.
-    std::string named;
-    try {
-        named = Utf8FromPath(folder_ / PathFromUtf8(fileName));
-    } catch (const std::exception&) {
-        // A name that is not text names no file in any description.
+    std::string cause = description;
+    for (const fs::path& folder : folders_) {
+        std::string named;
+        try {
+            named = Utf8FromPath(folder / PathFromUtf8(fileName));
+        } catch (const std::exception&) {
+            // A name that is not text names no file in any description.
+        }
+        std::string left;
+        std::size_t from = 0, at = 0;
+        while (!named.empty() && (at = cause.find(named, from)) != std::string::npos) {
+            left.append(cause, from, at - from).push_back('\x01');
+            from = at + named.size();
+        }
+        cause = left.append(cause, from);
     }
-    std::string cause;
-    std::size_t from = 0, at = 0;
-    while (!named.empty() && (at = description.find(named, from)) != std::string::npos) {
-        cause.append(description, from, at - from).push_back('\x01');
-        from = at + named.size();
-    }
-    cause.append(description, from);
 
     const auto [it, fresh] = byCause_.try_emplace(std::move(cause), causes_.size());
     if (fresh) {
@@ -71,13 +77,14 @@ bool ListFailures::show(Platform& platform, const std::function<bool()>& stopped
     return true;
 }
 
-bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped) {
+bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped, const Folders& folders) {
     const auto isStopped = [&] { return stopped && stopped(); };
     if (isStopped()) return true;
     std::string fileName;  // the file being processed, for the messages
-    const fs::path folder = platform.ProgramFolder();
-    ListFailures failures(folder);
-    ListPreviews previews(platform, set, [&](const std::string& description) { failures.add(fileName, description); });
+    const std::vector<fs::path> setFolders = SetFolders(platform, folders);
+    ListFailures failures(setFolders);
+    ListPreviews previews(
+        platform, set, [&](const std::string& description) { failures.add(fileName, description); }, folders);
     // The keys the list holds, by the list's own rule. A case-sensitive folder can hold
     // "Blue.TWC" and "Blue.twc": one set name, a key the list refuses, which ended the
     // program. The first in the list's order is listed and the other left out without a
@@ -86,20 +93,44 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
     // and a note would tell the user at every start of a file they can do nothing with
     // here.
     toolkit::KeyedCollection listed;
+    std::set<std::string> programSets;  // the program folder's set names in upper case
     try {
         platform.ClearListViewSmallIcons();
         platform.ClearListView();
         platform.ClearImageList();
-        for (const std::string& name : listSetFiles(folder)) {
-            if (isStopped()) return true;
-            const std::string setName = name.substr(0, name.size() - 4);
-            if (listed.find(setName)) continue;
-            listed.add(setName);
-            fileName = name;
-            // One set without a picture (a bad first file before any set loaded) must
-            // not keep the others from being offered: it is shown blank.
-            platform.AddImageListPicture(setName, previews.next(name));
-            platform.AddListViewItem(setName, setName, setName);
+        for (const fs::path& folder : setFolders) {
+            const bool own = folder == setFolders.front();
+            std::vector<std::string> names;
+            if (own) {
+                names = listSetFiles(platform, folder);
+            } else {
+                // The user's own sets are an addition: a folder not made yet is none, and
+                // one that cannot be listed is said and costs only its own sets.
+                std::error_code ec;
+                if (fs::status(folder, ec).type() == fs::file_type::not_found) continue;
+                try {
+                    names = listSetFiles(platform, folder);
+                } catch (const std::exception& e) {
+                    platform.MessageBox("ShowIcons\n" + Utf8FromPath(folder) + "\n" + e.what());
+                    if (isStopped()) return true;
+                    continue;
+                }
+            }
+            for (const std::string& name : names) {
+                if (isStopped()) return true;
+                const std::string setName = name.substr(0, name.size() - 4);
+                if (listed.find(setName)) continue;
+                // A name the program folder has in another letter case names its file
+                // there on Windows, which would load in place of this one.
+                if (own) programSets.insert(upperAscii(setName));
+                else if (programSets.count(upperAscii(setName))) continue;
+                listed.add(setName);
+                fileName = name;
+                // One set without a picture (a bad first file before any set loaded) must
+                // not keep the others from being offered: it is shown blank.
+                platform.AddImageListPicture(setName, previews.next(name));
+                platform.AddListViewItem(setName, setName, setName);
+            }
         }
     } catch (const std::exception& e) {
         previews.finish();

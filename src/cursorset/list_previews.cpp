@@ -5,8 +5,8 @@
 
 namespace tarn {
 
-ListPreviews::ListPreviews(Platform& platform, CursorSet& set, Report report)
-    : platform_(platform), set_(set), report_(std::move(report)) {}
+ListPreviews::ListPreviews(Platform& platform, CursorSet& set, Report report, Folders folders)
+    : platform_(platform), set_(set), report_(std::move(report)), folders_(std::move(folders)) {}
 
 ListPreviews::Bytes ListPreviews::image(std::size_t slot) const {
     if (partFresh_[slot]) return part_[slot];
@@ -15,7 +15,7 @@ ListPreviews::Bytes ListPreviews::image(std::size_t slot) const {
 }
 
 const std::filesystem::path& ListPreviews::scratch() {
-    if (scratch_.empty()) scratch_ = ScratchFile(platform_);
+    if (scratch_.empty()) scratch_ = ScratchFileToWrite(platform_, folders_);
     return scratch_;
 }
 
@@ -58,7 +58,7 @@ PictureHandle ListPreviews::next(const std::string& name) {
     SliceRead got;
     try {
         SetFileReader reader;
-        if (reader.open(platform_, name, report_)) got = reader.read(0, kSliceCount, bytes_);
+        if (reader.open(platform_, name, report_, folders_)) got = reader.read(0, kSliceCount, bytes_);
     } catch (const std::exception& e) {
         report_(e.what());
         return preview();

@@ -24,7 +24,7 @@ namespace tarn {
 class ListPreviews {
 public:
     using Report = std::function<void(const std::string&)>;
-    ListPreviews(Platform& platform, CursorSet& set, Report report);
+    ListPreviews(Platform& platform, CursorSet& set, Report report, Folders folders = {});
 
     // The picture LoadTWC(name) then LoadPreview would give, or a null one when that
     // preview could not be made. What the load reports, and why the preview of a set
@@ -51,6 +51,7 @@ private:
     Platform& platform_;
     CursorSet& set_;
     Report report_;
+    Folders folders_;
     std::filesystem::path scratch_;
     std::vector<unsigned char> bytes_;  // the set file read last
     // A load that read the whole file gives every slot: its bytes are kept whole. One

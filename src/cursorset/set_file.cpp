@@ -14,11 +14,12 @@ namespace {
 
 // Windows finds "Arrows.TWC" for a file written "arrows.twc"; a case-sensitive file
 // system does not, so the folder is searched for the name in another letter case.
-fs::path findIgnoringCase(const fs::path& folder, const std::string& name) {
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string candidate = Utf8FromPath(it->path().filename());
-        if (SameIgnoringAsciiCase(candidate, name)) return it->path();
+fs::path findIgnoringCase(Platform& platform, const fs::path& folder, const std::string& name) {
+    try {
+        for (const FoundFile& entry : platform.FindFirstFile(folder))
+            if (SameIgnoringAsciiCase(entry.name, name)) return folder / PathFromUtf8(entry.name);
+    } catch (const PlatformError&) {
+        // A folder that cannot be listed holds no set by that name.
     }
     return {};
 }
@@ -41,7 +42,7 @@ std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes) {
     return images;
 }
 
-bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report) {
+bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report, const Folders& folders) {
     if (name.empty()) {
         report("Bad file name: the cursor set file name is empty");
         return false;
@@ -50,16 +51,20 @@ bool SetFileReader::open(Platform& platform, const std::string& name, const Repo
     // is not there.
     if (!IsBareFileName(name)) return false;
 
-    const fs::path folder = platform.ProgramFolder();
-    file_ = folder / PathFromUtf8(name);
+    // The program's own sets first, as the list has them: a name in both folders is the
+    // program folder's.
     std::error_code ec;
-    fs::file_status status = fs::status(file_, ec);
-    if (status.type() == fs::file_type::not_found) {
-        file_ = findIgnoringCase(folder, name);
-        if (file_.empty()) return false;
+    fs::file_status status;
+    for (const fs::path& folder : SetFolders(platform, folders)) {
+        file_ = folder / PathFromUtf8(name);
         status = fs::status(file_, ec);
-        if (status.type() == fs::file_type::not_found) return false;
+        if (status.type() != fs::file_type::not_found) break;
+        file_ = findIgnoringCase(platform, folder, name);
+        if (file_.empty()) continue;
+        status = fs::status(file_, ec);
+        if (status.type() != fs::file_type::not_found) break;
     }
+    if (status.type() == fs::file_type::not_found) return false;
     if (ec) {
         report("Cannot look at " + Utf8FromPath(file_) + ": " + ec.message());
         return false;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "cursorset/files.h"
 #include "cursorset/library.h"
@@ -51,10 +52,23 @@ bool isScratchFile(const fs::path& file) {
     return fs::symlink_status(file, ec).type() == fs::file_type::regular;
 }
 
-void removeScratchFile(Platform& p) {
-    const fs::path scratch = ScratchFile(p);
+// Both places a run may have left its scratch file: the program folder, and the per-user
+// folder (where the program folder could not be written, or its path was too long).
+std::vector<fs::path> scratchPlaces(Platform& p, const Folders& folders) {
+    std::vector<fs::path> places{ScratchFile(p, folders)};
+    for (const fs::path& folder : {folders.program, folders.user}) {
+        const fs::path file = folder / kScratchFileName;
+        if (!folder.empty() && file != places.front()) places.push_back(file);
+    }
+    return places;
+}
+
+// This run's scratch file, and one a killed run left in the other place: gone, it would
+// make every later start reload the user's pointers for nothing.
+void removeScratchFile(Platform& p, const Folders& folders) {
     std::error_code ec;
-    if (isScratchFile(scratch)) fs::remove(scratch, ec);
+    for (const fs::path& scratch : scratchPlaces(p, folders))
+        if (isScratchFile(scratch)) fs::remove(scratch, ec);
 }
 
 }  // namespace
@@ -77,12 +91,17 @@ void TarnFrm::Form_Load() {
         return;
     }
 
+    s.folders = ChooseFolders(p);
     // A scratch file left behind means the last run never reached its clean-up (it was
     // killed, or the machine went down): its direction images may still be the system
     // pointers, and a capture now would save them as the user's. The pointer watcher
     // will have reloaded them unless it was ended too; reload the user's configured
-    // pointers first either way.
-    if (isScratchFile(ScratchFile(p))) s.saved.ReloadSystemCursors();
+    // pointers first either way. The last run may have kept it in the other place.
+    for (const fs::path& scratch : scratchPlaces(p, s.folders)) {
+        if (!isScratchFile(scratch)) continue;
+        s.saved.ReloadSystemCursors();
+        break;
+    }
 
     // Start-up's work comes first: a user's action is refused until it is done, since
     // under one of its message boxes a tray click and Exit would act on a half-loaded
@@ -96,17 +115,17 @@ void TarnFrm::Form_Load() {
     // A box of either runs its own message loop, in which a close request may unload
     // the form: they stop then, and so does start-up.
     const auto closing = [&] { return s.closing; };
-    LoadINI(p, s.settings, s.set, closing);
+    LoadINI(p, s.settings, s.set, closing, s.folders);
     if (s.closing) return stopLoading();
 
-    const bool listed = ShowIcons(p, s.set, closing);
+    const bool listed = ShowIcons(p, s.set, closing, s.folders);
     if (s.closing) return stopLoading();
     if (!listed) {
         // The list could not be built and the program ends here; the tray icon it added
         // would otherwise linger until the user hovers over it, and the scratch file
         // would make the next start reload the user's pointers for nothing.
         s.tray.remove();
-        removeScratchFile(p);
+        removeScratchFile(p, s.folders);
         s.ended = true;
         p.End();
         return;
@@ -136,7 +155,7 @@ void TarnFrm::Form_Load() {
 // as a preview through the scratch file, is taken away again.
 void TarnFrm::stopLoading() {
     Form_Unload();
-    removeScratchFile(state_->platform);
+    removeScratchFile(state_->platform, state_->folders);
 }
 
 void TarnFrm::Form_QueryUnload() {
@@ -156,7 +175,7 @@ void TarnFrm::Form_Unload() {
     if (!s.closing) Form_QueryUnload();
     s.unloaded = true;
     s.saved.RestoreAll();
-    removeScratchFile(s.platform);
+    removeScratchFile(s.platform, s.folders);
 }
 
 // ---- Actions
@@ -171,7 +190,7 @@ void TarnFrm::okAction() {
     {
         const Raised acting(s.acting);
         s.rotation.CaptureUserPointers();
-        LoadTWC(p, s.set, s.settings.setFile);
+        LoadTWC(p, s.set, s.settings.setFile, s.folders);
     }
     // Its message box let a close request through: the user's pointers are back, and
     // nothing may start rotating after that.
@@ -191,7 +210,7 @@ void TarnFrm::exitAction() {
         const Raised acting(s.acting);
         Platform& p = s.platform;
         SaveINI(p, s.settings,
-                {p.CheckValue(kCheckAutoStart), p.CheckValue(kCheckNormal), p.CheckValue(kCheckBusy)});
+                {p.CheckValue(kCheckAutoStart), p.CheckValue(kCheckNormal), p.CheckValue(kCheckBusy)}, s.folders);
     }
     // A close request under its message box has already closed the form.
     if (s.closing) return;
@@ -364,10 +383,10 @@ void TarnFrm::listv_DblClick() {
             s.rotation.CaptureUserPointers();
             s.okTag = "OK";
         }
-        LoadTWC(p, s.set, s.settings.setFile);
+        LoadTWC(p, s.set, s.settings.setFile, s.folders);
         if (!s.closing) {
             try {
-                p.SetPreviewPicture(LoadPreview(p, s.set));
+                p.SetPreviewPicture(LoadPreview(p, s.set, s.folders));
             } catch (const std::exception& e) {
                 // Reported like every other failure of the form; the set still starts rotating.
                 p.MessageBox(std::string("listv_DblClick\n") + e.what());

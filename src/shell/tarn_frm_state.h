@@ -35,6 +35,7 @@ struct TarnFrm::State {
     DirectionTracker tracker;
     TarnMod saved;  // the user's own pointers
     PointerRotation rotation;
+    Folders folders;  // where this run's files are, chosen at start-up
     CursorSet set;
     Settings settings;
     std::string okTag;    // the OK label's tag: "Start" until rotation starts, then "OK"

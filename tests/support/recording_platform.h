@@ -100,6 +100,12 @@ public:
     bool watcherStarted = false;
     bool watcherDismissed = false;
     std::filesystem::path programFolder;
+    // The user's local application data folder (SHGetKnownFolderPath); none unless a test
+    // gives one, and then everything stays in the program folder.
+    std::optional<std::filesystem::path> localAppData;
+    // Folders the user may not write in: CreateFile makes no file there, as the system
+    // would refuse it (the tests run as root, which writes past permissions).
+    std::set<std::filesystem::path> readOnlyFolders;
     bool taskVisible = true;
     bool ended = false;
     // Run by DoEvents, in order: events the user "queued" while a tick ran.
@@ -167,6 +173,11 @@ public:
 
     // std::filesystem::hard_link_count, which works here; nothing for a folder.
     std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
+    // A real exclusive create ("wx"), refused in the read-only folders.
+    std::error_code CreateFile(const std::filesystem::path& file) override;
+    // std::filesystem::directory_iterator's names, a folder being what it leads to.
+    std::vector<FoundFile> FindFirstFile(const std::filesystem::path& folder) override;
+    std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder folder) override;
 
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;
