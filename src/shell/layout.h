@@ -154,6 +154,8 @@ inline constexpr std::string_view kHiddenLabelText =
     "More Tarnwick Cursors?  Create your own?  Go to Tarnwick.html !";
 
 inline constexpr std::string_view kFontFace = "MS Sans Serif";
+// Its TrueType successor, with the same metrics, for the scalings its bitmaps miss.
+inline constexpr std::string_view kTrueTypeFace = "Microsoft Sans Serif";
 inline constexpr std::string_view kWindowTitle = "Tarnwick";
 
 }  // namespace tarn::layout

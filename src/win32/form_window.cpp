@@ -103,7 +103,6 @@ FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, Set
     dialogs_.setOwner(form_.get());
     link_.setWindow(form_.get());
     createControls();
-    face_ = wide(layout::pickFontFace(faceExists));
     applyDpi(windowDpi(form_.get()), nullptr);
 }
 
@@ -193,8 +192,9 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
 
     dpi_ = dpi;
     tpp_ = TwipsPerPixel(dpi);
-    // The controls switch to the new fonts before the old ones are released.
-    FontTable previous = std::exchange(fonts_, FontTable(dpi_, face_));
+    // The face too may differ at the new DPI. The controls switch to the new fonts
+    // before the old ones are released.
+    FontTable previous = std::exchange(fonts_, FontTable(dpi_, wide(layout::pickFontFace(dpi_, faceExists))));
     const layout::Control& listDesign = layout::control(Id::ListView);
     ::SendMessageW(list_.window(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(listDesign.points, listDesign.bold)),
                    TRUE);

@@ -90,7 +90,6 @@ private:
     OwnedIcon hand_;
     unsigned dpi_ = 96;
     double tpp_ = 15.0;
-    std::wstring face_;
     FontTable fonts_;
     std::array<toolkit::TimerGate, 2> timers_{};
     layout::PressTracker press_;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -146,18 +147,28 @@ TEST(FontHeight, ScalesThePointSizeAndRoundsLikeMulDiv) {
     for (const Case& c : cases) EXPECT_EQ(fontHeight(c.points, c.dpi), c.height) << c.points << "pt at " << c.dpi;
 }
 
-TEST(PickFontFace, TakesTheFirstFaceThatExists) {
-    auto only = [](std::vector<std::string> present) {
-        return [present](std::string_view face) {
-            for (const auto& p : present)
-                if (p == face) return true;
-            return false;
-        };
+TEST(PickFontFace, TheDesignFaceAt96DpiItsTrueTypeSuccessorAboveAndTheStandInsAfter) {
+    const std::vector<std::string> all{"MS Sans Serif", "Microsoft Sans Serif", "Tahoma"};
+    struct Case {
+        unsigned dpi;
+        std::vector<std::string> present;
+        std::string_view face;
     };
-    EXPECT_EQ(pickFontFace(only({"MS Sans Serif", "Tahoma"})), "MS Sans Serif");
-    EXPECT_EQ(pickFontFace(only({"Tahoma", "Microsoft Sans Serif"})), "Microsoft Sans Serif");
-    EXPECT_EQ(pickFontFace(only({"Tahoma"})), "Tahoma");
-    EXPECT_EQ(pickFontFace(only({})), "Tahoma");
+    const Case cases[] = {
+        {96, all, "MS Sans Serif"},           {97, all, "Microsoft Sans Serif"},
+        {120, all, "Microsoft Sans Serif"},   {144, all, "Microsoft Sans Serif"},
+        {168, all, "Microsoft Sans Serif"},   {192, all, "Microsoft Sans Serif"},
+        {96, {"Tahoma", "Microsoft Sans Serif"}, "Microsoft Sans Serif"},
+        {96, {"Tahoma"}, "Tahoma"},           {96, {}, "Tahoma"},
+        {192, {"MS Sans Serif", "Tahoma"}, "Tahoma"},  // a scalable stand-in before the bitmaps
+        {144, {"MS Sans Serif"}, "MS Sans Serif"},     {192, {}, "Tahoma"},
+    };
+    for (const Case& c : cases) {
+        const auto exists = [&](std::string_view face) {
+            return std::find(c.present.begin(), c.present.end(), face) != c.present.end();
+        };
+        EXPECT_EQ(pickFontFace(c.dpi, exists), c.face) << c.dpi << " DPI, " << c.present.size() << " faces";
+    }
 }
 
 }  // namespace
