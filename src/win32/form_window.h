@@ -59,6 +59,8 @@ private:
     void registerClasses();
     void createControls();
     void applyDpi(unsigned dpi, const RECT* suggested);
+    // The high-contrast theme or the system's colours changed: everything is drawn afresh.
+    void applyTheme();
     // Puts a window whose title strip left the monitors back onto the nearest one.
     void bringOntoMonitor();
     [[nodiscard]] HWND frameWindow(layout::Container container) const;

@@ -1,6 +1,7 @@
 // Where the window's controls land and which one a point hits: the backend draws and
 // routes every event through this arithmetic.
 #include "shell/layout_math.h"
+#include "shell/contrast.h"
 
 #include <gtest/gtest.h>
 
@@ -168,6 +169,36 @@ TEST(PickFontFace, TheDesignFaceAt96DpiItsTrueTypeSuccessorAboveAndTheStandInsAf
             return std::find(c.present.begin(), c.present.end(), face) != c.present.end();
         };
         EXPECT_EQ(pickFontFace(c.dpi, exists), c.face) << c.dpi << " DPI, " << c.present.size() << " faces";
+    }
+}
+
+TEST(HighContrast, EachPartOfTheDesignTakesTheSystemColourOfItsRole) {
+    struct Case {
+        const char* what;
+        std::uint32_t design, shown;
+    };
+    const Case cases[] = {
+        {"window", kPeach, kWindow},
+        {"list", control(Id::ListView).backColor, kWindow},
+        {"title strip", control(Id::TitleStrip).backColor, kWindow},
+        {"knob", control(Id::Knob).backColor, kHighlight},
+        {"track", control(Id::Track).backColor, kHighlight},
+        {"end tick", control(Id::TickRight).backColor, kHighlight},
+        {"OK at rest", control(Id::Ok).foreColor, kHighlight},
+        {"a label under the pointer", kRed, kHotLight},
+        {"title", control(Id::Title).foreColor, kWindowText},
+        {"min", control(Id::Min).foreColor, kWindowText},
+        {"frame caption", control(Id::Frame1).foreColor, kWindowText},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(shownColor(c.design, false), c.design) << c.what;
+        EXPECT_EQ(shownColor(c.design, true), c.shown) << c.what;
+    }
+    // An edge only where the theme's fill no longer sets a control apart.
+    for (const Control& c : kControls) {
+        const bool edged = c.id == Id::TitleStrip || c.id == Id::Close || c.id == Id::Banner;
+        EXPECT_EQ(contrastEdge(c, true).has_value(), edged) << static_cast<int>(c.id);
+        EXPECT_FALSE(contrastEdge(c, false).has_value());
     }
 }
 
