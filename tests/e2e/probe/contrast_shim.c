@@ -32,13 +32,10 @@ static DWORD stored_flags(void)
 static BOOL WINAPI stand_in(UINT action, UINT param, PVOID data, UINT flags)
 {
     HIGHCONTRASTW *contrast = data;
-    if (action != SPI_GETHIGHCONTRAST || !contrast ||
-        contrast->cbSize != sizeof *contrast)
-        return real_spi(action, param, data, flags);
-    if (!real_spi(action, param, data, flags))
-        return FALSE;
-    contrast->dwFlags = stored_flags();
-    return TRUE;
+    BOOL ok = real_spi(action, param, data, flags);
+    if (ok && action == SPI_GETHIGHCONTRAST && contrast && contrast->cbSize == sizeof *contrast)
+        contrast->dwFlags = stored_flags();
+    return ok;
 }
 
 /* The program's import address table entry for user32!SystemParametersInfoW,
