@@ -59,6 +59,8 @@ inline constexpr std::uint32_t kOcrWait = 32514;
 // The SystemParametersInfo action a WM_SETTINGCHANGE carries after the user's pointer
 // scheme was reloaded into every system pointer (a new scheme, size or colour).
 inline constexpr std::uint32_t kSpiSetCursors = 0x57;
+// The one it carries after the user turned a high-contrast theme on or off.
+inline constexpr std::uint32_t kSpiSetHighContrast = 0x43;
 
 enum class Timer : int { Timer1 = 1, Timer2 = 2 };
 

@@ -23,7 +23,8 @@ public:
     void Form_QueryUnload();
     void Form_Unload();
     // A system setting changed (WM_SETTINGCHANGE); `action` is the SystemParametersInfo
-    // action it carries. Only a reload of the user's pointer scheme concerns the form.
+    // action it carries. Only a reload of the user's pointer scheme concerns the form; a
+    // high-contrast theme changes what the backend draws for the colours the form set.
     void Form_SettingChange(std::uint32_t action);
 
     // ---- Timers

@@ -81,7 +81,10 @@ public:
     TwipsRect formRect{1500, 1500, 8670, 6360};
     double tppX = 15, tppY = 15;
     bool visible = true;
-    std::map<int, std::uint32_t> labelColors;
+    std::map<int, std::uint32_t> labelColors;  // as the form set them
+    // The user's theme. What a label is drawn in follows it, by the backend's own rule.
+    bool highContrast = false;
+    std::uint32_t shownLabelColor(int index) const;
     std::map<int, int> checks{{layout::kCheckAutoStart, 0}, {layout::kCheckNormal, 0}, {layout::kCheckBusy, 0}};
     TwipsRect knobRect{1680, 345, 105, 315};
     struct TimerState { bool enabled = true; std::int32_t interval = 0; };

@@ -8,6 +8,7 @@
 #include "support/recording_platform.h"
 
 #include "platform/units.h"
+#include "shell/contrast.h"
 #include "shell/layout_math.h"
 
 namespace tarn::testing {
@@ -73,6 +74,15 @@ void RecordingPlatform::changeDpi(unsigned dpi) {
 void RecordingPlatform::SetLabelForeColor(int index, std::uint32_t color) {
     record("SetLabelForeColor", std::to_string(index) + "," + std::to_string(color));
     labelColors[index] = color;
+}
+
+std::uint32_t RecordingPlatform::shownLabelColor(int index) const {
+    // Never set: the colour of its row (the hidden label has none; it is black).
+    std::uint32_t design = layout::kBlack;
+    for (const layout::Control& c : layout::kControls)
+        if (c.kind == layout::Kind::Label && c.index == index) design = c.foreColor;
+    if (const auto it = labelColors.find(index); it != labelColors.end()) design = it->second;
+    return layout::shownColor(design, highContrast);
 }
 
 void RecordingPlatform::SetCheckValue(int index, int value) {
