@@ -5,7 +5,7 @@
 #include <set>
 #include <string_view>
 
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "cursorset/list_previews.h"
 #include "toolkit/keyed_collection.h"
 

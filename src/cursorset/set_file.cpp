@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 
 namespace tarn {
 

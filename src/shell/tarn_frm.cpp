@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "cursorset/library.h"
 #include "platform/units.h"
 #include "shell/layout.h"
