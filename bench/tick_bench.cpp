@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "rotation/pointer_roles.h"
+#include "rotation/pointer_rotation.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "cursorset/cursor_check.h"
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "cursorset/set_file.h"
 
 namespace tarn {

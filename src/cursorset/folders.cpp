@@ -1,7 +1,7 @@
 #include "cursorset/folders.h"
 
 #include "cursorset/cursorset.h"
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "platform/wtf8.h"
 
 namespace tarn {

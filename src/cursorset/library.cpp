@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <set>
 #include <string_view>
+#include <system_error>
+#include <utility>
 
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "cursorset/list_previews.h"
 #include "toolkit/keyed_collection.h"
 
@@ -30,10 +33,47 @@ std::vector<std::string> listSetFiles(Platform& platform, const fs::path& folder
     return names;
 }
 
+// The user's own sets are an addition: a folder not made yet holds none, and one that
+// cannot be listed is said and costs only its own sets (nothing, once it is said).
+std::optional<std::vector<std::string>> userSetFiles(Platform& platform, const fs::path& folder) {
+    std::error_code ec;
+    if (fs::status(folder, ec).type() == fs::file_type::not_found) return std::vector<std::string>{};
+    try {
+        return listSetFiles(platform, folder);
+    } catch (const std::exception& e) {
+        platform.MessageBox("ShowIcons\n" + Utf8FromPath(folder) + "\n" + e.what());
+        return std::nullopt;
+    }
+}
+
 std::string upperAscii(std::string text) {
     for (char& c : text) c = UpperAscii(c);
     return text;
 }
+
+// The set names the list holds, by the list's own rule. A case-sensitive folder can hold
+// "Blue.TWC" and "Blue.twc": one set name, a key the list refuses, which ended the
+// program. The first in the list's order is listed and the other left out without a
+// word (the list has no tooltips to carry a note): it stays in the folder untouched, a
+// double-click on "Blue" could not choose it anyway, as it remembers "Blue.TWC", and a
+// note would tell the user at every start of a file they can do nothing with here.
+class ListedNames {
+public:
+    // True when the set of the program folder (`own`) or of the user's is to be listed.
+    // A name the program folder has in another letter case names its file there on
+    // Windows, which would load in place of the user's.
+    bool take(const std::string& setName, bool own) {
+        if (listed_.find(setName)) return false;
+        if (own) programSets_.insert(upperAscii(setName));
+        else if (programSets_.count(upperAscii(setName))) return false;
+        listed_.add(setName);
+        return true;
+    }
+
+private:
+    toolkit::KeyedCollection listed_;
+    std::set<std::string> programSets_;  // the program folder's set names in upper case
+};
 
 }  // namespace
 
@@ -85,15 +125,7 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
     ListFailures failures(setFolders);
     ListPreviews previews(
         platform, set, [&](const std::string& description) { failures.add(fileName, description); }, folders);
-    // The keys the list holds, by the list's own rule. A case-sensitive folder can hold
-    // "Blue.TWC" and "Blue.twc": one set name, a key the list refuses, which ended the
-    // program. The first in the list's order is listed and the other left out without a
-    // word (the list has no tooltips to carry a note): it stays in the folder untouched,
-    // a double-click on "Blue" could not choose it anyway, as it remembers "Blue.TWC",
-    // and a note would tell the user at every start of a file they can do nothing with
-    // here.
-    toolkit::KeyedCollection listed;
-    std::set<std::string> programSets;  // the program folder's set names in upper case
+    ListedNames listed;
     try {
         platform.ClearListViewSmallIcons();
         platform.ClearListView();
@@ -103,28 +135,16 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
             std::vector<std::string> names;
             if (own) {
                 names = listSetFiles(platform, folder);
+            } else if (std::optional<std::vector<std::string>> users = userSetFiles(platform, folder)) {
+                names = std::move(*users);
             } else {
-                // The user's own sets are an addition: a folder not made yet is none, and
-                // one that cannot be listed is said and costs only its own sets.
-                std::error_code ec;
-                if (fs::status(folder, ec).type() == fs::file_type::not_found) continue;
-                try {
-                    names = listSetFiles(platform, folder);
-                } catch (const std::exception& e) {
-                    platform.MessageBox("ShowIcons\n" + Utf8FromPath(folder) + "\n" + e.what());
-                    if (isStopped()) return true;
-                    continue;
-                }
+                if (isStopped()) return true;
+                continue;
             }
             for (const std::string& name : names) {
                 if (isStopped()) return true;
                 const std::string setName = name.substr(0, name.size() - 4);
-                if (listed.find(setName)) continue;
-                // A name the program folder has in another letter case names its file
-                // there on Windows, which would load in place of this one.
-                if (own) programSets.insert(upperAscii(setName));
-                else if (programSets.count(upperAscii(setName))) continue;
-                listed.add(setName);
+                if (!listed.take(setName, own)) continue;
                 fileName = name;
                 // One set without a picture (a bad first file before any set loaded) must
                 // not keep the others from being offered: it is shown blank.

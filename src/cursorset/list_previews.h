@@ -5,6 +5,7 @@
 #include <bitset>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -45,6 +46,13 @@ private:
     const std::filesystem::path& scratch();
     void writeScratch(Bytes image);
     void takePart(Bytes file, std::size_t count, bool pointed);
+    // The set file `name` read into bytes_, as far as it goes, as the load opens and
+    // reads it; nothing when that threw, which is reported.
+    std::optional<SliceRead> read(const std::string& name);
+    // The first `count` slices of bytes_, read by a load that wrote them all.
+    void takeRead(std::size_t count);
+    // Slice 0 of `file`, from a load that stopped at its first scratch write.
+    void takeFirstOnly(Bytes file);
     PictureHandle preview();
     PictureHandle loadPicture(bool quiet = false);
 

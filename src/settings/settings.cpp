@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "cursorset/cursorset.h"
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "cursorset/folders.h"
 #include "platform/wtf8.h"
 #include "settings/settings_text.h"

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "cursorset/library.h"
 #include "platform/units.h"
 #include "shell/layout.h"
@@ -71,6 +71,32 @@ void removeScratchFile(Platform& p, const Folders& folders) {
         if (isScratchFile(scratch)) fs::remove(scratch, ec);
 }
 
+// A scratch file left behind means the last run never reached its clean-up (it was
+// killed, or the machine went down): its direction images may still be the system
+// pointers, and a capture now would save them as the user's. The pointer watcher will
+// have reloaded them unless it was ended too; the user's configured pointers are
+// reloaded first either way. The last run may have kept it in the other place.
+void repairAfterKill(Platform& p, const Folders& folders, TarnMod& saved) {
+    for (const fs::path& scratch : scratchPlaces(p, folders)) {
+        if (!isScratchFile(scratch)) continue;
+        saved.ReloadSystemCursors();
+        break;
+    }
+}
+
+// "Auto Start" ticked: the window stays hidden and rotation starts by itself shortly.
+void armAutoStart(Platform& p, bool autoStart) {
+    if (autoStart) {
+        p.SetFormVisible(false);
+        p.SetCheckValue(kCheckAutoStart, 1);
+        p.SetTimerEnabled(Timer::Timer2, true);
+        p.SetTimerInterval(Timer::Timer2, kAutoStartDelayMs);
+    } else {
+        p.SetTimerEnabled(Timer::Timer2, false);
+        p.SetTimerInterval(Timer::Timer2, 0);
+    }
+}
+
 }  // namespace
 
 TarnFrm::TarnFrm(Platform& platform) : state_(std::make_unique<State>(platform)) {}
@@ -92,16 +118,7 @@ void TarnFrm::Form_Load() {
     }
 
     s.folders = ChooseFolders(p);
-    // A scratch file left behind means the last run never reached its clean-up (it was
-    // killed, or the machine went down): its direction images may still be the system
-    // pointers, and a capture now would save them as the user's. The pointer watcher
-    // will have reloaded them unless it was ended too; reload the user's configured
-    // pointers first either way. The last run may have kept it in the other place.
-    for (const fs::path& scratch : scratchPlaces(p, s.folders)) {
-        if (!isScratchFile(scratch)) continue;
-        s.saved.ReloadSystemCursors();
-        break;
-    }
+    repairAfterKill(p, s.folders, s.saved);
 
     // Start-up's work comes first: a user's action is refused until it is done, since
     // under one of its message boxes a tray click and Exit would act on a half-loaded
@@ -111,15 +128,32 @@ void TarnFrm::Form_Load() {
     s.okTag = "Start";
 
     s.tray.add();
+    if (!loadSettingsAndList()) return;
 
+    s.loading = true;
+    showRoleOptions();
+    armAutoStart(p, s.settings.autoStart);
+    s.loading = false;
+
+    p.SetTaskVisible(false);
+}
+
+bool TarnFrm::loadSettingsAndList() {
+    State& s = *state_;
+    Platform& p = s.platform;
     // A box of either runs its own message loop, in which a close request may unload
     // the form: they stop then, and so does start-up.
     const auto closing = [&] { return s.closing; };
     LoadINI(p, s.settings, s.set, closing, s.folders);
-    if (s.closing) return stopLoading();
-
+    if (s.closing) {
+        stopLoading();
+        return false;
+    }
     const bool listed = ShowIcons(p, s.set, closing, s.folders);
-    if (s.closing) return stopLoading();
+    if (s.closing) {
+        stopLoading();
+        return false;
+    }
     if (!listed) {
         // The list could not be built and the program ends here; the tray icon it added
         // would otherwise linger until the user hovers over it, and the scratch file
@@ -128,26 +162,17 @@ void TarnFrm::Form_Load() {
         removeScratchFile(p, s.folders);
         s.ended = true;
         p.End();
-        return;
+        return false;
     }
+    return true;
+}
 
-    s.loading = true;
-    p.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
+void TarnFrm::showRoleOptions() {
+    State& s = *state_;
+    s.platform.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
     checkClicked(kCheckNormal);
-    p.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
+    s.platform.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
     checkClicked(kCheckBusy);
-    if (s.settings.autoStart) {
-        p.SetFormVisible(false);
-        p.SetCheckValue(kCheckAutoStart, 1);
-        p.SetTimerEnabled(Timer::Timer2, true);
-        p.SetTimerInterval(Timer::Timer2, kAutoStartDelayMs);
-    } else {
-        p.SetTimerEnabled(Timer::Timer2, false);
-        p.SetTimerInterval(Timer::Timer2, 0);
-    }
-    s.loading = false;
-
-    p.SetTaskVisible(false);
 }
 
 // A close request came under one of start-up's message boxes. The unload has run (it

@@ -68,6 +68,11 @@ private:
     void okAction();
     void exitAction();
     void stopLoading();
+    // Start-up's settings, then its list of sets. False when start-up goes no further: a
+    // close request came under one of their boxes, or the list could not be built.
+    bool loadSettingsAndList();
+    // The role options' boxes as the settings have them, and the roles with them.
+    void showRoleOptions();
     void checkClicked(int index);
 
     std::unique_ptr<State> state_;

@@ -8,7 +8,7 @@
 #include "cursorset/cursorset.h"
 #include "platform/platform.h"
 #include "rotation/direction_tracker.h"
-#include "rotation/pointer_roles.h"
+#include "rotation/pointer_rotation.h"
 #include "rotation/tarn_mod.h"
 #include "settings/settings.h"
 #include "shell/tarn_frm.h"
