@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "rotation/pointer_roles.h"
+#include "rotation/pointer_rotation.h"
 
 namespace {
 
@@ -82,6 +82,9 @@ public:
     std::optional<std::string> MultiByteToWideChar(std::string_view ansi) override { return std::string(ansi); }
     std::optional<std::string> WideCharToMultiByte(std::string_view text) override { return std::string(text); }
     std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path&) override { return 1; }
+    std::error_code CreateFile(const std::filesystem::path&) override { return {}; }
+    std::vector<FoundFile> FindFirstFile(const std::filesystem::path&) override { return {}; }
+    std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder) override { return std::nullopt; }
     bool PrevInstance() override { return false; }
     bool StartPointerWatcher() override { return true; }
     void DismissPointerWatcher() override {}

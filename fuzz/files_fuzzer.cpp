@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cursorset/cursorset.h"
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "cursorset/library.h"
 #include "settings/settings_text.h"
 #include "support/fixtures.h"

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "cursorset/cursor_check.h"
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "cursorset/set_file.h"
 
 namespace tarn {
@@ -30,7 +30,15 @@ void replaceHandle(Platform& platform, CursorSet& set, std::size_t i, CursorHand
 
 }  // namespace
 
-fs::path ScratchFile(Platform& platform) { return platform.ProgramFolder() / "mw.tmp"; }
+fs::path ScratchFile(Platform& platform, const Folders& folders) {
+    return FolderOrProgram(platform, folders.scratch) / kScratchFileName;
+}
+
+fs::path ScratchFileToWrite(Platform& platform, const Folders& folders) {
+    fs::path file = ScratchFile(platform, folders);
+    MakeUserFolder(folders, file.parent_path());
+    return file;
+}
 
 void WriteImage(const CursorSet& set, const fs::path& file, int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= kSliceCount)
@@ -73,20 +81,20 @@ void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::ve
     replaceHandle(platform, set, index, loadable ? platform.LoadCursorFromFile(scratch) : CursorHandle{});
 }
 
-PictureHandle LoadPreview(Platform& platform, const CursorSet& set) {
-    const fs::path scratch = ScratchFile(platform);
+PictureHandle LoadPreview(Platform& platform, const CursorSet& set, const Folders& folders) {
+    const fs::path scratch = ScratchFileToWrite(platform, folders);
     WriteImage(set, scratch, kPreviewSlice);
     return platform.LoadPicture(scratch);
 }
 
-void LoadTWC(Platform& platform, CursorSet& set, const std::string& name) {
+void LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders) {
     const auto report = [&](const std::string& description) { platform.MessageBox("LoadTWC\n" + description); };
     try {
         SetFileReader reader;
-        if (!reader.open(platform, name, report)) return;
+        if (!reader.open(platform, name, report, folders)) return;
         // Slice by slice, each made into a pointer before the next is read: a failure
         // half way leaves the slots before it with the new set.
-        const fs::path scratch = ScratchFile(platform);
+        const fs::path scratch = ScratchFileToWrite(platform, folders);
         for (std::size_t i = 0; i < kSliceCount; ++i) {
             Slice slice;
             const SliceRead got = reader.read(i, 1, slice);

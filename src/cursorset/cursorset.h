@@ -1,6 +1,6 @@
 // A cursor set: sixteen direction images cut from one .TWC file, and the pointer
 // handles the platform made from them. Every image reaches the platform through the
-// scratch file mw.tmp in the program folder.
+// scratch file mw.tmp, in the program folder or the per-user one (cursorset/folders.h).
 #pragma once
 
 #include <array>
@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cursorset/folders.h"
 #include "cursorset/twc_format.h"
 #include "platform/platform.h"
 
@@ -24,16 +25,18 @@ struct CursorSet {
     std::array<CursorHandle, kSliceCount> handles;
 };
 
-// The program folder's mw.tmp.
-std::filesystem::path ScratchFile(Platform& platform);
+inline constexpr const char* kScratchFileName = "mw.tmp";
 
-// Loads the named set from the program folder. A missing file, a file that is not
-// exactly 35808 bytes, or a name that is not a bare file name changes nothing and
-// says nothing. Any other failure shows "LoadTWC\n" and a description and returns;
+// This run's mw.tmp.
+std::filesystem::path ScratchFile(Platform& platform, const Folders& folders = {});
+
+// Loads the named set from the first of the set folders that holds it (SetFolders). A
+// missing file, a file that is not exactly 35808 bytes, or a name that is not a bare
+// file name changes nothing and says nothing. Any other failure shows "LoadTWC\n" and a description and returns;
 // slots loaded before the failure keep the new set. A slice that is not a cursor, or
 // whose picture has no pixels (never handed to the loader), leaves a null handle. Handles of the previous set are released as they are
 // replaced. Never throws.
-void LoadTWC(Platform& platform, CursorSet& set, const std::string& name);
+void LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders = {});
 
 // Writes image `index` at the start of `file` without shortening it, creating the
 // file when missing. An empty image writes nothing. Throws std::exception with a
@@ -51,6 +54,9 @@ void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::ve
 
 // Image 2 through the scratch file, loaded as a picture. Throws on failure
 // (PlatformError from the picture loader, or WriteImage's exception).
-PictureHandle LoadPreview(Platform& platform, const CursorSet& set);
+PictureHandle LoadPreview(Platform& platform, const CursorSet& set, const Folders& folders = {});
+
+// The scratch file, for a write: its folder is made first when it is the per-user one.
+std::filesystem::path ScratchFileToWrite(Platform& platform, const Folders& folders);
 
 }  // namespace tarn

@@ -1,4 +1,5 @@
-// The set library: every .TWC file in the program folder, listed with its preview.
+// The set library: every .TWC file in the program folder, then in the user's own sets
+// folder, listed with its preview.
 #pragma once
 
 #include <cstddef>
@@ -14,10 +15,12 @@
 namespace tarn {
 
 // Fills the list view and its image list with every *.TWC file (any letter case) in
-// the program folder, sorted by name. Each set shows the picture a load of it and its
-// preview would give (the set before it for a set that does not load, a blank when no
-// preview can be made), and the set ends up as those loads would leave it, though only
-// its final slices are made into pointers. A file whose set name the list already holds
+// the set folders (SetFolders): the program folder's sorted by name, then the user's own
+// sorted by name. A user's set whose name the program folder has too, in any ASCII
+// letter case, is left out: loading it by name would load the program folder's. Each
+// set shows the picture a load of it and its preview would give (the set before it for
+// a set that does not load, a blank when no preview can be made), and the set ends up
+// as those loads would leave it, though only its final slices are made into pointers. A file whose set name the list already holds
 // (a case-sensitive folder with "Blue.TWC" and "Blue.twc") is left out. What failed for
 // a set is said once the list is built, once per cause (ListFailures), and the list
 // goes on. Adding a picture or an item failing shows "ShowIcons\n<file>\n<description>"
@@ -25,9 +28,11 @@ namespace tarn {
 // before the list (the tray icon). `stopped` is asked before each set and after each
 // box: once it is true (a close request arrived while a box was up) nothing more is
 // done or said, and the result is true, since the closing form ends the program itself.
-// `listed`, when given, gets the set names the list holds, in its order.
+// A user's sets folder that is not there is no failure; one that cannot be listed is
+// said once, and the list goes on without it. `listed`, when given, gets the set names
+// the list holds, in its order.
 bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped = {},
-               std::vector<std::string>* listed = nullptr);
+               const Folders& folders = {}, std::vector<std::string>* listed = nullptr);
 
 // What failed while the list was built, said once per cause: a scratch file that takes
 // no write, or thirty sets the program may not open, is one box, not one per set. Two
@@ -37,9 +42,9 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
 // the cause hit and how many sets it hit: "ShowIcons\n<file>\n<description> (30 sets)".
 class ListFailures {
 public:
-    explicit ListFailures(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    explicit ListFailures(std::vector<std::filesystem::path> folders) : folders_(std::move(folders)) {}
 
-    // A failure met while the set file `fileName` in the folder was processed. The same
+    // A failure met while the set file `fileName` in one of the folders was processed. The same
     // cause met again for the same set counts once.
     void add(const std::string& fileName, const std::string& description);
 
@@ -52,7 +57,7 @@ private:
         std::string file, description, lastFile;
         std::size_t sets = 1;
     };
-    std::filesystem::path folder_;
+    std::vector<std::filesystem::path> folders_;
     std::vector<Cause> causes_;
     std::map<std::string, std::size_t> byCause_;
 };

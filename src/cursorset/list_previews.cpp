@@ -1,12 +1,13 @@
 #include "cursorset/list_previews.h"
 
 #include <exception>
+#include <optional>
 #include <utility>
 
 namespace tarn {
 
-ListPreviews::ListPreviews(Platform& platform, CursorSet& set, Report report)
-    : platform_(platform), set_(set), report_(std::move(report)) {}
+ListPreviews::ListPreviews(Platform& platform, CursorSet& set, Report report, Folders folders)
+    : platform_(platform), set_(set), report_(std::move(report)), folders_(std::move(folders)) {}
 
 ListPreviews::Bytes ListPreviews::image(std::size_t slot) const {
     if (partFresh_[slot]) return part_[slot];
@@ -15,7 +16,7 @@ ListPreviews::Bytes ListPreviews::image(std::size_t slot) const {
 }
 
 const std::filesystem::path& ListPreviews::scratch() {
-    if (scratch_.empty()) scratch_ = ScratchFile(platform_);
+    if (scratch_.empty()) scratch_ = ScratchFileToWrite(platform_, folders_);
     return scratch_;
 }
 
@@ -54,40 +55,30 @@ void ListPreviews::takePart(Bytes file, std::size_t count, bool pointed) {
     }
 }
 
-PictureHandle ListPreviews::next(const std::string& name) {
-    SliceRead got;
+std::optional<SliceRead> ListPreviews::read(const std::string& name) {
     try {
+        SliceRead got;
         SetFileReader reader;
-        if (reader.open(platform_, name, report_)) got = reader.read(0, kSliceCount, bytes_);
+        if (reader.open(platform_, name, report_, folders_)) got = reader.read(0, kSliceCount, bytes_);
+        return got;
     } catch (const std::exception& e) {
         report_(e.what());
-        return preview();
+        return std::nullopt;
     }
-    const std::size_t count = got.slices();
-    if (count == 0) {
-        if (got.failure) report_(*got.failure);
-        return preview();
-    }
+}
 
-    // The load would write each slice it read to the scratch file in turn; one write
-    // stands for them all. When slice 2 is among them that is the preview's own write,
-    // else it is the last slice, which the preview then shows if the set has no slice 2.
-    const Bytes file(bytes_.data(), got.bytes);
-    const bool hasPreview = count > static_cast<std::size_t>(kPreviewSlice);
-    try {
-        writeScratch(file.subspan((hasPreview ? kPreviewSlice : count - 1) * kSliceBytes, kSliceBytes));
-    } catch (const std::exception& e) {
-        // The load stops at its first write: slot 0 has the new image, and the pointer
-        // an earlier load made, if any.
-        if (pointed_[0] && (partFresh_[0] || wholeFresh_)) {
-            const Bytes made = image(0);
-            pointerOnly_.assign(made.begin(), made.end());
-            pointerOnlyFresh_ = true;
-        }
-        takePart(file, 1, false);
-        report_(e.what());
-        return preview();
+void ListPreviews::takeFirstOnly(Bytes file) {
+    // The load stops at its first write: slot 0 has the new image, and the pointer
+    // an earlier load made, if any.
+    if (pointed_[0] && (partFresh_[0] || wholeFresh_)) {
+        const Bytes made = image(0);
+        pointerOnly_.assign(made.begin(), made.end());
+        pointerOnlyFresh_ = true;
     }
+    takePart(file, 1, false);
+}
+
+void ListPreviews::takeRead(std::size_t count) {
     pointerOnlyFresh_ = false;
     if (count == kSliceCount) {
         whole_.swap(bytes_);  // what whole_ held is reused by the next read
@@ -95,9 +86,32 @@ PictureHandle ListPreviews::next(const std::string& name) {
         partFresh_.reset();
         pointed_.set();
     } else {
-        takePart(file, count, true);
+        takePart(bytes_, count, true);
     }
-    if (got.failure) report_(*got.failure);
+}
+
+PictureHandle ListPreviews::next(const std::string& name) {
+    const std::optional<SliceRead> got = read(name);
+    const std::size_t count = got ? got->slices() : 0;
+    if (count == 0) {
+        if (got && got->failure) report_(*got->failure);
+        return preview();
+    }
+
+    // The load would write each slice it read to the scratch file in turn; one write
+    // stands for them all. When slice 2 is among them that is the preview's own write,
+    // else it is the last slice, which the preview then shows if the set has no slice 2.
+    const Bytes file(bytes_.data(), got->bytes);
+    const bool hasPreview = count > static_cast<std::size_t>(kPreviewSlice);
+    try {
+        writeScratch(file.subspan((hasPreview ? kPreviewSlice : count - 1) * kSliceBytes, kSliceBytes));
+    } catch (const std::exception& e) {
+        takeFirstOnly(file);
+        report_(e.what());
+        return preview();
+    }
+    takeRead(count);
+    if (got->failure) report_(*got->failure);
     return hasPreview ? loadPicture() : preview();
 }
 

@@ -5,6 +5,7 @@
 #include <bitset>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ namespace tarn {
 class ListPreviews {
 public:
     using Report = std::function<void(const std::string&)>;
-    ListPreviews(Platform& platform, CursorSet& set, Report report);
+    ListPreviews(Platform& platform, CursorSet& set, Report report, Folders folders = {});
 
     // The picture LoadTWC(name) then LoadPreview would give, or a null one when that
     // preview could not be made. What the load reports, and why the preview of a set
@@ -45,12 +46,20 @@ private:
     const std::filesystem::path& scratch();
     void writeScratch(Bytes image);
     void takePart(Bytes file, std::size_t count, bool pointed);
+    // The set file `name` read into bytes_, as far as it goes, as the load opens and
+    // reads it; nothing when that threw, which is reported.
+    std::optional<SliceRead> read(const std::string& name);
+    // The first `count` slices of bytes_, read by a load that wrote them all.
+    void takeRead(std::size_t count);
+    // Slice 0 of `file`, from a load that stopped at its first scratch write.
+    void takeFirstOnly(Bytes file);
     PictureHandle preview();
     PictureHandle loadPicture(bool quiet = false);
 
     Platform& platform_;
     CursorSet& set_;
     Report report_;
+    Folders folders_;
     std::filesystem::path scratch_;
     std::vector<unsigned char> bytes_;  // the set file read last
     // A load that read the whole file gives every slot: its bytes are kept whole. One

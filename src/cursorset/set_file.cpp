@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 
 namespace tarn {
 
@@ -14,13 +14,52 @@ namespace {
 
 // Windows finds "Arrows.TWC" for a file written "arrows.twc"; a case-sensitive file
 // system does not, so the folder is searched for the name in another letter case.
-fs::path findIgnoringCase(const fs::path& folder, const std::string& name) {
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string candidate = Utf8FromPath(it->path().filename());
-        if (SameIgnoringAsciiCase(candidate, name)) return it->path();
+fs::path findIgnoringCase(Platform& platform, const fs::path& folder, const std::string& name) {
+    try {
+        for (const FoundFile& entry : platform.FindFirstFile(folder))
+            if (SameIgnoringAsciiCase(entry.name, name)) return folder / PathFromUtf8(entry.name);
+    } catch (const PlatformError&) {
+        // A folder that cannot be listed holds no set by that name.
     }
     return {};
+}
+
+// Where a set file lies, as far as looking at it told.
+struct FoundSet {
+    fs::path file;  // the last place tried when none has it
+    fs::file_status status;
+    std::error_code failure;  // looking at `file`
+};
+
+// The program's own sets first, as the list has them: a name in both folders is the
+// program folder's.
+FoundSet findSet(Platform& platform, const std::string& name, const Folders& folders) {
+    FoundSet found;
+    for (const fs::path& folder : SetFolders(platform, folders)) {
+        found.file = folder / PathFromUtf8(name);
+        found.status = fs::status(found.file, found.failure);
+        if (found.status.type() != fs::file_type::not_found) break;
+        found.file = findIgnoringCase(platform, folder, name);
+        if (found.file.empty()) continue;
+        found.status = fs::status(found.file, found.failure);
+        if (found.status.type() != fs::file_type::not_found) break;
+    }
+    return found;
+}
+
+// A file that is there and can be opened as one; a missing one says nothing, anything
+// else that is not a file says what it is.
+bool isPlainFile(const FoundSet& found, const SetFileReader::Report& report) {
+    if (found.status.type() == fs::file_type::not_found) return false;
+    if (found.failure) {
+        report("Cannot look at " + Utf8FromPath(found.file) + ": " + found.failure.message());
+        return false;
+    }
+    if (!fs::is_regular_file(found.status)) {
+        report(Utf8FromPath(found.file) + " is not a file");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -41,7 +80,7 @@ std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes) {
     return images;
 }
 
-bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report) {
+bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report, const Folders& folders) {
     if (name.empty()) {
         report("Bad file name: the cursor set file name is empty");
         return false;
@@ -50,24 +89,9 @@ bool SetFileReader::open(Platform& platform, const std::string& name, const Repo
     // is not there.
     if (!IsBareFileName(name)) return false;
 
-    const fs::path folder = platform.ProgramFolder();
-    file_ = folder / PathFromUtf8(name);
-    std::error_code ec;
-    fs::file_status status = fs::status(file_, ec);
-    if (status.type() == fs::file_type::not_found) {
-        file_ = findIgnoringCase(folder, name);
-        if (file_.empty()) return false;
-        status = fs::status(file_, ec);
-        if (status.type() == fs::file_type::not_found) return false;
-    }
-    if (ec) {
-        report("Cannot look at " + Utf8FromPath(file_) + ": " + ec.message());
-        return false;
-    }
-    if (!fs::is_regular_file(status)) {
-        report(Utf8FromPath(file_) + " is not a file");
-        return false;
-    }
+    const FoundSet found = findSet(platform, name, folders);
+    file_ = found.file;
+    if (!isPlainFile(found, report)) return false;
 
     // Unbuffered: each read is one read of the file as it is now, so a file that
     // shrinks while it is loaded fails at the slice it no longer has.

@@ -6,12 +6,15 @@
 // program. No system header is included here or anywhere in the core.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace tarn {
 
@@ -56,6 +59,8 @@ inline constexpr std::uint32_t kOcrWait = 32514;
 // The SystemParametersInfo action a WM_SETTINGCHANGE carries after the user's pointer
 // scheme was reloaded into every system pointer (a new scheme, size or colour).
 inline constexpr std::uint32_t kSpiSetCursors = 0x57;
+// The one it carries after the user turned a high-contrast theme on or off.
+inline constexpr std::uint32_t kSpiSetHighContrast = 0x43;
 
 enum class Timer : int { Timer1 = 1, Timer2 = 2 };
 
@@ -81,6 +86,19 @@ inline constexpr int kKeyEnd = 0x23;
 inline constexpr int kKeyHome = 0x24;
 inline constexpr int kKeyLeft = 0x25;
 inline constexpr int kKeyRight = 0x27;
+
+// MAX_PATH: the longest path, its closing NUL included, that the system's cursor loader
+// takes; a longer one fails whatever the file holds.
+inline constexpr std::size_t kMaxPath = 260;
+
+// A name in a folder, as the system lists it.
+struct FoundFile {
+    std::string name;  // the bare name, the core's text
+    bool folder = false;
+};
+
+// The known folders the program asks the system for.
+enum class KnownFolder { LocalAppData };  // FOLDERID_LocalAppData
 
 // Shell_NotifyIcon commands and flags.
 enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2, SetVersion = 4 };
@@ -138,7 +156,8 @@ public:
     virtual CursorHandle CopyImage(CursorHandle cursor) = 0;
     virtual bool DestroyIcon(CursorHandle cursor) = 0;
     virtual bool SetSystemCursor(CursorHandle cursor, std::uint32_t id) = 0;
-    // Loads a cursor file; a null handle when the file is not a cursor.
+    // Loads a cursor file; a null handle when the file is not a cursor, and for a path of
+    // kMaxPath UTF-16 units or more, which the system's cursor loader does not take.
     virtual CursorHandle LoadCursorFromFile(const std::filesystem::path& file) = 0;
     // Releases a handle made by LoadCursorFromFile or CopyImage.
     virtual bool DestroyCursor(CursorHandle cursor) = 0;
@@ -227,6 +246,17 @@ public:
     // the names it has (more than one when a package manager keeps it as a hard link).
     // Nothing when it cannot be opened.
     virtual std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) = 0;
+    // CreateFileW(file, GENERIC_WRITE, 0, CREATE_NEW), closed at once: a new empty file,
+    // made only where nothing of that name is, so it is certainly the program's own. The
+    // reason when none was made; std::errc::file_exists when the name is taken.
+    virtual std::error_code CreateFile(const std::filesystem::path& file) = 0;
+    // FindFirstFileW and FindNextFileW of the folder's "*": every name in it but "." and
+    // "..", in the file system's order. Also in a folder whose path is MAX_PATH or longer,
+    // which the C runtime's folder listing does not take. Throws PlatformError naming the
+    // folder and the reason when it cannot be listed.
+    virtual std::vector<FoundFile> FindFirstFile(const std::filesystem::path& folder) = 0;
+    // SHGetKnownFolderPath: the folder's path for the user, nothing when the system has none.
+    virtual std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder folder) = 0;
 
     // ---- The process.
     virtual bool PrevInstance() = 0;

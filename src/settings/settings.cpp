@@ -8,7 +8,8 @@
 #include <system_error>
 
 #include "cursorset/cursorset.h"
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
+#include "cursorset/folders.h"
 #include "platform/wtf8.h"
 #include "settings/settings_text.h"
 
@@ -29,29 +30,43 @@ std::string_view trimSpaces(std::string_view s) {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The new file is written beside the old one and renamed over it, so a full disk or a
-// failed write never costs the user the settings they had.
-void replaceByRename(const fs::path& target, const std::string& text) {
-    const fs::path temporary = target.parent_path() / (std::string(kFileName) + ".new");
-    bool created = false;
+// failed write never costs the user the settings they had. The new file is one the
+// program has just made: something already lying under its name is the user's (or left
+// by a run cut short) and is neither written over nor removed.
+void replaceByRename(Platform& platform, const fs::path& target, const std::string& text) {
+    const std::string name = std::string(kFileName) + ".new";
+    const OwnFile temporary = CreateOwnFile(platform, target.parent_path(), name);
+    if (temporary.path.empty())
+        throw std::runtime_error("Cannot create " + Utf8FromPath(target.parent_path() / name) + ": " +
+                                 temporary.failure.message());
     try {
         errno = 0;
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot create", temporary, errno));
-        created = true;
+        std::ofstream out(temporary.path, std::ios::binary | std::ios::trunc);
+        if (!out.is_open())
+            throw std::runtime_error(DescribeFileFailure("Cannot open for writing", temporary.path, errno));
         errno = 0;
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
-        if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", temporary, errno));
+        if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", temporary.path, errno));
         std::error_code ec;
-        fs::rename(temporary, target, ec);
+        fs::rename(temporary.path, target, ec);
         if (ec) throw std::runtime_error("Cannot replace " + Utf8FromPath(target) + ": " + ec.message());
     } catch (const std::exception&) {
-        if (created) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-        }
+        std::error_code ignored;
+        fs::remove(temporary.path, ignored);
         throw;
     }
+}
+
+// The file start-up reads: the one Exit writes, or, while the per-user one has not been
+// written yet, the one in the program folder (from a time the folder could be written,
+// or put there by whoever installed the program).
+fs::path fileToRead(Platform& platform, const Folders& folders) {
+    const fs::path written = FolderOrProgram(platform, folders.settings) / kFileName;
+    const fs::path beside = FolderOrProgram(platform, folders.program) / kFileName;
+    std::error_code ec;
+    if (written != beside && fs::status(written, ec).type() == fs::file_type::not_found) return beside;
+    return written;
 }
 
 // The file keeps its identity: the whole text, made beforehand, goes out in one write
@@ -121,8 +136,9 @@ std::string WriteNameLine(Platform& platform, std::string_view name) {
     return std::string(kNameLineMark) + std::string(name);
 }
 
-void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped) {
-    const fs::path file = platform.ProgramFolder() / kFileName;
+void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped,
+             const Folders& folders) {
+    const fs::path file = fileToRead(platform, folders);
     std::error_code ec;
     if (fs::status(file, ec).type() == fs::file_type::not_found) {
         // First run: the knob stays at its design place, and the interval matches it
@@ -156,29 +172,33 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
         settings.setFile = ReadNameLine(platform, settings.stored.bytes);
         settings.stored.name = settings.setFile;
     });
-    lines.step([&] { LoadTWC(platform, set, settings.setFile); });
-    lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set)); });
+    lines.step([&] { LoadTWC(platform, set, settings.setFile, folders); });
+    lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set, folders)); });
 }
 
-bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks) {
+bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks,
+             const Folders& folders) {
     const std::string nameLine =
         settings.setFile == settings.stored.name ? settings.stored.bytes : WriteNameLine(platform, settings.setFile);
     const std::string text = SettingsText(settings, checks, nameLine);
 
-    const fs::path target = platform.ProgramFolder() / kFileName;
+    const fs::path target = FolderOrProgram(platform, folders.settings) / kFileName;
     // The user's file stays theirs: one start-up could not read still holds settings
-    // the program never saw, and read-only means "do not change".
-    const auto keep = [&](const std::string& why) {
-        platform.MessageBox("SaveINI\n" + Utf8FromPath(target) + " was kept as it is: " + why);
+    // the program never saw (nor is a per-user file written then, which would be read in
+    // its place from then on), and read-only means "do not change".
+    const auto keep = [&](const fs::path& file, const std::string& why) {
+        platform.MessageBox("SaveINI\n" + Utf8FromPath(file) + " was kept as it is: " + why);
         return false;
     };
     std::error_code looked;
-    if (settings.unreadFile && fs::symlink_status(target, looked).type() != fs::file_type::not_found)
-        return keep("it could not be read when Tarnwick started, so your choices of this run are not saved.");
+    const fs::path read = fileToRead(platform, folders);
+    if (settings.unreadFile && fs::symlink_status(read, looked).type() != fs::file_type::not_found)
+        return keep(read, "it could not be read when Tarnwick started, so your choices of this run are not saved.");
     const fs::file_status status = fs::status(target, looked);
     if (fs::is_regular_file(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
-        return keep("it is marked read-only, so your choices of this run are not saved.");
+        return keep(target, "it is marked read-only, so your choices of this run are not saved.");
 
+    MakeUserFolder(folders, target.parent_path());
     try {
         // A package manager that keeps the settings across updates does it with a hard
         // link, which a rename over the file would break.
@@ -186,7 +206,7 @@ bool SaveINI(Platform& platform, const Settings& settings, const std::array<int,
         if (links.value_or(1) > 1)
             writeInPlace(target, text);
         else
-            replaceByRename(target, text);
+            replaceByRename(platform, target, text);
     } catch (const std::exception& e) {
         platform.MessageBox(std::string("SaveINI\n") + e.what());
         return false;

@@ -1,5 +1,5 @@
-// The user's choices between runs: six CR LF lines in Tarnwick.ini in the program
-// folder, read once at start-up and written by Exit.
+// The user's choices between runs: six CR LF lines in Tarnwick.ini, read once at start-up
+// and written by Exit, in the program folder or the per-user one (cursorset/folders.h).
 #pragma once
 
 #include <array>
@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "cursorset/folders.h"
 #include "platform/platform.h"
 #include "settings/tick_rate.h"
 
@@ -64,7 +65,10 @@ std::string WriteNameLine(Platform& platform, std::string_view name);
 // settings file nothing is loaded or shown and only the first-run slider and
 // interval are set. `stopped` is asked before each step, so after each box: once it
 // is true (a close request arrived while a box was up) the reader returns at once.
-void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped = {});
+// The file read is the one Exit writes (Folders::settings) or, while a per-user one does
+// not exist yet, the program folder's.
+void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped = {},
+             const Folders& folders = {});
 
 // Writes the six lines, the three flags taken from the check boxes' values (`checks`:
 // "Auto Start", "Normal Cursor", "HourGlass Cursor"). The old file is replaced only
@@ -72,6 +76,9 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
 // written in place instead, so both names keep the settings. A file start-up could not read, or one
 // marked read-only, is kept as it is, and a message says so. On failure, or when the
 // file is kept, shows "SaveINI\n..." and returns false.
-bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks);
+// The temporary file beside it is made new (Tarnwick.ini.new, or .new2 ... when the user
+// has a file of that name), so nothing the user made is written over or removed.
+bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks,
+             const Folders& folders = {});
 
 }  // namespace tarn

@@ -24,9 +24,13 @@ inline constexpr std::uint32_t kDarkOrange = rgb(192, 64, 0);
 inline constexpr std::uint32_t kLightOrange = rgb(255, 192, 128);
 inline constexpr std::uint32_t kRed = rgb(255, 0, 0);  // 255
 inline constexpr std::uint32_t kBlack = 0;
-// The system's own colours, resolved by the backend.
+// The system's own colours, resolved by the backend: the high bit set and the
+// system's colour index in the low byte.
+inline constexpr std::uint32_t kWindow = 0xFF000005;
 inline constexpr std::uint32_t kWindowText = 0xFF000008;
+inline constexpr std::uint32_t kHighlight = 0xFF00000D;
 inline constexpr std::uint32_t kButtonText = 0xFF000012;
+inline constexpr std::uint32_t kHotLight = 0xFF00001A;
 inline constexpr std::uint32_t kTransparent = 0xFFFFFFFF;
 
 // The client area; the window adds a one-pixel border on every side.
@@ -182,6 +186,8 @@ inline constexpr std::string_view kHiddenLabelText =
     "More Tarnwick Cursors?  Create your own?  Go to Tarnwick.html !";
 
 inline constexpr std::string_view kFontFace = "MS Sans Serif";
+// Its TrueType successor, with the same metrics, for the scalings its bitmaps miss.
+inline constexpr std::string_view kTrueTypeFace = "Microsoft Sans Serif";
 inline constexpr std::string_view kWindowTitle = "Tarnwick";
 
 }  // namespace tarn::layout

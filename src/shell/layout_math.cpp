@@ -127,12 +127,17 @@ int fontHeight(float points, unsigned dpi) {
     return -static_cast<int>(std::lround(height));
 }
 
-std::string_view pickFontFace(const std::function<bool(std::string_view)>& exists) {
-    static constexpr std::array<std::string_view, 3> kFaces{kFontFace, "Microsoft Sans Serif", "Tahoma"};
-    for (std::string_view face : kFaces)
+// The scaling the design face's bitmaps are drawn for: 100 %.
+constexpr unsigned kDesignDpi = 96;
+
+std::string_view pickFontFace(unsigned dpi, const std::function<bool(std::string_view)>& exists) {
+    static constexpr std::array<std::string_view, 3> kAtDesignDpi{kFontFace, kTrueTypeFace, "Tahoma"};
+    static constexpr std::array<std::string_view, 3> kAboveDesignDpi{kTrueTypeFace, "Tahoma", kFontFace};
+    const auto& faces = dpi > kDesignDpi ? kAboveDesignDpi : kAtDesignDpi;
+    for (std::string_view face : faces)
         if (exists(face)) return face;
-    // The last stand-in ships with every Windows; let the font mapper pick if it does not.
-    return kFaces.back();
+    // Tahoma ships with every Windows; let the font mapper pick if it does not.
+    return "Tahoma";
 }
 
 }  // namespace tarn::layout

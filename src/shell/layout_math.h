@@ -76,7 +76,11 @@ std::optional<std::size_t> hitTest(Container container, int x, int y, double tpp
 // half away from zero the way MulDiv rounds.
 int fontHeight(float points, unsigned dpi);
 
-// The first face that exists among the design face and its stand-ins.
-std::string_view pickFontFace(const std::function<bool(std::string_view)>& exists);
+// The face the window's text is drawn in at `dpi`: the first that exists among the
+// design face and its stand-ins. The design face is a bitmap face, drawn crisply only
+// at the size it was made for (96 DPI); above that it would be scaled from its nearest
+// bitmap size, blocky or clipped, so there its TrueType successor with the same
+// metrics comes first, and any other TrueType stand-in before the bitmap face.
+std::string_view pickFontFace(unsigned dpi, const std::function<bool(std::string_view)>& exists);
 
 }  // namespace tarn::layout

@@ -6,8 +6,9 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 #include "cursorset/library.h"
 #include "platform/units.h"
 #include "shell/layout.h"
@@ -52,10 +53,49 @@ bool isScratchFile(const fs::path& file) {
     return fs::symlink_status(file, ec).type() == fs::file_type::regular;
 }
 
-void removeScratchFile(Platform& p) {
-    const fs::path scratch = ScratchFile(p);
+// Both places a run may have left its scratch file: the program folder, and the per-user
+// folder (where the program folder could not be written, or its path was too long).
+std::vector<fs::path> scratchPlaces(Platform& p, const Folders& folders) {
+    std::vector<fs::path> places{ScratchFile(p, folders)};
+    for (const fs::path& folder : {folders.program, folders.user}) {
+        const fs::path file = folder / kScratchFileName;
+        if (!folder.empty() && file != places.front()) places.push_back(file);
+    }
+    return places;
+}
+
+// This run's scratch file, and one a killed run left in the other place: gone, it would
+// make every later start reload the user's pointers for nothing.
+void removeScratchFile(Platform& p, const Folders& folders) {
     std::error_code ec;
-    if (isScratchFile(scratch)) fs::remove(scratch, ec);
+    for (const fs::path& scratch : scratchPlaces(p, folders))
+        if (isScratchFile(scratch)) fs::remove(scratch, ec);
+}
+
+// A scratch file left behind means the last run never reached its clean-up (it was
+// killed, or the machine went down): its direction images may still be the system
+// pointers, and a capture now would save them as the user's. The pointer watcher will
+// have reloaded them unless it was ended too; the user's configured pointers are
+// reloaded first either way. The last run may have kept it in the other place.
+void repairAfterKill(Platform& p, const Folders& folders, TarnMod& saved) {
+    for (const fs::path& scratch : scratchPlaces(p, folders)) {
+        if (!isScratchFile(scratch)) continue;
+        saved.ReloadSystemCursors();
+        break;
+    }
+}
+
+// "Auto Start" ticked: the window stays hidden and rotation starts by itself shortly.
+void armAutoStart(Platform& p, bool autoStart) {
+    if (autoStart) {
+        p.SetFormVisible(false);
+        p.SetCheckValue(kCheckAutoStart, 1);
+        p.SetTimerEnabled(Timer::Timer2, true);
+        p.SetTimerInterval(Timer::Timer2, kAutoStartDelayMs);
+    } else {
+        p.SetTimerEnabled(Timer::Timer2, false);
+        p.SetTimerInterval(Timer::Timer2, 0);
+    }
 }
 
 }  // namespace
@@ -78,12 +118,8 @@ void TarnFrm::Form_Load() {
         return;
     }
 
-    // A scratch file left behind means the last run never reached its clean-up (it was
-    // killed, or the machine went down): its direction images may still be the system
-    // pointers, and a capture now would save them as the user's. The pointer watcher
-    // will have reloaded them unless it was ended too; reload the user's configured
-    // pointers first either way.
-    if (isScratchFile(ScratchFile(p))) s.saved.ReloadSystemCursors();
+    s.folders = ChooseFolders(p);
+    repairAfterKill(p, s.folders, s.saved);
 
     // Start-up's work comes first: a user's action is refused until it is done, since
     // under one of its message boxes a tray click and Exit would act on a half-loaded
@@ -93,45 +129,53 @@ void TarnFrm::Form_Load() {
     s.okTag = "Start";
 
     s.tray.add();
+    if (!loadSettingsAndList()) return;
 
+    s.loading = true;
+    showRoleOptions();
+    armAutoStart(p, s.settings.autoStart);
+    s.loading = false;
+    selectRememberedSet();
+
+    p.SetTaskVisible(false);
+}
+
+bool TarnFrm::loadSettingsAndList() {
+    State& s = *state_;
+    Platform& p = s.platform;
     // A box of either runs its own message loop, in which a close request may unload
     // the form: they stop then, and so does start-up.
     const auto closing = [&] { return s.closing; };
-    LoadINI(p, s.settings, s.set, closing);
-    if (s.closing) return stopLoading();
+    LoadINI(p, s.settings, s.set, closing, s.folders);
+    if (s.closing) {
+        stopLoading();
+        return false;
+    }
     describeSlider();
-
-    const bool listed = ShowIcons(p, s.set, closing, &s.listed);
-    if (s.closing) return stopLoading();
+    const bool listed = ShowIcons(p, s.set, closing, s.folders, &s.listed);
+    if (s.closing) {
+        stopLoading();
+        return false;
+    }
     if (!listed) {
         // The list could not be built and the program ends here; the tray icon it added
         // would otherwise linger until the user hovers over it, and the scratch file
         // would make the next start reload the user's pointers for nothing.
         s.tray.remove();
-        removeScratchFile(p);
+        removeScratchFile(p, s.folders);
         s.ended = true;
         p.End();
-        return;
+        return false;
     }
+    return true;
+}
 
-    s.loading = true;
-    p.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
+void TarnFrm::showRoleOptions() {
+    State& s = *state_;
+    s.platform.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
     checkClicked(kCheckNormal);
-    p.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
+    s.platform.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
     checkClicked(kCheckBusy);
-    if (s.settings.autoStart) {
-        p.SetFormVisible(false);
-        p.SetCheckValue(kCheckAutoStart, 1);
-        p.SetTimerEnabled(Timer::Timer2, true);
-        p.SetTimerInterval(Timer::Timer2, kAutoStartDelayMs);
-    } else {
-        p.SetTimerEnabled(Timer::Timer2, false);
-        p.SetTimerInterval(Timer::Timer2, 0);
-    }
-    s.loading = false;
-    selectRememberedSet();
-
-    p.SetTaskVisible(false);
 }
 
 // A close request came under one of start-up's message boxes. The unload has run (it
@@ -139,7 +183,7 @@ void TarnFrm::Form_Load() {
 // as a preview through the scratch file, is taken away again.
 void TarnFrm::stopLoading() {
     Form_Unload();
-    removeScratchFile(state_->platform);
+    removeScratchFile(state_->platform, state_->folders);
 }
 
 void TarnFrm::Form_QueryUnload() {
@@ -159,7 +203,7 @@ void TarnFrm::Form_Unload() {
     if (!s.closing) Form_QueryUnload();
     s.unloaded = true;
     s.saved.RestoreAll();
-    removeScratchFile(s.platform);
+    removeScratchFile(s.platform, s.folders);
 }
 
 // ---- Actions
@@ -174,7 +218,7 @@ void TarnFrm::okAction() {
     {
         const Raised acting(s.acting);
         s.rotation.CaptureUserPointers();
-        LoadTWC(p, s.set, s.settings.setFile);
+        LoadTWC(p, s.set, s.settings.setFile, s.folders);
     }
     // Its message box let a close request through: the user's pointers are back, and
     // nothing may start rotating after that.
@@ -194,7 +238,7 @@ void TarnFrm::exitAction() {
         const Raised acting(s.acting);
         Platform& p = s.platform;
         SaveINI(p, s.settings,
-                {p.CheckValue(kCheckAutoStart), p.CheckValue(kCheckNormal), p.CheckValue(kCheckBusy)});
+                {p.CheckValue(kCheckAutoStart), p.CheckValue(kCheckNormal), p.CheckValue(kCheckBusy)}, s.folders);
     }
     // A close request under its message box has already closed the form.
     if (s.closing) return;
@@ -417,10 +461,10 @@ void TarnFrm::listv_DblClick() {
             s.rotation.CaptureUserPointers();
             s.okTag = "OK";
         }
-        LoadTWC(p, s.set, s.settings.setFile);
+        LoadTWC(p, s.set, s.settings.setFile, s.folders);
         if (!s.closing) {
             try {
-                p.SetPreviewPicture(LoadPreview(p, s.set));
+                p.SetPreviewPicture(LoadPreview(p, s.set, s.folders));
             } catch (const std::exception& e) {
                 // Reported like every other failure of the form; the set still starts rotating.
                 p.MessageBox(std::string("listv_DblClick\n") + e.what());

@@ -23,7 +23,8 @@ public:
     void Form_QueryUnload();
     void Form_Unload();
     // A system setting changed (WM_SETTINGCHANGE); `action` is the SystemParametersInfo
-    // action it carries. Only a reload of the user's pointer scheme concerns the form.
+    // action it carries. Only a reload of the user's pointer scheme concerns the form; a
+    // high-contrast theme changes what the backend draws for the colours the form set.
     void Form_SettingChange(std::uint32_t action);
 
     // ---- Timers
@@ -73,6 +74,11 @@ private:
     void okAction();
     void exitAction();
     void stopLoading();
+    // Start-up's settings, then its list of sets. False when start-up goes no further: a
+    // close request came under one of their boxes, or the list could not be built.
+    bool loadSettingsAndList();
+    // The role options' boxes as the settings have them, and the roles with them.
+    void showRoleOptions();
     void checkClicked(int index);
     void slideTo(std::int32_t position);
     void describeSlider();

@@ -9,7 +9,7 @@
 #include "cursorset/cursorset.h"
 #include "platform/platform.h"
 #include "rotation/direction_tracker.h"
-#include "rotation/pointer_roles.h"
+#include "rotation/pointer_rotation.h"
 #include "rotation/tarn_mod.h"
 #include "settings/settings.h"
 #include "shell/tarn_frm.h"
@@ -36,6 +36,7 @@ struct TarnFrm::State {
     DirectionTracker tracker;
     TarnMod saved;  // the user's own pointers
     PointerRotation rotation;
+    Folders folders;  // where this run's files are, chosen at start-up
     CursorSet set;
     Settings settings;
     std::string okTag;    // the OK label's tag: "Start" until rotation starts, then "OK"

@@ -33,13 +33,11 @@ std::size_t storedRow(int y) { return static_cast<std::size_t>(kSide - 1 - y); }
 
 bool opaque(Rgba p) { return p.a >= 128; }
 
-}  // namespace
-
-Bytes encodeSlice(const Slice& slice) {
-    Bytes b(kSliceBytes, 0);
-    const auto hotX = static_cast<std::uint32_t>(std::clamp(slice.hotspot.x, 0, kSide - 1));
-    const auto hotY = static_cast<std::uint32_t>(std::clamp(slice.hotspot.y, 0, kSide - 1));
-
+// The file header, the directory entry with the hotspot (clamped into the picture) and
+// the bitmap header: everything before the palette.
+void putHeaders(Bytes& b, Pixel hotspot) {
+    const auto hotX = static_cast<std::uint32_t>(std::clamp(hotspot.x, 0, kSide - 1));
+    const auto hotY = static_cast<std::uint32_t>(std::clamp(hotspot.y, 0, kSide - 1));
     // File header: reserved, type 2 (cursor), one image.
     put16(b, 2, 2);
     put16(b, 4, 1);
@@ -57,21 +55,22 @@ Bytes encodeSlice(const Slice& slice) {
     put16(b, kImageOffset + 12, 1);
     put16(b, kImageOffset + 14, 8);
     put32(b, kImageOffset + 20, kBitmapBytes);
+}
 
-    std::vector<Rgb> colours;
-    for (const Rgba& p : slice.pixels)
-        if (opaque(p)) colours.push_back(Rgb{p.r, p.g, p.b});
-    const ReducedColours reduced = reduceColours(colours, 255);
-
-    // Palette entry 0 stays black; the reduced colours follow from entry 1, as blue,
-    // green, red, reserved.
-    for (std::size_t i = 0; i < reduced.palette.size(); ++i) {
+// Palette entry 0 stays black; the reduced colours follow from entry 1, as blue,
+// green, red, reserved.
+void putPalette(Bytes& b, const std::vector<Rgb>& palette) {
+    for (std::size_t i = 0; i < palette.size(); ++i) {
         const std::size_t at = kPaletteOffset + 4 * (i + 1);
-        b[at] = reduced.palette[i].b;
-        b[at + 1] = reduced.palette[i].g;
-        b[at + 2] = reduced.palette[i].r;
+        b[at] = palette[i].b;
+        b[at + 1] = palette[i].g;
+        b[at + 2] = palette[i].r;
     }
+}
 
+// Each opaque pixel's palette entry, in the order `index` holds them; each clear pixel
+// entry 0 with its mask bit set.
+void putPixels(Bytes& b, const Slice& slice, const std::vector<std::uint8_t>& index) {
     std::size_t next = 0;
     for (int y = 0; y < kSide; ++y) {
         for (int x = 0; x < kSide; ++x) {
@@ -79,13 +78,26 @@ Bytes encodeSlice(const Slice& slice) {
             const std::size_t mask = kMaskOffset + storedRow(y) * 4 + static_cast<std::size_t>(x / 8);
             const auto bit = static_cast<std::uint8_t>(0x80u >> (x % 8));
             if (opaque(slice.at(x, y))) {
-                b[px] = static_cast<std::uint8_t>(reduced.index[next++] + 1);
+                b[px] = static_cast<std::uint8_t>(index[next++] + 1);
             } else {
                 b[px] = 0;
                 b[mask] = static_cast<std::uint8_t>(b[mask] | bit);
             }
         }
     }
+}
+
+}  // namespace
+
+Bytes encodeSlice(const Slice& slice) {
+    Bytes b(kSliceBytes, 0);
+    putHeaders(b, slice.hotspot);
+    std::vector<Rgb> colours;
+    for (const Rgba& p : slice.pixels)
+        if (opaque(p)) colours.push_back(Rgb{p.r, p.g, p.b});
+    const ReducedColours reduced = reduceColours(colours, 255);
+    putPalette(b, reduced.palette);
+    putPixels(b, slice, reduced.index);
     return b;
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace tarn::twc {
 
@@ -91,6 +92,52 @@ Shape shapeOf(Design design) {
     }
     return {};
 }
+
+// A design with its colours: the fill, and the outline drawn inside the shape's edge.
+struct InkedShape {
+    const Shape& shape;
+    PointF tip;
+    double tipSin;  // of the tip's half angle
+    Rgb fill;
+    Rgb outline;
+
+    // The ink at a point of design space; nothing outside the shape.
+    std::optional<Rgb> inkAt(PointF u) const {
+        const double dist = shapeDistance(u, shape);
+        if (dist > 0) return std::nullopt;
+        // Towards the tip the outline narrows to half the shape's width, so a slim tip
+        // keeps some fill and shows on dark and light ground alike.
+        const double ax = u.x - tip.x, ay = u.y - tip.y;
+        const double width = std::min(shape.outlineWidth, 0.5 * tipSin * std::sqrt(ax * ax + ay * ay));
+        return dist > -width ? outline : fill;
+    }
+
+    // Pixel (x, y) of the picture turned by the direction of cosine `c` and sine `s`: each
+    // sample is turned back into the upright design and looked up there. The mask has one
+    // bit: a pixel at least half covered is drawn, in the mean colour of the samples that
+    // cover it; nothing for any other.
+    std::optional<Rgba> pixel(int x, int y, double c, double s) const {
+        constexpr int kSamples = 8;  // per axis
+        int covered = 0;
+        int sr = 0, sg = 0, sb = 0;
+        for (int j = 0; j < kSamples; ++j) {
+            for (int i = 0; i < kSamples; ++i) {
+                const double qx = x + (i + 0.5) / kSamples - kDesignPivot.x;
+                const double qy = y + (j + 0.5) / kSamples - kDesignPivot.y;
+                const std::optional<Rgb> ink = inkAt(PointF{qx * c + qy * s, -qx * s + qy * c});
+                if (!ink) continue;
+                ++covered;
+                sr += ink->r;
+                sg += ink->g;
+                sb += ink->b;
+            }
+        }
+        if (covered * 2 < kSamples * kSamples) return std::nullopt;
+        const int half = covered / 2;
+        return Rgba{static_cast<std::uint8_t>((sr + half) / covered), static_cast<std::uint8_t>((sg + half) / covered),
+                    static_cast<std::uint8_t>((sb + half) / covered), 255};
+    }
+};
 
 // ---- Premultiplied sampling of an 8-bit picture.
 
@@ -183,48 +230,16 @@ PointF designHotPoint(Design design) {
 }
 
 SliceSet renderDesign(Design design, Rgb fill, Rgb outline) {
-    constexpr int kSamples = 8;  // per axis
     const Shape shape = shapeOf(design);
+    const InkedShape inked{shape, shape.tip(), shape.tipHalfAngle().first, fill, outline};
     const PointF hot = designHotPoint(design);
-    const PointF tip = shape.tip();
-    const double tipSin = shape.tipHalfAngle().first;
     SliceSet set;
     for (int d = 0; d < kDirections; ++d) {
         Slice& slice = set[static_cast<std::size_t>(d)];
-        // Each sample is turned back into the upright design and looked up there.
         const double c = directionCos(d), s = directionSin(d);
-        for (int y = 0; y < kSide; ++y) {
-            for (int x = 0; x < kSide; ++x) {
-                int covered = 0;
-                int sr = 0, sg = 0, sb = 0;
-                for (int j = 0; j < kSamples; ++j) {
-                    for (int i = 0; i < kSamples; ++i) {
-                        const double qx = x + (i + 0.5) / kSamples - kDesignPivot.x;
-                        const double qy = y + (j + 0.5) / kSamples - kDesignPivot.y;
-                        const PointF u{qx * c + qy * s, -qx * s + qy * c};
-                        const double dist = shapeDistance(u, shape);
-                        if (dist > 0) continue;
-                        // Towards the tip the outline narrows to half the shape's width, so a
-                        // slim tip keeps some fill and shows on dark and light ground alike.
-                        const double ax = u.x - tip.x, ay = u.y - tip.y;
-                        const double width = std::min(shape.outlineWidth, 0.5 * tipSin * std::sqrt(ax * ax + ay * ay));
-                        const Rgb ink = dist > -width ? outline : fill;
-                        ++covered;
-                        sr += ink.r;
-                        sg += ink.g;
-                        sb += ink.b;
-                    }
-                }
-                // The mask has one bit: a pixel at least half covered is drawn, in the mean
-                // colour of the samples that cover it.
-                if (covered * 2 >= kSamples * kSamples) {
-                    const int half = covered / 2;
-                    slice.at(x, y) = Rgba{static_cast<std::uint8_t>((sr + half) / covered),
-                                          static_cast<std::uint8_t>((sg + half) / covered),
-                                          static_cast<std::uint8_t>((sb + half) / covered), 255};
-                }
-            }
-        }
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                if (const std::optional<Rgba> pixel = inked.pixel(x, y, c, s)) slice.at(x, y) = *pixel;
         slice.hotspot = pixelAt(turn(hot, kDesignPivot, d));
     }
     return set;

@@ -207,8 +207,8 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            ::SetTextColor(dc, systemColor(layout::kWindowText));
-            ::SetBkColor(dc, systemColor(layout::kPeach));
+            ::SetTextColor(dc, painter_.color(layout::kWindowText));
+            ::SetBkColor(dc, painter_.color(layout::kPeach));
             return reinterpret_cast<LRESULT>(painter_.background());
         }
         case WM_ACTIVATE:
@@ -223,7 +223,13 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             }
             return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_TIMER: onTimer(wParam); return 0;
+        case WM_SYSCOLORCHANGE:
+            // The list view is a common control: it learns of new colours only from its parent.
+            ::SendMessageW(list_.window(), message, wParam, lParam);
+            applyTheme();
+            return 0;
         case WM_SETTINGCHANGE:
+            if (wParam == SPI_SETHIGHCONTRAST) applyTheme();
             link_.send([&](TarnFrm& f) { f.Form_SettingChange(static_cast<std::uint32_t>(wParam)); });
             return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_DPICHANGED: applyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;

@@ -117,7 +117,6 @@ FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, Set
     dialogs_.setOwner(form_.get());
     link_.setWindow(form_.get());
     createControls();
-    face_ = wide(layout::pickFontFace(faceExists));
     applyDpi(windowDpi(form_.get()), nullptr);
 }
 
@@ -164,7 +163,7 @@ void FormWindow::createControls() {
                                   0, 0, 0, 0, form, nullptr, instance_, this),
                 kWhat, "CreateWindowExW");
         } else if (c.kind == Kind::ListView) {
-            list_.create(instance_, form, kListViewId, systemColor(c.backColor), systemColor(c.foreColor));
+            list_.create(instance_, form, kListViewId, painter_.color(c.backColor), painter_.color(c.foreColor));
         } else if (c.kind == Kind::CheckBox) {
             const std::wstring caption = wide(c.text);
             checks_[static_cast<std::size_t>(c.index)] = checked(
@@ -228,8 +227,9 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
 
     dpi_ = dpi;
     tpp_ = TwipsPerPixel(dpi);
-    // The controls switch to the new fonts before the old ones are released.
-    FontTable previous = std::exchange(fonts_, FontTable(dpi_, face_));
+    // The face too may differ at the new DPI. The controls switch to the new fonts
+    // before the old ones are released.
+    FontTable previous = std::exchange(fonts_, FontTable(dpi_, wide(layout::pickFontFace(dpi_, faceExists))));
     const layout::Control& listDesign = layout::control(Id::ListView);
     ::SendMessageW(list_.window(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(listDesign.points, listDesign.bold)),
                    TRUE);
@@ -257,6 +257,14 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
     ::SetWindowPos(form_.get(), nullptr, window.left, window.top, window.width, window.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(form_.get(), nullptr, TRUE);
+}
+
+void FormWindow::applyTheme() {
+    painter_.setTheme(highContrastOn());
+    const layout::Control& listDesign = layout::control(Id::ListView);
+    list_.setColors(painter_.color(listDesign.backColor), painter_.color(listDesign.foreColor));
+    // The check boxes ask for their colours again as they repaint.
+    ::RedrawWindow(form_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // ---- Geometry

@@ -69,6 +69,8 @@ private:
     void registerClasses();
     void createControls();
     void applyDpi(unsigned dpi, const RECT* suggested);
+    // The high-contrast theme or the system's colours changed: everything is drawn afresh.
+    void applyTheme();
     // Puts a window whose title strip left the monitors back onto the nearest one.
     void bringOntoMonitor();
     [[nodiscard]] HWND frameWindow(layout::Container container) const;
@@ -106,7 +108,6 @@ private:
     OwnedIcon hand_;
     unsigned dpi_ = 96;
     double tpp_ = 15.0;
-    std::wstring face_;
     FontTable fonts_;
     std::array<toolkit::TimerGate, 2> timers_{};
     layout::PressTracker press_;

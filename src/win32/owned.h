@@ -48,6 +48,9 @@ struct ReleaseWindow {
 struct ReleaseKernelHandle {
     void operator()(HANDLE h) const noexcept { ::CloseHandle(h); }
 };
+struct ReleaseFindHandle {
+    void operator()(HANDLE h) const noexcept { ::FindClose(h); }
+};
 struct ReleaseImageList {
     void operator()(HIMAGELIST h) const noexcept { ::ImageList_Destroy(h); }
 };
@@ -63,6 +66,7 @@ using OwnedIcon = Owned<HICON, ReleaseIcon>;
 using OwnedWindow = Owned<HWND, ReleaseWindow>;
 using OwnedMutex = Owned<HANDLE, ReleaseKernelHandle>;
 using OwnedKernelHandle = Owned<HANDLE, ReleaseKernelHandle>;
+using OwnedFindHandle = Owned<HANDLE, ReleaseFindHandle>;
 using OwnedImageList = Owned<HIMAGELIST, ReleaseImageList>;
 using OwnedDc = Owned<HDC, ReleaseMemoryDc>;
 

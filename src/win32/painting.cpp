@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/units.h"
+#include "shell/contrast.h"
 #include "shell/layout_math.h"
 #include "win32/failure.h"
 #include "win32/handles.h"
@@ -22,6 +23,13 @@ COLORREF systemColor(std::uint32_t color) {
     // System colours carry the high bit and the GetSysColor index in the low byte.
     if (color & 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFFu));
     return static_cast<COLORREF>(color);
+}
+
+bool highContrastOn() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
 // ---- Fonts
@@ -52,16 +60,9 @@ HFONT FontTable::get(float points, bool bold) const {
 // ---- The painter
 
 Painter::Painter(HINSTANCE instance) {
-    const auto addBrush = [this](std::uint32_t color) {
-        if (brushes_.count(color)) return;
-        brushes_.emplace(color, OwnedBrush(checked(::CreateSolidBrush(systemColor(color)),
-                                                   "Cannot create the window's colours", "CreateSolidBrush")));
-    };
-    addBrush(layout::kPeach);
-    for (const layout::Control& c : layout::kControls) {
-        if (c.backColor != layout::kTransparent) addBrush(c.backColor);
+    setTheme(highContrastOn());
+    for (const layout::Control& c : layout::kControls)
         if (c.kind == Kind::Label && c.index >= 0) labelColors_[c.index] = c.foreColor;
-    }
 
     banner_.reset(static_cast<HBITMAP>(
         ::LoadImageW(instance, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
@@ -74,8 +75,31 @@ Painter::Painter(HINSTANCE instance) {
     }
 }
 
-HBRUSH Painter::brush(std::uint32_t color) const {
-    const auto it = brushes_.find(color);
+void Painter::setTheme(bool highContrast) {
+    std::map<std::uint32_t, OwnedBrush> brushes;
+    const auto addBrush = [&](std::uint32_t shown) {
+        if (brushes.count(shown)) return;
+        brushes.emplace(shown, OwnedBrush(checked(::CreateSolidBrush(systemColor(shown)),
+                                                  "Cannot create the window's colours", "CreateSolidBrush")));
+    };
+    addBrush(layout::shownColor(layout::kPeach, highContrast));
+    for (const layout::Control& c : layout::kControls) {
+        if (c.backColor != layout::kTransparent) addBrush(layout::shownColor(c.backColor, highContrast));
+        if (const auto edge = layout::contrastEdge(c, highContrast)) addBrush(*edge);
+    }
+    // Only once every brush is made: a failure keeps the ones the window draws with.
+    brushes_ = std::move(brushes);
+    highContrast_ = highContrast;
+}
+
+COLORREF Painter::color(std::uint32_t design) const {
+    return systemColor(layout::shownColor(design, highContrast_));
+}
+
+HBRUSH Painter::brush(std::uint32_t design) const { return shownBrush(layout::shownColor(design, highContrast_)); }
+
+HBRUSH Painter::shownBrush(std::uint32_t shown) const {
+    const auto it = brushes_.find(shown);
     return it == brushes_.end() ? static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)) : it->second.get();
 }
 
@@ -148,7 +172,7 @@ void Painter::paintFrame(HDC dc, const RECT& area, Container container, const Pa
     RECT text{ToPixels(90, context.twipsPerPixel), 0, area.right, textSize.cy};
     ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     ::FillRect(dc, &text, background());
-    ::SetTextColor(dc, systemColor(frame.foreColor));
+    ::SetTextColor(dc, color(frame.foreColor));
     ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_SINGLELINE | DT_NOPREFIX);
 }
 
@@ -157,8 +181,7 @@ void Painter::paintControl(HDC dc, const layout::Control& c, const PaintContext&
     const RECT rect{r.left, r.top, r.right(), r.bottom()};
     if (c.backColor != layout::kTransparent) ::FillRect(dc, &rect, brush(c.backColor));
     if (c.kind == Kind::Label && !c.text.empty()) {
-        const std::uint32_t color = c.index >= 0 ? labelColors_[c.index] : c.foreColor;
-        ::SetTextColor(dc, systemColor(color));
+        ::SetTextColor(dc, color(c.index >= 0 ? labelColors_[c.index] : c.foreColor));
         const Selection font(dc, context.fonts.get(c.points, c.bold));
         const std::wstring text = wide(c.text);
         RECT box = rect;
@@ -170,6 +193,7 @@ void Painter::paintControl(HDC dc, const layout::Control& c, const PaintContext&
         // A picture box shows its picture at its own size from the top-left corner.
         context.preview->draw(dc, r.left, r.top);
     }
+    if (const auto edge = layout::contrastEdge(c, highContrast_)) ::FrameRect(dc, &rect, shownBrush(*edge));
 }
 
 void Painter::paintImage(HDC dc, const layout::Control& c, const RECT& rect, const PaintContext& context) const {

@@ -19,6 +19,9 @@ namespace tarn::win32 {
 // A design colour (0x00BBGGRR, or one of the system's colours) as GDI takes it.
 COLORREF systemColor(std::uint32_t color);
 
+// True while the user has a high-contrast theme on.
+bool highContrastOn();
+
 // The fonts of the design at one DPI, one per size and weight.
 class FontTable {
 public:
@@ -41,11 +44,18 @@ struct PaintContext {
 
 class Painter {
 public:
+    // Draws in the theme the system has now.
     explicit Painter(HINSTANCE instance);
     Painter(const Painter&) = delete;
     Painter& operator=(const Painter&) = delete;
 
-    // The text colour a label shows; true when it changed and the label needs a repaint.
+    // The theme or the system's colours changed: the brushes are made afresh from the
+    // colours the theme shows. The caller repaints.
+    void setTheme(bool highContrast);
+    // What a design colour is drawn in under the current theme, as GDI takes it.
+    [[nodiscard]] COLORREF color(std::uint32_t design) const;
+
+    // The design colour a label shows; true when it changed and the label needs a repaint.
     bool setLabelColor(int index, std::uint32_t color);
     [[nodiscard]] HBRUSH background() const { return brush(layout::kPeach); }
 
@@ -59,7 +69,8 @@ public:
     void paintKnob(HWND knob) const;
 
 private:
-    [[nodiscard]] HBRUSH brush(std::uint32_t color) const;
+    [[nodiscard]] HBRUSH brush(std::uint32_t design) const;
+    [[nodiscard]] HBRUSH shownBrush(std::uint32_t shown) const;
     HDC canvas(int width, int height);
     // The whole surface drawn on the canvas.
     HDC render(HWND window, layout::Container container, const PaintContext& context);
@@ -67,7 +78,8 @@ private:
     void paintControl(HDC dc, const layout::Control& control, const PaintContext& context);
     void paintImage(HDC dc, const layout::Control& control, const RECT& rect, const PaintContext& context) const;
 
-    std::map<std::uint32_t, OwnedBrush> brushes_;  // every colour the design fills with
+    bool highContrast_ = false;
+    std::map<std::uint32_t, OwnedBrush> brushes_;  // by the colour shown: every fill and edge of the theme
     std::map<int, std::uint32_t> labelColors_;
     OwnedBitmap banner_;
     SIZE bannerSize_{};

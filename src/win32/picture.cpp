@@ -4,7 +4,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 #include "cursorset/cursor_check.h"
 #include "platform/platform.h"
@@ -21,56 +23,101 @@ std::uint32_t read32(const std::vector<unsigned char>& b, std::size_t at) {
 
 std::size_t stride(std::size_t width, std::size_t bits) { return (width * bits + 31) / 32 * 4; }
 
-}  // namespace
+// Where a file's one image lies, as its directory entry says: its offset and length.
+struct Entry {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+};
 
-bool Picture::parse(std::vector<unsigned char>& bytes) {
-    // One image only: with several, the system's loader chooses, and that is kept as it chooses.
-    if (bytes.size() < 22 || read16(bytes, 0) != 0 || read16(bytes, 4) != 1) return false;
+// A file of one image, or nothing. With several, the system's loader chooses, and that
+// is kept as it chooses; an entry must lie in the file and hold a bitmap header.
+std::optional<Entry> singleEntry(const std::vector<unsigned char>& bytes) {
+    if (bytes.size() < 22 || read16(bytes, 0) != 0 || read16(bytes, 4) != 1) return std::nullopt;
     const std::uint32_t type = read16(bytes, 2);
-    if (type != 1 && type != 2) return false;
+    if (type != 1 && type != 2) return std::nullopt;
     const std::size_t length = read32(bytes, 14);
     const std::size_t offset = read32(bytes, 18);
-    if (offset > bytes.size() || length > bytes.size() - offset || length < sizeof(BITMAPINFOHEADER)) return false;
+    if (offset > bytes.size() || length > bytes.size() - offset || length < sizeof(BITMAPINFOHEADER))
+        return std::nullopt;
+    return Entry{offset, length};
+}
 
+// The image's bitmap as it is drawn from its bits: its header as GDI takes the colour
+// rows (one image high, the mask not counted), its size, and the bytes of its palette and
+// colour rows; the mask's rows follow those.
+struct Bitmap {
     BITMAPINFOHEADER header{};
-    std::memcpy(&header, bytes.data() + offset, sizeof header);
+    std::size_t width = 0;
+    std::size_t height = 0;
+    std::size_t paletteBytes = 0;
+    std::size_t colourBytes = 0;
+};
+
+// The entry's bitmap when it is one GDI draws as the system's loader would: an
+// uncompressed one-plane picture with a palette or plain colours, its mask below it, and
+// every part within the entry. Nothing for any other.
+std::optional<Bitmap> plainBitmap(const std::vector<unsigned char>& bytes, Entry entry) {
+    Bitmap b;
+    BITMAPINFOHEADER& header = b.header;
+    std::memcpy(&header, bytes.data() + entry.offset, sizeof header);
     const bool plain = header.biSize == sizeof header && header.biPlanes == 1 && header.biCompression == BI_RGB;
     // 32-bit pictures may carry their own transparency, which only the system's drawing honours.
     const bool depth = header.biBitCount == 1 || header.biBitCount == 4 || header.biBitCount == 8 ||
                        header.biBitCount == 24;
     if (!plain || !depth || header.biWidth < 1 || header.biWidth > 256 || header.biHeight < 2 ||
         header.biHeight % 2 != 0 || header.biHeight > 512)
-        return false;
-    const std::size_t width = static_cast<std::size_t>(header.biWidth);
-    const std::size_t height = static_cast<std::size_t>(header.biHeight) / 2;
+        return std::nullopt;
+    b.width = static_cast<std::size_t>(header.biWidth);
+    b.height = static_cast<std::size_t>(header.biHeight) / 2;
     const std::size_t maxColours = header.biBitCount <= 8 ? std::size_t{1} << header.biBitCount : 0;
     const std::size_t colours = header.biClrUsed ? header.biClrUsed : maxColours;
-    if (colours > maxColours) return false;
-    const std::size_t palette = colours * sizeof(RGBQUAD);
-    const std::size_t colourBytes = stride(width, header.biBitCount) * height;
-    const std::size_t maskBytes = stride(width, 1) * height;
-    if (sizeof header + palette + colourBytes + maskBytes > length) return false;
+    if (colours > maxColours) return std::nullopt;
+    b.paletteBytes = colours * sizeof(RGBQUAD);
+    b.colourBytes = stride(b.width, header.biBitCount) * b.height;
+    const std::size_t maskBytes = stride(b.width, 1) * b.height;
+    if (sizeof header + b.paletteBytes + b.colourBytes + maskBytes > entry.length) return std::nullopt;
+    header.biHeight = static_cast<LONG>(b.height);
+    header.biSizeImage = 0;
+    return b;
+}
+
+// The colour rows' header followed by the palette.
+std::vector<unsigned char> colourInfo(const BITMAPINFOHEADER& header, const unsigned char* palette,
+                                      std::size_t paletteBytes) {
+    std::vector<unsigned char> info(sizeof header + paletteBytes);
+    std::memcpy(info.data(), &header, sizeof header);
+    std::memcpy(info.data() + sizeof header, palette, paletteBytes);
+    return info;
+}
+
+// The mask rows' header: the colour rows' at one bit, black and white.
+std::vector<unsigned char> maskInfo(BITMAPINFOHEADER header) {
+    header.biBitCount = 1;
+    header.biClrUsed = 2;
+    header.biClrImportant = 0;
+    const RGBQUAD blackAndWhite[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+    std::vector<unsigned char> info(sizeof header + sizeof blackAndWhite);
+    std::memcpy(info.data(), &header, sizeof header);
+    std::memcpy(info.data() + sizeof header, blackAndWhite, sizeof blackAndWhite);
+    return info;
+}
+
+}  // namespace
+
+bool Picture::parse(std::vector<unsigned char>& bytes) {
+    const std::optional<Entry> entry = singleEntry(bytes);
+    if (!entry) return false;
+    const std::optional<Bitmap> bitmap = plainBitmap(bytes, *entry);
+    if (!bitmap) return false;
 
     bytes_ = std::move(bytes);
-    const unsigned char* image = bytes_.data() + offset;
-    header.biHeight = static_cast<LONG>(height);
-    header.biSizeImage = 0;
-    colourInfo_.resize(sizeof header + palette);
-    std::memcpy(colourInfo_.data(), &header, sizeof header);
-    std::memcpy(colourInfo_.data() + sizeof header, image + sizeof(BITMAPINFOHEADER), palette);
-    colourBits_ = image + sizeof(BITMAPINFOHEADER) + palette;
-    maskBits_ = colourBits_ + colourBytes;
-
-    BITMAPINFOHEADER mask = header;
-    mask.biBitCount = 1;
-    mask.biClrUsed = 2;
-    mask.biClrImportant = 0;
-    const RGBQUAD blackAndWhite[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
-    maskInfo_.resize(sizeof mask + sizeof blackAndWhite);
-    std::memcpy(maskInfo_.data(), &mask, sizeof mask);
-    std::memcpy(maskInfo_.data() + sizeof mask, blackAndWhite, sizeof blackAndWhite);
-    width_ = static_cast<int>(width);
-    height_ = static_cast<int>(height);
+    const unsigned char* palette = bytes_.data() + entry->offset + sizeof(BITMAPINFOHEADER);
+    colourInfo_ = colourInfo(bitmap->header, palette, bitmap->paletteBytes);
+    maskInfo_ = maskInfo(bitmap->header);
+    colourBits_ = palette + bitmap->paletteBytes;
+    maskBits_ = colourBits_ + bitmap->colourBytes;
+    width_ = static_cast<int>(bitmap->width);
+    height_ = static_cast<int>(bitmap->height);
     return true;
 }
 

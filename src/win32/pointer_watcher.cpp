@@ -45,6 +45,35 @@ std::wstring systemFolder() {
     return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
 }
 
+// The event the watcher waits on besides the program: manual-reset, unset, and
+// inheritable, so the watcher gets it.
+OwnedKernelHandle makeDoneEvent() {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    return OwnedKernelHandle(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
+}
+
+// An inheritable handle of this process, with enough rights to wait on it and to check
+// whose process it is, nothing more.
+OwnedKernelHandle handleToSelf() {
+    HANDLE self = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), &self,
+                           SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
+        return {};
+    return OwnedKernelHandle(self);
+}
+
+// Starts the launch step and waits for it, so the watcher has left the program's tree
+// before anything of the user's is touched. False when the step could not be started, or
+// said it could not start the watcher, which leaves nothing running; a step that takes
+// longer than the wait is left to finish on its own.
+bool launchWatcher(const std::wstring& exe, const watcher::Arguments& handed) noexcept {
+    const OwnedKernelHandle step = watcher::startStep(exe, handed);
+    if (!step) return false;
+    DWORD code = 0;
+    return !(::WaitForSingleObject(step.get(), kLaunchWaitMs) == WAIT_OBJECT_0 &&
+             ::GetExitCodeProcess(step.get(), &code) && code != static_cast<DWORD>(watcher::Exit::Launched));
+}
+
 }  // namespace
 
 namespace watcher {
@@ -85,24 +114,12 @@ OwnedKernelHandle startStep(const std::wstring& exe, const Arguments& a) noexcep
 bool PointerWatcher::start(const std::filesystem::path& exe) noexcept {
     if (done_) return true;
     try {
-        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        OwnedKernelHandle done(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
-        HANDLE self = nullptr;
-        // Enough to wait on the program and to check whose process it is, nothing more.
-        if (!done || !::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), &self,
-                                        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
-            return false;
-        OwnedKernelHandle program(self);
-
+        OwnedKernelHandle done = makeDoneEvent();
+        if (!done) return false;
+        const OwnedKernelHandle program = handleToSelf();
+        if (!program) return false;
         const watcher::Arguments handed{watcher::Step::Launch, ::GetCurrentProcessId(), program.get(), done.get()};
-        const OwnedKernelHandle launch = watcher::startStep(exe.wstring(), handed);
-        if (!launch) return false;
-        // Waited for, so the watcher has left the program's tree before anything of the
-        // user's is touched; a step that said it could not start it leaves nothing running.
-        DWORD code = 0;
-        if (::WaitForSingleObject(launch.get(), kLaunchWaitMs) == WAIT_OBJECT_0 &&
-            ::GetExitCodeProcess(launch.get(), &code) && code != static_cast<DWORD>(watcher::Exit::Launched))
-            return false;
+        if (!launchWatcher(exe.wstring(), handed)) return false;
         // Whatever the program starts later (the web page's browser) gets no copy of it.
         ::SetHandleInformation(done.get(), HANDLE_FLAG_INHERIT, 0);
         done_ = std::move(done);

@@ -30,11 +30,16 @@ void SetList::create(HINSTANCE instance, HWND form, int id, COLORREF back, COLOR
                                       0, 0, 0, 0, form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
                                       nullptr),
                     "Cannot create the window's controls", "CreateWindowExW");
+    setColors(back, text);
+    ListView_SetImageList(list_, images_.get(), LVSIL_NORMAL);
+    ::SetWindowSubclass(list_, &SetList::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void SetList::setColors(COLORREF back, COLORREF text) {
     ListView_SetBkColor(list_, back);
     ListView_SetTextBkColor(list_, back);
     ListView_SetTextColor(list_, text);
-    ListView_SetImageList(list_, images_.get(), LVSIL_NORMAL);
-    ::SetWindowSubclass(list_, &SetList::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    ::InvalidateRect(list_, nullptr, TRUE);
 }
 
 bool SetList::notified(const NMHDR& header) {

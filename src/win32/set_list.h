@@ -28,6 +28,8 @@ public:
 
     // The list view, a child of the form; it goes with the form.
     void create(HINSTANCE instance, HWND form, int id, COLORREF back, COLORREF text);
+    // Its background and text colours; repainted at once.
+    void setColors(COLORREF back, COLORREF text);
     void destroyed() noexcept { list_ = nullptr; }
     [[nodiscard]] HWND window() const noexcept { return list_; }
     // The form passes its notifications on; true when it was the list's double-click.

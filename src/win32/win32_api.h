@@ -14,9 +14,13 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <objbase.h>
+#include <shlobj.h>
+#include <knownfolders.h>
 
 #undef MessageBox
 #undef ShellExecute
 #undef LoadCursor
 #undef LoadCursorFromFile
 #undef Shell_NotifyIcon
+#undef CreateFile
+#undef FindFirstFile

@@ -223,6 +223,54 @@ std::optional<std::uint32_t> Win32Platform::GetFileInformationByHandle(const std
     return info.nNumberOfLinks;
 }
 
+std::error_code Win32Platform::CreateFile(const std::filesystem::path& file) {
+    HANDLE made = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made != INVALID_HANDLE_VALUE) {
+        const OwnedKernelHandle closed(made);
+        return {};
+    }
+    // The system's text; ERROR_FILE_EXISTS and ERROR_ALREADY_EXISTS compare equal to
+    // std::errc::file_exists.
+    return {static_cast<int>(::GetLastError()), std::system_category()};
+}
+
+std::vector<FoundFile> Win32Platform::FindFirstFile(const std::filesystem::path& folder) {
+    std::wstring pattern = (folder / L"*").native();
+    // The extended-length form lifts MAX_PATH: a drive path gets \\?\, a share \\?\UNC\.
+    if (pattern.size() >= MAX_PATH && pattern.rfind(L"\\\\?\\", 0) != 0)
+        pattern = pattern.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + pattern.substr(2) : L"\\\\?\\" + pattern;
+    const std::wstring& name = folder.native();
+    const std::string what = "Cannot list " + Wtf8FromUtf16(std::u16string(name.begin(), name.end()));
+    WIN32_FIND_DATAW data{};
+    HANDLE first = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (first == INVALID_HANDLE_VALUE) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return {};  // nothing at all, not even "."
+        throwLastError(what, "FindFirstFileExW");
+    }
+    const OwnedFindHandle search(first);
+    std::vector<FoundFile> found;
+    for (;;) {
+        const std::wstring entry = data.cFileName;
+        if (entry != L"." && entry != L"..")
+            found.push_back({Wtf8FromUtf16(std::u16string(entry.begin(), entry.end())),
+                             (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        if (::FindNextFileW(search.get(), &data)) continue;
+        if (::GetLastError() == ERROR_NO_MORE_FILES) return found;
+        throwLastError(what, "FindNextFileW");
+    }
+}
+
+std::optional<std::filesystem::path> Win32Platform::SHGetKnownFolderPath(KnownFolder folder) {
+    const KNOWNFOLDERID& id = FOLDERID_LocalAppData;
+    static_cast<void>(folder);  // the only one asked for
+    PWSTR path = nullptr;
+    const HRESULT got = ::SHGetKnownFolderPath(id, 0, nullptr, &path);
+    std::optional<std::filesystem::path> found;
+    if (SUCCEEDED(got) && path && *path) found = std::filesystem::path(path);
+    ::CoTaskMemFree(path);  // also on failure, as documented; null is fine
+    return found;
+}
+
 // ---- The process
 
 bool Win32Platform::PrevInstance() {

@@ -113,6 +113,9 @@ public:
 
     // ---- Files
     std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
+    std::error_code CreateFile(const std::filesystem::path& file) override;
+    std::vector<FoundFile> FindFirstFile(const std::filesystem::path& folder) override;
+    std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder folder) override;
 
     // ---- The process
     bool PrevInstance() override;

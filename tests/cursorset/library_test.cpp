@@ -247,5 +247,49 @@ TEST(ListFailuresTest, EachCauseIsSaidOnceNamingTheFirstSetAndHowManyItHit) {
     }
 }
 
+// The user's own sets come after the program folder's; a name the program folder has, in
+// any letter case, is its set alone, in the list as in a load by name.
+TEST(ShowIcons, ListsTheUsersOwnSetsAfterTheProgramsAndANameInBothOnce) {
+    const struct {
+        const char* what;
+        std::function<void(const fs::path& sets)> make;
+        std::vector<std::string> keys;
+        std::size_t boxes;
+    } cases[] = {
+        {"no folder of the user's sets", [](const fs::path&) {}, {"Blue", "b"}, 0},
+        {"a file in the folder's place", [](const fs::path& f) { testing::writeText(f, "x"); }, {"Blue", "b"}, 1},
+        {"the user's sets",
+         [](const fs::path& f) {
+             fs::create_directory(f);
+             for (const auto& [name, mark] : {std::pair{"a.TWC", 3}, {"b.TWC", 5}, {"blue.twc", 4}, {"c.TWC", 6}})
+                 testing::writeFile(f / name, testing::cursorSet(mark));
+         },
+         {"Blue", "b", "a", "c"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder root;
+        const Folders folders{root / "Tarnwick", root / "Local", root / "Tarnwick", root / "Tarnwick"};
+        fs::create_directory(folders.program);
+        fs::create_directory(folders.user);
+        testing::writeFile(folders.program / "b.TWC", testing::cursorSet(2));
+        testing::writeFile(folders.program / "Blue.TWC", testing::cursorSet(1));
+        c.make(folders.user / "Sets");
+        RecordingPlatform p;
+        CursorSet set;
+        EXPECT_TRUE(ShowIcons(p, set, {}, folders));
+        EXPECT_EQ(keys(p), c.keys);
+        ASSERT_EQ(p.messages.size(), c.boxes);
+        for (const std::string& box : p.messages)
+            EXPECT_THAT(box, StartsWith("ShowIcons\n" + (folders.user / "Sets").string() + "\n"));
+        if (c.keys.size() < 4) continue;
+        EXPECT_EQ(pictures(p), (std::vector{previewOf(1), previewOf(2), previewOf(3), previewOf(6)}));
+        for (const auto& [name, mark] : {std::pair{"b.TWC", 2u}, {"c.TWC", 6u}, {"BLUE.twc", 1u}}) {
+            LoadTWC(p, set, name, folders);
+            EXPECT_EQ(set.images[0], testing::cursorSlice(mark * 16)) << name;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tarn

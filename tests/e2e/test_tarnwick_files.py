@@ -1,6 +1,8 @@
-"""Hostile files beside the program: slices whose bitmap has no pixels, and
-settings files that Exit must not replace, or must write in place."""
+"""Hostile files beside the program: slices whose bitmap has no pixels,
+settings files that Exit must not replace, or must write in place, and a
+program folder too deep for the cursor loader."""
 
+import getpass
 import os
 import struct
 
@@ -100,3 +102,31 @@ class SettingsFileTest(TarnwickCase):
         if how == "a second name":
             with open(other, "rb") as f:
                 self.assertEqual(f.read(), self.NEW)
+
+
+class LongPathTest(TarnwickCase):
+    def test_a_folder_too_deep_for_the_cursor_loader_still_rotates(self):
+        # The scratch file's path there would be over MAX_PATH, which the
+        # system's cursor loader refuses: every pointer would be null.  It
+        # goes to the per-user folder instead; the settings stay beside.
+        # One long name, so the relay log still spells the exe's path whole.
+        name = "d" * (256 - len(winehost.windows_path(self.host.tmp)) - 1)
+        self.folder = tf.ProgramFolder(self.host.tmp, tf.tarnwick_exe(), name=name)
+        scratch = winehost.windows_path(self.folder.file(tf.SCRATCH))
+        self.assertGreaterEqual(len(scratch), 260)
+        calls = self.start_rotating(busy=0)
+        loads = tf.calls_with(calls, "LoadCursorFromFileW")
+        self.assertEqual(len(loads), 3 * tf.SLICES)
+        self.assertTrue(all(c.retval for c in loads))
+        self.assertEqual({c.args[0].string.lower() for c in loads},
+                         {r"c:\users\%s\appdata\local\tarnwick\mw.tmp"
+                          % getpass.getuser()})
+        installed = {i.source for i in tf.installs(calls)}
+        self.assertTrue(installed <= {c.retval for c in loads[-tf.SLICES:]})
+        self.exit_by(tf.CLOSE_LABEL)
+        self.assertEqual(self.folder.listing(),
+                         sorted(self.folder.program_files()
+                                + ["Blue.TWC", tf.INI]))
+        user = os.path.join(self.host.prefix, "drive_c", "users",
+                            getpass.getuser(), "AppData", "Local", "Tarnwick")
+        self.assertEqual(os.listdir(user), [])

@@ -268,6 +268,72 @@ class WindowTest(KeyboardStory, ComesBack, TarnwickCase):
                 self.assertFalse(text_is(other))
 
 
+# The system colours of a white-on-black high-contrast scheme.
+HIGH_CONTRAST = {"Window": (0, 0, 0), "WindowText": (255, 255, 255),
+                 "Hilight": (26, 235, 255), "HotTrackingColor": (255, 255, 0),
+                 "ButtonFace": (0, 0, 0), "ButtonText": (255, 255, 255)}
+
+
+class HighContrastTest(TarnwickCase):
+    def test_a_high_contrast_theme_draws_in_the_system_colours_and_back(self):
+        hc, peach = HIGH_CONTRAST, (255, 224, 192)
+        winehost.set_user_reg_values(
+            self.host.prefix, r"Control Panel\Colors",
+            {name: "%d %d %d" % rgb for name, rgb in hc.items()})
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        self.wait_list_icons({"Blue": BLUE}, 1)
+        frame_x, y = self.knob_row()
+        knob = (frame_x + 110, y)               # slider position 100
+        exit_box = tf.screen_rect(self.main, tf.EXIT_LABEL)
+        # "Exit" under the pointer while the theme changes.
+        point = tf.screen_centre(self.main, tf.EXIT_LABEL)
+        self.host.mouse_path([point, (point[0] + 1, point[1])])
+
+        def at(twips):
+            return tf.screen_rect(self.main, twips + (15, 15))[:2]
+
+        def switch(on, background):
+            code, out = self.host.nudge("highcontrast", "Tarnwick.exe",
+                                        str(on))
+            self.assertEqual(code, 0, out)
+            shot = []
+
+            def redrawn():
+                shot[:] = [self.screenshot()]
+                return shot[0].at(*at((4500, 5500))) == background
+            winehost.wait_until(redrawn, 10, 0.2, "the window redrawn")
+            return shot[0]
+
+        # Wine alone never reports the theme on, whatever the colours.
+        self.assertEqual(self.screenshot().at(*at((4500, 5500))), peach)
+        shot = switch(1, hc["Window"])
+        for what, point, colour in [
+                ("title strip", at((3000, 90)), hc["Window"]),
+                ("its edge", at((3000, 345)), hc["Hilight"]),
+                ("list", at((5900, 4900)), hc["Window"]),
+                ("knob", knob, hc["Hilight"]),
+                ("track", at((6240 + 300, 3000 + 480)), hc["Hilight"]),
+                ("banner's frame", at(tf.BANNER[:2]), hc["WindowText"])]:
+            self.assertEqual(shot.at(*point), colour, what)
+        self.assertGreater(len(shot.find(hc["HotTrackingColor"], exit_box,
+                                         0)), 20)
+        self.assertGreater(len(shot.find(
+            hc["Hilight"], tf.screen_rect(self.main, tf.OK_LABEL), 0)), 20)
+        # docs/window-high-contrast.png (TARNWICK_E2E_KEEP=1 keeps it).
+        self.host.x("convert", shot.path, "-crop", "%dx%d+%d+%d" % (
+            self.main.width, self.main.height, self.main.x, self.main.y),
+            os.path.join(self.host.tmp, "window-high-contrast.png"))
+
+        # Off again: the palette, and "Exit" still the one under the pointer.
+        shot = switch(0, peach)
+        self.assertEqual(shot.at(*knob), (255, 128, 0))
+        self.assertGreater(len(shot.find((255, 0, 0), exit_box, 0)), 20)
+        self.exit_by(tf.EXIT_LABEL)
+
+
 class FirstSetTest(TarnwickCase):
     def test_bad_first_set_is_listed_blank_and_the_rest_still_offered(self):
         # No settings file and the first listed set has the wrong size, so

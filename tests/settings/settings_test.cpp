@@ -375,8 +375,12 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
         bool oldFileKept;
     };
     const Case cases[] = {
-        {"the temporary name is taken by a folder",
-         [](const fs::path& f) { fs::create_directories(f / "Tarnwick.ini.new" / "x"); }, true},
+        {"every temporary name is taken by a folder",
+         [](const fs::path& f) {
+             fs::create_directories(f / "Tarnwick.ini.new" / "x");
+             for (int n = 2; n <= 9; ++n) fs::create_directory(f / ("Tarnwick.ini.new" + std::to_string(n)));
+         },
+         true},
         {"the settings file is a folder with something in it",
          [](const fs::path& f) {
              fs::remove(f / "Tarnwick.ini");
@@ -400,6 +404,23 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
             EXPECT_EQ(testing::readText(folder / "Tarnwick.ini"), old) << c.what;
         }
         EXPECT_FALSE(fs::is_regular_file(folder / "Tarnwick.ini.new")) << c.what;
+    }
+}
+
+// A file of the temporary's name is the user's: neither written over nor removed.
+TEST(SaveINI, TakesTheFirstTemporaryNameNothingLiesUnder) {
+    for (const int taken : {1, 8}) {
+        SCOPED_TRACE(taken);
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        for (int n = 1; n <= taken; ++n)
+            testing::writeText(folder / ("Tarnwick.ini.new" + (n == 1 ? "" : std::to_string(n))), "mine");
+        ASSERT_TRUE(SaveINI(q, Settings{}, {0, 0, 0}));
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), taken + 1);
+        EXPECT_EQ(testing::readText(folder / ("Tarnwick.ini.new" + (taken == 1 ? "" : std::to_string(taken)))), "mine");
+        EXPECT_THAT(q.log({"CreateFile"}), ElementsAre("CreateFile(\"Tarnwick.ini.new" + std::to_string(taken + 1) +
+                                                       "\") -> 0"));
     }
 }
 

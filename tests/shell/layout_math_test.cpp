@@ -1,9 +1,11 @@
 // Where the window's controls land and which one a point hits: the backend draws and
 // routes every event through this arithmetic.
 #include "shell/layout_math.h"
+#include "shell/contrast.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -146,18 +148,55 @@ TEST(FontHeight, ScalesThePointSizeAndRoundsLikeMulDiv) {
     for (const Case& c : cases) EXPECT_EQ(fontHeight(c.points, c.dpi), c.height) << c.points << "pt at " << c.dpi;
 }
 
-TEST(PickFontFace, TakesTheFirstFaceThatExists) {
-    auto only = [](std::vector<std::string> present) {
-        return [present](std::string_view face) {
-            for (const auto& p : present)
-                if (p == face) return true;
-            return false;
-        };
+TEST(PickFontFace, TheDesignFaceAt96DpiItsTrueTypeSuccessorAboveAndTheStandInsAfter) {
+    const std::vector<std::string> all{"MS Sans Serif", "Microsoft Sans Serif", "Tahoma"};
+    struct Case {
+        unsigned dpi;
+        std::vector<std::string> present;
+        std::string_view face;
     };
-    EXPECT_EQ(pickFontFace(only({"MS Sans Serif", "Tahoma"})), "MS Sans Serif");
-    EXPECT_EQ(pickFontFace(only({"Tahoma", "Microsoft Sans Serif"})), "Microsoft Sans Serif");
-    EXPECT_EQ(pickFontFace(only({"Tahoma"})), "Tahoma");
-    EXPECT_EQ(pickFontFace(only({})), "Tahoma");
+    const Case cases[] = {
+        {96, all, "MS Sans Serif"},           {97, all, "Microsoft Sans Serif"},
+        {120, all, "Microsoft Sans Serif"},   {144, all, "Microsoft Sans Serif"},
+        {168, all, "Microsoft Sans Serif"},   {192, all, "Microsoft Sans Serif"},
+        {96, {"Tahoma", "Microsoft Sans Serif"}, "Microsoft Sans Serif"},
+        {96, {"Tahoma"}, "Tahoma"},           {96, {}, "Tahoma"},
+        {192, {"MS Sans Serif", "Tahoma"}, "Tahoma"},  // a scalable stand-in before the bitmaps
+        {144, {"MS Sans Serif"}, "MS Sans Serif"},     {192, {}, "Tahoma"},
+    };
+    for (const Case& c : cases) {
+        const auto exists = [&](std::string_view face) {
+            return std::find(c.present.begin(), c.present.end(), face) != c.present.end();
+        };
+        EXPECT_EQ(pickFontFace(c.dpi, exists), c.face) << c.dpi << " DPI, " << c.present.size() << " faces";
+    }
+}
+
+TEST(HighContrast, EachPartOfTheDesignTakesTheSystemColourOfItsRole) {
+    struct Case {
+        const char* what;
+        std::uint32_t design, shown;
+    };
+    const Case cases[] = {
+        {"window", kPeach, kWindow},
+        {"title strip", control(Id::TitleStrip).backColor, kWindow},
+        {"knob", control(Id::Knob).backColor, kHighlight},
+        {"track", control(Id::Track).backColor, kHighlight},
+        {"OK at rest", control(Id::Ok).foreColor, kHighlight},
+        {"a label under the pointer", kRed, kHotLight},
+        {"title", control(Id::Title).foreColor, kWindowText},
+        {"min", control(Id::Min).foreColor, kWindowText},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(shownColor(c.design, false), c.design) << c.what;
+        EXPECT_EQ(shownColor(c.design, true), c.shown) << c.what;
+    }
+    // An edge only where the theme's fill no longer sets a control apart.
+    for (const Control& c : kControls) {
+        const bool edged = c.id == Id::TitleStrip || c.id == Id::Close || c.id == Id::Banner;
+        EXPECT_EQ(contrastEdge(c, true).has_value(), edged) << static_cast<int>(c.id);
+        EXPECT_FALSE(contrastEdge(c, false).has_value());
+    }
 }
 
 }  // namespace

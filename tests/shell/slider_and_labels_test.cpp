@@ -78,6 +78,27 @@ TEST_F(WindowTest, HoverColours) {
     EXPECT_THAT(fake.log({"SetLabelForeColor"}), ::testing::Contains("SetLabelForeColor(4,0)"));
 }
 
+TEST_F(WindowTest, AHighContrastThemeKeepsWhatEachLabelsColourMeans) {
+    frm.lbl_MouseMove(kLabelOk, 0);
+    fake.highContrast = true;
+    fake.clearLog();
+    frm.Form_SettingChange(kSpiSetHighContrast);
+    EXPECT_THAT(fake.log(), IsEmpty());  // nothing for the form to do: the window is drawn afresh
+    EXPECT_EQ(fake.shownLabelColor(kLabelOk), layout::kHotLight);  // still the one under the pointer
+    EXPECT_EQ(fake.shownLabelColor(kLabelExit), layout::kHighlight);
+    EXPECT_EQ(fake.shownLabelColor(kLabelClose), layout::kWindowText);
+    EXPECT_EQ(fake.shownLabelColor(kLabelTitle), layout::kWindowText);
+    frm.lbl_MouseMove(kLabelClose, 0);
+    EXPECT_EQ(fake.shownLabelColor(kLabelOk), layout::kHighlight);
+    EXPECT_EQ(fake.shownLabelColor(kLabelClose), layout::kHotLight);
+
+    fake.highContrast = false;
+    frm.Form_SettingChange(kSpiSetHighContrast);
+    EXPECT_EQ(fake.shownLabelColor(kLabelClose), layout::kRed);
+    EXPECT_EQ(fake.shownLabelColor(kLabelOk), layout::kOrange);
+    EXPECT_EQ(fake.shownLabelColor(kLabelTitle), layout::kBlack);
+}
+
 TEST_F(WindowTest, ClicksOnOtherLabelsDoNothing) {
     frm.Form_Load();
     fake.clearLog();

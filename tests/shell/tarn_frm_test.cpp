@@ -2,6 +2,7 @@
 #include "story.h"
 
 #include <filesystem>
+#include <set>
 
 #include "shell/layout.h"
 
@@ -341,7 +342,9 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapt
     writeFile(folder / "mw.tmp", cursorSlice(99));
     frm.Form_Load();
     frm.Timer2_Timer();
-    EXPECT_EQ(fake.calls()[1].name, "ReloadSystemCursors");
+    // Only the instance check and the look for the per-user folder come first.
+    EXPECT_EQ(fake.calls()[2].name, "ReloadSystemCursors");
+    EXPECT_EQ(fake.calls()[1].name, "SHGetKnownFolderPath");
     EXPECT_LT(first("ReloadSystemCursors"), first("LoadCursor"));
 
     // A clean start does not touch the user's scheme.
@@ -351,6 +354,75 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapt
     TarnFrm f{p};
     f.Form_Load();
     EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
+}
+
+std::set<fs::path> listing(const fs::path& folder) {
+    std::error_code ec;
+    return {fs::directory_iterator(folder, ec), fs::directory_iterator()};
+}
+
+// Where each file lives: beside the program while its folder takes new files, else in the
+// per-user folder (the program folder's settings read until a per-user file exists); the
+// scratch file alone goes there when its path is too long for the cursor loader. A scratch
+// file a killed run left in either place makes start-up reload the user's pointers.
+TEST(Folders, EachFileLivesWhereItsFolderCanTakeIt) {
+    enum Place { Program, User, Nowhere };
+    const struct {
+        const char* what;
+        bool writable, iniBeside, iniOfUser;
+        std::size_t scratchLength;  // of the program folder's mw.tmp path; 0: a short one
+        Place leftover, scratch, written;
+        std::int32_t interval;  // what start-up read: 7 beside, 9 the user's, 6 none
+    } cases[] = {
+        {"a folder that takes files", true, true, true, 0, User, Program, Program, 7},
+        {"one that does not, no settings", false, false, false, 0, Program, User, User, 6},
+        {"one that does not, settings beside", false, true, false, 0, Nowhere, User, User, 7},
+        {"one that does not, the user's settings", false, true, true, 0, User, User, User, 9},
+        {"a path the cursor loader takes", true, true, false, 259, Nowhere, Program, Program, 7},
+        {"one unit too long for it", true, true, false, 260, Program, User, Program, 7},
+    };
+    const auto ini = [](int interval) { return "0\r\n1\r\n0\r\n" + std::to_string(interval) + "\r\n99\r\na.TWC\r\n"; };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder root;
+        fs::path program = root / "Tarnwick";
+        if (c.scratchLength) program /= std::string(c.scratchLength - (program / "x/mw.tmp").string().size() + 1, 'd');
+        const fs::path places[] = {program, root / "Local" / "Tarnwick"};
+        fs::create_directories(program);
+        fs::create_directories(places[User]);
+        writeFile(program / "a.TWC", cursorSet(1));
+        if (c.iniBeside) writeText(program / "Tarnwick.ini", ini(7));
+        if (c.iniOfUser) writeText(places[User] / "Tarnwick.ini", ini(9));
+        if (c.leftover != Nowhere) writeFile(places[c.leftover] / "mw.tmp", cursorSlice(99));
+        RecordingPlatform p;
+        p.programFolder = program;
+        p.localAppData = root / "Local";
+        if (!c.writable) p.readOnlyFolders.insert(program);
+        const std::set<fs::path> before[] = {listing(places[Program]), listing(places[User])};
+        TarnFrm f{p};
+
+        f.Form_Load();
+        EXPECT_EQ(p.count("ReloadSystemCursors"), c.leftover == Nowhere ? 0 : 1);
+        EXPECT_EQ(TarnFrm::State::of(f).settings.interval, c.interval);
+        for (const Place place : {Program, User})
+            EXPECT_EQ(fs::is_regular_file(places[place] / "mw.tmp"), place == c.scratch || place == c.leftover)
+                << place;
+        f.lbl_Click(2);  // OK rotates: every direction has its pointer
+        for (const CursorHandle h : TarnFrm::State::of(f).set.handles) EXPECT_FALSE(h.isNull());
+        f.lbl_Click(3);
+
+        EXPECT_THAT(readText(places[c.written] / "Tarnwick.ini"),
+                    ::testing::HasSubstr("\r\n" + std::to_string(c.interval) + "\r\n"));
+        for (const Place place : {Program, User}) {
+            std::set<fs::path> now = listing(places[place]), was = before[place];
+            if (place == c.written) was.insert(places[place] / "Tarnwick.ini");
+            was.erase(places[place] / "mw.tmp");
+            EXPECT_EQ(now, was) << place;  // nothing else made, nothing of the user's gone
+            if (place != c.written && (place == Program ? c.iniBeside : c.iniOfUser)) {
+                EXPECT_EQ(readText(places[place] / "Tarnwick.ini"), ini(place == Program ? 7 : 9));
+            }
+        }
+    }
 }
 
 // Under a start-up box the tray, OK and Exit are refused: the half-loaded form neither

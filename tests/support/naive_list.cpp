@@ -8,7 +8,7 @@ namespace tarn::testing {
 
 bool ShowIconsLoadingEverySet(RecordingPlatform& platform, CursorSet& set, const std::vector<std::string>& files) {
     std::string fileName;
-    ListFailures failures(platform.ProgramFolder());
+    ListFailures failures({platform.ProgramFolder()});
     try {
         platform.ClearListViewSmallIcons();
         platform.ClearListView();

@@ -3,6 +3,7 @@
 #include "support/recording_format.h"
 
 #include "cursorset/cursor_check.h"
+#include "platform/wtf8.h"
 
 #include <algorithm>
 #include <array>
@@ -202,6 +203,12 @@ bool RecordingPlatform::SetSystemCursor(CursorHandle cursor, std::uint32_t id) {
 
 CursorHandle RecordingPlatform::LoadCursorFromFile(const std::filesystem::path& file) {
     if (record("LoadCursorFromFile", quote(file.filename().string()))) return {};
+    // MAX_PATH, its NUL included, is all the system's cursor loader takes.
+    const std::optional<std::u16string> units = Utf16FromWtf8(file.string());
+    if (!units || units->size() + 1 > 260) {
+        setResult("0");
+        return {};
+    }
     bool noPixels = false;
     const auto image = readImage(file, &noPixels);
     if (noPixels) misuse_.push_back("LoadCursorFromFile: a picture without pixels ends the process in the loader");

@@ -81,7 +81,10 @@ public:
     TwipsRect formRect{1500, 1500, 8670, 6360};
     double tppX = 15, tppY = 15;
     bool visible = true;
-    std::map<int, std::uint32_t> labelColors;
+    std::map<int, std::uint32_t> labelColors;  // as the form set them
+    // The user's theme. What a label is drawn in follows it, by the backend's own rule.
+    bool highContrast = false;
+    std::uint32_t shownLabelColor(int index) const;
     std::map<int, int> checks{{layout::kCheckAutoStart, 0}, {layout::kCheckNormal, 0}, {layout::kCheckBusy, 0}};
     TwipsRect knobRect{1680, 345, 105, 315};
     struct TimerState { bool enabled = true; std::int32_t interval = 0; };
@@ -101,6 +104,12 @@ public:
     bool watcherStarted = false;
     bool watcherDismissed = false;
     std::filesystem::path programFolder;
+    // The user's local application data folder (SHGetKnownFolderPath); none unless a test
+    // gives one, and then everything stays in the program folder.
+    std::optional<std::filesystem::path> localAppData;
+    // Folders the user may not write in: CreateFile makes no file there, as the system
+    // would refuse it (the tests run as root, which writes past permissions).
+    std::set<std::filesystem::path> readOnlyFolders;
     bool taskVisible = true;
     bool ended = false;
     // Run by DoEvents, in order: events the user "queued" while a tick ran.
@@ -170,6 +179,11 @@ public:
 
     // std::filesystem::hard_link_count, which works here; nothing for a folder.
     std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
+    // A real exclusive create ("wx"), refused in the read-only folders.
+    std::error_code CreateFile(const std::filesystem::path& file) override;
+    // std::filesystem::directory_iterator's names, a folder being what it leads to.
+    std::vector<FoundFile> FindFirstFile(const std::filesystem::path& folder) override;
+    std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder folder) override;
 
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;

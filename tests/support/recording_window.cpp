@@ -1,11 +1,14 @@
 // The recording platform's window toolkit: the form, its controls, the set list, the
 // pictures, the shell and the process, kept as simple state.
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 #include "support/recording_format.h"
 #include "support/recording_platform.h"
 
 #include "platform/units.h"
+#include "shell/contrast.h"
 #include "shell/layout_math.h"
 
 namespace tarn::testing {
@@ -71,6 +74,15 @@ void RecordingPlatform::changeDpi(unsigned dpi) {
 void RecordingPlatform::SetLabelForeColor(int index, std::uint32_t color) {
     record("SetLabelForeColor", std::to_string(index) + "," + std::to_string(color));
     labelColors[index] = color;
+}
+
+std::uint32_t RecordingPlatform::shownLabelColor(int index) const {
+    // Never set: the colour of its row (the hidden label has none; it is black).
+    std::uint32_t design = layout::kBlack;
+    for (const layout::Control& c : layout::kControls)
+        if (c.kind == layout::Kind::Label && c.index == index) design = c.foreColor;
+    if (const auto it = labelColors.find(index); it != labelColors.end()) design = it->second;
+    return layout::shownColor(design, highContrast);
 }
 
 void RecordingPlatform::SetCheckValue(int index, int value) {
@@ -251,6 +263,34 @@ std::optional<std::uint32_t> RecordingPlatform::GetFileInformationByHandle(const
     if (ec) return std::nullopt;
     setResult(std::to_string(links));
     return static_cast<std::uint32_t>(links);
+}
+
+std::error_code RecordingPlatform::CreateFile(const std::filesystem::path& file) {
+    std::error_code failure;
+    if (record("CreateFile", quote(file.filename().string()))) failure = std::make_error_code(std::errc::io_error);
+    else if (readOnlyFolders.count(file.parent_path())) failure = std::make_error_code(std::errc::permission_denied);
+    else if (std::FILE* made = std::fopen(file.c_str(), "wx")) std::fclose(made);
+    else failure = std::error_code(errno, std::generic_category());
+    setResult(failure ? failure.message() : "0");
+    return failure;
+}
+
+std::vector<FoundFile> RecordingPlatform::FindFirstFile(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (record("FindFirstFile", quote(folder.filename().string()))) ec = std::make_error_code(std::errc::io_error);
+    std::vector<FoundFile> found;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        found.push_back({it->path().filename().string(), it->is_directory(ignored)});
+    }
+    if (ec) throw PlatformError("Cannot list " + folder.string() + ": " + ec.message());
+    return found;
+}
+
+std::optional<std::filesystem::path> RecordingPlatform::SHGetKnownFolderPath(KnownFolder) {
+    if (record("SHGetKnownFolderPath", "LocalAppData") || !localAppData) return std::nullopt;
+    setResult(quote(localAppData->string()));
+    return localAppData;
 }
 
 std::filesystem::path RecordingPlatform::ProgramFolder() { return programFolder; }

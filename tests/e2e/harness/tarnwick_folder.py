@@ -301,6 +301,7 @@ class Picture:
     """An RGB picture read from a binary PPM (what ``import x.ppm`` writes)."""
 
     def __init__(self, path):
+        self.path = path
         with open(path, "rb") as f:
             data = f.read()
         fields, pos = [], 0

@@ -75,15 +75,21 @@ from .xdisplay import Window, XDisplay, wait_until  # noqa: E402,F401
 
 
 def nudge_exe():
-    """tests/e2e/build/nudge.exe, built here if run.sh has not built it."""
-    exe = os.path.join(E2E, "build", "nudge.exe")
-    if not os.path.exists(exe):
-        os.makedirs(os.path.dirname(exe), exist_ok=True)
-        subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", "-municode",
-                        "-static", "-o", exe,
-                        os.path.join(E2E, "probe", "nudge.c"), "-luser32",
-                        "-loleacc", "-lole32", "-loleaut32"],
-                       check=True, timeout=120)
+    """tests/e2e/build/nudge.exe and the contrast_shim.dll beside it, built
+    here if run.sh has not built them."""
+    build = os.path.join(E2E, "build")
+    exe = os.path.join(build, "nudge.exe")
+    for out, source, flags, libs in (
+            (exe, "nudge.c", ["-municode", "-static"],
+             ["-loleacc", "-lole32", "-loleaut32"]),
+            (os.path.join(build, "contrast_shim.dll"), "contrast_shim.c",
+             ["-shared"], [])):
+        if not os.path.exists(out):
+            os.makedirs(build, exist_ok=True)
+            subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", *flags, "-o", out,
+                            os.path.join(E2E, "probe", source), "-luser32",
+                            "-ladvapi32", *libs],
+                           check=True, timeout=120)
     return exe
 
 

@@ -14,6 +14,14 @@
  *                                         of the exe's top-level windows for its
  *                                         accessible object, and prints one line each:
  *                                         "name class=<name> role=<n> name=<text> value=<text>"
+ *   nudge.exe highcontrast <exe> <0|1>    turns a high-contrast theme off or on as
+ *                                         far as Wine can: writes the Flags value
+ *                                         Windows keeps, loads contrast_shim.dll
+ *                                         (beside nudge.exe) into every process of
+ *                                         <exe>, which reads them back, then sends
+ *                                         WM_SETTINGCHANGE with
+ *                                         SPI_SETHIGHCONTRAST; "shim pid=<n> ok|failed"
+ *                                         for each process
  *
  * <exe> is a file name such as Tarnwick.exe, matched without regard to case.
  * Each message is sent to every visible or hidden top-level window of every
@@ -112,6 +120,57 @@ static BOOL CALLBACK name_child(HWND hwnd, LPARAM unused)
     return TRUE;
 }
 
+/* LoadLibraryW(dll) run in process pid; true when it loaded (the thread's exit
+ * code is the low half of the module's address: 0 when it did not load, and for
+ * no DLL placed here). */
+static int load_into(DWORD pid, const wchar_t *dll)
+{
+    SIZE_T size = (wcslen(dll) + 1) * sizeof(wchar_t);
+    DWORD loaded = 0;
+    HANDLE thread, process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+    void *remote = process ? VirtualAllocEx(process, NULL, size, MEM_COMMIT, PAGE_READWRITE) : NULL;
+    if (remote && WriteProcessMemory(process, remote, dll, size, NULL)) {
+        thread = CreateRemoteThread(process, NULL, 0,
+            (LPTHREAD_START_ROUTINE)(void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW"),
+            remote, 0, NULL);
+        if (thread) {
+            WaitForSingleObject(thread, 10000);
+            GetExitCodeThread(thread, &loaded);
+            CloseHandle(thread);
+        }
+    }
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (process)
+        CloseHandle(process);
+    return loaded != 0;
+}
+
+static int high_contrast(const wchar_t *exe, int on)
+{
+    const wchar_t *flags = on ? L"127" : L"126";
+    wchar_t dll[MAX_PATH];
+    wchar_t *slash;
+    int i, failed = 0;
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Accessibility\\HighContrast", 0, NULL, 0,
+                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return 1;
+    RegSetValueExW(key, L"Flags", 0, REG_SZ, (const BYTE *)flags, (DWORD)((wcslen(flags) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    GetModuleFileNameW(NULL, dll, MAX_PATH);
+    slash = wcsrchr(dll, L'\\');
+    wcscpy(slash ? slash + 1 : dll, L"contrast_shim.dll");
+    find_processes(exe);
+    for (i = 0; i < npids; i++) {
+        int ok = load_into(pids[i], dll);
+        failed |= !ok;
+        printf("shim pid=%lu %s\n", (unsigned long)pids[i], ok ? "ok" : "failed");
+    }
+    fflush(stdout);
+    return failed || npids == 0 ? 2 : 0;
+}
+
 struct job {
     const char *what;
     int names;
@@ -200,6 +259,15 @@ int wmain(int argc, wchar_t **argv)
         job.what = "WM_SETTINGCHANGE";
         job.message = WM_SETTINGCHANGE;
         job.wp = argc >= 4 ? (WPARAM)wcstoul(argv[3], NULL, 0) : 0x57;
+        return send_to(argv[2], &job);
+    }
+    if (wcscmp(argv[1], L"highcontrast") == 0 && argc >= 4) {
+        int code = high_contrast(argv[2], wcstoul(argv[3], NULL, 0) != 0);
+        if (code != 0)
+            return code;
+        job.what = "WM_SETTINGCHANGE";
+        job.message = WM_SETTINGCHANGE;
+        job.wp = SPI_SETHIGHCONTRAST;
         return send_to(argv[2], &job);
     }
     if (wcscmp(argv[1], L"endsession") == 0 && argc >= 5) {

@@ -1,4 +1,4 @@
-#include "rotation/pointer_roles.h"
+#include "rotation/pointer_rotation.h"
 
 namespace tarn {
 

@@ -1,4 +1,4 @@
-#include "rotation/pointer_roles.h"
+#include "rotation/pointer_rotation.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

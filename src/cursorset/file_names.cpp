@@ -1,4 +1,4 @@
-#include "cursorset/files.h"
+#include "cursorset/file_names.h"
 
 #include <optional>
 #include <stdexcept>

@@ -1,0 +1,67 @@
+// Where the program keeps its files in one run: the sets it lists, the scratch file and
+// the settings file. A copy whose folder can be written keeps everything beside it (a
+// portable copy on a stick takes its choices along); one in a folder the user cannot
+// write (Program Files, a machine-wide package) keeps the settings and the scratch file
+// in the per-user folder, %LOCALAPPDATA%\Tarnwick.
+//
+// Local, not roaming: the scratch file left behind marks a run that was killed on this
+// machine, with this machine's pointers replaced. Carried to another machine by a roaming
+// profile it would reload pointers there for nothing, and a roaming settings file would
+// remember a set that only this machine's program folder holds.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tarn {
+
+// An empty folder stands for the program folder as the platform names it, so Folders{}
+// is a copy whose own folder can be written: everything beside the program.
+struct Folders {
+    std::filesystem::path program;   // the program's folder: its own sets, its page
+    std::filesystem::path user;      // the per-user folder; empty when the system has none
+    std::filesystem::path scratch;   // the folder mw.tmp is written in
+    std::filesystem::path settings;  // the folder Tarnwick.ini is written in
+};
+
+// The per-user folder's name under the system's local application data folder, and the
+// folder of the user's own sets in it.
+inline constexpr const char* kUserFolderName = "Tarnwick";
+inline constexpr const char* kUserSetsFolderName = "Sets";
+
+// This run's folders. Whether the program folder can be written is found by trying (a
+// file of the program's own made there and removed again), never by reading its
+// permissions, which say nothing of a folder the system redirects or shares. Without a
+// per-user folder everything stays in the program folder, as it always did.
+Folders ChooseFolders(Platform& platform);
+
+// `folder`, or the program folder for an empty one.
+std::filesystem::path FolderOrProgram(Platform& platform, const std::filesystem::path& folder);
+
+// The folders whose sets are listed and looked up, in this order: the program folder,
+// then the user's own sets in the per-user folder.
+std::vector<std::filesystem::path> SetFolders(Platform& platform, const Folders& folders);
+
+// Makes the per-user folder (not its parents) when `folder` is it and it is not there
+// yet: it is made by the first file the program writes in it. A failure is left to that
+// write to report.
+void MakeUserFolder(const Folders& folders, const std::filesystem::path& folder);
+
+// A new empty file of the program's own in `folder`: `name`, or where something of that
+// name lies already (the user's, never overwritten), `name` followed by 2, 3 ... 9.
+// Made exclusively, so a file that appears meanwhile is never taken for the program's.
+struct OwnFile {
+    std::filesystem::path path;  // the file made; empty when none could be
+    std::error_code failure;     // why none could be: file_exists when every name is taken
+};
+OwnFile CreateOwnFile(Platform& platform, const std::filesystem::path& folder, const std::string& name);
+
+// True when the system's cursor loader cannot take `file`: its path is kMaxPath UTF-16
+// units or more.
+bool TooLongForCursorLoader(const std::filesystem::path& file);
+
+}  // namespace tarn
