@@ -117,7 +117,8 @@ bool ListFailures::show(Platform& platform, const std::function<bool()>& stopped
     return true;
 }
 
-bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped, const Folders& folders) {
+bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped, const Folders& folders,
+               std::vector<std::string>* listedNames) {
     const auto isStopped = [&] { return stopped && stopped(); };
     if (isStopped()) return true;
     std::string fileName;  // the file being processed, for the messages
@@ -129,6 +130,7 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
     try {
         platform.ClearListViewSmallIcons();
         platform.ClearListView();
+        if (listedNames) listedNames->clear();
         platform.ClearImageList();
         for (const fs::path& folder : setFolders) {
             const bool own = folder == setFolders.front();
@@ -150,6 +152,7 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
                 // not keep the others from being offered: it is shown blank.
                 platform.AddImageListPicture(setName, previews.next(name));
                 platform.AddListViewItem(setName, setName, setName);
+                if (listedNames) listedNames->push_back(setName);
             }
         }
     } catch (const std::exception& e) {

@@ -29,9 +29,10 @@ namespace tarn {
 // box: once it is true (a close request arrived while a box was up) nothing more is
 // done or said, and the result is true, since the closing form ends the program itself.
 // A user's sets folder that is not there is no failure; one that cannot be listed is
-// said once, and the list goes on without it.
+// said once, and the list goes on without it. `listed`, when given, gets the set names
+// the list holds, in its order.
 bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& stopped = {},
-               const Folders& folders = {});
+               const Folders& folders = {}, std::vector<std::string>* listed = nullptr);
 
 // What failed while the list was built, said once per cause: a scratch file that takes
 // no write, or thirty sets the program may not open, is one box, not one per set. Two

@@ -79,6 +79,14 @@ inline constexpr std::uint32_t kRightButtonUp = 0x205;
 inline constexpr std::uint32_t kMiddleButtonDown = 0x207;
 inline constexpr std::uint32_t kMiddleButtonUp = 0x208;
 
+// Virtual-key codes, as key presses carry them.
+inline constexpr int kKeyReturn = 0x0D;
+inline constexpr int kKeyEscape = 0x1B;
+inline constexpr int kKeyEnd = 0x23;
+inline constexpr int kKeyHome = 0x24;
+inline constexpr int kKeyLeft = 0x25;
+inline constexpr int kKeyRight = 0x27;
+
 // MAX_PATH: the longest path, its closing NUL included, that the system's cursor loader
 // takes; a longer one fails whatever the file holds.
 inline constexpr std::size_t kMaxPath = 260;
@@ -93,13 +101,19 @@ struct FoundFile {
 enum class KnownFolder { LocalAppData };  // FOLDERID_LocalAppData
 
 // Shell_NotifyIcon commands and flags.
-enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2 };
+enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2, SetVersion = 4 };
 inline constexpr std::uint32_t kNifMessage = 1;
 inline constexpr std::uint32_t kNifIcon = 2;
 inline constexpr std::uint32_t kNifTip = 4;
 // The window message the tray icon's notifications arrive as: the tray host reads them
 // as pointer moves that carry the shell's mouse message.
 inline constexpr std::uint32_t kTrayCallbackMessage = kMouseMove;
+// The notifications' version asked for with SetVersion: the mouse messages stay as they
+// are, and the shell also says when the icon is chosen, with the mouse (NIN_SELECT) or
+// with the keyboard (NIN_KEYSELECT: Enter or Space on it, reached with Win+B).
+inline constexpr std::uint32_t kNotifyIconVersion = 3;
+inline constexpr std::uint32_t kNinSelect = 0x400;
+inline constexpr std::uint32_t kNinKeySelect = 0x401;
 
 // The notification-area record, as the core fills it. The backend copies it into
 // the system's own structure; `size` is whatever the backend reports for the
@@ -112,6 +126,7 @@ struct NotifyIconRecord {
     std::uint32_t callbackMessage = 0;
     IconHandle icon;
     std::string tip;  // UTF-8, at most 63 characters shown
+    std::uint32_t version = 0;  // SetVersion only
 };
 
 // A toolkit operation that failed. The text is the description the program
@@ -163,6 +178,7 @@ public:
     virtual TwipsRect FormRectTwips() = 0;  // outer rectangle, border included
     virtual double TwipsPerPixelX() = 0;
     virtual double TwipsPerPixelY() = 0;
+    // Shows the form with the keyboard focus on the list of sets.
     virtual void ShowForm() = 0;
     virtual void HideForm() = 0;
     virtual void SetFormVisible(bool visible) = 0;
@@ -177,6 +193,10 @@ public:
     virtual WindowHandle KnobWindow() = 0;
     virtual TwipsRect KnobRectTwips() = 0;
     virtual void SetKnobLeftTwips(double left) = 0;
+    // IAccPropServices::SetHwndPropStr with PROPID_ACC_VALUE: the value a screen reader
+    // reads out for a window (the slider's interval). Its name and role come from the
+    // design table.
+    virtual void SetHwndPropStr(WindowHandle window, const std::string& value) = 0;
 
     virtual void SetTimerEnabled(Timer timer, bool enabled) = 0;
     virtual void SetTimerInterval(Timer timer, std::int32_t milliseconds) = 0;
@@ -193,6 +213,8 @@ public:
     virtual void AddImageListPicture(const std::string& key, PictureHandle picture) = 0;
     virtual void AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) = 0;
     virtual std::optional<std::string> ListViewSelectedKey() = 0;
+    // Selects the item of that key, the one the keyboard then starts from.
+    virtual void SetListViewSelectedKey(const std::string& key) = 0;
 
     // ---- Pictures. LoadPicture throws PlatformError when the file is not a picture.
     virtual PictureHandle LoadPicture(const std::filesystem::path& file) = 0;

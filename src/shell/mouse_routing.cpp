@@ -1,6 +1,7 @@
 #include "shell/mouse_routing.h"
 
 #include "shell/layout_math.h"
+#include "shell/tarn_frm.h"
 
 namespace tarn::layout {
 
@@ -40,6 +41,21 @@ FormEvent clickEvent(const Target& target) {
     if (isIndexedLabel(c)) return {FormEvent::Kind::LabelClick, c->index};
     if (c && c->id == Id::Banner) return {FormEvent::Kind::BannerClick};
     return {};
+}
+
+void deliver(TarnFrm& f, const FormEvent& e) {
+    switch (e.kind) {
+        case FormEvent::Kind::FormMouseMove: f.Form_MouseMove(); break;
+        case FormEvent::Kind::LabelMouseMove: f.lbl_MouseMove(e.index, e.button); break;
+        case FormEvent::Kind::LabelMouseDown: f.lbl_MouseDown(e.index, e.button); break;
+        case FormEvent::Kind::LabelClick: f.lbl_Click(e.index); break;
+        case FormEvent::Kind::PreviewMouseMove: f.Picture2_MouseMove(); break;
+        case FormEvent::Kind::BannerClick: f.Image2_Click(); break;
+        case FormEvent::Kind::ListDblClick: f.listv_DblClick(); break;
+        case FormEvent::Kind::SliderKeyDown: f.picSlider_KeyDown(e.key); break;
+        case FormEvent::Kind::FormKeyDown: f.Form_KeyDown(e.key); break;
+        case FormEvent::Kind::None: break;
+    }
 }
 
 Pointer pointerAt(const Target& target) {

@@ -8,6 +8,10 @@
 
 #include "shell/layout.h"
 
+namespace tarn {
+class TarnFrm;
+}
+
 namespace tarn::layout {
 
 // What lies under the pointer inside the form or one of its frames.
@@ -30,12 +34,19 @@ struct FormEvent {
         LabelClick,         // lbl_Click(index)
         PreviewMouseMove,   // Picture2_MouseMove()
         BannerClick,        // Image2_Click()
+        ListDblClick,       // listv_DblClick()
+        SliderKeyDown,      // picSlider_KeyDown(key)
+        FormKeyDown,        // Form_KeyDown(key)
     };
     Kind kind = Kind::None;
     int index = -1;
     int button = 0;
+    int key = 0;
     friend bool operator==(const FormEvent&, const FormEvent&) = default;
 };
+
+// Calls the handler the event names.
+void deliver(TarnFrm& form, const FormEvent& event);
 
 FormEvent moveEvent(const Target& target, int buttonState);
 FormEvent downEvent(const Target& target, int button);

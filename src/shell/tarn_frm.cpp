@@ -1,5 +1,6 @@
 #include "shell/tarn_frm.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -134,6 +135,7 @@ void TarnFrm::Form_Load() {
     showRoleOptions();
     armAutoStart(p, s.settings.autoStart);
     s.loading = false;
+    selectRememberedSet();
 
     p.SetTaskVisible(false);
 }
@@ -149,7 +151,8 @@ bool TarnFrm::loadSettingsAndList() {
         stopLoading();
         return false;
     }
-    const bool listed = ShowIcons(p, s.set, closing, s.folders);
+    describeSlider();
+    const bool listed = ShowIcons(p, s.set, closing, s.folders, &s.listed);
     if (s.closing) {
         stopLoading();
         return false;
@@ -273,10 +276,13 @@ void TarnFrm::Picture1_MouseMove(std::uint32_t mouseMessage) {
     State& s = *state_;
     if (!s.userMayAct()) return;
     // Decided on the shell's message itself, so it works at every screen setting: a
-    // right-button press, or any report of the left button.
+    // right-button press, any report of the left button, or the icon chosen (also with
+    // the keyboard).
     const bool bringBack = mouseMessage == kRightButtonDown || mouseMessage == kLeftButtonDown ||
-                           mouseMessage == kLeftButtonUp || mouseMessage == kLeftButtonDoubleClick;
+                           mouseMessage == kLeftButtonUp || mouseMessage == kLeftButtonDoubleClick ||
+                           mouseMessage == kNinSelect || mouseMessage == kNinKeySelect;
     if (!bringBack) return;
+    selectRememberedSet();
     s.platform.ShowForm();
     s.platform.SetFormVisible(true);
 }
@@ -357,15 +363,62 @@ void TarnFrm::picSlider_MouseMove(int button) {
     const std::optional<std::int32_t> interval = TickInterval(position);
     if (!interval) return;  // ignored, not clamped
 
+    slideTo(position);
+}
+
+void TarnFrm::picSlider_KeyDown(int key) {
+    State& s = *state_;
+    if (!s.userMayAct()) return;
+    std::optional<std::int32_t> to;
+    if (key == kKeyHome) to = kFirstSliderPosition;
+    if (key == kKeyEnd) to = kLastSliderPosition;
+    if (key == kKeyLeft || key == kKeyRight)
+        to = NextIntervalPosition(s.settings.sliderPosition, s.settings.interval, key == kKeyLeft ? -1 : 1);
+    if (to) slideTo(*to);
+}
+
+// The knob to a slider position on the track, and the interval it gives, as a drag puts them.
+void TarnFrm::slideTo(std::int32_t position) {
+    State& s = *state_;
+    Platform& p = s.platform;
     const TwipsRect knob = p.KnobRectTwips();
+    const double tpp = p.TwipsPerPixelX();
     const double tppY = p.TwipsPerPixelY();
     p.MoveWindow(p.KnobWindow(), ToPixels(KnobLeftTwips(position), tpp), ToPixels(knob.top, tppY),
                  ToPixels(knob.width, tpp), ToPixels(knob.height, tppY), true);
-    s.settings.interval = *interval;
+    s.settings.interval = TickInterval(position).value_or(s.settings.interval);
     s.settings.sliderPosition = position;
     // Before rotation starts the new interval waits for the start: a tick now would
     // install direction images before the user's pointers are saved.
     if (s.started()) p.SetTimerInterval(Timer::Timer1, s.settings.interval);
+    describeSlider();
+}
+
+// What a screen reader says the slider is set to: its interval.
+void TarnFrm::describeSlider() {
+    Platform& p = state_->platform;
+    p.SetHwndPropStr(p.KnobWindow(), std::to_string(state_->settings.interval) + " ms");
+}
+
+// ---- The keyboard
+
+void TarnFrm::Form_KeyDown(int key) {
+    State& s = *state_;
+    // To the tray and nothing else: unlike OK it never starts rotation.
+    if (key == kKeyEscape && s.userMayAct()) s.platform.HideForm();
+}
+
+// The set the keyboard starts from when the window shows: the remembered one (its file
+// name as a double-click on it makes it, letter case aside), else the first listed.
+void TarnFrm::selectRememberedSet() {
+    State& s = *state_;
+    if (s.listed.empty()) return;
+    const std::string& file = s.settings.setFile;
+    auto it = std::find_if(s.listed.begin(), s.listed.end(), [&](const std::string& n) { return n + ".TWC" == file; });
+    if (it == s.listed.end())
+        it = std::find_if(s.listed.begin(), s.listed.end(),
+                          [&](const std::string& n) { return SameIgnoringAsciiCase(n + ".TWC", file); });
+    s.platform.SetListViewSelectedKey(it == s.listed.end() ? s.listed.front() : *it);
 }
 
 // ---- Options, the list and the banner

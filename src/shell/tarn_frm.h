@@ -31,7 +31,8 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
 
-    // ---- The tray icon's notifications, as the shell's mouse message (0x200 ... 0x209).
+    // ---- The tray icon's notifications: the shell's mouse message (0x200 ... 0x209), or
+    // its word that the icon was chosen (NIN_SELECT, NIN_KEYSELECT).
     void Picture1_MouseMove(std::uint32_t mouseMessage);
     // The task bar (re)started and shows no icons (the shell's TaskbarCreated message).
     void Picture1_TaskbarCreated();
@@ -48,6 +49,11 @@ public:
     // ---- The sensitivity slider's knob
     void picSlider_MouseDown(int button);
     void picSlider_MouseMove(int button);
+    // Left and Right: to the nearest place that changes the interval; Home and End: to the ends.
+    void picSlider_KeyDown(int key);
+
+    // ---- A key for the whole window (Esc hides it to the tray)
+    void Form_KeyDown(int key);
 
     // ---- Option check boxes ("Auto Start", "Normal Cursor", "HourGlass Cursor", by their
     // indexes in layout.h); the toolkit has already changed the box's value when it
@@ -74,6 +80,9 @@ private:
     // The role options' boxes as the settings have them, and the roles with them.
     void showRoleOptions();
     void checkClicked(int index);
+    void slideTo(std::int32_t position);
+    void describeSlider();
+    void selectRememberedSet();
 
     std::unique_ptr<State> state_;
 };

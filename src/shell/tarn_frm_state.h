@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cursorset/cursorset.h"
 #include "platform/platform.h"
@@ -43,6 +44,7 @@ struct TarnFrm::State {
     bool startingUp = false;  // Form_Load runs
     bool acting = false;      // a user's action is at a step that may show a message box
     TrayIcon tray;
+    std::vector<std::string> listed;  // the set names in the list, in its order
     std::int32_t dragX = 0;  // pointer minus the window's corner at the last press on the title
     std::int32_t dragY = 0;
     std::int32_t sliderGrabX = 0;  // pointer minus the knob's left edge at the last press on it

@@ -21,11 +21,26 @@ void TrayIcon::add() {
     record_.icon = platform_.FormIcon();
     record_.tip = kTrayTip;
     platform_.Shell_NotifyIcon(NotifyIconMessage::Add, record_);
+    askVersion();
     wanted_ = true;
 }
 
 void TrayIcon::addAgain() {
-    if (wanted_) platform_.Shell_NotifyIcon(NotifyIconMessage::Add, record_);
+    if (!wanted_) return;
+    platform_.Shell_NotifyIcon(NotifyIconMessage::Add, record_);
+    askVersion();
+}
+
+// The shell gives every icon it adds the first version of the notifications: each add
+// asks again for the one that reports a choice made with the keyboard, so an icon added
+// again on a restarted task bar keeps it.
+void TrayIcon::askVersion() {
+    NotifyIconRecord r;
+    r.size = record_.size;
+    r.owner = record_.owner;
+    r.id = kTrayIconId;
+    r.version = kNotifyIconVersion;
+    platform_.Shell_NotifyIcon(NotifyIconMessage::SetVersion, r);
 }
 
 void TrayIcon::remove() {

@@ -24,7 +24,8 @@ public:
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
-    // Fills the record afresh and adds the icon. From here until remove() the icon is
+    // Fills the record afresh and adds the icon, with the version of its notifications
+    // that also reports a choice made with the keyboard. From here until remove() the icon is
     // wanted, whatever the shell answered: one that is not there yet gets it once it
     // announces itself.
     void add();
@@ -35,6 +36,8 @@ public:
     void remove();
 
 private:
+    void askVersion();
+
     Platform& platform_;
     NotifyIconRecord record_;
     bool wanted_ = false;

@@ -17,6 +17,9 @@ void TrayMemory::sent(NotifyIconMessage message, const NotifyIconRecord& record)
             if (record.flags & kNifTip) wanted_->tip = record.tip;
             wanted_->flags |= record.flags;
             break;
+        case NotifyIconMessage::SetVersion:
+            if (same) wanted_->version = record.version;
+            break;
         case NotifyIconMessage::Delete:
             if (same) wanted_.reset();
             break;

@@ -1,6 +1,7 @@
 // The form's window procedures: messages become the form's events.
 #include <algorithm>
 
+#include "shell/key_routing.h"
 #include "toolkit/mouse.h"
 #include "win32/form_window.h"
 
@@ -18,17 +19,7 @@ using layout::kControls;
 // ---- Mouse
 
 void FormWindow::dispatch(const FormEvent& e) {
-    link_.send([&](TarnFrm& f) {
-        switch (e.kind) {
-            case FormEvent::Kind::FormMouseMove: f.Form_MouseMove(); break;
-            case FormEvent::Kind::LabelMouseMove: f.lbl_MouseMove(e.index, e.button); break;
-            case FormEvent::Kind::LabelMouseDown: f.lbl_MouseDown(e.index, e.button); break;
-            case FormEvent::Kind::LabelClick: f.lbl_Click(e.index); break;
-            case FormEvent::Kind::PreviewMouseMove: f.Picture2_MouseMove(); break;
-            case FormEvent::Kind::BannerClick: f.Image2_Click(); break;
-            case FormEvent::Kind::None: break;
-        }
-    });
+    link_.send([&](TarnFrm& f) { layout::deliver(f, e); });
 }
 
 void FormWindow::onMouse(HWND window, Container container, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -82,14 +73,81 @@ bool FormWindow::setPointer(HWND window, Container container, HWND over) {
     return false;
 }
 
+// ---- The keyboard
+
+bool FormWindow::preTranslate(const MSG& message) {
+    HWND form = form_.get();
+    if (message.message != WM_KEYDOWN || !form || (message.hwnd != form && !::IsChild(form, message.hwnd)))
+        return false;
+    const std::optional<std::size_t> focused = rowOf(::GetFocus());
+    if (message.wParam == VK_TAB) {
+        const std::size_t next = layout::nextTabStop(focused, ::GetKeyState(VK_SHIFT) < 0);
+        // From the first Tab on, the focus shows where it is.
+        ::SendMessageW(form, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        ::SetFocus(windowOf(kControls[next]));
+        return true;
+    }
+    const FormEvent event = layout::keyEvent(focused, static_cast<int>(message.wParam));
+    if (event.kind == FormEvent::Kind::None) return false;
+    guarded(dialogs_, [&] {
+        dispatch(event);
+        return LRESULT{0};
+    });
+    return true;
+}
+
+// ---- The label buttons and the banner
+
+LRESULT CALLBACK FormWindow::buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row,
+                                        DWORD_PTR self) {
+    auto* form = reinterpret_cast<FormWindow*>(self);
+    return guarded(form->dialogs(), [&] { return form->onButton(window, row, message, wParam, lParam); });
+}
+
+LRESULT FormWindow::onButton(HWND window, std::size_t row, UINT message, WPARAM wParam, LPARAM lParam) {
+    const layout::Control& c = kControls[row];
+    // The button class reports a quick second press as a double-click; the surfaces,
+    // which take no double-clicks, see two presses.
+    if (message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDBLCLK)
+        message -= WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
+    switch (message) {
+        case WM_ERASEBKGND: return 1;  // drawn whole by WM_DRAWITEM
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) != HTCLIENT) break;
+            ::SetCursor(cursorFor(c.pointer));
+            return TRUE;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP: {
+            // The mouse is the surface's under it, as before there was a button: hover
+            // colours, presses, drags and clicks go as they went, and a click neither
+            // takes the focus nor shows a pressed button.
+            HWND surface = containerWindow(c.container);
+            POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ::MapWindowPoints(window, surface, &p, 1);
+            onMouse(surface, c.container, message, wParam, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+            return 0;
+        }
+        case WM_NCDESTROY: ::RemoveWindowSubclass(window, &FormWindow::buttonProc, row); break;
+        default: break;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
 // ---- Window procedures
+
+PaintContext FormWindow::paintContext() const { return PaintContext{tpp_, fonts_, programIcon_, list_.preview()}; }
 
 std::optional<LRESULT> FormWindow::onSurface(HWND window, Container container, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel
         case WM_PAINT:
-            painter_.paint(window, container, PaintContext{tpp_, fonts_, programIcon_, list_.preview()});
+            painter_.paint(window, container, paintContext());
             return 0;
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT && setPointer(window, container, reinterpret_cast<HWND>(wParam))) return TRUE;
@@ -115,7 +173,9 @@ void FormWindow::childrenGone() noexcept {
     form_.release();
     frames_.fill(nullptr);
     checks_.fill(nullptr);
+    buttons_.fill(nullptr);
     knob_ = nullptr;
+    focusBefore_ = nullptr;
     list_.destroyed();
     dialogs_.setOwner(nullptr);
     link_.setWindow(nullptr);
@@ -128,7 +188,20 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             const int id = LOWORD(wParam);
             if (HIWORD(wParam) == BN_CLICKED && id >= kCheckIdBase && id < kCheckIdBase + layout::kCheckBoxes)
                 link_.send([&](TarnFrm& f) { f.Check1_Click(id - kCheckIdBase); });
+            // A button's own click comes only from the keyboard (Space) or a screen
+            // reader; the mouse's go through the surface.
+            const auto row = static_cast<std::size_t>(id - kButtonIdBase);
+            if (HIWORD(wParam) == BN_CLICKED && id >= kButtonIdBase && row < kControls.size())
+                dispatch(layout::clickEvent({kControls[row].container, row}));
             return 0;
+        }
+        case WM_DRAWITEM: {
+            const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (const std::optional<std::size_t> row = rowOf(item.hwndItem)) {
+                const Container container = kControls[*row].container;
+                painter_.paintButton(item, containerWindow(container), container, paintContext());
+            }
+            return TRUE;
         }
         case WM_NOTIFY: list_.notified(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
         case WM_CTLCOLORSTATIC:
@@ -138,6 +211,17 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             ::SetBkColor(dc, painter_.color(layout::kPeach));
             return reinterpret_cast<LRESULT>(painter_.background());
         }
+        case WM_ACTIVATE:
+            // A message box or another program takes the keyboard away: it comes back to
+            // the control that had it, not to the form (where Tab would start again).
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = ::GetFocus();
+                if (focus && ::IsChild(window, focus)) focusBefore_ = focus;
+            } else if (focusBefore_ && ::IsChild(window, focusBefore_)) {
+                ::SetFocus(focusBefore_);
+                return 0;
+            }
+            return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_TIMER: onTimer(wParam); return 0;
         case WM_SYSCOLORCHANGE:
             // The list view is a common control: it learns of new colours only from its parent.
@@ -182,9 +266,10 @@ LRESULT FormWindow::onFrame(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
         case WM_COMMAND:
         case WM_NOTIFY:
+        case WM_DRAWITEM:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
-            // The check boxes report to their frame; the form handles every control.
+            // The check boxes and buttons report to their frame; the form handles every control.
             return ::SendMessageW(form_.get(), message, wParam, lParam);
         default: return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -195,6 +280,12 @@ LRESULT FormWindow::onKnob(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
         case WM_ERASEBKGND: return 1;
         case WM_PAINT: painter_.paintKnob(window); return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_UPDATEUISTATE:
+            ::InvalidateRect(window, nullptr, FALSE);  // the focus mark comes or goes
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        case WM_DESTROY: annotations_.forget(window); return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:

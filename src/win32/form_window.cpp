@@ -39,6 +39,14 @@ Container frameContainer(Id id) {
     }
 }
 
+// A control the design draws as a label or a picture that acts when clicked: a button
+// window over its place, drawn by the surface under it.
+bool drawnButton(const layout::Control& c) {
+    return c.access.role == layout::Role::Button && (c.kind == Kind::Label || c.kind == Kind::Image);
+}
+
+std::size_t rowIndex(const layout::Control& c) { return static_cast<std::size_t>(&c - kControls.data()); }
+
 std::size_t timerSlot(Timer t) { return t == Timer::Timer1 ? 0 : 1; }
 
 unsigned windowDpi(HWND window) {
@@ -90,8 +98,14 @@ std::vector<layout::Monitor> displayMonitors() {
 }  // namespace
 
 FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, SetList& list, Painter& painter,
-                       HICON programIcon)
-    : instance_(instance), link_(link), dialogs_(dialogs), list_(list), painter_(painter), programIcon_(programIcon) {
+                       Annotations& annotations, HICON programIcon)
+    : instance_(instance),
+      link_(link),
+      dialogs_(dialogs),
+      list_(list),
+      painter_(painter),
+      annotations_(annotations),
+      programIcon_(programIcon) {
     hand_.reset(static_cast<HICON>(
         ::LoadImageW(instance_, MAKEINTRESOURCEW(IDC_TARNWICK_HAND), IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR)));
     registerClasses();
@@ -159,14 +173,28 @@ void FormWindow::createControls() {
                                   nullptr),
                 kWhat, "CreateWindowExW");
         } else if (c.id == Id::Knob) {
-            knob_ = checked(::CreateWindowExW(0, kKnobClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+            knob_ = checked(::CreateWindowExW(0, kKnobClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,
                                               containerWindow(c.container), nullptr, instance_, this),
                             kWhat, "CreateWindowExW");
+            annotations_.describe(knob_, c);
+        } else if (drawnButton(c)) {
+            // Its text is the name a screen reader reads out; what it shows is the design's.
+            const std::wstring name = wide(layout::accessibleName(c));
+            const DWORD style = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW | (c.access.tab > 0 ? WS_TABSTOP : 0);
+            const std::size_t row = rowIndex(c);
+            buttons_[row] = checked(
+                ::CreateWindowExW(0, L"BUTTON", name.c_str(), style, 0, 0, 0, 0, containerWindow(c.container),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonIdBase + row)), instance_,
+                                  nullptr),
+                kWhat, "CreateWindowExW");
+            ::SetWindowSubclass(buttons_[row], &FormWindow::buttonProc, row, reinterpret_cast<DWORD_PTR>(this));
         }
     }
     // Every control the design names is there, or the form is not shown at all.
+    const auto missingButton = [this](const layout::Control& c) { return drawnButton(c) && !buttons_[rowIndex(c)]; };
     if (!knob_ || std::count(frames_.begin(), frames_.end(), nullptr) > 0 ||
-        std::count(checks_.begin(), checks_.end(), nullptr) > 0)
+        std::count(checks_.begin(), checks_.end(), nullptr) > 0 ||
+        std::any_of(kControls.begin(), kControls.end(), missingButton))
         throw PlatformError(std::string(kWhat));
 }
 
@@ -179,8 +207,15 @@ HWND FormWindow::windowOf(const layout::Control& c) const {
         case Kind::Frame: return frameWindow(frameContainer(c.id));
         case Kind::ListView: return list_.window();
         case Kind::CheckBox: return checks_[static_cast<std::size_t>(c.index)];
-        default: return c.id == Id::Knob ? knob_ : nullptr;
+        default: return c.id == Id::Knob ? knob_ : buttons_[rowIndex(c)];
     }
+}
+
+std::optional<std::size_t> FormWindow::rowOf(HWND window) const {
+    if (!window) return std::nullopt;
+    for (std::size_t row = 0; row < kControls.size(); ++row)
+        if (windowOf(kControls[row]) == window) return row;
+    return std::nullopt;
 }
 
 void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
@@ -266,6 +301,7 @@ void FormWindow::invalidate(const layout::Control& c) {
     const layout::PixelRect r = layout::controlRect(c, tpp_, tpp_);
     const RECT rect{r.left, r.top, r.right(), r.bottom()};
     ::InvalidateRect(containerWindow(c.container), &rect, FALSE);
+    if (HWND button = buttons_[rowIndex(c)]) ::InvalidateRect(button, nullptr, FALSE);
 }
 
 // ---- Showing, labels and check boxes
@@ -274,6 +310,7 @@ void FormWindow::show() {
     bringOntoMonitor();
     ::ShowWindow(form_.get(), SW_SHOW);
     ::SetForegroundWindow(form_.get());
+    list_.focus();
 }
 
 void FormWindow::bringOntoMonitor() {

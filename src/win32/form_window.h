@@ -15,6 +15,7 @@
 #include "shell/layout.h"
 #include "shell/mouse_routing.h"
 #include "toolkit/timer_gate.h"
+#include "win32/accessibility.h"
 #include "win32/dialogs.h"
 #include "win32/form_link.h"
 #include "win32/owned.h"
@@ -27,7 +28,7 @@ class FormWindow {
 public:
     // Creates every window hidden, at the primary monitor's DPI, centred on its work area.
     FormWindow(HINSTANCE instance, FormLink& form, Dialogs& dialogs, SetList& list, Painter& painter,
-               HICON programIcon);
+               Annotations& annotations, HICON programIcon);
     ~FormWindow();
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
@@ -39,7 +40,8 @@ public:
     [[nodiscard]] TwipsRect knobRectTwips() const;
     void setKnobLeftTwips(double left);
 
-    // Shows the window, first bringing it back onto a monitor if its title strip left them.
+    // Shows the window, first bringing it back onto a monitor if its title strip left
+    // them, with the keyboard on the list.
     void show();
     void hide();
     void setLabelColor(int index, std::uint32_t color);
@@ -51,9 +53,17 @@ public:
 
     [[nodiscard]] const Dialogs& dialogs() const noexcept { return dialogs_; }
 
+    // The keyboard for the whole window, seen before a message is dispatched (by the
+    // message loop and DoEvents alike; a message box's own loop keeps its keys): Tab
+    // and Shift+Tab move the focus round the tab stops, and a key that acts on the
+    // focused control becomes the form's event. True when the key was taken.
+    bool preTranslate(const MSG& message);
+
 private:
-    // The check boxes report as command ids from here, by their index.
+    // The check boxes report as command ids from here, by their index; the buttons by
+    // their row of the design table.
     static constexpr int kCheckIdBase = 100;
+    static constexpr int kButtonIdBase = 300;
 
     // Creation and layout (form_window.cpp)
     void registerClasses();
@@ -66,6 +76,8 @@ private:
     [[nodiscard]] HWND frameWindow(layout::Container container) const;
     [[nodiscard]] HWND containerWindow(layout::Container container) const;
     [[nodiscard]] HWND windowOf(const layout::Control& control) const;
+    // The row of the design table a window of the form stands for.
+    [[nodiscard]] std::optional<std::size_t> rowOf(HWND window) const;
     [[nodiscard]] RECT knobInFrame() const;
     [[nodiscard]] TwipsRect twips(const RECT& pixels) const;
     void applyTimer(Timer timer, toolkit::TimerGate::Action action);
@@ -75,6 +87,9 @@ private:
     LRESULT onForm(HWND, UINT, WPARAM, LPARAM);
     LRESULT onFrame(HWND, UINT, WPARAM, LPARAM);
     LRESULT onKnob(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK buttonProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT onButton(HWND, std::size_t row, UINT, WPARAM, LPARAM);
+    [[nodiscard]] PaintContext paintContext() const;
     // Shared by the form and the frames: painting, pointers, mouse.
     std::optional<LRESULT> onSurface(HWND, layout::Container, UINT, WPARAM, LPARAM);
     void onMouse(HWND window, layout::Container container, UINT message, WPARAM wParam, LPARAM lParam);
@@ -88,6 +103,7 @@ private:
     Dialogs& dialogs_;
     SetList& list_;
     Painter& painter_;
+    Annotations& annotations_;
     HICON programIcon_;
     OwnedIcon hand_;
     unsigned dpi_ = 96;
@@ -100,7 +116,11 @@ private:
     // Child windows belong to their parent and go with it.
     std::array<HWND, 5> frames_{};  // Frame1 ... Frame5
     std::array<HWND, layout::kCheckBoxes> checks_{};
+    // The label buttons and the banner: buttons drawn as the design draws them, so the
+    // keyboard and a screen reader reach them as buttons. By row of the design table.
+    std::array<HWND, layout::kControls.size()> buttons_{};
     HWND knob_ = nullptr;
+    HWND focusBefore_ = nullptr;  // the control with the keyboard when the form lost it
 };
 
 }  // namespace tarn::win32

@@ -124,20 +124,39 @@ HDC Painter::canvas(int width, int height) {
     return canvasDc_.get();
 }
 
-void Painter::paint(HWND window, Container container, const PaintContext& context) {
-    const PaintScope scope(window);
+HDC Painter::render(HWND window, Container container, const PaintContext& context) {
     RECT area{};
     ::GetClientRect(window, &area);
     HDC dc = canvas(std::max<int>(1, area.right), std::max<int>(1, area.bottom));
-    if (!dc) return;
+    if (!dc) return nullptr;
     ::FillRect(dc, &area, background());
     ::SetBkMode(dc, TRANSPARENT);
     if (container != Container::Window) paintFrame(dc, area, container, context);
     for (const layout::Control& c : layout::kControls)
         if (c.container == container && layout::isWindowless(c)) paintControl(dc, c, context);
+    return dc;
+}
+
+void Painter::paint(HWND window, Container container, const PaintContext& context) {
+    const PaintScope scope(window);
+    HDC dc = render(window, container, context);
+    if (!dc) return;
     const RECT& dirty = scope.dirty();
     ::BitBlt(scope.dc(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, dc, dirty.left,
              dirty.top, SRCCOPY);
+}
+
+void Painter::paintButton(const DRAWITEMSTRUCT& item, HWND surface, Container container,
+                          const PaintContext& context) {
+    // Exactly what the surface shows there: the label or banner as it is drawn on it.
+    POINT origin{0, 0};
+    ::MapWindowPoints(item.hwndItem, surface, &origin, 1);
+    HDC dc = render(surface, container, context);
+    if (!dc) return;
+    const RECT& r = item.rcItem;
+    ::BitBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, dc, origin.x + r.left, origin.y + r.top,
+             SRCCOPY);
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) ::DrawFocusRect(item.hDC, &r);
 }
 
 void Painter::paintFrame(HDC dc, const RECT& area, Container container, const PaintContext& context) const {
@@ -194,6 +213,8 @@ void Painter::paintKnob(HWND knob) const {
     RECT area{};
     ::GetClientRect(knob, &area);
     ::FillRect(scope.dc(), &area, brush(layout::control(Id::Knob).backColor));
+    const auto cues = ::SendMessageW(knob, WM_QUERYUISTATE, 0, 0);
+    if (::GetFocus() == knob && !(cues & UISF_HIDEFOCUS)) ::DrawFocusRect(scope.dc(), &area);
 }
 
 }  // namespace tarn::win32

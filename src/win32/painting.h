@@ -61,12 +61,19 @@ public:
 
     // WM_PAINT of the form (container Window) or of one of its frames.
     void paint(HWND window, layout::Container container, const PaintContext& context);
+    // WM_DRAWITEM of a label button or the banner, a window over its place on `surface`:
+    // what the surface draws there, with the focus mark while it has the keyboard.
+    void paintButton(const DRAWITEMSTRUCT& item, HWND surface, layout::Container container,
+                     const PaintContext& context);
+    // The knob, with the focus mark while it has the keyboard.
     void paintKnob(HWND knob) const;
 
 private:
     [[nodiscard]] HBRUSH brush(std::uint32_t design) const;
     [[nodiscard]] HBRUSH shownBrush(std::uint32_t shown) const;
     HDC canvas(int width, int height);
+    // The whole surface drawn on the canvas.
+    HDC render(HWND window, layout::Container container, const PaintContext& context);
     void paintFrame(HDC dc, const RECT& area, layout::Container container, const PaintContext& context) const;
     void paintControl(HDC dc, const layout::Control& control, const PaintContext& context);
     void paintImage(HDC dc, const layout::Control& control, const RECT& rect, const PaintContext& context) const;

@@ -145,6 +145,23 @@ std::optional<std::string> SetList::selectedKey() const {
     return itemKeys_.keyAt(position);
 }
 
+void SetList::select(const std::string& key) {
+    const std::optional<std::size_t> position = itemKeys_.find(key);
+    if (!position || !list_) return;
+    LVFINDINFOW find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = static_cast<LPARAM>(*position);
+    const int item = ListView_FindItem(list_, -1, &find);
+    if (item >= 0) ListView_SetItemState(list_, item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void SetList::focus() {
+    if (!list_) return;
+    ::SetFocus(list_);
+    const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+    if (selected >= 0) ListView_EnsureVisible(list_, selected, FALSE);
+}
+
 PictureHandle SetList::loadPicture(const std::filesystem::path& file) {
     const PictureHandle handle{nextPicture_++};
     pictures_.emplace(handle.value(), Picture::load(file));

@@ -41,6 +41,11 @@ public:
     void addPicture(const std::string& key, PictureHandle picture);
     void addItem(const std::string& key, const std::string& text, const std::string& iconKey);
     [[nodiscard]] std::optional<std::string> selectedKey() const;
+    // Selects the item of that key (nothing when the list has none), the one the
+    // keyboard starts from.
+    void select(const std::string& key);
+    // The keyboard on the list, its selected item in view.
+    void focus();
     // While held, items are added without arranging the whole list after each one (an
     // auto-arranged list view lays out every item again for every item added); letting
     // go arranges it once, as it would have been.

@@ -47,6 +47,11 @@ bool TrayHost::notify(NotifyIconMessage message, const NotifyIconRecord& record)
     constexpr std::size_t kTipCharacters = 63;
     const std::u16string tip = toolkit::fitUtf16(toolkit::utf8ToUtf16(record.tip), kTipCharacters);
     std::copy(tip.begin(), tip.end(), data.szTip);
+    if (message == NotifyIconMessage::SetVersion) {
+        // The version lies beyond the first layout: this one record is the second's.
+        data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+        data.uVersion = record.version;
+    }
 
     const BOOL done = ::Shell_NotifyIconW(static_cast<DWORD>(message), &data);
     // Whatever the shell answered: the host listens for the message the record names.

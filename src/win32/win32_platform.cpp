@@ -29,7 +29,7 @@ Win32Platform::Win32Platform(HINSTANCE instance)
       painter_(instance),
       list_(link_, dialogs_),
       tray_(instance, link_, dialogs_, programIcon_.get()),
-      window_(instance, link_, dialogs_, list_, painter_, programIcon_.get()) {}
+      window_(instance, link_, dialogs_, list_, painter_, annotations_, programIcon_.get()) {}
 
 Win32Platform::~Win32Platform() {
     // Destroying the windows must not raise events in a form that is already gone.
@@ -59,6 +59,7 @@ int Win32Platform::run() {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) return static_cast<int>(message.wParam);
         if (got == -1) return 1;
+        if (window_.preTranslate(message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
@@ -139,6 +140,7 @@ void Win32Platform::DoEvents() {
             ::PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
+        if (window_.preTranslate(message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }

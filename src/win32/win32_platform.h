@@ -11,9 +11,11 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "win32/accessibility.h"
 #include "win32/dialogs.h"
 #include "win32/form_link.h"
 #include "win32/form_window.h"
+#include "win32/handles.h"
 #include "win32/owned.h"
 #include "win32/painting.h"
 #include "win32/pointer_watcher.h"
@@ -21,29 +23,6 @@
 #include "win32/tray.h"
 
 namespace tarn::win32 {
-
-// The user-interface thread's single-threaded COM apartment: entered before the first
-// ShellExecute (a verb may be carried out by a shell extension, which is a COM object)
-// and left when the backend goes.
-class ComApartment {
-public:
-    ComApartment() = default;
-    ~ComApartment() {
-        if (entered_) ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-    void enter() noexcept {
-        if (entered_) return;
-        // S_FALSE (the thread was in it already) is balanced too; a thread that chose
-        // another apartment keeps it and is not balanced.
-        entered_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-    }
-
-private:
-    bool entered_ = false;
-};
 
 class Win32Platform final : public Platform {
 public:
@@ -95,6 +74,9 @@ public:
     WindowHandle KnobWindow() override;
     TwipsRect KnobRectTwips() override { return window_.knobRectTwips(); }
     void SetKnobLeftTwips(double left) override { window_.setKnobLeftTwips(left); }
+    void SetHwndPropStr(WindowHandle window, const std::string& value) override {
+        annotations_.setValue(toSystem<HWND>(window), value);
+    }
     void SetTimerEnabled(Timer timer, bool enabled) override { window_.setTimerEnabled(timer, enabled); }
     void SetTimerInterval(Timer timer, std::int32_t ms) override { window_.setTimerInterval(timer, ms); }
     void DoEvents() override;
@@ -108,6 +90,7 @@ public:
         list_.addItem(key, text, iconKey);
     }
     std::optional<std::string> ListViewSelectedKey() override { return list_.selectedKey(); }
+    void SetListViewSelectedKey(const std::string& key) override { list_.select(key); }
     PictureHandle LoadPicture(const std::filesystem::path& file) override { return list_.loadPicture(file); }
     void SetPreviewPicture(PictureHandle picture) override;
 
@@ -153,6 +136,7 @@ private:
     PointerWatcher watcher_;
     Painter painter_;
     SetList list_;
+    Annotations annotations_{com_};
     TrayHost tray_;
     win32::FormWindow window_;
     bool loading_ = false;

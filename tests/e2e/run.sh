@@ -27,7 +27,8 @@ if command -v x86_64-w64-mingw32-gcc >/dev/null 2>&1; then
     x86_64-w64-mingw32-gcc -O1 -Wall -Wextra -municode -static \
         -o "$here/build/probe.exe" "$here/probe/probe.c" -luser32 -lshell32
     x86_64-w64-mingw32-gcc -O1 -Wall -Wextra -municode -static \
-        -o "$here/build/nudge.exe" "$here/probe/nudge.c" -luser32 -ladvapi32
+        -o "$here/build/nudge.exe" "$here/probe/nudge.c" -luser32 -ladvapi32 \
+        -loleacc -lole32 -loleaut32
     x86_64-w64-mingw32-gcc -O1 -Wall -Wextra -shared \
         -o "$here/build/contrast_shim.dll" "$here/probe/contrast_shim.c" -ladvapi32
 else

@@ -12,7 +12,8 @@ from harness import winehost
 from harness.tarnwick_case import (AMBER, BLUE, BUSY, COLOURS, GREEN, MISSING,  # noqa: F401
                                    RELAY, TarnwickCase)
 from harness.tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: F401
-                                     NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
+                                     NIM_ADD, NIM_DELETE, NIM_SETVERSION,
+                                     SPI_SETCURSORS, TITLE)
 
 
 class StartupTest(TarnwickCase):
@@ -38,7 +39,8 @@ class StartupTest(TarnwickCase):
         self.assertEqual((self.main.width, self.main.height), (578, 424))
         self.assertEqual(tray.name, "Wine System Tray")
         notes = tf.calls_with(calls, "Shell_NotifyIconW")
-        self.assertEqual([c.args[0].value for c in notes], [NIM_ADD])
+        self.assertEqual([c.args[0].value for c in notes],
+                         [NIM_ADD, NIM_SETVERSION])
         self.assertEqual(log.tray_callbacks()[0], (1, 0x200))
 
         # The remembered set is loaded first, then each listed set is read

@@ -12,7 +12,8 @@ from harness import winehost
 from harness.tarnwick_case import (AMBER, BLUE, BUSY, COLOURS, GREEN, MISSING,  # noqa: F401
                                    RELAY, TarnwickCase)
 from harness.tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,  # noqa: F401
-                                     NIM_ADD, NIM_DELETE, SPI_SETCURSORS, TITLE)
+                                     NIM_ADD, NIM_DELETE, NIM_SETVERSION,
+                                     SPI_SETCURSORS, TITLE)
 
 FRONT = tf.MB_SETFOREGROUND | tf.MB_TOPMOST
 
@@ -38,7 +39,7 @@ class InstanceTest(TarnwickCase):
         first = self.calls()
         self.assertEqual([c.args[0].value for c in
                           tf.calls_with(first, "Shell_NotifyIconW")],
-                         [NIM_ADD])
+                         [NIM_ADD, NIM_SETVERSION])
         self.assertEqual(self.folder.listing(), sorted(
             ["Blue.TWC", "Tarnwick.ini", "mw.tmp"] +
             self.folder.program_files()))

@@ -3,6 +3,7 @@ strip and label buttons, and a bad first set.
 """
 
 import os
+import re
 import struct
 import tempfile
 import unittest
@@ -59,7 +60,67 @@ class ComesBack:
         self.exit_by(tf.EXIT_LABEL)
 
 
-class WindowTest(ComesBack, TarnwickCase):
+class KeyboardStory:
+    """The window used from the keyboard alone, from where it is shown."""
+
+    def test_the_keyboard_reaches_every_action(self):
+        self.add_sets("Blue", "Green")
+        self.folder.write_settings(normal=0, interval=6, slider=100,
+                                   set_file="Green.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        self.wait_list_icons({"Blue": BLUE, "Green": GREEN}, 2)
+        before = len(tf.opened(self.calls(), ".TWC"))
+        # Wine hands an unmanaged window the X focus as it is activated:
+        # no windowfocus.  Tab, Space ticks "Normal Cursor"; back on the
+        # list, Enter starts the remembered (selected) set as a
+        # double-click does.
+        self.host.x("xdotool", "key", "Tab", "space", "shift+Tab", "Return")
+        self.wait_installs(3)
+        self.assertEqual(tf.opened(self.calls(), ".TWC")[before:],
+                         ["Green.TWC"])
+        # On the slider Left is one step: 100 gives 6 ms, 99 gives 7.
+        frame_x, y = self.knob_row()
+        self.host.x("xdotool", "key", "Tab", "Tab", "Tab", "Left")
+        winehost.wait_until(
+            lambda: self.knob_left(frame_x, y) == self.px(107 * 15), 10,
+            what="the knob one step left")
+        # Esc hides the window and rotation goes on; the tray brings it
+        # back, with the keyboard on the list again.
+        self.host.x("xdotool", "key", "Escape")
+        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+        self.wait_installs(2)
+        self.host.click_tray_icon(button=1)
+        self.main_window()
+        # Six stops on from the list is Exit (from the slider, or from
+        # nowhere, they end elsewhere).
+        self.host.x("xdotool", "key", *["Tab"] * 6, "Return")
+        self.assertEqual(self.host.wait_exit(timeout=20), 0)
+        self.assertEqual(self.folder.read(tf.INI).split(b"\r\n")[:6],
+                         [b"0", b"1", b"0", b"7", b"99", b"Green.TWC"])
+
+
+class WindowTest(KeyboardStory, ComesBack, TarnwickCase):
+    def test_a_screen_reader_hears_the_names_a_user_reads(self):
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        code, out = self.host.nudge("names", "Tarnwick.exe",
+                                    "class=TarnwickForm")
+        self.assertEqual(code, 0, out)
+        names = {}
+        for line in out.splitlines():
+            m = re.match(r"name class=(\S+) role=\S+ name=(.*) value=", line)
+            names.setdefault(m.group(1), []).append(m.group(2))
+        # Wine's own objects give every window the client role and read no
+        # annotation (the knob's name, role and value): names only.
+        self.assertEqual(names["Button"],
+                         ["Close", "More cursor sets? Create your own!",
+                          "Normal Cursor", "HourGlass Cursor", "Auto Start",
+                          "OK", "Exit"])
+        self.exit_by(tf.EXIT_LABEL)
+
     def test_unticking_normal_puts_the_users_arrow_back(self):
         started = self.start_rotating()
         saved = tf.captures(started)
@@ -298,7 +359,7 @@ class FirstSetTest(TarnwickCase):
 
 
 
-class ScaledWindowTest(ComesBack, TarnwickCase):
+class ScaledWindowTest(KeyboardStory, ComesBack, TarnwickCase):
     """At 200 % the window is twice its size and the knob stays where it is put."""
 
     dpi = 192

@@ -26,7 +26,8 @@ TEST_F(LifecycleTest, ATypicalRunEndToEnd) {
     frm.Form_Load();
     EXPECT_THAT(fake.log({"Shell_NotifyIcon"}),
                 ElementsAre("Shell_NotifyIcon(0,size=88,owner=0xf2,id=1,flags=7,msg=0x200,icon=0xf3,"
-                            "tip=\"Tarnwick!\nVersion 1.2 \")"));
+                            "tip=\"Tarnwick!\nVersion 1.2 \")",
+                            "Shell_NotifyIcon(4,size=88,owner=0xf2,id=1,version=3)"));
     ASSERT_EQ(fake.listItems.size(), 3u);
     EXPECT_EQ(fake.listItems[0].key, "arrows");
     EXPECT_EQ(fake.listItems[2].text, "zeds");
@@ -278,8 +279,9 @@ TEST_F(LifecycleTest, TheTrayBringsTheWindowBackOnARightPressOrAnyLeftButtonRepo
         std::uint32_t message;
         bool shows;
     };
-    const Case cases[] = {{0x200, false}, {0x201, true}, {0x202, true}, {0x203, true}, {0x204, true},
-                          {0x205, false}, {0x206, false}, {0x207, false}, {0x208, false}, {0x209, false}};
+    const Case cases[] = {{0x200, false}, {0x201, true},  {0x202, true},  {0x203, true},  {0x204, true},
+                          {0x205, false}, {0x206, false}, {0x207, false}, {0x208, false}, {0x209, false},
+                          {0x3FF, false}, {kNinSelect, true}, {kNinKeySelect, true}, {0x402, false}};
     writeIni("1\r\n1\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
     frm.Form_Load();
     for (const Case& c : cases) {
@@ -305,8 +307,9 @@ TEST_F(LifecycleTest, ARestartedTaskBarGetsTheIconBackWhileTheFormHasOne) {
     fake.duringMessageBox = {[&] { frm.Picture1_TaskbarCreated(); }};
     frm.Form_Load();
     const auto added = fake.log({"Shell_NotifyIcon"});
-    ASSERT_EQ(added.size(), 2u);
-    EXPECT_EQ(added[1], added[0]);
+    ASSERT_EQ(added.size(), 4u);  // each add asks for the notifications' version again
+    EXPECT_EQ(added[2], added[0]);
+    EXPECT_EQ(added[3], added[1]);
     frm.Form_QueryUnload();
     fake.clearLog();
     frm.Picture1_TaskbarCreated();
@@ -316,7 +319,7 @@ TEST_F(LifecycleTest, ARestartedTaskBarGetsTheIconBackWhileTheFormHasOne) {
     p.programFolder = folder.path();
     std::make_unique<TarnFrm>(p)->Form_Load();
     EXPECT_TRUE(p.trayIcons.empty());
-    EXPECT_EQ(p.count("Shell_NotifyIcon"), 2);
+    EXPECT_EQ(p.count("Shell_NotifyIcon"), 3);
 }
 
 TEST_F(LifecycleTest, AFailedListBuildEndsStartUpAndRemovesItsTrayIcon) {
@@ -495,10 +498,12 @@ TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     fs::create_directory(folder / "A.TWC");
     frm.Form_Load();
     fake.selectedKey = "A";
-    fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); }};
+    fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); },
+                             [&] { frm.picSlider_KeyDown(kKeyEnd), frm.Form_KeyDown(kKeyEscape); }};
     frm.listv_DblClick();
     EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_TRUE(fake.checks[layout::kCheckNormal] == 1 && state().settings.normal && fake.visible);
+    EXPECT_EQ(state().settings.sliderPosition, 100);
 }
 
 // A folder the user named mw.tmp is theirs: no reload at start, still there after Exit.

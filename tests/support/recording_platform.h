@@ -94,6 +94,7 @@ public:
     struct ImageEntry { std::string key; ImageId image; };  // image "" is a blank entry
     std::vector<ImageEntry> imageList;
     std::optional<std::string> selectedKey;
+    std::map<std::uintptr_t, std::string> accessibleValues;  // by window
     bool smallIconsCleared = false;
     std::optional<ImageId> preview;
     std::map<std::uint32_t, NotifyIconRecord> trayIcons;
@@ -146,6 +147,7 @@ public:
     WindowHandle KnobWindow() override;
     TwipsRect KnobRectTwips() override;
     void SetKnobLeftTwips(double left) override;
+    void SetHwndPropStr(WindowHandle window, const std::string& value) override;
     void SetTimerEnabled(Timer timer, bool enabled) override;
     void SetTimerInterval(Timer timer, std::int32_t milliseconds) override;
     void DoEvents() override;
@@ -156,6 +158,7 @@ public:
     void AddImageListPicture(const std::string& key, PictureHandle picture) override;
     void AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) override;
     std::optional<std::string> ListViewSelectedKey() override;
+    void SetListViewSelectedKey(const std::string& key) override;
 
     PictureHandle LoadPicture(const std::filesystem::path& file) override;
     void SetPreviewPicture(PictureHandle picture) override;

@@ -102,6 +102,11 @@ void RecordingPlatform::SetKnobLeftTwips(double left) {
     knobRect.left = ToTwips(ToPixels(left, tppX), tppX);
 }
 
+void RecordingPlatform::SetHwndPropStr(WindowHandle window, const std::string& value) {
+    record("SetHwndPropStr", (window == kKnob ? "knob" : hex(window.value())) + "," + quote(value));
+    accessibleValues[window.value()] = value;
+}
+
 void RecordingPlatform::SetTimerEnabled(Timer timer, bool enabled) {
     record("SetTimerEnabled", "Timer" + std::to_string(static_cast<int>(timer)) + "," + boolText(enabled));
     timers[timer].enabled = enabled;
@@ -164,6 +169,16 @@ void RecordingPlatform::AddListViewItem(const std::string& key, const std::strin
 
 std::optional<std::string> RecordingPlatform::ListViewSelectedKey() { return selectedKey; }
 
+void RecordingPlatform::SetListViewSelectedKey(const std::string& key) {
+    record("SetListViewSelectedKey", quote(key));
+    // Only an item the list holds can be selected.
+    if (!itemKeys_.find(key)) {
+        misuse_.push_back("SetListViewSelectedKey: no item " + quote(key));
+        return;
+    }
+    selectedKey = key;
+}
+
 // ---- Pictures
 
 PictureHandle RecordingPlatform::LoadPicture(const std::filesystem::path& file) {
@@ -203,8 +218,15 @@ bool RecordingPlatform::Shell_NotifyIcon(NotifyIconMessage message, const Notify
     if (message == NotifyIconMessage::Add)
         args += ",flags=" + std::to_string(r.flags) + ",msg=" + hex(r.callbackMessage) +
                 ",icon=" + hex(r.icon.value()) + ",tip=" + quote(r.tip);
+    if (message == NotifyIconMessage::SetVersion) args += ",version=" + std::to_string(r.version);
     if (record("Shell_NotifyIcon", args)) return false;
     if (message == NotifyIconMessage::Delete) return trayIcons.erase(r.id) > 0;
+    if (message == NotifyIconMessage::SetVersion) {
+        const auto icon = trayIcons.find(r.id);
+        if (icon == trayIcons.end()) return false;
+        icon->second.version = r.version;
+        return true;
+    }
     trayIcons[r.id] = r;
     return true;
 }

@@ -79,15 +79,16 @@ def nudge_exe():
     here if run.sh has not built them."""
     build = os.path.join(E2E, "build")
     exe = os.path.join(build, "nudge.exe")
-    for out, source, flags in (
-            (exe, "nudge.c", ["-municode", "-static"]),
+    for out, source, flags, libs in (
+            (exe, "nudge.c", ["-municode", "-static"],
+             ["-loleacc", "-lole32", "-loleaut32"]),
             (os.path.join(build, "contrast_shim.dll"), "contrast_shim.c",
-             ["-shared"])):
+             ["-shared"], [])):
         if not os.path.exists(out):
             os.makedirs(build, exist_ok=True)
             subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", *flags, "-o", out,
                             os.path.join(E2E, "probe", source), "-luser32",
-                            "-ladvapi32"],
+                            "-ladvapi32", *libs],
                            check=True, timeout=120)
     return exe
 

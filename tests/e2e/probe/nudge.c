@@ -10,6 +10,10 @@
  *                                         sends WM_QUERYENDSESSION(0, lParam) and, when it
  *                                         was answered TRUE, WM_ENDSESSION(<0|1>, lParam)
  *   nudge.exe processes                   prints "pid ppid exe" for every process
+ *   nudge.exe names <exe>                 asks, as a screen reader does, each child window
+ *                                         of the exe's top-level windows for its
+ *                                         accessible object, and prints one line each:
+ *                                         "name class=<name> role=<n> name=<text> value=<text>"
  *   nudge.exe highcontrast <exe> <0|1>    turns a high-contrast theme off or on as
  *                                         far as Wine can: writes the Flags value
  *                                         Windows keeps, loads contrast_shim.dll
@@ -34,7 +38,9 @@
 #ifndef _UNICODE
 #define _UNICODE
 #endif
+#define COBJMACROS
 #include <windows.h>
+#include <oleacc.h>
 #include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -79,6 +85,39 @@ static int list_processes(void)
     CloseHandle(snap);
     fflush(stdout);
     return 0;
+}
+
+/* liboleacc.a exports IID_IAccessible as a code thunk, whose bytes are no GUID. */
+static const GUID iid_accessible = {0x618736e0, 0x3c3d, 0x11cf,
+                                    {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+static BOOL CALLBACK name_child(HWND hwnd, LPARAM unused)
+{
+    IAccessible *acc = NULL;
+    wchar_t cls[128] = L"";
+    VARIANT self, role;
+    BSTR name = NULL, value = NULL;
+    HRESULT hr;
+    (void)unused;
+    GetClassNameW(hwnd, cls, 128);
+    hr = AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, &iid_accessible, (void **)&acc);
+    if (FAILED(hr) || !acc) {
+        wprintf(L"name class=%ls none=%08lx\n", cls, (unsigned long)hr);
+        return TRUE;
+    }
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VariantInit(&role);
+    IAccessible_get_accName(acc, self, &name);
+    IAccessible_get_accRole(acc, self, &role);
+    IAccessible_get_accValue(acc, self, &value);
+    wprintf(L"name class=%ls role=%ld name=%ls value=%ls\n", cls,
+            role.vt == VT_I4 ? role.lVal : -1L, name ? name : L"", value ? value : L"");
+    SysFreeString(name);
+    SysFreeString(value);
+    IAccessible_Release(acc);
+    return TRUE;
 }
 
 /* LoadLibraryW(dll) run in process pid; true when it loaded (the thread's exit
@@ -134,6 +173,7 @@ static int high_contrast(const wchar_t *exe, int on)
 
 struct job {
     const char *what;
+    int names;
     UINT message;
     WPARAM wp;
     LPARAM lp;
@@ -158,6 +198,12 @@ static BOOL CALLBACK each_window(HWND hwnd, LPARAM param)
     GetClassNameW(hwnd, cls, 128);
     if (only_class && wcscmp(cls, only_class) != 0)
         return TRUE;
+    if (job->names) {
+        job->reached++;
+        EnumChildWindows(hwnd, name_child, 0);
+        fflush(stdout);
+        return TRUE;
+    }
     if (job->post) {
         result = PostMessageW(hwnd, job->message, job->wp, job->lp);
     } else if (!SendMessageTimeoutW(hwnd, job->message, job->wp, job->lp,
@@ -200,6 +246,14 @@ int wmain(int argc, wchar_t **argv)
         job.message = WM_CLOSE;
         job.post = 1;
         return send_to(argv[2], &job);
+    }
+    if (wcscmp(argv[1], L"names") == 0) {
+        int code;
+        CoInitialize(NULL);
+        job.names = 1;
+        code = send_to(argv[2], &job);
+        CoUninitialize();
+        return code;
     }
     if (wcscmp(argv[1], L"settingchange") == 0) {
         job.what = "WM_SETTINGCHANGE";
