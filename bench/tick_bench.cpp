@@ -61,6 +61,7 @@ public:
     WindowHandle KnobWindow() override { return {}; }
     TwipsRect KnobRectTwips() override { return {}; }
     void SetKnobLeftTwips(double) override {}
+    void SetHwndPropStr(WindowHandle, const std::string&) override {}
     void SetTimerEnabled(Timer, bool) override {}
     void SetTimerInterval(Timer, std::int32_t) override {}
     void DoEvents() override {}
@@ -70,6 +71,7 @@ public:
     void AddImageListPicture(const std::string&, PictureHandle) override {}
     void AddListViewItem(const std::string&, const std::string&, const std::string&) override {}
     std::optional<std::string> ListViewSelectedKey() override { return {}; }
+    void SetListViewSelectedKey(const std::string&) override {}
     PictureHandle LoadPicture(const std::filesystem::path&) override { return {}; }
     void SetPreviewPicture(PictureHandle) override {}
     WindowHandle TrayHostWindow() override { return {}; }
