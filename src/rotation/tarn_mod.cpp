@@ -35,10 +35,8 @@ bool TarnMod::ReloadSystemCursors() {
 void TarnMod::SchemeChanged() {
     if (reloading_ || restoredForGood_) return;
     std::array<bool, 3> held{};
-    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait}) {
-        const Slot& s = slot(r);
-        held[static_cast<std::size_t>(r)] = s.ours && !s.saved.isNull();
-    }
+    for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
+        held[static_cast<std::size_t>(r)] = slot(r).holdsCopy();
     if (held == std::array<bool, 3>{}) return;
     // Reloaded once more by us, so that what is copied next is the user's scheme and never
     // a direction image of ours, whoever sent the word. Its result is not worth acting on:
@@ -52,7 +50,7 @@ void TarnMod::SchemeChanged() {
 }
 
 void TarnMod::release(Slot& s) {
-    if (s.ours && !s.saved.isNull()) platform_.DestroyCursor(s.saved);
+    if (s.holdsCopy()) platform_.DestroyCursor(s.saved);
     s.ours = false;
 }
 

@@ -85,6 +85,8 @@ private:
         CursorHandle saved;
         bool ours = false;       // the saved copy is still ours to release (not handed to the system)
         bool installed = false;  // the role shows a direction image that a restore must undo
+        // A copy of the user's pointer is here and still ours to release.
+        [[nodiscard]] bool holdsCopy() const { return ours && !saved.isNull(); }
     };
     Slot& slot(Role r) { return slots_[static_cast<std::size_t>(r)]; }
     const Slot& slot(Role r) const { return slots_[static_cast<std::size_t>(r)]; }

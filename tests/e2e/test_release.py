@@ -66,15 +66,22 @@ class ProgramHeadersTest(unittest.TestCase):
                 self.assertEqual(header_faults(f.read()), [], name)
 
 
+def release_archive(case):
+    """The archive under test: $TARNWICK_ZIP, which must be there, else the
+    one beside the exe under test, without which ``case`` skips."""
+    path = os.environ.get("TARNWICK_ZIP") or os.path.join(
+        os.path.dirname(tf.tarnwick_exe()), "release", ARCHIVE)
+    if not os.path.isfile(path):
+        if os.environ.get("TARNWICK_ZIP"):
+            case.fail("no release archive at %s" % path)
+        case.skipTest("no release archive: make it with `cmake --build "
+                      "--preset mingw --target package`")
+    return path
+
+
 class ArchiveTest(unittest.TestCase):
     def setUp(self):
-        self.path = os.environ.get("TARNWICK_ZIP") or os.path.join(
-            os.path.dirname(tf.tarnwick_exe()), "release", ARCHIVE)
-        if not os.path.isfile(self.path):
-            if os.environ.get("TARNWICK_ZIP"):
-                self.fail("no release archive at %s" % self.path)
-            self.skipTest("no release archive: make it with `cmake --build "
-                          "--preset mingw --target package`")
+        self.path = release_archive(self)
         self.zip = zipfile.ZipFile(self.path)
         self.addCleanup(self.zip.close)
 

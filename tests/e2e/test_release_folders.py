@@ -20,12 +20,7 @@ BUNDLED = ("Classic.TWC", "Dart.TWC", "Round.TWC")
 
 class ReleaseFoldersTest(TarnwickCase):
     def setUp(self):
-        self.archive = os.environ.get("TARNWICK_ZIP") or os.path.join(
-            os.path.dirname(tf.tarnwick_exe()), "release", test_release.ARCHIVE)
-        if not os.path.isfile(self.archive):
-            if os.environ.get("TARNWICK_ZIP"):
-                self.fail("no release archive at %s" % self.archive)
-            self.skipTest("no release archive beside the exe")
+        self.archive = test_release.release_archive(self)
         super().setUp()
         self.drive = os.path.join(self.host.prefix, "drive_c")
         self.local = os.path.join(self.drive, "users", getpass.getuser(),

@@ -20,10 +20,7 @@ FRONT = tf.MB_SETFOREGROUND | tf.MB_TOPMOST
 
 class InstanceTest(TarnwickCase):
     def test_second_instance_ends_silently(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
+        self.open_blue()
         code, seconds, log = self.host.run_other(self.folder.exe, timeout=20)
         second = log.calls(pids=log.pids_of("Tarnwick.exe"))
 
@@ -217,11 +214,7 @@ class MessageTest(TarnwickCase):
 
 class CrashTest(TarnwickCase):
     def test_restart_after_a_kill_of_both_reloads_system_pointers_first(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(normal=1, busy=1, interval=20,
-                                   set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
+        self.open_blue(normal=1, busy=1, interval=20)
         self.click(tf.OK_LABEL)
         self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
         first = self.wait_installs(5)
@@ -278,11 +271,7 @@ class DesktopTest(TarnwickCase):
         # A cancelled end changes nothing; a restart manager's close-app
         # request ends the program with the pointers back, so it starts
         # again; a close request to its tray host ends it as well.
-        self.add_sets("Blue")
-        self.folder.write_settings(normal=1, busy=1, interval=20,
-                                   set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
+        self.open_blue(normal=1, busy=1, interval=20)
         self.click(tf.OK_LABEL)
         self.wait_installs(2)
         _, out = self.host.nudge("endsession", "Tarnwick.exe", "0x1", "0")

@@ -102,10 +102,7 @@ class KeyboardStory:
 
 class WindowTest(KeyboardStory, ComesBack, TarnwickCase):
     def test_a_screen_reader_hears_the_names_a_user_reads(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
+        self.open_blue()
         code, out = self.host.nudge("names", "Tarnwick.exe",
                                     "class=TarnwickForm")
         self.assertEqual(code, 0, out)
@@ -155,11 +152,7 @@ class WindowTest(KeyboardStory, ComesBack, TarnwickCase):
                          [b"0", b"0", b"1"])
 
     def test_slider_drag_ignores_moves_past_the_end(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(interval=6, slider=100,
-                                   set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
+        self.open_blue(interval=6, slider=100)
         # The knob's left edge is the slider position plus 8 pixels into
         # its frame: 108 here.  Grab it 3 pixels in.
         frame_x, y = self.knob_row()
@@ -189,10 +182,7 @@ class WindowTest(KeyboardStory, ComesBack, TarnwickCase):
         self.assertEqual(lines[3:5], [b"2", b"122"])      # 26 - 122 div 5
 
     def test_title_strip_drag_moves_the_window(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
+        self.open_blue()
         x, y = self.main.x + 200, self.main.y + 8
         self.host.mouse_move(x, y)
         self.host.x("xdotool", "mousedown", "1")
@@ -241,10 +231,7 @@ class WindowTest(KeyboardStory, ComesBack, TarnwickCase):
         self.exit_by(tf.EXIT_LABEL)
 
     def test_label_buttons_light_up_under_the_pointer(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
+        self.open_blue()
         ok = tf.screen_rect(self.main, tf.OK_LABEL)
         frame = (ok[0] - 10, ok[3] + 3)           # Frame5, below the label
         red, orange = (255, 0, 0), (255, 128, 0)
@@ -280,10 +267,7 @@ class HighContrastTest(TarnwickCase):
         winehost.set_user_reg_values(
             self.host.prefix, r"Control Panel\Colors",
             {name: "%d %d %d" % rgb for name, rgb in hc.items()})
-        self.add_sets("Blue")
-        self.folder.write_settings(set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
+        self.open_blue()
         self.wait_list_icons({"Blue": BLUE}, 1)
         frame_x, y = self.knob_row()
         knob = (frame_x + 110, y)               # slider position 100
@@ -366,11 +350,7 @@ class ScaledWindowTest(KeyboardStory, ComesBack, TarnwickCase):
     screen = "1600x1200x24"
 
     def test_the_knob_reads_back_its_place_and_moves_one_step(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(interval=20, slider=100,
-                                   set_file="Blue.TWC")
-        self.launch(loads=2)
-        self.main_window()
+        self.open_blue(interval=20, slider=100)
         self.assertEqual((self.main.width, self.main.height),
                          (self.px(8640) + 2, self.px(6330) + 2))
 

@@ -223,15 +223,20 @@ class TarnwickCase(unittest.TestCase):
         for name in names:
             self.folder.add_set(name, COLOURS[name])
 
+    def open_blue(self, timestamps=False, **settings):
+        """The program started on a folder whose one set, Blue, is the
+        remembered one (``settings`` are the other fields), once start-up
+        has loaded it and the window is up."""
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC", **settings)
+        self.launch(loads=2, timestamps=timestamps)
+        self.main_window()
+
     def start_rotating(self, busy=1, timestamps=False):
         """Blue rotating in the arrow (and, with ``busy``, the busy
         pointers), started by a double-click on it, which leaves the window
         up; returns the calls once three arrows are installed."""
-        self.add_sets("Blue")
-        self.folder.write_settings(normal=1, busy=busy, interval=20,
-                                   set_file="Blue.TWC")
-        self.launch(loads=2, timestamps=timestamps)
-        self.main_window()
+        self.open_blue(timestamps, normal=1, busy=busy, interval=20)
         icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
         self.host.double_click(*icons["Blue"])
         return self.wait_installs(3)
