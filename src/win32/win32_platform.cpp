@@ -7,6 +7,7 @@
 #include "platform/wtf8.h"
 #include "win32/failure.h"
 #include "win32/handles.h"
+#include "win32/program_file.h"
 #include "win32/resource.h"
 #include "win32/watcher_protocol.h"
 
@@ -285,17 +286,10 @@ bool Win32Platform::PrevInstance() {
 }
 
 std::filesystem::path Win32Platform::ProgramFolder() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        // Never fall back to the current folder: files must come from beside the program.
-        if (length == 0) throw PlatformError("Cannot find the program's folder");
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return std::filesystem::path(buffer).parent_path();
-        }
-        buffer.resize(buffer.size() * 2);  // a long path: try again with room for it
-    }
+    const std::wstring file = programFile();
+    // Never fall back to the current folder: files must come from beside the program.
+    if (file.empty()) throw PlatformError("Cannot find the program's folder");
+    return std::filesystem::path(file).parent_path();
 }
 
 void Win32Platform::SetTaskVisible(bool visible) {
