@@ -124,11 +124,14 @@ HDC Painter::canvas(int width, int height) {
     return canvasDc_.get();
 }
 
-HDC Painter::render(HWND window, Container container, const PaintContext& context) {
+HDC Painter::render(HWND window, Container container, const RECT& needed, const PaintContext& context) {
     RECT area{};
     ::GetClientRect(window, &area);
     HDC dc = canvas(std::max<int>(1, area.right), std::max<int>(1, area.bottom));
     if (!dc) return nullptr;
+    // Drawing outside what is copied out is left undone: the canvas keeps older pixels there.
+    ::SelectClipRgn(dc, nullptr);
+    ::IntersectClipRect(dc, needed.left, needed.top, needed.right, needed.bottom);
     ::FillRect(dc, &area, background());
     ::SetBkMode(dc, TRANSPARENT);
     if (container != Container::Window) paintFrame(dc, area, container, context);
@@ -139,9 +142,9 @@ HDC Painter::render(HWND window, Container container, const PaintContext& contex
 
 void Painter::paint(HWND window, Container container, const PaintContext& context) {
     const PaintScope scope(window);
-    HDC dc = render(window, container, context);
-    if (!dc) return;
     const RECT& dirty = scope.dirty();
+    HDC dc = render(window, container, dirty, context);
+    if (!dc) return;
     ::BitBlt(scope.dc(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, dc, dirty.left,
              dirty.top, SRCCOPY);
 }
@@ -151,9 +154,10 @@ void Painter::paintButton(const DRAWITEMSTRUCT& item, HWND surface, Container co
     // Exactly what the surface shows there: the label or banner as it is drawn on it.
     POINT origin{0, 0};
     ::MapWindowPoints(item.hwndItem, surface, &origin, 1);
-    HDC dc = render(surface, container, context);
-    if (!dc) return;
     const RECT& r = item.rcItem;
+    const RECT onSurface{origin.x + r.left, origin.y + r.top, origin.x + r.right, origin.y + r.bottom};
+    HDC dc = render(surface, container, onSurface, context);
+    if (!dc) return;
     ::BitBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, dc, origin.x + r.left, origin.y + r.top,
              SRCCOPY);
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) ::DrawFocusRect(item.hDC, &r);
