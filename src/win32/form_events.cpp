@@ -167,7 +167,6 @@ void FormWindow::childrenGone() noexcept {
     focusBefore_ = nullptr;
     list_.destroyed();
     dialogs_.setOwner(nullptr);
-    link_.setWindow(nullptr);
 }
 
 LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
