@@ -183,6 +183,9 @@ void Painter::paintFrame(HDC dc, const RECT& area, Container container, const Pa
 void Painter::paintControl(HDC dc, const layout::Control& c, const PaintContext& context) {
     const layout::PixelRect r = layout::controlRect(c, context.twipsPerPixel, context.twipsPerPixel);
     const RECT rect{r.left, r.top, r.right(), r.bottom()};
+    // Outside what this paint copies out: nothing to draw. A picture box's picture, at its
+    // own size, may reach beyond the box, so it is drawn regardless.
+    if (c.kind != Kind::PictureBox && !::RectVisible(dc, &rect)) return;
     if (c.backColor != layout::kTransparent) ::FillRect(dc, &rect, brush(c.backColor));
     if (c.kind == Kind::Label && !c.text.empty()) {
         ::SetTextColor(dc, color(c.index >= 0 ? labelColors_[c.index] : c.foreColor));
