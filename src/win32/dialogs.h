@@ -13,6 +13,9 @@ namespace tarn::win32 {
 class Dialogs {
 public:
     void setOwner(HWND form) noexcept { owner_ = form; }
+    // The form's window while it exists, shown or not: a close request that reaches
+    // another of the program's windows is passed on to it.
+    [[nodiscard]] HWND form() const noexcept { return owner_; }
     // Shows the text and waits for the user.
     void show(std::string_view text) const;
     // As show(), for a failure on the way out of a window procedure: never throws.

@@ -22,8 +22,14 @@ void FormWindow::dispatch(const FormEvent& e) {
     link_.send([&](TarnFrm& f) { layout::deliver(f, e); });
 }
 
-void FormWindow::onMouse(HWND window, Container container, UINT message, WPARAM wParam, LPARAM lParam) {
-    const layout::Target hit = layout::targetAt(container, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), tpp_, tpp_);
+bool FormWindow::onMouse(HWND from, Container container, UINT message, WPARAM wParam, LPARAM lParam) {
+    const int button = toolkit::buttonOfMessage(message);
+    if (message != WM_MOUSEMOVE && button == 0) return false;
+    // The point in the surface's own pixels, also when the message came to a button over it.
+    HWND window = containerWindow(container);
+    POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (from != window) ::MapWindowPoints(from, window, &p, 1);
+    const layout::Target hit = layout::targetAt(container, p.x, p.y, tpp_, tpp_);
     const int state = toolkit::buttonState(static_cast<std::uintptr_t>(wParam));
     const auto surface = reinterpret_cast<std::uintptr_t>(window);
     switch (message) {
@@ -33,19 +39,20 @@ void FormWindow::onMouse(HWND window, Container container, UINT message, WPARAM 
         case WM_MBUTTONDOWN: {
             const layout::PressTracker::Down down = press_.down(surface, hit);
             if (down.capture) ::SetCapture(window);
-            dispatch(layout::downEvent(down.target, toolkit::buttonOfMessage(message)));
+            dispatch(layout::downEvent(down.target, button));
             break;
         }
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP: {
-            const layout::PressTracker::Up up = press_.up(surface, hit, toolkit::buttonOfMessage(message), state);
+            const layout::PressTracker::Up up = press_.up(surface, hit, button, state);
             if (up.releaseCapture) ::ReleaseCapture();
             if (up.click) dispatch(layout::clickEvent(*up.click));
             break;
         }
         default: break;
     }
+    return true;
 }
 
 HCURSOR FormWindow::cursorFor(layout::Pointer pointer) const {
@@ -116,24 +123,13 @@ LRESULT FormWindow::onButton(HWND window, std::size_t row, UINT message, WPARAM 
             if (LOWORD(lParam) != HTCLIENT) break;
             ::SetCursor(cursorFor(c.pointer));
             return TRUE;
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP:
-        case WM_MBUTTONUP: {
+        case WM_NCDESTROY: ::RemoveWindowSubclass(window, &FormWindow::buttonProc, row); break;
+        default:
             // The mouse is the surface's under it, as before there was a button: hover
             // colours, presses, drags and clicks go as they went, and a click neither
             // takes the focus nor shows a pressed button.
-            HWND surface = containerWindow(c.container);
-            POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            ::MapWindowPoints(window, surface, &p, 1);
-            onMouse(surface, c.container, message, wParam, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
-            return 0;
-        }
-        case WM_NCDESTROY: ::RemoveWindowSubclass(window, &FormWindow::buttonProc, row); break;
-        default: break;
+            if (onMouse(window, c.container, message, wParam, lParam)) return 0;
+            break;
     }
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
@@ -152,19 +148,12 @@ std::optional<LRESULT> FormWindow::onSurface(HWND window, Container container, U
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT && setPointer(window, container, reinterpret_cast<HWND>(wParam))) return TRUE;
             return std::nullopt;
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP:
-        case WM_MBUTTONUP:
-            onMouse(window, container, message, wParam, lParam);
-            return 0;
         case WM_CAPTURECHANGED:
             if (reinterpret_cast<HWND>(lParam) != window) press_.lost();
             return 0;
-        default: return std::nullopt;
+        default:
+            if (onMouse(window, container, message, wParam, lParam)) return 0;
+            return std::nullopt;
     }
 }
 
@@ -178,7 +167,6 @@ void FormWindow::childrenGone() noexcept {
     focusBefore_ = nullptr;
     list_.destroyed();
     dialogs_.setOwner(nullptr);
-    link_.setWindow(nullptr);
 }
 
 LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

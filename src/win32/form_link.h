@@ -14,11 +14,6 @@ public:
     void attach(TarnFrm* form) noexcept { form_ = form; }
     [[nodiscard]] TarnFrm* form() const noexcept { return form_; }
 
-    // The form's window while it exists: a close request that reaches another of the
-    // program's windows is passed on to it.
-    void setWindow(HWND window) noexcept { window_ = window; }
-    [[nodiscard]] HWND window() const noexcept { return window_; }
-
     // Calls `event` with the form, if one is attached.
     template <class Event>
     void send(Event&& event) {
@@ -45,7 +40,6 @@ public:
 private:
     const Dialogs& dialogs_;
     TarnFrm* form_ = nullptr;
-    HWND window_ = nullptr;
     bool unloaded_ = false;
 };
 

@@ -115,14 +115,12 @@ FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, Set
                                           instance_, this),
                         "Cannot create the main window", "CreateWindowExW"));
     dialogs_.setOwner(form_.get());
-    link_.setWindow(form_.get());
     createControls();
     applyDpi(windowDpi(form_.get()), nullptr);
 }
 
 FormWindow::~FormWindow() {
     dialogs_.setOwner(nullptr);
-    link_.setWindow(nullptr);
     form_.reset();
 }
 

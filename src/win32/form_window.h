@@ -92,7 +92,9 @@ private:
     [[nodiscard]] PaintContext paintContext() const;
     // Shared by the form and the frames: painting, pointers, mouse.
     std::optional<LRESULT> onSurface(HWND, layout::Container, UINT, WPARAM, LPARAM);
-    void onMouse(HWND window, layout::Container container, UINT message, WPARAM wParam, LPARAM lParam);
+    // A mouse move, press or release at a point in `from`'s pixels (the surface of
+    // `container` or a button over it) becomes the form's event; false for any other message.
+    bool onMouse(HWND from, layout::Container container, UINT message, WPARAM wParam, LPARAM lParam);
     void dispatch(const layout::FormEvent& event);
     bool setPointer(HWND window, layout::Container container, HWND over);
     [[nodiscard]] HCURSOR cursorFor(layout::Pointer pointer) const;

@@ -124,11 +124,14 @@ HDC Painter::canvas(int width, int height) {
     return canvasDc_.get();
 }
 
-HDC Painter::render(HWND window, Container container, const PaintContext& context) {
+HDC Painter::render(HWND window, Container container, const RECT& needed, const PaintContext& context) {
     RECT area{};
     ::GetClientRect(window, &area);
     HDC dc = canvas(std::max<int>(1, area.right), std::max<int>(1, area.bottom));
     if (!dc) return nullptr;
+    // Drawing outside what is copied out is left undone: the canvas keeps older pixels there.
+    ::SelectClipRgn(dc, nullptr);
+    ::IntersectClipRect(dc, needed.left, needed.top, needed.right, needed.bottom);
     ::FillRect(dc, &area, background());
     ::SetBkMode(dc, TRANSPARENT);
     if (container != Container::Window) paintFrame(dc, area, container, context);
@@ -139,9 +142,9 @@ HDC Painter::render(HWND window, Container container, const PaintContext& contex
 
 void Painter::paint(HWND window, Container container, const PaintContext& context) {
     const PaintScope scope(window);
-    HDC dc = render(window, container, context);
-    if (!dc) return;
     const RECT& dirty = scope.dirty();
+    HDC dc = render(window, container, dirty, context);
+    if (!dc) return;
     ::BitBlt(scope.dc(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, dc, dirty.left,
              dirty.top, SRCCOPY);
 }
@@ -151,9 +154,10 @@ void Painter::paintButton(const DRAWITEMSTRUCT& item, HWND surface, Container co
     // Exactly what the surface shows there: the label or banner as it is drawn on it.
     POINT origin{0, 0};
     ::MapWindowPoints(item.hwndItem, surface, &origin, 1);
-    HDC dc = render(surface, container, context);
-    if (!dc) return;
     const RECT& r = item.rcItem;
+    const RECT onSurface{origin.x + r.left, origin.y + r.top, origin.x + r.right, origin.y + r.bottom};
+    HDC dc = render(surface, container, onSurface, context);
+    if (!dc) return;
     ::BitBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, dc, origin.x + r.left, origin.y + r.top,
              SRCCOPY);
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) ::DrawFocusRect(item.hDC, &r);
@@ -179,6 +183,9 @@ void Painter::paintFrame(HDC dc, const RECT& area, Container container, const Pa
 void Painter::paintControl(HDC dc, const layout::Control& c, const PaintContext& context) {
     const layout::PixelRect r = layout::controlRect(c, context.twipsPerPixel, context.twipsPerPixel);
     const RECT rect{r.left, r.top, r.right(), r.bottom()};
+    // Outside what this paint copies out: nothing to draw. A picture box's picture, at its
+    // own size, may reach beyond the box, so it is drawn regardless.
+    if (c.kind != Kind::PictureBox && !::RectVisible(dc, &rect)) return;
     if (c.backColor != layout::kTransparent) ::FillRect(dc, &rect, brush(c.backColor));
     if (c.kind == Kind::Label && !c.text.empty()) {
         ::SetTextColor(dc, color(c.index >= 0 ? labelColors_[c.index] : c.foreColor));

@@ -72,8 +72,8 @@ private:
     [[nodiscard]] HBRUSH brush(std::uint32_t design) const;
     [[nodiscard]] HBRUSH shownBrush(std::uint32_t shown) const;
     HDC canvas(int width, int height);
-    // The whole surface drawn on the canvas.
-    HDC render(HWND window, layout::Container container, const PaintContext& context);
+    // The surface drawn on the canvas, as far as the `needed` part of it (in its pixels).
+    HDC render(HWND window, layout::Container container, const RECT& needed, const PaintContext& context);
     void paintFrame(HDC dc, const RECT& area, layout::Container container, const PaintContext& context) const;
     void paintControl(HDC dc, const layout::Control& control, const PaintContext& context);
     void paintImage(HDC dc, const layout::Control& control, const RECT& rect, const PaintContext& context) const;

@@ -73,7 +73,7 @@ LRESULT TrayHost::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // A close request (the restart manager and "End task" send one to every top-level
         // window) closes the program as one to the form does; left to the default, it
         // would destroy this window alone and leave the program without its tray icon.
-        if (HWND form = form_.window()) ::SendMessageW(form, WM_CLOSE, 0, 0);
+        if (HWND form = dialogs_.form()) ::SendMessageW(form, WM_CLOSE, 0, 0);
         return 0;
     }
     if (message == WM_NCDESTROY) {

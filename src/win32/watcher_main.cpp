@@ -13,6 +13,7 @@
 
 #include "win32/dll_search.h"
 #include "win32/pointer_watcher.h"
+#include "win32/program_file.h"
 #include "win32/watcher_protocol.h"
 
 namespace {
@@ -23,20 +24,10 @@ using tarn::win32::watcher::Step;
 
 int exitWith(Exit code) { return static_cast<int>(code); }
 
-std::wstring ownFile() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) return buffer.substr(0, length);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 // The launch step: the watcher proper, with the same two handles; this step then ends,
 // and its handles with it.
 Exit launch(Arguments a) {
-    const std::wstring self = ownFile();
+    const std::wstring self = tarn::win32::programFile();
     if (self.empty()) return Exit::NotLaunched;
     a.step = Step::Watch;
     return tarn::win32::watcher::startStep(self, a) ? Exit::Launched : Exit::NotLaunched;

@@ -7,6 +7,7 @@
 #include "platform/wtf8.h"
 #include "win32/failure.h"
 #include "win32/handles.h"
+#include "win32/program_file.h"
 #include "win32/resource.h"
 #include "win32/watcher_protocol.h"
 
@@ -20,6 +21,9 @@ HICON loadProgramIcon(HINSTANCE instance) {
         checked(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNWICK), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR),
                 "Cannot load the program's icon", "LoadImageW"));
 }
+
+// Wide text from the system (a file name may hold a lone surrogate) as the core's WTF-8.
+std::string fromWide(std::wstring_view units) { return Wtf8FromUtf16(std::u16string(units.begin(), units.end())); }
 
 }  // namespace
 
@@ -183,7 +187,7 @@ std::optional<std::string> Win32Platform::MultiByteToWideChar(std::string_view a
     std::wstring units(static_cast<std::size_t>(length), L'\0');
     if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), size, units.data(), length) != length)
         return std::nullopt;
-    return Wtf8FromUtf16(std::u16string(units.begin(), units.end()));
+    return fromWide(units);
 }
 
 std::optional<std::string> Win32Platform::WideCharToMultiByte(std::string_view text) {
@@ -239,8 +243,7 @@ std::vector<FoundFile> Win32Platform::FindFirstFile(const std::filesystem::path&
     // The extended-length form lifts MAX_PATH: a drive path gets \\?\, a share \\?\UNC\.
     if (pattern.size() >= MAX_PATH && pattern.rfind(L"\\\\?\\", 0) != 0)
         pattern = pattern.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + pattern.substr(2) : L"\\\\?\\" + pattern;
-    const std::wstring& name = folder.native();
-    const std::string what = "Cannot list " + Wtf8FromUtf16(std::u16string(name.begin(), name.end()));
+    const std::string what = "Cannot list " + fromWide(folder.native());
     WIN32_FIND_DATAW data{};
     HANDLE first = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
     if (first == INVALID_HANDLE_VALUE) {
@@ -250,10 +253,9 @@ std::vector<FoundFile> Win32Platform::FindFirstFile(const std::filesystem::path&
     const OwnedFindHandle search(first);
     std::vector<FoundFile> found;
     for (;;) {
-        const std::wstring entry = data.cFileName;
+        const std::wstring_view entry = data.cFileName;
         if (entry != L"." && entry != L"..")
-            found.push_back({Wtf8FromUtf16(std::u16string(entry.begin(), entry.end())),
-                             (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+            found.push_back({fromWide(entry), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
         if (::FindNextFileW(search.get(), &data)) continue;
         if (::GetLastError() == ERROR_NO_MORE_FILES) return found;
         throwLastError(what, "FindNextFileW");
@@ -284,17 +286,10 @@ bool Win32Platform::PrevInstance() {
 }
 
 std::filesystem::path Win32Platform::ProgramFolder() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        // Never fall back to the current folder: files must come from beside the program.
-        if (length == 0) throw PlatformError("Cannot find the program's folder");
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return std::filesystem::path(buffer).parent_path();
-        }
-        buffer.resize(buffer.size() * 2);  // a long path: try again with room for it
-    }
+    const std::wstring file = programFile();
+    // Never fall back to the current folder: files must come from beside the program.
+    if (file.empty()) throw PlatformError("Cannot find the program's folder");
+    return std::filesystem::path(file).parent_path();
 }
 
 void Win32Platform::SetTaskVisible(bool visible) {
