@@ -360,8 +360,7 @@ void TarnFrm::picSlider_MouseMove(int button) {
     const std::int32_t screenLeft = where.x - s.sliderGrabX;
     const std::int32_t x = DesignPixels(ToTwips(screenLeft, tpp));
     const std::int32_t position = SliderPosition(x);
-    const std::optional<std::int32_t> interval = TickInterval(position);
-    if (!interval) return;  // ignored, not clamped
+    if (!TickInterval(position)) return;  // ignored, not clamped
 
     slideTo(position);
 }
@@ -386,12 +385,15 @@ void TarnFrm::slideTo(std::int32_t position) {
     const double tppY = p.TwipsPerPixelY();
     p.MoveWindow(p.KnobWindow(), ToPixels(KnobLeftTwips(position), tpp), ToPixels(knob.top, tppY),
                  ToPixels(knob.width, tpp), ToPixels(knob.height, tppY), true);
+    const std::int32_t was = s.settings.interval;
     s.settings.interval = TickInterval(position).value_or(s.settings.interval);
     s.settings.sliderPosition = position;
     // Before rotation starts the new interval waits for the start: a tick now would
     // install direction images before the user's pointers are saved.
     if (s.started()) p.SetTimerInterval(Timer::Timer1, s.settings.interval);
-    describeSlider();
+    // A drag comes here on every move of the pointer, and five places share an interval:
+    // a screen reader is told only when what it reads out changes.
+    if (s.settings.interval != was) describeSlider();
 }
 
 // What a screen reader says the slider is set to: its interval.
