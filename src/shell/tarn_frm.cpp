@@ -33,6 +33,11 @@ bool isButton(int index) {
     return index == kLabelOk || index == kLabelExit || index == kLabelHidden || index == kLabelClose;
 }
 
+// What a role option's box shows for the settings: ticked while its role rotates.
+int roleBoxValue(const Settings& settings, int index) {
+    return (index == kCheckNormal ? settings.normal : settings.busy) ? 1 : 0;
+}
+
 // Raises one of the form's flags for as long as it lives.
 class Raised {
 public:
@@ -172,10 +177,10 @@ bool TarnFrm::loadSettingsAndList() {
 
 void TarnFrm::showRoleOptions() {
     State& s = *state_;
-    s.platform.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
-    checkClicked(kCheckNormal);
-    s.platform.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
-    checkClicked(kCheckBusy);
+    for (const int box : {kCheckNormal, kCheckBusy}) {
+        s.platform.SetCheckValue(box, roleBoxValue(s.settings, box));
+        checkClicked(box);
+    }
 }
 
 // A close request came under one of start-up's message boxes. The unload has run (it
@@ -431,8 +436,7 @@ void TarnFrm::Check1_Click(int index) {
     if (!s.userMayAct()) {
         // Refused, but the toolkit has already changed the box: put it back, so that the
         // box, the rotation and what Exit writes agree.
-        if (index == kCheckNormal) s.platform.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
-        if (index == kCheckBusy) s.platform.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
+        if (index == kCheckNormal || index == kCheckBusy) s.platform.SetCheckValue(index, roleBoxValue(s.settings, index));
         return;
     }
     checkClicked(index);
