@@ -83,11 +83,8 @@ void removeScratchFile(Platform& p, const Folders& folders) {
 // have reloaded them unless it was ended too; the user's configured pointers are
 // reloaded first either way. The last run may have kept it in the other place.
 void repairAfterKill(Platform& p, const Folders& folders, TarnMod& saved) {
-    for (const fs::path& scratch : scratchPlaces(p, folders)) {
-        if (!isScratchFile(scratch)) continue;
-        saved.ReloadSystemCursors();
-        break;
-    }
+    const std::vector<fs::path> places = scratchPlaces(p, folders);
+    if (std::any_of(places.begin(), places.end(), isScratchFile)) saved.ReloadSystemCursors();
 }
 
 // "Auto Start" ticked: the window stays hidden and rotation starts by itself shortly.
