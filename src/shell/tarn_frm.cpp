@@ -133,10 +133,8 @@ void TarnFrm::Form_Load() {
     s.tray.add();
     if (!loadSettingsAndList()) return;
 
-    s.loading = true;
     showRoleOptions();
     armAutoStart(p, s.settings.autoStart);
-    s.loading = false;
     selectRememberedSet();
 
     p.SetTaskVisible(false);
@@ -445,7 +443,9 @@ void TarnFrm::checkClicked(int index) {
     if (index != kCheckNormal && index != kCheckBusy) return;
     RoleFlags flags = s.flags();
     const RoleOption option = index == kCheckNormal ? RoleOption::Normal : RoleOption::Busy;
-    s.rotation.Check1_Click(option, s.platform.CheckValue(index), s.loading, flags);
+    // Under start-up the boxes are being set from the settings (a user's click is refused
+    // then): nothing was installed yet that a box turned off would put back.
+    s.rotation.Check1_Click(option, s.platform.CheckValue(index), s.startingUp, flags);
     s.settings.normal = flags.normal;
     s.settings.busy = flags.busy;
 }
