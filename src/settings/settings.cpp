@@ -29,6 +29,18 @@ std::string_view trimSpaces(std::string_view s) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The whole text, made beforehand, in one write to `file`, emptied first. A failure
+// throws its description; `afterWriteFailure` follows it when the write itself failed.
+void writeText(const fs::path& file, const std::string& text, const char* afterWriteFailure = "") {
+    errno = 0;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open for writing", file, errno));
+    errno = 0;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", file, errno) + afterWriteFailure);
+}
+
 // The new file is written beside the old one and renamed over it, so a full disk or a
 // failed write never costs the user the settings they had. The new file is one the
 // program has just made: something already lying under its name is the user's (or left
@@ -40,14 +52,7 @@ void replaceByRename(Platform& platform, const fs::path& target, const std::stri
         throw std::runtime_error("Cannot create " + Utf8FromPath(target.parent_path() / name) + ": " +
                                  temporary.failure.message());
     try {
-        errno = 0;
-        std::ofstream out(temporary.path, std::ios::binary | std::ios::trunc);
-        if (!out.is_open())
-            throw std::runtime_error(DescribeFileFailure("Cannot open for writing", temporary.path, errno));
-        errno = 0;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", temporary.path, errno));
+        writeText(temporary.path, text);
         std::error_code ec;
         fs::rename(temporary.path, target, ec);
         if (ec) throw std::runtime_error("Cannot replace " + Utf8FromPath(target) + ": " + ec.message());
@@ -72,15 +77,7 @@ fs::path fileToRead(Platform& platform, const Folders& folders) {
 // The file keeps its identity: the whole text, made beforehand, goes out in one write
 // and is flushed, so only a failure within those few bytes could leave part of it.
 void writeInPlace(const fs::path& target, const std::string& text) {
-    errno = 0;
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open for writing", target, errno));
-    errno = 0;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (out.fail())
-        throw std::runtime_error(DescribeFileFailure("Cannot write", target, errno) +
-                                 "\nIt may hold only part of the settings now.");
+    writeText(target, text, "\nIt may hold only part of the settings now.");
 }
 
 }  // namespace

@@ -130,14 +130,17 @@ int fontHeight(float points, unsigned dpi) {
 // The scaling the design face's bitmaps are drawn for: 100 %.
 constexpr unsigned kDesignDpi = 96;
 
+// The last stand-in, which ships with every Windows.
+constexpr std::string_view kStandInFace = "Tahoma";
+
 std::string_view pickFontFace(unsigned dpi, const std::function<bool(std::string_view)>& exists) {
-    static constexpr std::array<std::string_view, 3> kAtDesignDpi{kFontFace, kTrueTypeFace, "Tahoma"};
-    static constexpr std::array<std::string_view, 3> kAboveDesignDpi{kTrueTypeFace, "Tahoma", kFontFace};
+    static constexpr std::array<std::string_view, 3> kAtDesignDpi{kFontFace, kTrueTypeFace, kStandInFace};
+    static constexpr std::array<std::string_view, 3> kAboveDesignDpi{kTrueTypeFace, kStandInFace, kFontFace};
     const auto& faces = dpi > kDesignDpi ? kAboveDesignDpi : kAtDesignDpi;
     for (std::string_view face : faces)
         if (exists(face)) return face;
-    // Tahoma ships with every Windows; let the font mapper pick if it does not.
-    return "Tahoma";
+    // Let the font mapper pick if even the stand-in is missing.
+    return kStandInFace;
 }
 
 }  // namespace tarn::layout

@@ -33,6 +33,11 @@ bool isButton(int index) {
     return index == kLabelOk || index == kLabelExit || index == kLabelHidden || index == kLabelClose;
 }
 
+// What a role option's box shows for the settings: ticked while its role rotates.
+int roleBoxValue(const Settings& settings, int index) {
+    return (index == kCheckNormal ? settings.normal : settings.busy) ? 1 : 0;
+}
+
 // Raises one of the form's flags for as long as it lives.
 class Raised {
 public:
@@ -78,11 +83,8 @@ void removeScratchFile(Platform& p, const Folders& folders) {
 // have reloaded them unless it was ended too; the user's configured pointers are
 // reloaded first either way. The last run may have kept it in the other place.
 void repairAfterKill(Platform& p, const Folders& folders, TarnMod& saved) {
-    for (const fs::path& scratch : scratchPlaces(p, folders)) {
-        if (!isScratchFile(scratch)) continue;
-        saved.ReloadSystemCursors();
-        break;
-    }
+    const std::vector<fs::path> places = scratchPlaces(p, folders);
+    if (std::any_of(places.begin(), places.end(), isScratchFile)) saved.ReloadSystemCursors();
 }
 
 // "Auto Start" ticked: the window stays hidden and rotation starts by itself shortly.
@@ -131,10 +133,8 @@ void TarnFrm::Form_Load() {
     s.tray.add();
     if (!loadSettingsAndList()) return;
 
-    s.loading = true;
     showRoleOptions();
     armAutoStart(p, s.settings.autoStart);
-    s.loading = false;
     selectRememberedSet();
 
     p.SetTaskVisible(false);
@@ -172,10 +172,10 @@ bool TarnFrm::loadSettingsAndList() {
 
 void TarnFrm::showRoleOptions() {
     State& s = *state_;
-    s.platform.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
-    checkClicked(kCheckNormal);
-    s.platform.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
-    checkClicked(kCheckBusy);
+    for (const int box : {kCheckNormal, kCheckBusy}) {
+        s.platform.SetCheckValue(box, roleBoxValue(s.settings, box));
+        checkClicked(box);
+    }
 }
 
 // A close request came under one of start-up's message boxes. The unload has run (it
@@ -360,8 +360,7 @@ void TarnFrm::picSlider_MouseMove(int button) {
     const std::int32_t screenLeft = where.x - s.sliderGrabX;
     const std::int32_t x = DesignPixels(ToTwips(screenLeft, tpp));
     const std::int32_t position = SliderPosition(x);
-    const std::optional<std::int32_t> interval = TickInterval(position);
-    if (!interval) return;  // ignored, not clamped
+    if (!TickInterval(position)) return;  // ignored, not clamped
 
     slideTo(position);
 }
@@ -386,12 +385,15 @@ void TarnFrm::slideTo(std::int32_t position) {
     const double tppY = p.TwipsPerPixelY();
     p.MoveWindow(p.KnobWindow(), ToPixels(KnobLeftTwips(position), tpp), ToPixels(knob.top, tppY),
                  ToPixels(knob.width, tpp), ToPixels(knob.height, tppY), true);
+    const std::int32_t was = s.settings.interval;
     s.settings.interval = TickInterval(position).value_or(s.settings.interval);
     s.settings.sliderPosition = position;
     // Before rotation starts the new interval waits for the start: a tick now would
     // install direction images before the user's pointers are saved.
     if (s.started()) p.SetTimerInterval(Timer::Timer1, s.settings.interval);
-    describeSlider();
+    // A drag comes here on every move of the pointer, and five places share an interval:
+    // a screen reader is told only when what it reads out changes.
+    if (s.settings.interval != was) describeSlider();
 }
 
 // What a screen reader says the slider is set to: its interval.
@@ -429,8 +431,7 @@ void TarnFrm::Check1_Click(int index) {
     if (!s.userMayAct()) {
         // Refused, but the toolkit has already changed the box: put it back, so that the
         // box, the rotation and what Exit writes agree.
-        if (index == kCheckNormal) s.platform.SetCheckValue(kCheckNormal, s.settings.normal ? 1 : 0);
-        if (index == kCheckBusy) s.platform.SetCheckValue(kCheckBusy, s.settings.busy ? 1 : 0);
+        if (index == kCheckNormal || index == kCheckBusy) s.platform.SetCheckValue(index, roleBoxValue(s.settings, index));
         return;
     }
     checkClicked(index);
@@ -442,7 +443,9 @@ void TarnFrm::checkClicked(int index) {
     if (index != kCheckNormal && index != kCheckBusy) return;
     RoleFlags flags = s.flags();
     const RoleOption option = index == kCheckNormal ? RoleOption::Normal : RoleOption::Busy;
-    s.rotation.Check1_Click(option, s.platform.CheckValue(index), s.loading, flags);
+    // Under start-up the boxes are being set from the settings (a user's click is refused
+    // then): nothing was installed yet that a box turned off would put back.
+    s.rotation.Check1_Click(option, s.platform.CheckValue(index), s.startingUp, flags);
     s.settings.normal = flags.normal;
     s.settings.busy = flags.busy;
 }

@@ -40,7 +40,6 @@ struct TarnFrm::State {
     CursorSet set;
     Settings settings;
     std::string okTag;    // the OK label's tag: "Start" until rotation starts, then "OK"
-    bool loading = false;  // start-up is copying the settings into the check boxes
     bool startingUp = false;  // Form_Load runs
     bool acting = false;      // a user's action is at a step that may show a message box
     TrayIcon tray;

@@ -35,10 +35,7 @@ void TrayIcon::addAgain() {
 // asks again for the one that reports a choice made with the keyboard, so an icon added
 // again on a restarted task bar keeps it.
 void TrayIcon::askVersion() {
-    NotifyIconRecord r;
-    r.size = record_.size;
-    r.owner = record_.owner;
-    r.id = kTrayIconId;
+    NotifyIconRecord r = identity();
     r.version = kNotifyIconVersion;
     platform_.Shell_NotifyIcon(NotifyIconMessage::SetVersion, r);
 }
@@ -46,11 +43,15 @@ void TrayIcon::askVersion() {
 void TrayIcon::remove() {
     if (!wanted_) return;
     wanted_ = false;
+    platform_.Shell_NotifyIcon(NotifyIconMessage::Delete, identity());
+}
+
+NotifyIconRecord TrayIcon::identity() const {
     NotifyIconRecord r;
-    r.size = platform_.NotifyIconRecordSize();
-    r.owner = platform_.TrayHostWindow();
-    r.id = kTrayIconId;
-    platform_.Shell_NotifyIcon(NotifyIconMessage::Delete, r);
+    r.size = record_.size;
+    r.owner = record_.owner;
+    r.id = record_.id;
+    return r;
 }
 
 }  // namespace tarn

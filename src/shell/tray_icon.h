@@ -37,6 +37,9 @@ public:
 
 private:
     void askVersion();
+    // The icon as the shell knows it, for a command that names no more: the size, the
+    // host and the id of the record add() filled.
+    NotifyIconRecord identity() const;
 
     Platform& platform_;
     NotifyIconRecord record_;

@@ -1,5 +1,6 @@
 // The window with the keyboard and a screen reader: where Tab goes, which handler a key
 // reaches and what it stores, which set the keyboard starts from, what is read out.
+#include "rows.h"
 #include "story.h"
 
 #include "platform/units.h"
@@ -13,12 +14,6 @@ using layout::Id;
 using layout::kControls;
 using layout::Role;
 using K = FormEvent::Kind;
-
-std::size_t rowOf(Id id) {
-    for (std::size_t i = 0; i < kControls.size(); ++i)
-        if (kControls[i].id == id) return i;
-    throw std::logic_error("no such row");
-}
 
 TEST(KeyRouting, TabGoesRoundTheStopsInOrderAndShiftTabBack) {
     const Id order[] = {Id::ListView, Id::CheckNormal, Id::CheckBusy, Id::Knob,

@@ -6,16 +6,12 @@
 
 #include <vector>
 
+#include "rows.h"
+
 namespace tarn::layout {
 namespace {
 
 using K = FormEvent::Kind;
-
-std::size_t rowOf(Id id) {
-    for (std::size_t i = 0; i < kControls.size(); ++i)
-        if (kControls[i].id == id) return i;
-    throw std::logic_error("no such row");
-}
 
 Target on(Id id) { return Target{control(id).container, rowOf(id)}; }
 Target background(Container c) { return Target{c, std::nullopt}; }

@@ -138,6 +138,17 @@ TEST_F(SliderTest, PositionsAndIntervals) {
     EXPECT_THAT(fake.log({"MoveWindow"}).back(), "MoveWindow(knob,136,23,7,21,1)");
 }
 
+TEST_F(SliderTest, AScreenReaderIsToldTheIntervalOnlyWhenItChanges) {
+    press();
+    slideTo(13);  // 25 ms
+    fake.clearLog();
+    slideTo(17);  // still 25 ms
+    EXPECT_EQ(fake.count("SetHwndPropStr"), 0);
+    slideTo(18);  // 24 ms
+    EXPECT_EQ(fake.count("SetHwndPropStr"), 1);
+    EXPECT_EQ(fake.accessibleValues[RecordingPlatform::kKnob.value()], "24 ms");
+}
+
 TEST_F(SliderTest, MovesOutsideTheTrackAreIgnoredNotClamped) {
     press();
     slideTo(130);

@@ -205,7 +205,7 @@ CursorHandle RecordingPlatform::LoadCursorFromFile(const std::filesystem::path& 
     if (record("LoadCursorFromFile", quote(file.filename().string()))) return {};
     // MAX_PATH, its NUL included, is all the system's cursor loader takes.
     const std::optional<std::u16string> units = Utf16FromWtf8(file.string());
-    if (!units || units->size() + 1 > 260) {
+    if (!units || units->size() + 1 > kMaxPath) {
         setResult("0");
         return {};
     }
