@@ -6,6 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "cursorset/cursor_check.h"
 #include "cursorset/file_names.h"
@@ -32,6 +33,15 @@ void replaceHandle(Platform& platform, CursorSet& set, std::size_t i, CursorHand
 
 fs::path ScratchFile(Platform& platform, const Folders& folders) {
     return FolderOrProgram(platform, folders.scratch) / kScratchFileName;
+}
+
+std::vector<fs::path> ScratchFilePlaces(Platform& platform, const Folders& folders) {
+    std::vector<fs::path> places{ScratchFile(platform, folders)};
+    for (const fs::path& folder : {folders.program, folders.user}) {
+        fs::path file = folder / kScratchFileName;
+        if (!folder.empty() && file != places.front()) places.push_back(std::move(file));
+    }
+    return places;
 }
 
 fs::path ScratchFileToWrite(Platform& platform, const Folders& folders) {

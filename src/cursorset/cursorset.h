@@ -30,6 +30,11 @@ inline constexpr const char* kScratchFileName = "mw.tmp";
 // This run's mw.tmp.
 std::filesystem::path ScratchFile(Platform& platform, const Folders& folders = {});
 
+// Every place a run may have left its mw.tmp: this run's first, then the program folder's
+// and the per-user folder's where they differ from it (an earlier run may have had the
+// other folder, or a path too long for the cursor loader).
+std::vector<std::filesystem::path> ScratchFilePlaces(Platform& platform, const Folders& folders);
+
 // Loads the named set from the first of the set folders that holds it (SetFolders). A
 // missing file, a file that is not exactly 35808 bytes, or a name that is not a bare
 // file name changes nothing and says nothing. Any other failure shows "LoadTWC\n" and a description and returns;

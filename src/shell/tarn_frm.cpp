@@ -58,22 +58,11 @@ bool isScratchFile(const fs::path& file) {
     return fs::symlink_status(file, ec).type() == fs::file_type::regular;
 }
 
-// Both places a run may have left its scratch file: the program folder, and the per-user
-// folder (where the program folder could not be written, or its path was too long).
-std::vector<fs::path> scratchPlaces(Platform& p, const Folders& folders) {
-    std::vector<fs::path> places{ScratchFile(p, folders)};
-    for (const fs::path& folder : {folders.program, folders.user}) {
-        const fs::path file = folder / kScratchFileName;
-        if (!folder.empty() && file != places.front()) places.push_back(file);
-    }
-    return places;
-}
-
 // This run's scratch file, and one a killed run left in the other place: gone, it would
 // make every later start reload the user's pointers for nothing.
 void removeScratchFile(Platform& p, const Folders& folders) {
     std::error_code ec;
-    for (const fs::path& scratch : scratchPlaces(p, folders))
+    for (const fs::path& scratch : ScratchFilePlaces(p, folders))
         if (isScratchFile(scratch)) fs::remove(scratch, ec);
 }
 
@@ -83,7 +72,7 @@ void removeScratchFile(Platform& p, const Folders& folders) {
 // have reloaded them unless it was ended too; the user's configured pointers are
 // reloaded first either way. The last run may have kept it in the other place.
 void repairAfterKill(Platform& p, const Folders& folders, TarnMod& saved) {
-    const std::vector<fs::path> places = scratchPlaces(p, folders);
+    const std::vector<fs::path> places = ScratchFilePlaces(p, folders);
     if (std::any_of(places.begin(), places.end(), isScratchFile)) saved.ReloadSystemCursors();
 }
 
