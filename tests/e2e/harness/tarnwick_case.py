@@ -12,6 +12,7 @@ load of a set shows up as sixteen LoadCursorFromFileW calls of the
 scratch file, in slice order; the n-th handle returned is slice n.
 """
 
+import getpass
 import os
 import struct
 import tempfile
@@ -83,6 +84,24 @@ class TarnwickCase(unittest.TestCase):
         self.main = self.host.wait_window(timeout=timeout, name=TITLE,
                                           pid=self.host.proc.pid)
         return self.main
+
+    def show_by_tray(self, timeout=10):
+        """A left click on the tray icon, and the window up again."""
+        self.host.click_tray_icon(button=1)
+        return self.main_window(timeout)
+
+    def wait_hidden(self):
+        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+
+    def user_local(self):
+        """%LOCALAPPDATA%\\Tarnwick of the prefix, as a Unix path."""
+        return os.path.join(self.host.prefix, "drive_c", "users",
+                            getpass.getuser(), "AppData", "Local", "Tarnwick")
+
+    @staticmethod
+    def user_scratch():
+        """The scratch file there, as the program names it, in lower case."""
+        return r"c:\users\%s\appdata\local\tarnwick\mw.tmp" % getpass.getuser()
 
     def main_visible(self):
         return any(w.id == self.main.id for w in
@@ -227,10 +246,15 @@ class TarnwickCase(unittest.TestCase):
         """The program started on a folder whose one set, Blue, is the
         remembered one (``settings`` are the other fields), once start-up
         has loaded it and the window is up."""
-        self.add_sets("Blue")
-        self.folder.write_settings(set_file="Blue.TWC", **settings)
+        self.open_on(("Blue",), timestamps, **settings)
+
+    def open_on(self, sets, timestamps=False, set_file="Blue.TWC",
+                **settings):
+        """As open_blue, on a folder of ``sets``."""
+        self.add_sets(*sets)
+        self.folder.write_settings(set_file=set_file, **settings)
         self.launch(loads=2, timestamps=timestamps)
-        self.main_window()
+        return self.main_window()
 
     def start_rotating(self, busy=1, timestamps=False):
         """Blue rotating in the arrow (and, with ``busy``, the busy
