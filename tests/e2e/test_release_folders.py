@@ -2,17 +2,14 @@
 into a folder the user can write (a stick), which then keeps everything,
 and into C:\\Program Files, which the user cannot write: the settings and the
 scratch file then live in %LOCALAPPDATA%\\Tarnwick, and the user's own
-sets in its Sets folder.
-
-The archive is $TARNWICK_ZIP (scripts/test.sh builds it), else the one
-beside the exe under test; without either the tests skip.
+sets in its Sets folder.  The archive is test_release's.
 """
 
 import os
 import zipfile
 
 import test_release
-from harness.tarnwick_case import BLUE, TarnwickCase, tf, winehost
+from harness.tarnwick_case import BLUE, USER_SCRATCH, TarnwickCase, tf, winehost
 
 BUNDLED = ("Classic.TWC", "Dart.TWC", "Round.TWC")
 
@@ -71,7 +68,7 @@ class ReleaseFoldersTest(TarnwickCase):
         loads = tf.calls_with(calls, "LoadCursorFromFileW")
         self.assertTrue(loads and all(c.retval for c in loads))
         self.assertEqual({c.args[0].string.lower()[2:] for c in loads},
-                         {self.user_scratch()[2:]})
+                         {USER_SCRATCH[2:]})
         self.show_by_tray()
         calls = self.exit_by(tf.EXIT_LABEL)
         self.assertGreater(tf.restores(calls)[-1][2],

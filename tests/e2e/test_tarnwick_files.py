@@ -5,7 +5,7 @@ program folder too deep for the cursor loader."""
 import os
 import struct
 
-from harness.tarnwick_case import BLUE, TarnwickCase, tf, winehost
+from harness.tarnwick_case import BLUE, USER_SCRATCH, TarnwickCase, tf, winehost
 
 # (slice, field offset in the slice, value): bitmap headers that say the
 # picture has no column or no row.  Wine's cursor loader divides by those
@@ -117,7 +117,7 @@ class LongPathTest(TarnwickCase):
         self.assertEqual(len(loads), 3 * tf.SLICES)
         self.assertTrue(all(c.retval for c in loads))
         self.assertEqual({c.args[0].string.lower() for c in loads},
-                         {self.user_scratch()})
+                         {USER_SCRATCH})
         installed = {i.source for i in tf.installs(calls)}
         self.assertTrue(installed <= {c.retval for c in loads[-tf.SLICES:]})
         self.exit_by(tf.CLOSE_LABEL)

@@ -62,8 +62,11 @@ class KeyboardStory:
     """The window used from the keyboard alone, from where it is shown."""
 
     def test_the_keyboard_reaches_every_action(self):
-        self.open_on(("Blue", "Green"), normal=0, interval=6, slider=100,
-                     set_file="Green.TWC")
+        self.add_sets("Blue", "Green")
+        self.folder.write_settings(normal=0, interval=6, slider=100,
+                                   set_file="Green.TWC")
+        self.launch(loads=2)
+        self.main_window()
         self.wait_list_icons({"Blue": BLUE, "Green": GREEN}, 2)
         before = len(tf.opened(self.calls(), ".TWC"))
         # Wine hands an unmanaged window the X focus as it is activated:

@@ -36,6 +36,8 @@ RELAY = winehost.DEFAULT_RELAY_INCLUDE + ("msvcrt._wfopen",
 AMBER, BLUE, GREEN = (255, 160, 0), (0, 80, 255), (0, 170, 60)
 COLOURS = {"Amber": AMBER, "Blue": BLUE, "Green": GREEN}
 BUSY = [OCR_APPSTARTING, OCR_WAIT]
+# The per-user scratch file, as the program names it (in lower case).
+USER_SCRATCH = r"c:\users\%s\appdata\local\tarnwick\mw.tmp" % getpass.getuser()
 
 
 @unittest.skipIf(MISSING, "Wine end-to-end test needs: %s"
@@ -86,23 +88,16 @@ class TarnwickCase(unittest.TestCase):
         return self.main
 
     def show_by_tray(self, timeout=10):
-        """A left click on the tray icon, and the window up again."""
-        self.host.click_tray_icon(button=1)
+        self.host.click_tray_icon(button=1)      # left: the window again
         return self.main_window(timeout)
 
     def wait_hidden(self):
         self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
 
     def user_local(self):
-        """%LOCALAPPDATA%\\Tarnwick of the prefix, as a Unix path."""
+        """%LOCALAPPDATA%\\Tarnwick, as a Unix path."""
         return os.path.join(self.host.prefix, "drive_c", "users",
                             getpass.getuser(), "AppData", "Local", "Tarnwick")
-
-    @staticmethod
-    def user_scratch():
-        """The scratch file there, as the program names it, in lower case."""
-        return r"c:\users\%s\appdata\local\tarnwick\mw.tmp" % getpass.getuser()
-
     def main_visible(self):
         return any(w.id == self.main.id for w in
                    self.host.windows(name=TITLE, pid=self.host.proc.pid))
@@ -246,15 +241,10 @@ class TarnwickCase(unittest.TestCase):
         """The program started on a folder whose one set, Blue, is the
         remembered one (``settings`` are the other fields), once start-up
         has loaded it and the window is up."""
-        self.open_on(("Blue",), timestamps, **settings)
-
-    def open_on(self, sets, timestamps=False, set_file="Blue.TWC",
-                **settings):
-        """As open_blue, on a folder of ``sets``."""
-        self.add_sets(*sets)
-        self.folder.write_settings(set_file=set_file, **settings)
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC", **settings)
         self.launch(loads=2, timestamps=timestamps)
-        return self.main_window()
+        self.main_window()
 
     def start_rotating(self, busy=1, timestamps=False):
         """Blue rotating in the arrow (and, with ``busy``, the busy
