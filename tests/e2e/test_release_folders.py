@@ -2,18 +2,14 @@
 into a folder the user can write (a stick), which then keeps everything,
 and into C:\\Program Files, which the user cannot write: the settings and the
 scratch file then live in %LOCALAPPDATA%\\Tarnwick, and the user's own
-sets in its Sets folder.
-
-The archive is $TARNWICK_ZIP (scripts/test.sh builds it), else the one
-beside the exe under test; without either the tests skip.
+sets in its Sets folder.  The archive is test_release's.
 """
 
-import getpass
 import os
 import zipfile
 
 import test_release
-from harness.tarnwick_case import BLUE, TarnwickCase, tf, winehost
+from harness.tarnwick_case import BLUE, USER_SCRATCH, TarnwickCase, tf, winehost
 
 BUNDLED = ("Classic.TWC", "Dart.TWC", "Round.TWC")
 
@@ -23,8 +19,7 @@ class ReleaseFoldersTest(TarnwickCase):
         self.archive = test_release.release_archive(self)
         super().setUp()
         self.drive = os.path.join(self.host.prefix, "drive_c")
-        self.local = os.path.join(self.drive, "users", getpass.getuser(),
-                                  "AppData", "Local", "Tarnwick")
+        self.local = self.user_local()
 
     def unpack(self, *where):
         folder = os.path.join(*where)
@@ -62,8 +57,6 @@ class ReleaseFoldersTest(TarnwickCase):
             os.chmod(root, 0o555)
         before = sorted(os.listdir(folder))
         exe = os.path.join(folder, "Tarnwick.exe")
-        scratch = "\\users\\%s\\appdata\\local\\tarnwick\\mw.tmp" \
-            % getpass.getuser()
 
         # The settings beside the program are read; OK rotates Dart through
         # the per-user scratch file; Exit writes the settings there.
@@ -75,9 +68,8 @@ class ReleaseFoldersTest(TarnwickCase):
         loads = tf.calls_with(calls, "LoadCursorFromFileW")
         self.assertTrue(loads and all(c.retval for c in loads))
         self.assertEqual({c.args[0].string.lower()[2:] for c in loads},
-                         {scratch})
-        self.host.click_tray_icon(button=1)
-        self.main_window(timeout=10)
+                         {USER_SCRATCH[2:]})
+        self.show_by_tray()
         calls = self.exit_by(tf.EXIT_LABEL)
         self.assertGreater(tf.restores(calls)[-1][2],
                            tf.installs(calls)[-1].index)
@@ -107,8 +99,7 @@ class ReleaseFoldersTest(TarnwickCase):
         spi = tf.calls_with(calls, "SystemParametersInfoW", tf.SPI_SETCURSORS)
         self.assertEqual(len(spi), 1)
         self.assertLess(spi[0].index, tf.captures(calls)[0][2])
-        self.host.click_tray_icon(button=1)
-        self.main_window(timeout=10)
+        self.show_by_tray()
         self.exit_by(tf.EXIT_LABEL)
         self.assertEqual(sorted(os.listdir(self.local)), ["Sets", tf.INI])
         self.assertEqual(sorted(os.listdir(folder)), before)

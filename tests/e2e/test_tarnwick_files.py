@@ -2,11 +2,10 @@
 settings files that Exit must not replace, or must write in place, and a
 program folder too deep for the cursor loader."""
 
-import getpass
 import os
 import struct
 
-from harness.tarnwick_case import BLUE, TarnwickCase, tf, winehost
+from harness.tarnwick_case import BLUE, USER_SCRATCH, TarnwickCase, tf, winehost
 
 # (slice, field offset in the slice, value): bitmap headers that say the
 # picture has no column or no row.  Wine's cursor loader divides by those
@@ -38,7 +37,7 @@ class EmptySliceTest(TarnwickCase):
                          [["LoadINI", "Invalid picture"],
                           ["ShowIcons", "Liar.TWC"]])
         self.click(tf.OK_LABEL)
-        self.host.wait_no_window(name=tf.TITLE, pid=self.host.proc.pid)
+        self.wait_hidden()
         x0, y = self.main.x + 40, self.main.y + 300
         self.host.mouse_path([(x0 + 8 * i, y) for i in range(25)],
                              step_delay=0.03)
@@ -53,8 +52,7 @@ class EmptySliceTest(TarnwickCase):
         shown = [i.source for i in tf.installs(calls)]
         self.assertTrue(set(shown) <= set(handles.values()))
         self.assertEqual(shown[-5:], [handles[4]] * 5)   # at rest: right
-        self.host.click_tray_icon(button=1)
-        self.main_window(timeout=10)
+        self.show_by_tray()
         self.exit_by(tf.EXIT_LABEL)
 
 
@@ -119,14 +117,11 @@ class LongPathTest(TarnwickCase):
         self.assertEqual(len(loads), 3 * tf.SLICES)
         self.assertTrue(all(c.retval for c in loads))
         self.assertEqual({c.args[0].string.lower() for c in loads},
-                         {r"c:\users\%s\appdata\local\tarnwick\mw.tmp"
-                          % getpass.getuser()})
+                         {USER_SCRATCH})
         installed = {i.source for i in tf.installs(calls)}
         self.assertTrue(installed <= {c.retval for c in loads[-tf.SLICES:]})
         self.exit_by(tf.CLOSE_LABEL)
         self.assertEqual(self.folder.listing(),
                          sorted(self.folder.program_files()
                                 + ["Blue.TWC", tf.INI]))
-        user = os.path.join(self.host.prefix, "drive_c", "users",
-                            getpass.getuser(), "AppData", "Local", "Tarnwick")
-        self.assertEqual(os.listdir(user), [])
+        self.assertEqual(os.listdir(self.user_local()), [])

@@ -80,8 +80,7 @@ class InstanceTest(TarnwickCase):
                 before = self.calls()
                 if action == "OK":
                     self.click(tf.OK_LABEL)
-                    self.host.wait_no_window(name=TITLE,
-                                             pid=self.host.proc.pid)
+                    self.wait_hidden()
                 else:
                     self.host.click_tray_icon(button=3 if action == "right"
                                               else 1)
@@ -196,13 +195,12 @@ class MessageTest(TarnwickCase):
         # Owned by the window, which is up: to the front with it.
         self.assertNotEqual(box.args[0].value, 0)
         self.assertEqual(box.args[3].value & FRONT, tf.MB_SETFOREGROUND)
-        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+        self.wait_hidden()
         calls = self.calls()
         self.assertEqual(len(tf.captures(calls)), 3)
         self.assertLess(tf.captures(calls)[-1][2], box.index)
         # Still running: the tray brings the window back, Exit ends it.
-        self.host.click_tray_icon(button=1)
-        self.main_window(timeout=10)
+        self.show_by_tray()
         self.exit_by(tf.EXIT_LABEL)
         # Both roles off and nothing remembered.  The interval and slider
         # lines are those of the knob's place in a new window (position
@@ -216,7 +214,7 @@ class CrashTest(TarnwickCase):
     def test_restart_after_a_kill_of_both_reloads_system_pointers_first(self):
         self.open_blue(normal=1, busy=1, interval=20)
         self.click(tf.OK_LABEL)
-        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+        self.wait_hidden()
         first = self.wait_installs(5)
         # OK captured without moving the pointer.
         self.assertEqual(tf.calls_with(first, "SetCursorPos"), [])

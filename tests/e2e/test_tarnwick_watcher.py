@@ -36,10 +36,6 @@ def report(what, seconds):
 class WatcherTest(TarnwickCase):
     relay_include = RELAY + ("msvcrt.exit",)
 
-    def start_rotating(self):
-        # The window stays up, for Exit.
-        return super().start_rotating(timestamps=True)
-
     def the_watcher(self):
         """The watcher's unix pid, once it runs alone (the launch step
         gone)."""
@@ -101,7 +97,7 @@ class WatcherTest(TarnwickCase):
         self.assertEqual(self.host.windows(pid=pid, visible=False), [])
 
     def test_a_kill_is_followed_by_the_watchers_reload(self):
-        calls = self.start_rotating()
+        calls = self.start_rotating(timestamps=True)
         self.check_started_before_the_first_capture(calls)
         watcher = self.the_watcher()
         self.check_holds_nothing_of_the_folder(watcher)
@@ -157,7 +153,7 @@ class WatcherTest(TarnwickCase):
                spi[0].time - last)
 
     def test_a_clean_exit_ends_the_watcher_touching_nothing(self):
-        self.start_rotating()
+        self.start_rotating(timestamps=True)
         watcher = self.the_watcher()
         self.exit_by(tf.EXIT_LABEL)
         ended = time.monotonic()
@@ -175,7 +171,7 @@ class WatcherTest(TarnwickCase):
 
     def test_without_its_watcher_the_program_runs_as_before(self):
         os.remove(self.folder.file(tf.WATCHER))
-        calls = self.start_rotating()
+        calls = self.start_rotating(timestamps=True)
         started = tf.calls_with(calls, "CreateProcessW")
         self.assertTrue(started)
         self.assertFalse(any(c.retval for c in started))

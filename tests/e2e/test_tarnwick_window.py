@@ -36,10 +36,8 @@ class ComesBack:
             if test(w)], 10, 0.2, "the window placed")[0]
 
     def test_the_window_comes_back_onto_the_screen(self):
-        self.add_sets("Blue")
-        self.folder.write_settings(set_file="Blue.TWC")
-        self.launch(loads=2)
-        size = (self.main_window().width, self.main.height)
+        self.open_blue()
+        size = (self.main.width, self.main.height)
         width, height = (int(v) for v in self.screen.split("x")[:2])
 
         def inside(w):
@@ -54,7 +52,7 @@ class ComesBack:
         # back into the corner, and Exit can be reached.
         self.drag_title(3000, (0, 0))
         self.click(tf.OK_LABEL)
-        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+        self.wait_hidden()
         self.host.click_tray_icon(button=1)
         self.wait_main(lambda w: inside(w) and (w.x, w.y) == (0, 0))
         self.exit_by(tf.EXIT_LABEL)
@@ -88,10 +86,9 @@ class KeyboardStory:
         # Esc hides the window and rotation goes on; the tray brings it
         # back, with the keyboard on the list again.
         self.host.x("xdotool", "key", "Escape")
-        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+        self.wait_hidden()
         self.wait_installs(2)
-        self.host.click_tray_icon(button=1)
-        self.main_window()
+        self.show_by_tray(20)
         # Six stops on from the list is Exit (from the slider, or from
         # nowhere, they end elsewhere).
         self.host.x("xdotool", "key", *["Tab"] * 6, "Return")

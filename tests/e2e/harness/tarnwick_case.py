@@ -12,6 +12,7 @@ load of a set shows up as sixteen LoadCursorFromFileW calls of the
 scratch file, in slice order; the n-th handle returned is slice n.
 """
 
+import getpass
 import os
 import struct
 import tempfile
@@ -35,6 +36,8 @@ RELAY = winehost.DEFAULT_RELAY_INCLUDE + ("msvcrt._wfopen",
 AMBER, BLUE, GREEN = (255, 160, 0), (0, 80, 255), (0, 170, 60)
 COLOURS = {"Amber": AMBER, "Blue": BLUE, "Green": GREEN}
 BUSY = [OCR_APPSTARTING, OCR_WAIT]
+# The per-user scratch file, as the program names it (in lower case).
+USER_SCRATCH = r"c:\users\%s\appdata\local\tarnwick\mw.tmp" % getpass.getuser()
 
 
 @unittest.skipIf(MISSING, "Wine end-to-end test needs: %s"
@@ -84,6 +87,17 @@ class TarnwickCase(unittest.TestCase):
                                           pid=self.host.proc.pid)
         return self.main
 
+    def show_by_tray(self, timeout=10):
+        self.host.click_tray_icon(button=1)      # left: the window again
+        return self.main_window(timeout)
+
+    def wait_hidden(self):
+        self.host.wait_no_window(name=TITLE, pid=self.host.proc.pid)
+
+    def user_local(self):
+        """%LOCALAPPDATA%\\Tarnwick, as a Unix path."""
+        return os.path.join(self.host.prefix, "drive_c", "users",
+                            getpass.getuser(), "AppData", "Local", "Tarnwick")
     def main_visible(self):
         return any(w.id == self.main.id for w in
                    self.host.windows(name=TITLE, pid=self.host.proc.pid))

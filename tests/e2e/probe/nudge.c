@@ -52,34 +52,23 @@ static DWORD pids[MAX_PIDS];
 static int npids;
 static const wchar_t *only_class; /* NULL: every window */
 
-static void find_processes(const wchar_t *exe)
+/* The processes of exe into pids; with exe NULL, "pid ppid exe" printed for
+ * every process instead. */
+static int find_processes(const wchar_t *exe)
 {
     PROCESSENTRY32W entry;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     npids = 0;
     if (snap == INVALID_HANDLE_VALUE)
-        return;
-    entry.dwSize = sizeof entry;
-    if (Process32FirstW(snap, &entry)) {
-        do {
-            if (_wcsicmp(entry.szExeFile, exe) == 0 && npids < MAX_PIDS)
-                pids[npids++] = entry.th32ProcessID;
-        } while (Process32NextW(snap, &entry));
-    }
-    CloseHandle(snap);
-}
-
-static int list_processes(void)
-{
-    PROCESSENTRY32W entry;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE)
         return 2;
     entry.dwSize = sizeof entry;
     if (Process32FirstW(snap, &entry)) {
         do {
-            wprintf(L"%lu %lu %ls\n", (unsigned long)entry.th32ProcessID,
-                    (unsigned long)entry.th32ParentProcessID, entry.szExeFile);
+            if (!exe)
+                wprintf(L"%lu %lu %ls\n", (unsigned long)entry.th32ProcessID,
+                        (unsigned long)entry.th32ParentProcessID, entry.szExeFile);
+            else if (_wcsicmp(entry.szExeFile, exe) == 0 && npids < MAX_PIDS)
+                pids[npids++] = entry.th32ProcessID;
         } while (Process32NextW(snap, &entry));
     }
     CloseHandle(snap);
@@ -234,7 +223,7 @@ int wmain(int argc, wchar_t **argv)
 {
     struct job job = {0};
     if (argc >= 2 && wcscmp(argv[1], L"processes") == 0)
-        return list_processes();
+        return find_processes(NULL);
     if (argc < 3)
         return 1;
     if (wcsncmp(argv[argc - 1], L"class=", 6) == 0) {
