@@ -387,9 +387,8 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
     };
     const std::string old = lines({"1", "1", "1", "9", "40", "old.TWC"});
     for (const auto& c : cases) {
-        TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
+        Fresh f;
+        auto& [folder, q, loaded, none] = f;
         testing::writeText(folder / "Tarnwick.ini", old);
         c.block(folder.path());
 
