@@ -120,20 +120,17 @@ TEST_F(PointerRolesTest, CaptureReadsEachRolesPointerFromTheSystemAndNeverMovesT
         EXPECT_EQ(fake.imageOfHandle(saved.saved(r)), RecordingPlatform::userImage(systemCursorId(r)));
 }
 
-TEST_F(PointerRolesTest, ACaptureNeedsNoPointerPosition) {
-    fake.failCall("GetCursorPos");  // the position cannot be read: the capture never asks
-    rotation.CaptureUserPointers();
-    EXPECT_EQ(fake.count("GetCursorPos"), 0);
-    EXPECT_EQ(fake.count("SetCursorPos"), 0);
-    EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
-}
-
-TEST_F(PointerRolesTest, CaptureWithoutParkingNeverMovesThePointer) {
-    fake.pointer = {150, 150};
-    rotation.CaptureUserPointers();
-    EXPECT_EQ(fake.count("SetCursorPos"), 0);
-    EXPECT_EQ(fake.count("GetCursorPos"), 0);
-    EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Wait)), RecordingPlatform::userImage(kOcrWait));
+TEST_F(PointerRolesTest, ACaptureNeitherReadsNorMovesThePointerEvenWhenItsPositionCannotBeRead) {
+    for (const bool unreadable : {false, true}) {
+        SCOPED_TRACE(unreadable ? "position cannot be read" : "pointer over the list");
+        if (unreadable) fake.failCall("GetCursorPos");
+        fake.clearLog();
+        rotation.CaptureUserPointers();
+        EXPECT_EQ(fake.count("GetCursorPos"), 0);
+        EXPECT_EQ(fake.count("SetCursorPos"), 0);
+        for (Role r : {Role::Normal, Role::Wait})
+            EXPECT_EQ(fake.imageOfHandle(saved.saved(r)), RecordingPlatform::userImage(systemCursorId(r)));
+    }
 }
 
 // The system hands back our own image for a role that shows one: such a role keeps the

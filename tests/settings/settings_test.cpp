@@ -351,13 +351,9 @@ TEST_F(SettingsTest, WhatIsSavedReadsBack) {
         std::int32_t interval, slider, readInterval, readSlider;
     };
     for (const auto& c : {Case{3, 120, 3, 120}, Case{255, 1, 255, 1}, Case{0, 0, 1, 128}}) {
-        TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
-        Settings saved{false, false, false, c.interval, c.slider, "x y.TWC", {}};
-        ASSERT_TRUE(SaveINI(q, saved, {0, 1, 0}));
-        Settings loaded;
-        CursorSet none;
+        Fresh f;
+        auto& [folder, q, loaded, none] = f;
+        ASSERT_TRUE(SaveINI(q, Settings{false, false, false, c.interval, c.slider, "x y.TWC", {}}, {0, 1, 0}));
         LoadINI(q, loaded, none);
         EXPECT_FALSE(loaded.autoStart);
         EXPECT_TRUE(loaded.normal);
@@ -391,9 +387,8 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
     };
     const std::string old = lines({"1", "1", "1", "9", "40", "old.TWC"});
     for (const auto& c : cases) {
-        TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
+        Fresh f;
+        auto& [folder, q, loaded, none] = f;
         testing::writeText(folder / "Tarnwick.ini", old);
         c.block(folder.path());
 
@@ -411,9 +406,8 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
 TEST(SaveINI, TakesTheFirstTemporaryNameNothingLiesUnder) {
     for (const int taken : {1, 8}) {
         SCOPED_TRACE(taken);
-        TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
+        Fresh f;
+        auto& [folder, q, loaded, none] = f;
         for (int n = 1; n <= taken; ++n)
             testing::writeText(folder / ("Tarnwick.ini.new" + (n == 1 ? "" : std::to_string(n))), "mine");
         ASSERT_TRUE(SaveINI(q, Settings{}, {0, 0, 0}));
@@ -459,15 +453,12 @@ TEST(SaveINI, KeepsWhatStartUpCouldNotReadOrIsReadOnlyAndWritesOneWithTwoNamesIn
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
+        Fresh f;
+        auto& [folder, q, s, none] = f;
         const fs::path ini = folder / "Tarnwick.ini";
         c.make(ini);
         const std::string before = state(ini);
         std::ifstream held(ini, std::ios::binary);  // the file the name stands for now
-        Settings s;
-        CursorSet none;
         LoadINI(q, s, none);
         q.messages.clear();
 

@@ -79,24 +79,23 @@ TEST_F(WindowTest, HoverColours) {
 }
 
 TEST_F(WindowTest, AHighContrastThemeKeepsWhatEachLabelsColourMeans) {
+    const auto shown = [&](std::initializer_list<std::pair<int, std::uint32_t>> expected) {
+        for (const auto& [label, colour] : expected) EXPECT_EQ(fake.shownLabelColor(label), colour) << label;
+    };
     frm.lbl_MouseMove(kLabelOk, 0);
     fake.highContrast = true;
     fake.clearLog();
     frm.Form_SettingChange(kSpiSetHighContrast);
     EXPECT_THAT(fake.log(), IsEmpty());  // nothing for the form to do: the window is drawn afresh
-    EXPECT_EQ(fake.shownLabelColor(kLabelOk), layout::kHotLight);  // still the one under the pointer
-    EXPECT_EQ(fake.shownLabelColor(kLabelExit), layout::kHighlight);
-    EXPECT_EQ(fake.shownLabelColor(kLabelClose), layout::kWindowText);
-    EXPECT_EQ(fake.shownLabelColor(kLabelTitle), layout::kWindowText);
+    // "OK" is still the one under the pointer.
+    shown({{kLabelOk, layout::kHotLight}, {kLabelExit, layout::kHighlight}, {kLabelClose, layout::kWindowText},
+           {kLabelTitle, layout::kWindowText}});
     frm.lbl_MouseMove(kLabelClose, 0);
-    EXPECT_EQ(fake.shownLabelColor(kLabelOk), layout::kHighlight);
-    EXPECT_EQ(fake.shownLabelColor(kLabelClose), layout::kHotLight);
+    shown({{kLabelOk, layout::kHighlight}, {kLabelClose, layout::kHotLight}});
 
     fake.highContrast = false;
     frm.Form_SettingChange(kSpiSetHighContrast);
-    EXPECT_EQ(fake.shownLabelColor(kLabelClose), layout::kRed);
-    EXPECT_EQ(fake.shownLabelColor(kLabelOk), layout::kOrange);
-    EXPECT_EQ(fake.shownLabelColor(kLabelTitle), layout::kBlack);
+    shown({{kLabelClose, layout::kRed}, {kLabelOk, layout::kOrange}, {kLabelTitle, layout::kBlack}});
 }
 
 TEST_F(WindowTest, ClicksOnOtherLabelsDoNothing) {

@@ -110,21 +110,7 @@ TEST_F(LifecycleTest, AutomaticStartHidesTheWindowAndStartsAfterItsDelay) {
     EXPECT_THAT(fake.log(), IsEmpty());
 }
 
-TEST_F(LifecycleTest, PressingOkASecondTimeOnlyHidesTheWindow) {
-    writeIni(kTypicalIni);
-    writeSet("arrows.TWC", 1);
-    frm.Form_Load();
-    frm.lbl_Click(layout::kLabelOk);
-    EXPECT_FALSE(fake.visible);
-    EXPECT_EQ(state().okTag, "OK");
-    frm.Picture1_MouseMove(0x204);
-    EXPECT_TRUE(fake.visible);
-    fake.clearLog();
-    frm.lbl_Click(layout::kLabelOk);
-    EXPECT_THAT(fake.log(), ElementsAre("HideForm()"));
-}
-
-TEST_F(LifecycleTest, OkCapturesWithoutMovingThePointerBeforeTheFirstInstall) {
+TEST_F(LifecycleTest, OkCapturesWithoutMovingThePointerBeforeTheFirstInstallAndASecondOkOnlyHides) {
     writeIni(kTypicalIni);
     writeSet("arrows.TWC", 1);
     frm.Form_Load();
@@ -134,6 +120,13 @@ TEST_F(LifecycleTest, OkCapturesWithoutMovingThePointerBeforeTheFirstInstall) {
                 ElementsAre("SetTimerInterval(Timer1,5)", "HideForm()"));
     EXPECT_LT(last("LoadCursor"), first("SetSystemCursor"));
     EXPECT_EQ(fake.count("SetSystemCursor"), 1);  // the one tick the OK action runs itself
+    EXPECT_FALSE(fake.visible);
+    EXPECT_EQ(state().okTag, "OK");
+    frm.Picture1_MouseMove(0x204);
+    EXPECT_TRUE(fake.visible);
+    fake.clearLog();
+    frm.lbl_Click(layout::kLabelOk);
+    EXPECT_THAT(fake.log(), ElementsAre("HideForm()"));
 }
 
 TEST_F(LifecycleTest, EveryWayOfClosingPutsThePointersBackAndRemovesTheTrayIcon) {
@@ -336,7 +329,7 @@ TEST_F(LifecycleTest, AFailedListBuildEndsStartUpAndRemovesItsTrayIcon) {
     EXPECT_EQ(fake.count("SetCheckValue"), 0);
 }
 
-TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapture) {
+TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersFirstAndAFolderOfItsNameIsTheUsers) {
     writeIni("1\r\n1\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
     writeSet("arrows.TWC", 1);
     writeFile(folder / "mw.tmp", cursorSlice(99));
@@ -347,13 +340,20 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersBeforeAnyCapt
     EXPECT_EQ(fake.calls()[1].name, "SHGetKnownFolderPath");
     EXPECT_LT(first("ReloadSystemCursors"), first("LoadCursor"));
 
-    // A clean start does not touch the user's scheme.
-    TempFolder dir;
-    RecordingPlatform p;
-    p.programFolder = dir.path();
-    TarnFrm f{p};
-    f.Form_Load();
-    EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
+    // A clean start, or one beside a folder the user named mw.tmp, does not touch the
+    // user's scheme; that folder is theirs, still there after Exit.
+    for (const bool usersFolder : {false, true}) {
+        SCOPED_TRACE(usersFolder ? "a folder named mw.tmp" : "a clean start");
+        TempFolder dir;
+        RecordingPlatform p;
+        p.programFolder = dir.path();
+        if (usersFolder) fs::create_directory(dir / "mw.tmp");
+        TarnFrm f{p};
+        f.Form_Load();
+        f.lbl_Click(layout::kLabelExit);
+        EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
+        EXPECT_EQ(fs::is_directory(dir / "mw.tmp"), usersFolder);
+    }
 }
 
 std::set<fs::path> listing(const fs::path& folder) {
@@ -504,14 +504,6 @@ TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_TRUE(fake.checks[layout::kCheckNormal] == 1 && state().settings.normal && fake.visible);
     EXPECT_EQ(state().settings.sliderPosition, 100);
-}
-
-// A folder the user named mw.tmp is theirs: no reload at start, still there after Exit.
-TEST_F(LifecycleTest, OnlyTheProgramsOwnScratchFileIsDeleted) {
-    fs::create_directory(folder / "mw.tmp");
-    frm.Form_Load();
-    frm.lbl_Click(layout::kLabelExit);
-    EXPECT_TRUE(fs::is_directory(folder / "mw.tmp") && fake.count("ReloadSystemCursors") == 0);
 }
 
 // The user picks another pointer scheme while the arrow rotates: the system's word saves
