@@ -98,8 +98,12 @@ void TarnMod::RestoreKeepingCopy(Role role) {
 }
 
 void TarnMod::Install(Role role, CursorHandle image) {
+    if (image.isNull()) {
+        RestoreKeepingCopy(role);
+        return;
+    }
     Slot& s = slot(role);
-    if (restoredForGood_ || s.saved.isNull() || image.isNull()) return;
+    if (restoredForGood_ || s.saved.isNull()) return;
     const CursorHandle copy = platform_.CopyIcon(image);
     if (copy.isNull()) return;
     // Only a copy the system took shows: a refused one leaves the user's pointer there.
