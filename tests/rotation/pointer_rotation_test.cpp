@@ -385,9 +385,10 @@ TEST_F(PointerRolesTest, AMissingDirectionImageShowsTheUsersPointer) {
     rotation.RotateTick(empty, {true, true});
     EXPECT_EQ(fake.count("SetSystemCursor"), 0);
     EXPECT_EQ(fake.count("CopyIcon"), 0);
+    fake.failCall("SetSystemCursor", 4);  // the first put-back is refused: the next tick tries again
     for (const DirectionHandles* h : {&handles, &empty, &empty}) rotation.RotateTick(*h, {true, true});
     for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait}) EXPECT_EQ(fake.systemImage(id), RecordingPlatform::userImage(id));
-    EXPECT_EQ(fake.count("SetSystemCursor"), 6);
+    EXPECT_EQ(fake.count("SetSystemCursor"), 7);
     EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Wait)), RecordingPlatform::userImage(kOcrWait));
     rotation.RotateTick(handles, {true, true});
     EXPECT_EQ(fake.systemImage(kOcrWait), images[6]);
