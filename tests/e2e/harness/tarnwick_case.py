@@ -134,9 +134,8 @@ class TarnwickCase(unittest.TestCase):
                     if w.id != main_id and w.id not in self.answered]
         box = winehost.wait_until(new_box, timeout, 0.2, "a message box")[0]
         self.answered.add(box.id)
-        # A Return that comes before the box has the keyboard focus (Wine
-        # may still hand it to the list a double-click was on) is lost: it
-        # is sent again while the box stays.
+        # Sent again while the box stays: after a double-click Wine may hand
+        # the focus back to the list just after the box took it.
         for tries in (3, 2, 1):
             self.host.key("Return", window=box)
             try:
