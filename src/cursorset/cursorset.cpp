@@ -129,6 +129,7 @@ bool LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const 
         const bool noCursor = std::all_of(fresh.handles.begin(), fresh.handles.end(),
                                           [](CursorHandle h) { return h.isNull(); });
         if (made == kSliceCount && noCursor && withoutCursor == WithoutCursor::Refuse) {
+            made = 0;  // refused: nothing is handed over, even should saying so fail
             report("Cannot use " + Utf8FromPath(reader.file()) +
                    ": none of its 16 images is a pointer the system can load.");
             return false;
