@@ -87,7 +87,7 @@ TEST_F(CommandLine, BadInputGetsOneLineAndNothingIsWritten) {
         {{"make", "--from", at("zero.png"), "--hotspot", "0,0", "-o", out}, 1, "0x5 pixels"},
         {{"make", "--from", at("huge.png"), "--hotspot", "0,0", "-o", out}, 1, "100000x100000 pixels"},
         {{"make", "--from", at("wide.png"), "--hotspot", "0,0", "-o", out}, 1, "4097x1 pixels"},
-        {{"make", "--from", at("limit.png"), "--hotspot", "0,0", "-o", out}, 1, "cannot decode"},
+        {{"make", "--from", at("limit.png"), "--hotspot", "0,0", "-o", out}, 1, "a damaged PNG"},
         {{"make", "--from", at("p32.png"), "--hotspot", "32,0", "-o", out}, 1, "outside the 32x32 picture"},
         {{"make", "--from", at("p32.png"), "--hotspot", "0,32", "-o", out}, 1, "outside the 32x32 picture"},
         {{"make", "--from", at("p32.png"), "--hotspot", "-1,3", "-o", out}, 2, "bad hotspot"},
@@ -197,7 +197,7 @@ TEST_F(CommandLine, ExplodeWritesSixteenCursorsAndASheet) {
             << name;
     }
     const auto sheet = tarn::testing::readFile(dir / "parts/deeper/Round.png");
-    const PngSize size = pngSize(std::vector<std::uint8_t>(sheet.begin(), sheet.end()));
+    const PngInfo size = ReadPngInfo(std::vector<std::uint8_t>(sheet.begin(), sheet.end()));
     EXPECT_GE(size.width, 16u * 32u);  // four times enlarged, twice over
     EXPECT_EQ(listing(dir / "parts/deeper").size(), 17u);
 }
