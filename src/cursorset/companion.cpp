@@ -58,7 +58,7 @@ CompanionRead ReadCompanion(std::span<const std::uint8_t> bytes) {
     }
     // The size first, from the header alone: a sheet that is no companion is never decoded.
     const PngInfo info = ReadPngInfo(bytes);
-    if (info.width != 0 || info.height != 0)
+    if (info.sized)
         if (auto fault = gridFault(info.width, info.height)) {
             read.fault = *fault;
             return read;

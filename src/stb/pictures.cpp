@@ -109,6 +109,7 @@ PngInfo ReadPngInfo(std::span<const std::uint8_t> bytes) {
     constexpr std::size_t kHeaderChunk = sizeof kSignature + 4;
     if (bytes.size() >= kHeaderChunk + 12 &&
         std::equal(std::begin(kHeaderTag), std::end(kHeaderTag), bytes.begin() + kHeaderChunk)) {
+        info.sized = true;
         info.width = bigEndian32(bytes, kHeaderChunk + 4);
         info.height = bigEndian32(bytes, kHeaderChunk + 8);
     }

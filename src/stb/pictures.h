@@ -37,6 +37,7 @@ bool HasPngSignature(std::span<const std::uint8_t> bytes);
 // or the decoder's word on a damaged or absurd header (the size is still given when
 // the header chunk is there).
 struct PngInfo {
+    bool sized = false;  // the header chunk was there
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::string failure;  // empty when the decoder takes the header

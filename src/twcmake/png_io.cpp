@@ -6,7 +6,7 @@ namespace tarn::twc {
 
 Image decodePng(std::span<const std::uint8_t> bytes, const std::string& name) {
     const PngInfo info = ReadPngInfo(bytes);
-    if (info.width == 0 && info.height == 0 && !info.failure.empty()) throw TwcError(name + ": " + info.failure);
+    if (!info.sized) throw TwcError(name + ": " + info.failure);
     if (info.width == 0 || info.height == 0 || info.width > kMaxPngSide || info.height > kMaxPngSide)
         throw TwcError(name + ": the picture is " + std::to_string(info.width) + "x" + std::to_string(info.height) +
                        " pixels; 1 to " + std::to_string(kMaxPngSide) + " pixels on a side are accepted");
