@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "cursorset/file_names.h"
 
@@ -78,16 +79,37 @@ CompanionRead ReadCompanion(std::span<const std::uint8_t> bytes) {
     return read;
 }
 
+namespace {
+
+// Where direction d's cell starts on a sheet of `cell`-pixel cells.
+std::pair<int, int> cellOrigin(std::size_t d, int cell) {
+    const int i = static_cast<int>(d);
+    return {i % kCompanionColumns * cell, i / kCompanionColumns * cell};
+}
+
+}  // namespace
+
 std::array<RgbaPicture, kSliceCount> CutSheet(const RgbaPicture& sheet) {
     const int cell = sheet.width / kCompanionColumns;
     const auto rowBytes = static_cast<std::size_t>(cell) * 4;
     std::array<RgbaPicture, kSliceCount> cells;
     for (std::size_t d = 0; d < kSliceCount; ++d) {
         RgbaPicture& picture = cells[d] = RgbaPicture(cell, cell);
-        const int left = static_cast<int>(d) % kCompanionColumns * cell, top = static_cast<int>(d) / kCompanionColumns * cell;
+        const auto [left, top] = cellOrigin(d, cell);
         for (int y = 0; y < cell; ++y) std::copy_n(sheet.pixel(left, top + y), rowBytes, picture.pixel(0, y));
     }
     return cells;
+}
+
+RgbaPicture JoinSheet(const std::array<RgbaPicture, kSliceCount>& cells) {
+    const int cell = cells[0].width;
+    const auto rowBytes = static_cast<std::size_t>(cell) * 4;
+    RgbaPicture sheet(cell * kCompanionColumns, cell * kCompanionColumns);
+    for (std::size_t d = 0; d < kSliceCount; ++d) {
+        const auto [left, top] = cellOrigin(d, cell);
+        for (int y = 0; y < cell; ++y) std::copy_n(cells[d].pixel(0, y), rowBytes, sheet.pixel(left, top + y));
+    }
+    return sheet;
 }
 
 CursorHotspot ScaleHotspot(CursorHotspot slice, int side) {

@@ -53,8 +53,9 @@ struct CompanionRead {
 CompanionRead ReadCompanion(std::span<const std::uint8_t> bytes);
 
 // A sheet's sixteen cells, each a quarter of its width: the sheet's height must be
-// its width.
+// its width. And sixteen cells of one size as a sheet.
 std::array<RgbaPicture, kSliceCount> CutSheet(const RgbaPicture& sheet);
+RgbaPicture JoinSheet(const std::array<RgbaPicture, kSliceCount>& cells);
 
 // A 32 x 32 slice's hot spot on a picture of `side` pixels: scaled by side / 32, to
 // the nearest pixel (halves up), kept inside the picture.
