@@ -113,8 +113,10 @@ RgbaPicture JoinSheet(const std::array<RgbaPicture, kSliceCount>& cells) {
 }
 
 CursorHotspot ScaleHotspot(CursorHotspot slice, int side) {
+    // The pixel holding the middle of the slice's hot spot pixel, scaled: for a large
+    // picture that pixel's middle, not its corner, which at a slim tip may be clear.
     const auto scale = [side](int v) {
-        const long long scaled = (2LL * v * side + kSliceSide) / (2 * kSliceSide);
+        const long long scaled = (2LL * v + 1) * side / (2 * kSliceSide);
         return static_cast<int>(std::clamp<long long>(scaled, 0, side - 1));
     };
     return CursorHotspot{scale(slice.x), scale(slice.y)};

@@ -57,8 +57,10 @@ CompanionRead ReadCompanion(std::span<const std::uint8_t> bytes);
 std::array<RgbaPicture, kSliceCount> CutSheet(const RgbaPicture& sheet);
 RgbaPicture JoinSheet(const std::array<RgbaPicture, kSliceCount>& cells);
 
-// A 32 x 32 slice's hot spot on a picture of `side` pixels: scaled by side / 32, to
-// the nearest pixel (halves up), kept inside the picture.
+// A 32 x 32 slice's hot spot on a picture of `side` pixels: the pixel that holds the
+// middle of the slice's hot spot pixel scaled by side / 32 (the nearest pixel, whose
+// middle the drawing covers wherever the slice's pixel is drawn), kept inside the
+// picture.
 CursorHotspot ScaleHotspot(CursorHotspot slice, int side);
 
 // `picture` scaled to `side` pixels square (the same picture when it has that size).

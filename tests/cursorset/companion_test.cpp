@@ -116,14 +116,15 @@ TEST(PictureAtSide, KeepsAClearBorderClearAndTheInsideOpaqueInItsColour) {
     }
 }
 
-TEST(CompanionCursor, HotSpotIsTheSlicesScaledToTheNearestPixel) {
+TEST(CompanionCursor, HotSpotIsThePixelHoldingTheSlicesScaled) {
     const Companion companion{256, CutSheet(sheet(1024, 1024))};
     const struct {
         int slice, side, expected;
     } cases[] = {
-        {0, 32, 0},    {31, 32, 31},  {17, 32, 17},  {1, 48, 2},   {2, 48, 3},    {3, 48, 5},   {31, 48, 47},
-        {1, 40, 1},    {2, 40, 3},    {3, 40, 4},    {31, 64, 62}, {16, 64, 32},  {31, 256, 248}, {1, 256, 8},
-        {40, 32, 31},  {40, 48, 47},  // a hot spot beyond the slice stays inside the picture
+        // The middle of slice pixel h, (h + 0.5) * side / 32, falls in the pixel given.
+        {0, 32, 0},   {31, 32, 31},  {17, 32, 17},  {1, 48, 2},   {2, 48, 3},   {3, 48, 5},   {31, 48, 47},
+        {1, 40, 1},   {2, 40, 3},    {3, 40, 4},    {0, 64, 1},   {31, 64, 63}, {16, 64, 33}, {31, 256, 252},
+        {1, 256, 12}, {40, 32, 31},  {40, 48, 47},  // a hot spot beyond the slice stays inside the picture
     };
     for (const auto& c : cases) {
         const auto file = CompanionCursor(companion, 5, testing::cursorSlice(1, c.slice, c.slice), std::array{c.side});
