@@ -69,7 +69,8 @@ RgbaPicture PictureAtSide(const RgbaPicture& picture, int side);
 // A cursor file of direction `direction` with one 32-bit picture for each of `sides`
 // (1 to 256; kPointerSides for every size Windows draws), each scaled from the
 // companion's cell, its hot spot the slice's scaled. Nothing when the slice has no
-// directory entry to take the hot spot from.
+// directory entry to take the hot spot from; std::invalid_argument for a side out of
+// range.
 std::optional<std::vector<std::uint8_t>> CompanionCursor(const Companion& companion, std::size_t direction,
                                                          std::span<const std::uint8_t> slice,
                                                          std::span<const int> sides);

@@ -60,7 +60,8 @@ std::vector<std::uint8_t> EncodePng(const RgbaPicture& picture);
 // `picture` scaled to `width` by `height`: colour in linear light (the bytes are sRGB)
 // and weighted by alpha, so a clear pixel's colour never bleeds into its neighbours;
 // the library's default filters (Mitchell when shrinking, Catmull-Rom when growing),
-// the edge pixels repeated beyond the border.
+// the edge pixels repeated beyond the border. Throws std::bad_alloc when the resampler
+// cannot allocate.
 RgbaPicture ScalePicture(const RgbaPicture& picture, int width, int height);
 
 }  // namespace tarn
