@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "support/recording_format.h"
 #include "support/recording_platform.h"
 
@@ -273,6 +277,95 @@ std::error_code RecordingPlatform::CreateFile(const std::filesystem::path& file)
     else failure = std::error_code(errno, std::generic_category());
     setResult(failure ? failure.message() : "0");
     return failure;
+}
+
+OpenedFile RecordingPlatform::CreateFile(const std::filesystem::path& file, FileAccess access, FileCreation creation,
+                                         std::uint32_t flags) {
+    const char* how = creation == FileCreation::CreateNew ? "CreateNew" : "OpenExisting";
+    const bool fails = record("CreateFile", quote(file.filename().string()) + ", " +
+                                                std::to_string(static_cast<std::uint32_t>(access)) + ", " + how);
+    const char* path = file.c_str();
+    struct stat st {};
+    int fd = -1;
+    if (fails) errno = EIO;
+    else if (creation == FileCreation::CreateNew) {
+        // O_EXCL refuses any name that is there, a link to nothing included.
+        if (readOnlyFolders.count(file.parent_path())) errno = EACCES;
+        else fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    } else if ((flags & kFileFlagOpenReparsePoint) && !followsLinks && ::lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
+        fd = ::open(path, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    } else if (::stat(path, &st) != 0) {
+    } else if (S_ISDIR(st.st_mode) || access != FileAccess::Write) {
+        // A folder opens only with backup semantics, as on Windows.
+        if (S_ISDIR(st.st_mode) && !(flags & kFileFlagBackupSemantics)) errno = EACCES;
+        else fd = ::open(path, O_PATH | O_CLOEXEC);
+    } else {
+        fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        const std::error_code failure(errno, std::generic_category());
+        setResult(failure.message());
+        return {{}, failure};
+    }
+    files_[nextFile_] = {fd, access == FileAccess::Delete, false};
+    setResult(hex(nextFile_));
+    return {FileHandle(nextFile_++), {}};
+}
+
+int RecordingPlatform::fdOf(FileHandle file, const char* op) {
+    const auto it = files_.find(file.value());
+    if (it != files_.end()) return it->second.fd;
+    misuse_.push_back(std::string(op) + " of a file that is not open: " + hex(file.value()));
+    return -1;
+}
+
+std::optional<FileInformation> RecordingPlatform::GetFileInformationByHandle(FileHandle file) {
+    struct stat st {};
+    if (record("GetFileInformationByHandle", hex(file.value())) || ::fstat(fdOf(file, "GetFileInformationByHandle"), &st))
+        return std::nullopt;
+    const std::uint32_t attributes =
+        S_ISDIR(st.st_mode) ? kFileAttributeDirectory : S_ISLNK(st.st_mode) ? kFileAttributeReparsePoint : 0x20;
+    setResult(std::to_string(st.st_nlink) + " " + std::to_string(st.st_ino));
+    return FileInformation{attributes, static_cast<std::uint32_t>(st.st_nlink), st.st_dev, st.st_ino};
+}
+
+std::optional<std::filesystem::path> RecordingPlatform::GetFinalPathNameByHandle(FileHandle file) {
+    if (record("GetFinalPathNameByHandle", hex(file.value()))) return std::nullopt;
+    std::error_code ec;
+    const auto real = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fdOf(file, "GetFinalPathNameByHandle")), ec);
+    if (ec) return std::nullopt;
+    setResult(quote(real.string()));
+    return real;
+}
+
+std::error_code RecordingPlatform::WriteFile(FileHandle file, std::span<const unsigned char> bytes) {
+    if (record("WriteFile", hex(file.value()) + ", " + std::to_string(bytes.size())))
+        return std::make_error_code(std::errc::io_error);
+    const int fd = fdOf(file, "WriteFile");
+    for (ssize_t n = 0; !bytes.empty(); bytes = bytes.subspan(static_cast<std::size_t>(n)))
+        if ((n = ::write(fd, bytes.data(), bytes.size())) <= 0) return {errno, std::generic_category()};
+    return {};
+}
+
+std::error_code RecordingPlatform::SetFileInformationByHandle(FileHandle file, const FileDispositionInfo& info) {
+    if (record("SetFileInformationByHandle", hex(file.value()) + ", " + boolText(info.deleteFile)))
+        return std::make_error_code(std::errc::io_error);
+    if (fdOf(file, "SetFileInformationByHandle") < 0 || !files_[file.value()].mayDelete)
+        return std::make_error_code(std::errc::permission_denied);
+    files_[file.value()].deleteOnClose = info.deleteFile;
+    return {};
+}
+
+void RecordingPlatform::CloseHandle(FileHandle file) {
+    record("CloseHandle", hex(file.value()));
+    const int fd = fdOf(file, "CloseHandle");
+    if (fd < 0) return;
+    // The opened file goes, by the name it has now, whatever lies under its old one.
+    std::error_code ec;
+    if (files_[file.value()].deleteOnClose)
+        std::filesystem::remove(std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec), ec);
+    ::close(fd);
+    files_.erase(file.value());
 }
 
 std::vector<FoundFile> RecordingPlatform::FindFirstFile(const std::filesystem::path& folder) {
