@@ -1,15 +1,10 @@
 #include "cursorset/cursorset.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <exception>
-#include <fstream>
-#include <stdexcept>
-#include <system_error>
 #include <utility>
 
 #include "cursorset/cursor_check.h"
-#include "cursorset/file_names.h"
 #include "cursorset/set_file.h"
 
 namespace tarn {
@@ -31,70 +26,18 @@ void replaceHandle(Platform& platform, CursorSet& set, std::size_t i, CursorHand
 
 }  // namespace
 
-fs::path ScratchFile(Platform& platform, const Folders& folders) {
-    return FolderOrProgram(platform, folders.scratch) / kScratchFileName;
-}
-
-std::vector<fs::path> ScratchFilePlaces(Platform& platform, const Folders& folders) {
-    std::vector<fs::path> places{ScratchFile(platform, folders)};
-    for (const fs::path& folder : {folders.program, folders.user}) {
-        fs::path file = folder / kScratchFileName;
-        if (!folder.empty() && file != places.front()) places.push_back(std::move(file));
-    }
-    return places;
-}
-
-fs::path ScratchFileToWrite(Platform& platform, const Folders& folders) {
-    fs::path file = ScratchFile(platform, folders);
-    MakeUserFolder(folders, file.parent_path());
-    return file;
-}
-
-void WriteImage(const CursorSet& set, const fs::path& file, int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= kSliceCount)
-        throw std::out_of_range("Image index " + std::to_string(index) + " is not 0 to 15");
-    WriteImageFile(set.images[static_cast<std::size_t>(index)], file);
-}
-
-void WriteImageFile(std::span<const unsigned char> image, const fs::path& file) {
-    // Opened for update, so a longer file keeps its tail; an update stream does not
-    // create a missing file, so that is created first, without shortening anything.
-    constexpr auto update = std::ios::in | std::ios::out | std::ios::binary;
-    errno = 0;
-    std::fstream out(file, update);
-    if (!out.is_open()) {
-        errno = 0;
-        std::ofstream create(file, std::ios::app | std::ios::binary);
-        if (!create.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot create", file, errno));
-        create.close();
-        errno = 0;
-        out.open(file, update);
-        if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open for writing", file, errno));
-    }
-    if (!image.empty()) {
-        errno = 0;
-        out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-        if (!out) throw std::runtime_error(DescribeFileFailure("Cannot write", file, errno));
-    }
-    errno = 0;
-    out.close();
-    if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", file, errno));
-}
-
 void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::vector<unsigned char> image,
-                  const fs::path& scratch) {
+                  const Folders& folders) {
     set.images[index] = std::move(image);
-    WriteImage(set, scratch, static_cast<int>(index));
+    const fs::path& scratch = set.scratch.write(platform, folders, set.images[index]);
     // A slice whose picture has no pixels would end the program inside the loader; it
     // is refused here as the loader refuses any other slice that is no cursor.
     const bool loadable = DescribesImage(set.images[index]);
     replaceHandle(platform, set, index, loadable ? platform.LoadCursorFromFile(scratch) : CursorHandle{});
 }
 
-PictureHandle LoadPreview(Platform& platform, const CursorSet& set, const Folders& folders) {
-    const fs::path scratch = ScratchFileToWrite(platform, folders);
-    WriteImage(set, scratch, kPreviewSlice);
-    return platform.LoadPicture(scratch);
+PictureHandle LoadPreview(Platform& platform, CursorSet& set, const Folders& folders) {
+    return platform.LoadPicture(set.scratch.write(platform, folders, set.images[kPreviewSlice]));
 }
 
 void LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders) {
@@ -104,7 +47,6 @@ void LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const 
         if (!reader.open(platform, name, report, folders)) return;
         // Slice by slice, each made into a pointer before the next is read: a failure
         // half way leaves the slots before it with the new set.
-        const fs::path scratch = ScratchFileToWrite(platform, folders);
         for (std::size_t i = 0; i < kSliceCount; ++i) {
             Slice slice;
             const SliceRead got = reader.read(i, 1, slice);
@@ -112,7 +54,7 @@ void LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const 
                 report(*got.failure);
                 return;
             }
-            InstallSlice(platform, set, i, std::move(slice), scratch);
+            InstallSlice(platform, set, i, std::move(slice), folders);
         }
     } catch (const std::exception& e) {
         report(e.what());

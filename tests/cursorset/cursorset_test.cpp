@@ -210,6 +210,7 @@ struct HalfwayFault {
     std::function<void(const fs::path& folder)> inject;
     std::function<void(const fs::path& folder)> repair;
     bool failingSlotHasNewImage;  // the scratch write fails after the slice was read
+    const char* says;
 };
 
 TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasReplaced) {
@@ -219,9 +220,15 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
              fs::remove(f / "mw.tmp");
              fs::create_directory(f / "mw.tmp");
          },
-         [](const fs::path& f) { fs::remove(f / "mw.tmp"); }, true},
+         [](const fs::path& f) { fs::remove(f / "mw.tmp"); }, true, "mw.tmp: it is a folder now"},
+        {"a link to the user's file is put in its place",
+         [](const fs::path& f) {
+             fs::rename(f / "mw.tmp", f / "moved");
+             fs::create_symlink("doc", f / "mw.tmp");
+         },
+         [](const fs::path& f) { fs::remove(f / "mw.tmp"); }, true, "mw.tmp: it is a link now"},
         {"the set file shrinks", [](const fs::path& f) { fs::resize_file(f / "b.TWC", 3 * kSliceBytes); },
-         [](const fs::path&) {}, false},
+         [](const fs::path&) {}, false, "Cannot read slice 5"},
     };
     for (const auto& fault : faults) {
         SCOPED_TRACE(fault.what);
@@ -233,6 +240,7 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
         testing::writeFile(folder / "a.TWC", a);
         testing::writeFile(folder / "b.TWC", b);
         testing::writeFile(folder / "c.TWC", c);
+        testing::writeFile(folder / "doc", c);
         LoadTWC(q, mixed, "a.TWC");
         const auto oldHandles = mixed.handles;
 
@@ -242,6 +250,7 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
 
         ASSERT_EQ(q.messages.size(), 1u);
         EXPECT_THAT(q.messages[0], StartsWith("LoadTWC\n"));
+        EXPECT_THAT(q.messages[0], HasSubstr(fault.says));
         for (std::size_t i = 0; i < 5; ++i) {
             EXPECT_EQ(mixed.images[i], sliceOf(b, i)) << i;
             EXPECT_EQ(q.imageOfHandle(mixed.handles[i]), RecordingPlatform::imageOf(sliceOf(b, i))) << i;
@@ -263,52 +272,8 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
         EXPECT_EQ(destroyed, expected);
         EXPECT_TRUE(q.misuse().empty());
         for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(mixed.images[i], sliceOf(c, i)) << i;
+        EXPECT_EQ(testing::readFile(folder / "doc"), c);
     }
-}
-
-TEST_F(CursorSetTest, WriteImagePutsTheImageAtTheStartAndKeepsWhatFollows) {
-    LoadTWC(p, set, "none.TWC");  // nothing loaded: all images empty
-    CursorSet loaded;
-    testing::writeFile(at("a.TWC"), testing::cursorSet(1));
-    LoadTWC(p, loaded, "a.TWC");
-    const Bytes image2 = loaded.images[2];
-    Bytes longer(4000, 0xAB);
-    Bytes longerAfter = longer;
-    std::copy(image2.begin(), image2.end(), longerAfter.begin());
-
-    struct Case {
-        const char* what;
-        const CursorSet* from;
-        std::optional<Bytes> before;  // nothing: the file does not exist
-        Bytes after;
-    };
-    const Case cases[] = {
-        {"missing file is created", &loaded, std::nullopt, image2},
-        {"longer file keeps its tail", &loaded, longer, longerAfter},
-        {"empty image creates an empty file", &set, std::nullopt, {}},
-        {"empty image leaves the file as it was", &set, longer, longer},
-    };
-    for (const auto& c : cases) {
-        const fs::path file = at("out.bin");
-        fs::remove(file);
-        if (c.before) testing::writeFile(file, *c.before);
-        WriteImage(*c.from, file, 2);
-        EXPECT_EQ(testing::readFile(file), c.after) << c.what;
-    }
-}
-
-TEST_F(CursorSetTest, WriteImageThrowsAReadableDescription) {
-    testing::writeFile(at("a.TWC"), testing::cursorSet(1));
-    LoadTWC(p, set, "a.TWC");
-    fs::create_directory(at("folder"));
-    try {
-        WriteImage(set, at("folder"), 2);
-        ADD_FAILURE() << "writing over a folder must fail";
-    } catch (const std::exception& e) {
-        EXPECT_THAT(e.what(), HasSubstr("folder"));
-    }
-    for (int index : {0, 15}) EXPECT_NO_THROW(WriteImage(set, at("ok.bin"), index)) << index;
-    for (int index : {-1, 16}) EXPECT_THROW(WriteImage(set, at("ok.bin"), index), std::out_of_range) << index;
 }
 
 TEST_F(CursorSetTest, ThePreviewIsSliceTwo) {
@@ -319,18 +284,20 @@ TEST_F(CursorSetTest, ThePreviewIsSliceTwo) {
     EXPECT_EQ(p.preview, RecordingPlatform::imageOf(sliceOf(file, 2)));
 }
 
-TEST_F(CursorSetTest, APreviewBeforeAnyLoadWritesNothing) {
-    // Fresh run: the scratch file is created empty and cannot be a picture.
-    EXPECT_THROW(LoadPreview(p, set), PlatformError);
-    EXPECT_TRUE(fs::exists(at("mw.tmp")));
-    EXPECT_EQ(fs::file_size(at("mw.tmp")), 0u);
-
-    // Left over from an earlier run: it is shown as it is.
+TEST_F(CursorSetTest, APreviewBeforeAnyLoadWritesNothingAndOnlyIntoTheRunsOwnFile) {
+    // A file lying under the name already (an earlier run's, or the user's) is neither
+    // written nor shown: the run makes its own, empty, which cannot be a picture.
     const Bytes earlier = testing::cursorSlice(77);
     testing::writeFile(at("mw.tmp"), earlier);
+    EXPECT_THROW(LoadPreview(p, set), PlatformError);
+    EXPECT_EQ(testing::readFile(at("mw.tmp")), earlier);
+    EXPECT_EQ(fs::file_size(at("mw.tmp2")), 0u);
+
+    // What the run's own file holds by then is shown as it is.
+    testing::writeFile(at("mw.tmp2"), earlier);
     p.SetPreviewPicture(LoadPreview(p, set));
     EXPECT_EQ(p.preview, RecordingPlatform::imageOf(earlier));
-    EXPECT_EQ(testing::readFile(at("mw.tmp")), earlier);
+    EXPECT_EQ(p.openFiles(), 0);
 }
 
 TEST(IsBareFileName, AcceptsOnlyNamesThatStayInTheProgramFolder) {

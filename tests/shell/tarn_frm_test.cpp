@@ -329,30 +329,58 @@ TEST_F(LifecycleTest, AFailedListBuildEndsStartUpAndRemovesItsTrayIcon) {
     EXPECT_EQ(fake.count("SetCheckValue"), 0);
 }
 
-TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersFirstAndAFolderOfItsNameIsTheUsers) {
+TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersFirstAndAnythingElseOfItsNameIsTheUsers) {
     writeIni("1\r\n1\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
     writeSet("arrows.TWC", 1);
     writeFile(folder / "mw.tmp", cursorSlice(99));
     frm.Form_Load();
     frm.Timer2_Timer();
-    // Only the instance check and the look for the per-user folder come first.
-    EXPECT_EQ(fake.calls()[2].name, "ReloadSystemCursors");
-    EXPECT_EQ(fake.calls()[1].name, "SHGetKnownFolderPath");
+    // Only the instance check, the look for the per-user folder and the look at what lies
+    // under the scratch file's names come first; the leftover is gone then.
+    const std::set<std::string> looks{"PrevInstance", "SHGetKnownFolderPath", "CreateFile", "CloseHandle",
+                                      "GetFileInformationByHandle", "GetFinalPathNameByHandle",
+                                      "SetFileInformationByHandle"};
+    for (int i = 0; i < first("ReloadSystemCursors"); ++i) EXPECT_TRUE(looks.count(fake.calls()[i].name)) << i;
     EXPECT_LT(first("ReloadSystemCursors"), first("LoadCursor"));
+    EXPECT_FALSE(fs::exists(folder / "mw.tmp2"));
 
-    // A clean start, or one beside a folder the user named mw.tmp, does not touch the
-    // user's scheme; that folder is theirs, still there after Exit.
-    for (const bool usersFolder : {false, true}) {
-        SCOPED_TRACE(usersFolder ? "a folder named mw.tmp" : "a clean start");
+    // A clean start, or one beside the user's folder, second name of their file, or link
+    // to it (opened as itself, or followed as Wine does) under the name: the user's
+    // scheme is not reloaded, and what is theirs is neither written nor removed. The run
+    // rotates through a file of its own, gone at Exit.
+    const Bytes document = cursorSlice(7);
+    const struct {
+        const char* what;
+        void (*make)(const fs::path& file);
+        bool followsLinks;
+    } cases[] = {
+        {"a clean start", nullptr, false},
+        {"a folder", [](const fs::path& f) { fs::create_directory(f); }, false},
+        {"a second name", [](const fs::path& f) { fs::create_hard_link(f.parent_path() / "doc", f); }, false},
+        {"a link", [](const fs::path& f) { fs::create_symlink("doc", f); }, false},
+        {"a link followed", [](const fs::path& f) { fs::create_symlink("doc", f); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         TempFolder dir;
         RecordingPlatform p;
         p.programFolder = dir.path();
-        if (usersFolder) fs::create_directory(dir / "mw.tmp");
+        p.followsLinks = c.followsLinks;
+        writeFile(dir / "arrows.TWC", cursorSet(1));
+        writeFile(dir / "doc", document);
+        if (c.make) c.make(dir / "mw.tmp");
+        const fs::file_type was = fs::symlink_status(dir / "mw.tmp").type();
         TarnFrm f{p};
         f.Form_Load();
+        f.lbl_Click(layout::kLabelOk);
+        EXPECT_THAT(p.log({"LoadCursorFromFile"}).back(), ::testing::StartsWith(c.make ? "LoadCursorFromFile(\"mw.tmp2\")"
+                                                                                  : "LoadCursorFromFile(\"mw.tmp\")"));
         f.lbl_Click(layout::kLabelExit);
         EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
-        EXPECT_EQ(fs::is_directory(dir / "mw.tmp"), usersFolder);
+        EXPECT_EQ(readFile(dir / "doc"), document);
+        EXPECT_EQ(fs::symlink_status(dir / "mw.tmp").type(), was);
+        EXPECT_FALSE(fs::exists(dir / "mw.tmp2"));
+        EXPECT_EQ(p.openFiles(), 0);
     }
 }
 
@@ -405,8 +433,7 @@ TEST(Folders, EachFileLivesWhereItsFolderCanTakeIt) {
         EXPECT_EQ(p.count("ReloadSystemCursors"), c.leftover == Nowhere ? 0 : 1);
         EXPECT_EQ(TarnFrm::State::of(f).settings.interval, c.interval);
         for (const Place place : {Program, User})
-            EXPECT_EQ(fs::is_regular_file(places[place] / "mw.tmp"), place == c.scratch || place == c.leftover)
-                << place;
+            EXPECT_EQ(fs::is_regular_file(places[place] / "mw.tmp"), place == c.scratch) << place;  // no leftover
         f.lbl_Click(2);  // OK rotates: every direction has its pointer
         for (const CursorHandle h : TarnFrm::State::of(f).set.handles) EXPECT_FALSE(h.isNull());
         f.lbl_Click(3);
