@@ -125,3 +125,60 @@ class LongPathTest(TarnwickCase):
                          sorted(self.folder.program_files()
                                 + ["Blue.TWC", tf.INI]))
         self.assertEqual(os.listdir(self.user_local()), [])
+
+
+class ScratchNameTest(TarnwickCase):
+    def test_what_lies_under_the_scratch_files_name_is_left_as_it_is(self):
+        # (what lies there, in the per-user folder with the program folder
+        # read-only, the file the run makes instead).
+        table = [
+            ("second name", False, USER_SCRATCH),
+            ("link", False, USER_SCRATCH),
+            ("folder", False, USER_SCRATCH),
+            ("second name", True, USER_SCRATCH + "2"),
+            ("link", True, USER_SCRATCH + "2"),
+        ]
+        for n, (what, per_user, made) in enumerate(table):
+            with self.subTest(what=what, per_user=per_user):
+                if n:
+                    self.fresh_host()
+                self.check_scratch_beside(what, per_user, made)
+
+    def check_scratch_beside(self, what, per_user, made):
+        document = os.path.join(self.host.tmp, "document.txt")
+        data = bytes(range(256)) * 20       # longer than an image
+        with open(document, "wb") as f:
+            f.write(data)
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        there = self.folder.file(tf.SCRATCH)
+        if per_user:
+            os.makedirs(self.user_local())
+            there = os.path.join(self.user_local(), tf.SCRATCH)
+            for name in self.folder.listing():
+                os.chmod(self.folder.file(name), 0o444)
+            os.chmod(self.folder.path, 0o555)
+        {"second name": lambda: os.link(document, there),
+         "link": lambda: os.symlink(document, there),
+         "folder": lambda: os.mkdir(there)}[what]()
+        self.host.start(self.folder.exe,
+                        wrapper=winehost.NO_DAC_OVERRIDE if per_user else ())
+        self.assertEqual(self.answer_start_up_boxes(timeout=30), [])
+        calls = self.exit_by(tf.EXIT_LABEL)
+        with open(document, "rb") as f:
+            self.assertEqual(f.read(), data)
+        self.assertEqual(os.path.islink(there), what == "link")
+        self.assertEqual(os.path.isdir(there), what == "folder")
+        if what == "second name":
+            self.assertTrue(os.path.samefile(there, document))
+
+        # Start-up loaded Blue twice through a file of the run's own, took
+        # nothing for a killed run's mark, and Exit removed only that file.
+        loads = tf.calls_with(calls, "LoadCursorFromFileW")
+        self.assertEqual(len(loads), 2 * tf.SLICES)
+        self.assertTrue(all(c.retval for c in loads))
+        self.assertEqual({c.args[0].string.lower() for c in loads}, {made})
+        self.assertEqual(tf.calls_with(calls, "SystemParametersInfoW",
+                                       tf.SPI_SETCURSORS), [])
+        self.assertEqual(sorted(os.listdir(self.user_local())),
+                         [tf.INI, tf.SCRATCH] if per_user else [])
