@@ -4,7 +4,6 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
-#include <utility>
 #include <vector>
 
 #include "cursorset/file_names.h"
@@ -61,15 +60,14 @@ std::optional<fs::path> realFolder(Platform& platform, const fs::path& folder) {
 }
 
 // An earlier run's file, and not the user's: a plain file, not a link, of one name, and
-// really found under `name` in `folder`. The last test is for a system that follows a
-// link even when asked to open it as itself (Wine does): the file it opened then has
-// the path of what the link leads to.
-bool isEarlierRuns(Platform& platform, const OpenFile& file, const std::optional<fs::path>& folder,
-                   const std::string& name) {
+// really found under `name` in `folder` (the folder's real path). The last test is for a
+// system that follows a link even when asked to open it as itself (Wine does): the file
+// it opened then has the path of what the link leads to.
+bool isEarlierRuns(Platform& platform, const OpenFile& file, const fs::path& folder, const std::string& name) {
     const std::optional<FileInformation> info = file.information();
-    if (!info || isFolder(*info) || isLink(*info) || info->links != 1 || !folder) return false;
+    if (!info || isFolder(*info) || isLink(*info) || info->links != 1) return false;
     const std::optional<fs::path> real = platform.GetFinalPathNameByHandle(file.handle());
-    return real && real->parent_path() == *folder && SameIgnoringAsciiCase(Utf8FromPath(real->filename()), name);
+    return real && real->parent_path() == folder && SameIgnoringAsciiCase(Utf8FromPath(real->filename()), name);
 }
 
 void put(Platform& platform, const OpenFile& file, const fs::path& path, std::span<const unsigned char> bytes) {
@@ -83,9 +81,9 @@ void put(Platform& platform, const OpenFile& file, const fs::path& path, std::sp
 bool ScratchFile::takeLeftovers(Platform& platform, const Folders& folders) {
     bool found = false;
     for (const fs::path& folder : {FolderOrProgram(platform, folders.program), folders.user}) {
-        if (folder.empty()) continue;
-        bool looked = false;  // the folder's real path is looked up once something lies in it
-        std::optional<fs::path> real;
+        // Nothing lies in a folder that is not there.
+        const std::optional<fs::path> real = folder.empty() ? std::nullopt : realFolder(platform, folder);
+        if (!real) continue;
         for (int n = 1; n <= kOwnFileNames; ++n) {
             const std::string name = OwnFileName(kScratchFileName, n);
             const fs::path file = folder / PathFromUtf8(name);
@@ -96,8 +94,7 @@ bool ScratchFile::takeLeftovers(Platform& platform, const Folders& folders) {
             const bool deletable = static_cast<bool>(*mark);
             if (!deletable) mark.emplace(platform, file, FileAccess::None, FileCreation::OpenExisting, kAsItself);
             if (!*mark) continue;
-            if (!std::exchange(looked, true)) real = realFolder(platform, folder);
-            if (!isEarlierRuns(platform, *mark, real, name)) continue;
+            if (!isEarlierRuns(platform, *mark, *real, name)) continue;
             found = true;
             if (deletable) platform.SetFileInformationByHandle(mark->handle(), FileDispositionInfo{});
         }
