@@ -3,6 +3,7 @@ settings files that Exit must not replace, or must write in place, and a
 program folder too deep for the cursor loader."""
 
 import os
+import pathlib
 import struct
 
 from harness.tarnwick_case import BLUE, USER_SCRATCH, TarnwickCase, tf, winehost
@@ -129,56 +130,46 @@ class LongPathTest(TarnwickCase):
 
 class ScratchNameTest(TarnwickCase):
     def test_what_lies_under_the_scratch_files_name_is_left_as_it_is(self):
-        # (what lies there, in the per-user folder with the program folder
-        # read-only, the file the run makes instead).
-        table = [
-            ("second name", False, USER_SCRATCH),
-            ("link", False, USER_SCRATCH),
-            ("folder", False, USER_SCRATCH),
-            ("second name", True, USER_SCRATCH + "2"),
-            ("link", True, USER_SCRATCH + "2"),
-        ]
-        for n, (what, per_user, made) in enumerate(table):
+        # In the program folder, or in the per-user folder with the program
+        # folder read-only, where the run then makes mw.tmp2.
+        rows = [("second name", 0), ("link", 0), ("folder", 0),
+                ("second name", 1), ("link", 1)]
+        for what, per_user in rows:
             with self.subTest(what=what, per_user=per_user):
-                if n:
+                if (what, per_user) != rows[0]:
                     self.fresh_host()
-                self.check_scratch_beside(what, per_user, made)
+                self.check_scratch_beside(what, per_user)
 
-    def check_scratch_beside(self, what, per_user, made):
-        document = os.path.join(self.host.tmp, "document.txt")
+    def check_scratch_beside(self, what, per_user):
         data = bytes(range(256)) * 20       # longer than an image
-        with open(document, "wb") as f:
-            f.write(data)
+        document = pathlib.Path(self.host.tmp, "document.txt")
+        document.write_bytes(data)
         self.add_sets("Blue")
         self.folder.write_settings(set_file="Blue.TWC")
-        there = self.folder.file(tf.SCRATCH)
+        folder = self.user_local() if per_user else self.folder.path
+        there = os.path.join(folder, tf.SCRATCH)
         if per_user:
-            os.makedirs(self.user_local())
-            there = os.path.join(self.user_local(), tf.SCRATCH)
+            os.makedirs(folder)
             for name in self.folder.listing():
                 os.chmod(self.folder.file(name), 0o444)
             os.chmod(self.folder.path, 0o555)
-        {"second name": lambda: os.link(document, there),
-         "link": lambda: os.symlink(document, there),
-         "folder": lambda: os.mkdir(there)}[what]()
+        {"second name": os.link, "link": os.symlink,
+         "folder": lambda _, path: os.mkdir(path)}[what](document, there)
         self.host.start(self.folder.exe,
-                        wrapper=winehost.NO_DAC_OVERRIDE if per_user else ())
+                        wrapper=winehost.NO_DAC_OVERRIDE * per_user)
         self.assertEqual(self.answer_start_up_boxes(timeout=30), [])
         calls = self.exit_by(tf.EXIT_LABEL)
-        with open(document, "rb") as f:
-            self.assertEqual(f.read(), data)
+        self.assertEqual(document.read_bytes(), data)
         self.assertEqual(os.path.islink(there), what == "link")
-        self.assertEqual(os.path.isdir(there), what == "folder")
-        if what == "second name":
-            self.assertTrue(os.path.samefile(there, document))
-
+        self.assertTrue(os.path.isdir(there) if what == "folder"
+                        else os.path.samefile(there, document))
         # Start-up loaded Blue twice through a file of the run's own, took
         # nothing for a killed run's mark, and Exit removed only that file.
         loads = tf.calls_with(calls, "LoadCursorFromFileW")
-        self.assertEqual(len(loads), 2 * tf.SLICES)
-        self.assertTrue(all(c.retval for c in loads))
-        self.assertEqual({c.args[0].string.lower() for c in loads}, {made})
+        self.assertEqual(len([c for c in loads if c.retval]), 2 * tf.SLICES)
+        self.assertEqual({c.args[0].string.lower() for c in loads},
+                         {USER_SCRATCH + "2" * per_user})
         self.assertEqual(tf.calls_with(calls, "SystemParametersInfoW",
                                        tf.SPI_SETCURSORS), [])
         self.assertEqual(sorted(os.listdir(self.user_local())),
-                         [tf.INI, tf.SCRATCH] if per_user else [])
+                         [tf.INI, tf.SCRATCH] * per_user)

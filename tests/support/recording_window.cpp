@@ -281,90 +281,57 @@ std::error_code RecordingPlatform::CreateFile(const std::filesystem::path& file)
 
 OpenedFile RecordingPlatform::CreateFile(const std::filesystem::path& file, FileAccess access, FileCreation creation,
                                          std::uint32_t flags) {
-    const char* how = creation == FileCreation::CreateNew ? "CreateNew" : "OpenExisting";
-    const bool fails = record("CreateFile", quote(file.filename().string()) + ", " +
-                                                std::to_string(static_cast<std::uint32_t>(access)) + ", " + how);
-    const char* path = file.c_str();
+    const bool create = creation == FileCreation::CreateNew;
+    const bool fails = record("CreateFile", quote(file.filename().string()) + (create ? ", new, " : ", existing, ") +
+                                                hex(static_cast<unsigned>(access)));
+    // O_EXCL refuses any name there, a link to nothing too; O_PATH opens a folder, or a link as itself.
     struct stat st {};
-    int fd = -1;
-    if (fails) errno = EIO;
-    else if (creation == FileCreation::CreateNew) {
-        // O_EXCL refuses any name that is there, a link to nothing included.
-        if (readOnlyFolders.count(file.parent_path())) errno = EACCES;
-        else fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    } else if ((flags & kFileFlagOpenReparsePoint) && !followsLinks && ::lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
-        fd = ::open(path, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    } else if (::stat(path, &st) != 0) {
-    } else if (S_ISDIR(st.st_mode) || access != FileAccess::Write) {
-        // A folder opens only with backup semantics, as on Windows.
-        if (S_ISDIR(st.st_mode) && !(flags & kFileFlagBackupSemantics)) errno = EACCES;
-        else fd = ::open(path, O_PATH | O_CLOEXEC);
-    } else {
-        fd = ::open(path, O_WRONLY | O_CLOEXEC);
-    }
-    if (fd < 0) {
-        const std::error_code failure(errno, std::generic_category());
-        setResult(failure.message());
-        return {{}, failure};
-    }
-    files_[nextFile_] = {fd, access == FileAccess::Delete, false};
-    setResult(hex(nextFile_));
-    return {FileHandle(nextFile_++), {}};
-}
-
-int RecordingPlatform::fdOf(FileHandle file, const char* op) {
-    const auto it = files_.find(file.value());
-    if (it != files_.end()) return it->second.fd;
-    misuse_.push_back(std::string(op) + " of a file that is not open: " + hex(file.value()));
-    return -1;
+    const bool itself = (flags & kFileFlagOpenReparsePoint) && !followsLinks;
+    const bool regular = (itself ? ::lstat : ::stat)(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const int how = create ? O_WRONLY | O_CREAT | O_EXCL
+                           : access == FileAccess::Write && regular ? O_WRONLY : O_PATH | O_NOFOLLOW * itself;
+    errno = fails ? EIO : EACCES;
+    const bool refused = fails || (create && readOnlyFolders.count(file.parent_path()));
+    const int fd = refused ? -1 : ::open(file.c_str(), how | O_CLOEXEC, 0644);
+    const std::error_code failure = fd < 0 ? std::error_code(errno, std::generic_category()) : std::error_code();
+    setResult(failure ? failure.message() : hex(nextFile_));
+    if (!failure) files_[nextFile_] = {fd, access == FileAccess::Delete};
+    return {FileHandle(failure ? 0 : nextFile_++), failure};
 }
 
 std::optional<FileInformation> RecordingPlatform::GetFileInformationByHandle(FileHandle file) {
     struct stat st {};
-    if (record("GetFileInformationByHandle", hex(file.value())) || ::fstat(fdOf(file, "GetFileInformationByHandle"), &st))
+    if (record("GetFileInformationByHandle", hex(file.value())) || ::fstat(files_.at(file.value()).fd, &st))
         return std::nullopt;
-    const std::uint32_t attributes =
-        S_ISDIR(st.st_mode) ? kFileAttributeDirectory : S_ISLNK(st.st_mode) ? kFileAttributeReparsePoint : 0x20;
-    setResult(std::to_string(st.st_nlink) + " " + std::to_string(st.st_ino));
-    return FileInformation{attributes, static_cast<std::uint32_t>(st.st_nlink), st.st_dev, st.st_ino};
+    const std::uint32_t kind = S_ISDIR(st.st_mode) ? kFileAttributeDirectory : S_ISLNK(st.st_mode) ? kFileAttributeReparsePoint : 0;
+    return FileInformation{kind, static_cast<std::uint32_t>(st.st_nlink), st.st_dev, st.st_ino};
 }
 
 std::optional<std::filesystem::path> RecordingPlatform::GetFinalPathNameByHandle(FileHandle file) {
-    if (record("GetFinalPathNameByHandle", hex(file.value()))) return std::nullopt;
     std::error_code ec;
-    const auto real = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fdOf(file, "GetFinalPathNameByHandle")), ec);
-    if (ec) return std::nullopt;
-    setResult(quote(real.string()));
+    const auto real = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(files_.at(file.value()).fd), ec);
+    if (record("GetFinalPathNameByHandle", hex(file.value()), real.string()) || ec) return std::nullopt;
     return real;
 }
 
 std::error_code RecordingPlatform::WriteFile(FileHandle file, std::span<const unsigned char> bytes) {
-    if (record("WriteFile", hex(file.value()) + ", " + std::to_string(bytes.size())))
-        return std::make_error_code(std::errc::io_error);
-    const int fd = fdOf(file, "WriteFile");
-    for (ssize_t n = 0; !bytes.empty(); bytes = bytes.subspan(static_cast<std::size_t>(n)))
-        if ((n = ::write(fd, bytes.data(), bytes.size())) <= 0) return {errno, std::generic_category()};
-    return {};
+    if (record("WriteFile", hex(file.value()) + ", " + std::to_string(bytes.size()))) errno = EIO;
+    else if (::write(files_.at(file.value()).fd, bytes.data(), bytes.size()) == ssize_t(bytes.size())) return {};
+    return {errno, std::generic_category()};
 }
 
+// What was opened goes at once, under the name it has now, whatever lies under its old one.
 std::error_code RecordingPlatform::SetFileInformationByHandle(FileHandle file, const FileDispositionInfo& info) {
-    if (record("SetFileInformationByHandle", hex(file.value()) + ", " + boolText(info.deleteFile)))
-        return std::make_error_code(std::errc::io_error);
-    if (fdOf(file, "SetFileInformationByHandle") < 0 || !files_[file.value()].mayDelete)
-        return std::make_error_code(std::errc::permission_denied);
-    files_[file.value()].deleteOnClose = info.deleteFile;
-    return {};
+    const auto [fd, mayDelete] = files_.at(file.value());
+    std::error_code ec = std::make_error_code(std::errc::permission_denied);
+    if (!record("SetFileInformationByHandle", hex(file.value())) && mayDelete && info.deleteFile)
+        std::filesystem::remove(std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec), ec);
+    return ec;
 }
 
 void RecordingPlatform::CloseHandle(FileHandle file) {
     record("CloseHandle", hex(file.value()));
-    const int fd = fdOf(file, "CloseHandle");
-    if (fd < 0) return;
-    // The opened file goes, by the name it has now, whatever lies under its old one.
-    std::error_code ec;
-    if (files_[file.value()].deleteOnClose)
-        std::filesystem::remove(std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec), ec);
-    ::close(fd);
+    ::close(files_.at(file.value()).fd);
     files_.erase(file.value());
 }
 
