@@ -263,7 +263,8 @@ std::optional<std::filesystem::path> Win32Platform::GetFinalPathNameByHandle(Fil
     constexpr DWORD how = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = ::GetFinalPathNameByHandleW(fileOf(file), path.data(), static_cast<DWORD>(path.size()), how);
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = ::GetFinalPathNameByHandleW(fileOf(file), path.data(), size, how);
         if (length == 0) return std::nullopt;
         // Too small, the length asked for counts the closing NUL; else it does not.
         if (length < path.size()) {
