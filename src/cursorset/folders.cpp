@@ -1,7 +1,7 @@
 #include "cursorset/folders.h"
 
-#include "cursorset/scratch_file.h"
 #include "cursorset/file_names.h"
+#include "cursorset/scratch_file.h"
 #include "platform/wtf8.h"
 
 namespace tarn {
