@@ -130,8 +130,7 @@ class LongPathTest(TarnwickCase):
 
 class ScratchNameTest(TarnwickCase):
     def test_what_lies_under_the_scratch_files_name_is_left_as_it_is(self):
-        # In the program folder, or in the per-user folder with the program
-        # folder read-only, where the run then makes mw.tmp2.
+        # per_user: there, the program folder read-only; the run makes mw.tmp2.
         rows = [("second name", 0), ("link", 0), ("folder", 0),
                 ("second name", 1), ("link", 1)]
         for what, per_user in rows:
@@ -163,8 +162,7 @@ class ScratchNameTest(TarnwickCase):
         self.assertEqual(os.path.islink(there), what == "link")
         self.assertTrue(os.path.isdir(there) if what == "folder"
                         else os.path.samefile(there, document))
-        # Start-up loaded Blue twice through a file of the run's own, took
-        # nothing for a killed run's mark, and Exit removed only that file.
+        # Blue loaded twice through the run's own file, which Exit removed.
         loads = tf.calls_with(calls, "LoadCursorFromFileW")
         self.assertEqual(len([c for c in loads if c.retval]), 2 * tf.SLICES)
         self.assertEqual({c.args[0].string.lower() for c in loads},
