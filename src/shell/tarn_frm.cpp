@@ -51,29 +51,13 @@ private:
     bool was_;
 };
 
-// The program's own scratch file, and only that: a folder, a link or anything else the
-// user made under its name is theirs.
-bool isScratchFile(const fs::path& file) {
-    std::error_code ec;
-    return fs::symlink_status(file, ec).type() == fs::file_type::regular;
-}
-
-// This run's scratch file, and one a killed run left in the other place: gone, it would
-// make every later start reload the user's pointers for nothing.
-void removeScratchFile(Platform& p, const Folders& folders) {
-    std::error_code ec;
-    for (const fs::path& scratch : ScratchFilePlaces(p, folders))
-        if (isScratchFile(scratch)) fs::remove(scratch, ec);
-}
-
-// A scratch file left behind means the last run never reached its clean-up (it was
+// A scratch file an earlier run left means that run never reached its clean-up (it was
 // killed, or the machine went down): its direction images may still be the system
 // pointers, and a capture now would save them as the user's. The pointer watcher will
 // have reloaded them unless it was ended too; the user's configured pointers are
 // reloaded first either way. The last run may have kept it in the other place.
-void repairAfterKill(Platform& p, const Folders& folders, TarnMod& saved) {
-    const std::vector<fs::path> places = ScratchFilePlaces(p, folders);
-    if (std::any_of(places.begin(), places.end(), isScratchFile)) saved.ReloadSystemCursors();
+void repairAfterKill(Platform& p, const Folders& folders, ScratchFile& scratch, TarnMod& saved) {
+    if (scratch.takeLeftovers(p, folders)) saved.ReloadSystemCursors();
 }
 
 // "Auto Start" ticked: the window stays hidden and rotation starts by itself shortly.
@@ -110,7 +94,7 @@ void TarnFrm::Form_Load() {
     }
 
     s.folders = ChooseFolders(p);
-    repairAfterKill(p, s.folders, s.saved);
+    repairAfterKill(p, s.folders, s.set.scratch, s.saved);
 
     // Start-up's work comes first: a user's action is refused until it is done, since
     // under one of its message boxes a tray click and Exit would act on a half-loaded
@@ -151,7 +135,7 @@ bool TarnFrm::loadSettingsAndList() {
         // would otherwise linger until the user hovers over it, and the scratch file
         // would make the next start reload the user's pointers for nothing.
         s.tray.remove();
-        removeScratchFile(p, s.folders);
+        s.set.scratch.remove(p);
         s.ended = true;
         p.End();
         return false;
@@ -172,7 +156,7 @@ void TarnFrm::showRoleOptions() {
 // as a preview through the scratch file, is taken away again.
 void TarnFrm::stopLoading() {
     Form_Unload();
-    removeScratchFile(state_->platform, state_->folders);
+    state_->set.scratch.remove(state_->platform);
 }
 
 void TarnFrm::Form_QueryUnload() {
@@ -192,7 +176,7 @@ void TarnFrm::Form_Unload() {
     if (!s.closing) Form_QueryUnload();
     s.unloaded = true;
     s.saved.RestoreAll();
-    removeScratchFile(s.platform, s.folders);
+    s.set.scratch.remove(s.platform);
 }
 
 // ---- Actions

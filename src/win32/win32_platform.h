@@ -114,6 +114,13 @@ public:
     // ---- Files
     std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
     std::error_code CreateFile(const std::filesystem::path& file) override;
+    OpenedFile CreateFile(const std::filesystem::path& file, FileAccess access, FileCreation creation,
+                          std::uint32_t flags) override;
+    std::optional<FileInformation> GetFileInformationByHandle(FileHandle file) override;
+    std::optional<std::filesystem::path> GetFinalPathNameByHandle(FileHandle file) override;
+    std::error_code WriteFile(FileHandle file, std::span<const unsigned char> bytes) override;
+    std::error_code SetFileInformationByHandle(FileHandle file, const FileDispositionInfo& info) override;
+    void CloseHandle(FileHandle file) override;
     std::vector<FoundFile> FindFirstFile(const std::filesystem::path& folder) override;
     std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder folder) override;
 

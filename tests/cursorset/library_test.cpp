@@ -197,7 +197,7 @@ TEST(ListFailuresTest, EachCauseIsSaidOnceNamingTheFirstSetAndHowManyItHit) {
     };
     const Case cases[] = {
         {"a scratch file that takes no write", {"a.TWC", "b.TWC", "c.TWC", "d.TWC"}, scratchFolder,
-         {"a", "b", "c", "d"}, {{"a.TWC", ": Is a directory (4 sets)"}}},
+         {"a", "b", "c", "d"}, {{"a.TWC", ": it is a folder now, not the file Tarnwick made (4 sets)"}}},
         {"a preview the picture loader refuses", {"a.TWC", "b.TWC", "c.TWC"}, refuse(2), {"a", "b", "c"},
          {{"b.TWC", "\nInvalid picture"}}},
         {"two sets that cannot be looked at, then another cause", {"a.TWC->", "b.TWC->", "c.TWC"}, refuse(3),

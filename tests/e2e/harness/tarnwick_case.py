@@ -25,11 +25,11 @@ from .tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,
 
 MISSING = winehost.missing_tools()
 
-# msvcrt._wfopen tells which set file each load read; DeleteFileW shows
-# the scratch file going at exit; the DLL search and the COM apartment are
+# msvcrt._wfopen tells which set file each load read; SetFileInformationByHandle
+# shows the scratch file going at exit; the DLL search and the COM apartment are
 # named bare, for Wine logs them under the DLL that carries them out.
 RELAY = winehost.DEFAULT_RELAY_INCLUDE + ("msvcrt._wfopen",
-                                          "kernel32.DeleteFileW",
+                                          "SetFileInformationByHandle",
                                           "SetDefaultDllDirectories",
                                           "CoInitializeEx")
 
