@@ -80,8 +80,10 @@ inline constexpr std::uint32_t kMiddleButtonDown = 0x207;
 inline constexpr std::uint32_t kMiddleButtonUp = 0x208;
 
 // Virtual-key codes, as key presses carry them.
+inline constexpr int kKeyTab = 0x09;
 inline constexpr int kKeyReturn = 0x0D;
 inline constexpr int kKeyEscape = 0x1B;
+inline constexpr int kKeySpace = 0x20;
 inline constexpr int kKeyEnd = 0x23;
 inline constexpr int kKeyHome = 0x24;
 inline constexpr int kKeyLeft = 0x25;

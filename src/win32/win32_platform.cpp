@@ -63,7 +63,6 @@ int Win32Platform::run() {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) return static_cast<int>(message.wParam);
         if (got == -1) return 1;
-        if (window_.preTranslate(message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
@@ -144,7 +143,6 @@ void Win32Platform::DoEvents() {
             ::PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
-        if (window_.preTranslate(message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }

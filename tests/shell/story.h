@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "rows.h"
+#include "shell/key_routing.h"
 #include "shell/tarn_frm.h"
 #include "shell/tarn_frm_state.h"
 #include "support/fixtures.h"
@@ -28,6 +30,16 @@ protected:
         return RecordingPlatform::imageOf(cursorSlice(mark * 16 + static_cast<std::uint32_t>(index)));
     }
     const TarnFrm::State& state() const { return TarnFrm::State::of(frm); }
+    // A key message reaching the window, at the control `focused`, as the backend hands it on.
+    layout::KeyOutcome key(layout::KeyMessage::Phase phase, int vk, layout::Id focused, bool repeat = false) {
+        return frm.Form_KeyPreview({phase, vk, repeat, false, layout::rowOf(focused)});
+    }
+    // The rest of a keystroke whose key-down answered a message box: held a moment, it
+    // repeats at the control that has the keyboard back, then comes up there.
+    void restOfKeystroke(int vk, layout::Id focused) {
+        key(layout::KeyMessage::Phase::Down, vk, focused, true);
+        key(layout::KeyMessage::Phase::Up, vk, focused);
+    }
     bool userPointersShown() const {
         return fake.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) &&
                fake.systemImage(kOcrAppStarting) == RecordingPlatform::userImage(kOcrAppStarting) &&

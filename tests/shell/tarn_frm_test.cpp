@@ -1,6 +1,7 @@
 // The program's life, told as events: start-up, starting, the tray and every way out.
 #include "story.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -492,15 +493,23 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
 }
 
 // While a double-click waits on its box, OK would capture a second time and an option
-// click would change a role under it: both are refused, the box put back.
+// click would change a role under it: both are refused, the box put back. So are keys
+// (Enter on the list would raise a second box), and the rest of the Enter that answers
+// the box, held a moment, does not activate the set again once it is gone.
 TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
+    using P = layout::KeyMessage::Phase;
     writeIni(kTypicalIni);
     fs::create_directory(folder / "A.TWC");
     frm.Form_Load();
     fake.selectedKey = "A";
     fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); },
-                             [&] { frm.picSlider_KeyDown(kKeyEnd), frm.Form_KeyDown(kKeyEscape); }};
+                             [&] { key(P::Down, kKeyEnd, layout::Id::Knob), key(P::Down, kKeyEscape, layout::Id::Knob); },
+                             [&] { key(P::Down, kKeyReturn, layout::Id::ListView); }};
     frm.listv_DblClick();
+    restOfKeystroke(kKeyReturn, layout::Id::ListView);
+    EXPECT_EQ(std::count_if(fake.messages.begin(), fake.messages.end(),
+                            [](const std::string& m) { return m.starts_with("LoadTWC"); }),
+              1);
     EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_TRUE(fake.checks[layout::kCheckNormal] == 1 && state().settings.normal && fake.visible);
     EXPECT_EQ(state().settings.sliderPosition, 100);
