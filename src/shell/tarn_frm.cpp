@@ -243,6 +243,12 @@ void TarnFrm::exitAction() {
 void TarnFrm::Timer1_Timer() {
     State& s = *state_;
     if (s.unloaded) return;
+    {
+        // Its message box, should the watcher not start again, runs its own loop.
+        const Raised acting(s.acting);
+        s.saved.KeepWatching();
+    }
+    if (s.closing) return;
     s.rotation.Timer1_Timer(s.set.handles, s.flags());
 }
 

@@ -3,6 +3,7 @@ and the tray, its messages, and a restart after it was killed.
 """
 
 import os
+import signal
 import struct
 import tempfile
 import unittest
@@ -221,9 +222,11 @@ class CrashTest(TarnwickCase):
         self.assertEqual(tf.calls_with(first, "SystemParametersInfoW",
                                        SPI_SETCURSORS), [])
         # The pointer watcher is ended first, then the program: nothing is
-        # left to reload the user's pointers.
+        # left to reload the user's pointers.  The program is held still
+        # meanwhile, or it would start another watcher.
         watchers = self.host.unix_processes(tf.WATCHER)
         self.assertEqual(len(watchers), 1)
+        os.kill(self.host.proc.pid, signal.SIGSTOP)
         self.host.kill_process(watchers[0])
         self.host.kill_process()
         self.assertEqual(tf.calls_with(self.host.relay().calls(),

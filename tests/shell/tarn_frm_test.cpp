@@ -467,9 +467,16 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
              fs::create_directory(p.programFolder / "Tarnwick.ini");  // "SaveINI"
          },
          [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(layout::kLabelExit); }},
+        {"0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n",
+         [](TarnFrm& f, RecordingPlatform& p) {
+             f.Form_Load(), f.lbl_Click(layout::kLabelOk);
+             p.watcherEnded = true;  // killed, and it cannot be started again: "KeepWatching"
+             p.failCall("StartPointerWatcher");
+         },
+         [](TarnFrm& f, RecordingPlatform&) { f.Timer1_Timer(); }},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);  // start-up, automatic start, double-click, Exit
+        SCOPED_TRACE(&c - cases);  // start-up, automatic start, double-click, Exit, a tick
         TempFolder dir;
         RecordingPlatform p;
         p.programFolder = dir.path();

@@ -100,9 +100,12 @@ public:
     std::map<std::uint32_t, NotifyIconRecord> trayIcons;
     std::vector<std::string> messages;
     bool prevInstance = false;
-    // The pointer watcher: started (and not failed), then dismissed.
+    // The pointer watcher: started (and not failed), then dismissed; a test ends it (a
+    // kill) with watcherEnded, which a start clears.
     bool watcherStarted = false;
     bool watcherDismissed = false;
+    bool watcherEnded = false;
+    std::uint64_t tickCount = 0;  // GetTickCount64
     std::filesystem::path programFolder;
     // The user's local application data folder (SHGetKnownFolderPath); none unless a test
     // gives one, and then everything stays in the program folder.
@@ -131,6 +134,7 @@ public:
     bool ReloadSystemCursors() override;
     bool StartPointerWatcher() override;
     void DismissPointerWatcher() override;
+    bool PointerWatcherEnded() override;
 
     WindowHandle FormWindow() override;
     TwipsRect FormRectTwips() override;
@@ -188,6 +192,7 @@ public:
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;
     void SetTaskVisible(bool v) override;
+    std::uint64_t GetTickCount64() override;
     void End() override;
 
     static constexpr WindowHandle kForm{0xF0};
