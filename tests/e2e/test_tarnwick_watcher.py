@@ -6,8 +6,7 @@ proper and ends, so the watcher is no descendant of the program.  Killed,
 the program leaves the watcher behind, which reloads the user's pointer
 scheme (SystemParametersInfoW SPI_SETCURSORS, 0x57; Wine 8.0 answers FALSE,
 which is not a failure) and ends; after a clean Exit the watcher ends
-touching nothing.  A watcher killed while the program rotates is started
-again.  The relay lines of both steps land in the program's log
+touching nothing (killed, it is started again).  The relay lines of both steps land in the program's log
 (they inherit Wine's stderr), told apart by their own pids: the launch
 step's are its one CreateProcessW.
 
@@ -97,10 +96,25 @@ class WatcherTest(TarnwickCase):
                 self.assertFalse(target.startswith(self.folder.path), target)
         self.assertEqual(self.host.windows(pid=pid, visible=False), [])
 
-    def kill_and_see_the_reload(self, watcher, started):
-        """Kill the program: the watcher (``watcher``, its unix pid; the
-        ``started``-th the program started) reloads the user's scheme and
-        ends, having touched nothing else."""
+    def test_a_kill_is_followed_by_the_watchers_reload(self):
+        self.kill_is_followed_by_the_watchers_reload(watcher_killed=False)
+
+    def test_a_watcher_killed_while_rotating_is_started_again(self):
+        self.kill_is_followed_by_the_watchers_reload(watcher_killed=True)
+
+    def kill_is_followed_by_the_watchers_reload(self, watcher_killed):
+        calls = self.start_rotating(timestamps=True)
+        self.check_started_before_the_first_capture(calls)
+        watcher = self.the_watcher()
+        if watcher_killed:          # the program starts another within a minute
+            self.host.kill_process(watcher)
+            self.host.wait_call("kernel32.CreateProcessW", 2, timeout=60)
+            watcher = self.the_watcher()
+        self.check_holds_nothing_of_the_folder(watcher)
+        self.check_outside_the_programs_tree()
+        self.assertEqual(tf.calls_with(self.watcher_calls()[2],
+                                       "SystemParametersInfoW"), [])
+
         with open(self.host.log_path, "rb") as log:
             log.seek(0, os.SEEK_END)
             killed = time.monotonic()
@@ -115,22 +129,20 @@ class WatcherTest(TarnwickCase):
         self.assertIsNotNone(seen, "no reload within 5 s of the kill")
         gone = self.wait_gone(watcher, 5)
 
-        launch, pids, _ = self.watcher_calls()
-        self.assertEqual(len(pids), started)
-        theirs = self.host.relay().calls(pids={pids[-1]})
-        self.assertEqual((theirs[0].func, theirs[0].args[0].value),
+        launch, pids, theirs = self.watcher_calls()
+        self.assertEqual(len(pids), 1 + watcher_killed)
+        first = self.host.relay().calls(pids=pids)[0]
+        self.assertEqual((first.func, first.args[0].value),
                          ("SetDefaultDllDirectories", 0x800))
-        theirs = theirs[1:]
-        # Each launch step started the watcher from the system's folder and
+        # The launch step started the watcher from the system's folder and
         # ended; it touched nothing else.
         self.assertEqual([c.func for c in launch],
-                         ["CreateProcessW", "exit"] * started)
-        for step, code in zip(launch[::2], launch[1::2]):
-            self.assertEqual(code.args[0].value, LAUNCHED)
-            self.assertTrue(step.retval)
-            self.assertIn('" watch ', step.args[1].string)
-            self.assertEqual(step.args[7].string.lower(),
-                             "c:\\windows\\system32")
+                         ["CreateProcessW", "exit"] * (1 + watcher_killed))
+        self.assertEqual(launch[1].args[0].value, LAUNCHED)
+        self.assertTrue(launch[0].retval)
+        self.assertIn('" watch ', launch[0].args[1].string)
+        self.assertEqual(launch[0].args[7].string.lower(),
+                         "c:\\windows\\system32")
         spi = tf.calls_with(theirs, "SystemParametersInfoW")
         self.assertEqual([[a.value for a in c.args] for c in spi],
                          [[SPI_SETCURSORS, 0, 0, 0]])
@@ -150,34 +162,6 @@ class WatcherTest(TarnwickCase):
         report("kill -> watcher's process gone", gone - killed)
         report("program's last call -> reload (Wine clock)",
                spi[0].time - last)
-
-    def test_a_kill_is_followed_by_the_watchers_reload(self):
-        calls = self.start_rotating(timestamps=True)
-        self.check_started_before_the_first_capture(calls)
-        watcher = self.the_watcher()
-        self.check_holds_nothing_of_the_folder(watcher)
-        self.check_outside_the_programs_tree()
-        self.assertEqual(tf.calls_with(self.watcher_calls()[2],
-                                       "SystemParametersInfoW"), [])
-        self.kill_and_see_the_reload(watcher, 1)
-
-    def test_a_watcher_killed_while_rotating_is_started_again(self):
-        self.start_rotating(timestamps=True)
-        first = self.the_watcher()
-        self.host.kill_process(first)
-        killed = time.monotonic()
-        # The program sees it gone and starts another, as the first: out of
-        # its tree, holding nothing of its folder.
-        watcher = winehost.wait_until(
-            lambda: [p for p in self.host.unix_processes(tf.WATCHER)
-                     if p != first], 60, 0.2, "a new watcher")[0]
-        report("watcher killed -> a new one runs", time.monotonic() - killed)
-        self.assertEqual(self.the_watcher(), watcher)
-        self.check_holds_nothing_of_the_folder(watcher)
-        self.check_outside_the_programs_tree()
-        self.assertEqual(len(tf.calls_with(self.calls(), "CreateProcessW")), 2)
-        self.assertEqual(tf.calls_with(self.calls(), "MessageBoxW"), [])
-        self.kill_and_see_the_reload(watcher, 2)
 
     def test_a_clean_exit_ends_the_watcher_touching_nothing(self):
         self.start_rotating(timestamps=True)
@@ -212,8 +196,7 @@ class WatcherTest(TarnwickCase):
 
     def test_started_by_hand_it_ends_at_once_doing_nothing(self):
         for args in [(), ("1", "2", "3"), ("--watch",), ("12", "34"),
-                     ("launch", "1", "2", "3"), ("watch", "1", "2", "3"),
-                     ("watch", "1", "2", "3", "4")]:
+                     ("launch", "1", "2", "3"), ("watch", "1", "2", "3")]:
             with self.subTest(args=args):
                 code, seconds, log = self.host.run_other(
                     self.folder.file(tf.WATCHER), *args, timeout=20)

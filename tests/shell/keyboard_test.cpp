@@ -73,46 +73,21 @@ TEST(KeyRouting, EnterAndEscDoWhatAClickOrDoubleClickWould) {
     }
 }
 
-// One keyboard's story, message by message: a key acts only while the user may act, and
-// the rest of a keystroke (its repeats, its character, its key-up) goes where its key-down
-// went: to the form, to the control, or nowhere when a message box took it.
+// A key acts only while the user may act; the rest of a keystroke goes where its key-down went.
 TEST(KeyRouting, TheRestOfAKeystrokeGoesWhereItsKeyDownWent) {
     using P = layout::KeyMessage::Phase;
-    const std::size_t list = rowOf(Id::ListView), check = rowOf(Id::CheckNormal), knob = rowOf(Id::Knob);
-    const struct {
-        layout::KeyMessage key;
-        bool userMayAct;
-        layout::KeyOutcome out;
-    } steps[] = {
-        // Enter answered a box on its key-down; held, the rest of it reaches the list.
-        {{P::Down, kKeyReturn, true, false, list}, true, {}},
-        {{P::Char, '\r', false, false, list}, true, {}},
+    const std::size_t list = rowOf(Id::ListView), check = rowOf(Id::CheckNormal);
+    const struct { layout::KeyMessage key; bool userMayAct; layout::KeyOutcome out; } steps[] = {
+        {{P::Down, kKeyReturn, true, false, list}, true, {}},  // its key-down answered a box
         {{P::Up, kKeyReturn, false, false, list}, true, {}},
-        // Pressed at the list it activates the set, held it does so again; the rest is the form's.
         {{P::Down, kKeyReturn, false, false, list}, true, {false, {K::ListDblClick}}},
         {{P::Char, '\r', false, false, list}, true, {}},
-        {{P::Down, kKeyReturn, true, false, list}, true, {false, {K::ListDblClick}}},
-        {{P::Up, kKeyReturn, false, false, list}, true, {}},
-        // Space is the check box's own, all of it; its key-up also under a box, whose
-        // click the form refuses.
-        {{P::Down, kKeySpace, false, false, check}, true, {true}},
-        {{P::Char, ' ', false, false, check}, true, {true}},
-        {{P::Char, ' ', false, false, check}, false, {}},
-        {{P::Up, kKeySpace, false, false, check}, false, {true}},
-        // Under a box nothing acts, nor does that key when it is still held after the box.
-        {{P::Down, kKeyRight, false, false, knob}, false, {}},
-        {{P::Down, kKeyRight, true, false, knob}, true, {}},
-        {{P::Up, kKeyRight, false, false, knob}, true, {}},
-        {{P::Down, kKeyRight, false, false, knob}, true, {false, {K::SliderKeyDown, -1, 0, kKeyRight}}},
-        {{P::Up, kKeyRight, false, false, knob}, true, {}},
-        // Tab and Shift+Tab move the focus, their characters go nowhere.
-        {{P::Down, kKeyTab, false, false, list}, true, {false, {}, check}},
-        {{P::Char, '\t', false, false, check}, true, {}},
-        {{P::Down, kKeyTab, false, true, check}, true, {false, {}, list}},
-        // A key the form has no use for is the control's: the list's arrows, held too.
+        {{P::Down, kKeySpace, false, false, check}, true, {true}},  // the check box's own key
+        {{P::Up, kKeySpace, false, false, check}, false, {true}},  // its click the form refuses
+        {{P::Down, kKeyLeft, false, false, list}, false, {}},  // under a box, and held after it
+        {{P::Down, kKeyLeft, true, false, list}, true, {}},
         {{P::Down, kKeyLeft, false, false, list}, true, {true}},
-        {{P::Down, kKeyLeft, true, false, list}, true, {true}},
-        {{P::Up, kKeyLeft, false, false, list}, true, {true}},
+        {{P::Down, kKeyTab, false, true, list}, true, {false, {}, rowOf(Id::Banner)}},
     };
     layout::KeyRouter router;
     for (const auto& step : steps) EXPECT_EQ(router.route(step.key, step.userMayAct), step.out) << (&step - steps);
@@ -127,10 +102,7 @@ protected:
         writeSet("dots.TWC", 2);
         frm.Form_Load();
     }
-    void press(Id focused, int vk) {
-        key(layout::KeyMessage::Phase::Down, vk, focused);
-        key(layout::KeyMessage::Phase::Up, vk, focused);
-    }
+    void press(Id focused, int key) { layout::deliver(frm, layout::keyEvent(rowOf(focused), key)); }
 };
 
 TEST_P(KeyboardTest, TheSliderKeysStoreWhatADragToTheNextIntervalOrAnEndWould) {
@@ -186,29 +158,6 @@ TEST_F(Story, TheKeyboardStartsFromTheRememberedSetOrElseTheFirst) {
         EXPECT_EQ(p.selectedKey, c.selected) << c.remembered;
     }
 }
-
-// An empty settings file shows a box for each line it lacks, and most people answer each
-// with Enter (or Esc). What is left of each keystroke reaches the window, also once it
-// shows: it neither starts rotation nor hides the window, and "Auto Start" stays off.
-class StartUpBoxesTest : public Story, public ::testing::WithParamInterface<int> {};
-
-TEST_P(StartUpBoxesTest, KeysThatAnsweredThemDoNothingAfterwards) {
-    writeSet("arrows.TWC", 1);
-    writeIni("");
-    std::function<void()> rest = [&] {
-        fake.duringMessageBox.push_back(rest);
-        restOfKeystroke(GetParam(), Id::ListView);
-    };
-    fake.duringMessageBox = {rest};
-    frm.Form_Load();
-    restOfKeystroke(GetParam(), Id::ListView);
-    EXPECT_EQ(fake.messages.size(), 8u);
-    EXPECT_EQ(fake.count("LoadCursor") + fake.count("SetSystemCursor"), 0);
-    EXPECT_TRUE(fake.visible && !fake.timers[Timer::Timer2].enabled);
-    EXPECT_EQ(fake.checks[layout::kCheckAutoStart], 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(EnterAndEsc, StartUpBoxesTest, ::testing::Values(kKeyReturn, kKeyEscape));
 
 }  // namespace
 }  // namespace tarn::testing

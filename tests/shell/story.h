@@ -30,15 +30,9 @@ protected:
         return RecordingPlatform::imageOf(cursorSlice(mark * 16 + static_cast<std::uint32_t>(index)));
     }
     const TarnFrm::State& state() const { return TarnFrm::State::of(frm); }
-    // A key message reaching the window, at the control `focused`, as the backend hands it on.
+    // A key message at the control `focused`, as the backend hands it to the form.
     layout::KeyOutcome key(layout::KeyMessage::Phase phase, int vk, layout::Id focused, bool repeat = false) {
         return frm.Form_KeyPreview({phase, vk, repeat, false, layout::rowOf(focused)});
-    }
-    // The rest of a keystroke whose key-down answered a message box: held a moment, it
-    // repeats at the control that has the keyboard back, then comes up there.
-    void restOfKeystroke(int vk, layout::Id focused) {
-        key(layout::KeyMessage::Phase::Down, vk, focused, true);
-        key(layout::KeyMessage::Phase::Up, vk, focused);
     }
     bool userPointersShown() const {
         return fake.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) &&

@@ -100,8 +100,7 @@ public:
     std::map<std::uint32_t, NotifyIconRecord> trayIcons;
     std::vector<std::string> messages;
     bool prevInstance = false;
-    // The pointer watcher: started (and not failed), then dismissed; a test ends it (a
-    // kill) with watcherEnded, which a start clears.
+    // The pointer watcher: started (and not failed), then dismissed.
     bool watcherStarted = false;
     bool watcherDismissed = false;
     bool watcherEnded = false;

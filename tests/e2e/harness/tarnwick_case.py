@@ -121,10 +121,9 @@ class TarnwickCase(unittest.TestCase):
         self.host.wait_relay(enough, timeout, "%d more installs" % more)
         return self.calls()
 
-    def answer_message_box(self, timeout=20, key="Return", hold=0):
-        """Answer the next message box with ``key`` (held ``hold`` seconds)
-        and wait until the program is out of MessageBoxW; returns that
-        call."""
+    def answer_message_box(self, timeout=20, hold=0):
+        """Answer the next message box with Return (held ``hold`` seconds)
+        and wait until the program is out of MessageBoxW; returns that call."""
         pid = self.host.proc.pid
         main_id = self.main.id if self.main else None
         done = len([c for c in tf.calls_with(self.calls(), "MessageBoxW")
@@ -135,20 +134,18 @@ class TarnwickCase(unittest.TestCase):
                     if w.id != main_id and w.id not in self.answered]
         box = winehost.wait_until(new_box, timeout, 0.2, "a message box")[0]
         self.answered.add(box.id)
-        self.host.key(key, window=box, hold=hold)
+        self.host.key("Return", window=box, hold=hold)
         log = self.host.wait_call("user32.MessageBoxW", done + 1,
                                   timeout=timeout)
         boxes = log.calls("user32.MessageBoxW",
                           pids=log.pids_of(self.host.exe_name))
         return [c for c in boxes if c.returned][done]
 
-    def answer_start_up_boxes(self, timeout=20, key="Return", hold=0):
-        """Answer every message box start-up shows (as answer_message_box
-        does), until the window comes; returns their MessageBoxW calls."""
+    def answer_start_up_boxes(self, timeout=20):
+        """Answer every message box start-up shows, until the window
+        comes; returns their MessageBoxW calls."""
         pid = self.host.proc.pid
         boxes = []
-        before = len([c for c in tf.calls_with(self.calls(), "MessageBoxW")
-                      if c.returned])
         while True:
             def box_or_main():
                 found = [w for w in self.host.windows(name=TITLE, pid=pid)
@@ -156,7 +153,7 @@ class TarnwickCase(unittest.TestCase):
                 calls = tf.calls_with(self.calls(), "MessageBoxW")
                 open_box = calls and not calls[-1].returned
                 # The window itself only shows once start-up is over.
-                if found and not open_box and len(calls) == before + len(boxes):
+                if found and not open_box and len(calls) == len(boxes):
                     return ("main", found[0])
                 if found and open_box:
                     return ("box", found[0])
@@ -166,7 +163,7 @@ class TarnwickCase(unittest.TestCase):
             if kind == "main":
                 self.main = window
                 return boxes
-            boxes.append(self.answer_message_box(timeout, key, hold))
+            boxes.append(self.answer_message_box(timeout))
 
     def exit_by(self, rect):
         self.click(rect)

@@ -128,18 +128,14 @@ class XDisplay:
         self.click(x, y, button, repeat=2)
 
     def key(self, *keys, window=None, hold=0):
-        """Press ``keys`` in turn; with ``hold``, the one key is kept down
-        that many seconds, which the X server repeats as a keyboard does."""
         if window is not None:
             # No window manager: focus has to be handed over by hand.
             self.x("xdotool", "windowfocus", "--sync", str(window.id),
                    check=False)
-        if not hold:
-            self.x("xdotool", "key", *keys)
-            return
-        self.x("xdotool", "keydown", *keys)
-        time.sleep(hold)
-        self.x("xdotool", "keyup", *keys)
+        self.x("xdotool", "keydown" if hold else "key", *keys)
+        if hold:
+            time.sleep(hold)
+            self.x("xdotool", "keyup", *keys)
 
     def screenshot(self, path):
         self.x("import", "-window", "root", path, timeout=30)
