@@ -24,7 +24,8 @@ set(tarn_release_texts ${PROJECT_BINARY_DIR}/release-texts)
 tarn_windows_text(${PROJECT_SOURCE_DIR}/res/README.txt ${tarn_release_texts}/README.txt CONFIGURE)
 tarn_windows_text(${PROJECT_SOURCE_DIR}/res/LICENSE ${tarn_release_texts}/LICENSE)
 # The licences of what the static build links in: the GCC runtime, mingw-w64 and
-# winpthreads (every program) and stb (twcmake).
+# winpthreads (every program) and stb (twcmake, and Tarnwick once it reads the sets'
+# large pictures).
 foreach(licence gcc-runtime.txt GPL-3.txt mingw-w64.txt stb.txt)
   tarn_windows_text(${PROJECT_SOURCE_DIR}/res/licenses/${licence} ${tarn_release_texts}/licenses/${licence})
 endforeach()

@@ -1,6 +1,7 @@
 // The slow target: the loaders through real files in a program folder. The input is
 // written as a set file as it is (almost always the wrong size, so silently ignored),
-// repeated to exactly 35808 bytes (a full load of sixteen slices), and as the settings
+// repeated to exactly 35808 bytes (a full load of sixteen slices, or a refusal that
+// changes nothing when none of them is a cursor), and as the settings
 // file; its first line is also tried as a set name, which must never reach a file
 // outside the program folder. The list of those sets must be what loading each in
 // full gives, and the settings file must read as its text does in memory.
@@ -47,8 +48,15 @@ void loadSets(const tarn::testing::TempFolder& dir, const std::uint8_t* data, st
     Bytes fitted(kSetFileBytes, 0);
     for (std::size_t i = 0; size > 0 && i < fitted.size(); ++i) fitted[i] = data[i % size];
     tarn::testing::writeFile(dir / "fitted.TWC", fitted);
-    LoadTWC(p, set, "fitted.TWC");
-    require(p.messages.empty(), "a full-sized file was reported");
+    const std::size_t said = p.messages.size();
+    const CursorSet before = set;
+    if (LoadTWC(p, set, "fitted.TWC"))
+        require(p.messages.size() == said, "a full-sized file was reported");
+    else
+        require(p.messages.size() == said + 1 && set.images == before.images && set.handles == before.handles,
+                "a set without a cursor replaced something, or was said other than once");
+    LoadTWC(p, set, "fitted.TWC", {}, WithoutCursor::Take);
+    require(p.messages.size() <= said + 1, "a full-sized file was reported");
     for (std::size_t i = 0; i < kSliceCount; ++i)
         require(set.images[i].size() == kSliceBytes &&
                     std::equal(set.images[i].begin(), set.images[i].end(), fitted.begin() + static_cast<std::ptrdiff_t>(i * kSliceBytes)),

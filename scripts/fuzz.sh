@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the settings text and the set bytes in memory, and the loaders through real
+# Fuzzes the settings text, set bytes and companion pictures in memory, the loaders through real
 # files, with libFuzzer under ASan and UBSan, built by the `fuzz` CMake preset. Each
 # target starts from its committed seed corpus (fuzz/corpus/<name>/, read only; new
 # inputs go to build/fuzz/findings/<name>/) and runs FUZZ_SECONDS (45) seconds. The
@@ -15,7 +15,7 @@ out=build/fuzz/findings
 mkdir -p "$out"
 
 failed=0
-for name in settings set_bytes files; do
+for name in settings set_bytes files companion; do
   found="$out/$name"
   mkdir -p "$found"
   log="$out/$name.log"

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Makes the bundled cursor sets (sets/*.TWC) with twcmake, and their contact sheets
-# (docs/*.png). Run from anywhere: scripts/make-sets.sh
+# Makes the bundled cursor sets (sets/*.TWC) with twcmake, their large pictures
+# (sets/*.png, 4 by 4 cells of 256 pixels), and their contact sheets: docs/NAME.png,
+# the 32-pixel slices enlarged with their hot spots, and docs/NAME-sizes.png, the
+# pointers made of the large pictures at 32, 48, 64, 96 and 128 pixels.
+# Run from anywhere: scripts/make-sets.sh
 #
 #   TWCMAKE=path/to/twcmake   use that program instead of building it (linux preset)
-#   SETS_OUT=folder           write the sets there instead of sets/, and no sheets
+#   SETS_OUT=folder           write the sets and their large pictures there instead of
+#                             sets/, and no sheets
 #
 # The sets are the designs drawn by the program, so they are exactly reproducible; a
 # test compares the committed files with what this script makes.
@@ -30,6 +34,6 @@ if [[ -z "${SETS_OUT:-}" ]]; then
   mkdir -p "$root/docs"
   for set in Classic Dart Round; do
     "$TWCMAKE" explode "$out/$set.TWC" "$sheets/$set" >/dev/null
-    cp "$sheets/$set/$set.png" "$root/docs/$set.png"
+    cp "$sheets/$set/$set.png" "$sheets/$set/$set-sizes.png" "$root/docs/"
   done
 fi

@@ -29,6 +29,15 @@ void replaceHandle(Platform& platform, CursorSet& set, std::size_t i, CursorHand
     platform.DestroyCursor(old);
 }
 
+// One slice made into a pointer through the scratch file; a null one when the loader
+// refuses it. A slice whose picture has no pixels would end the program inside the
+// loader: it is refused here, as the loader refuses any other slice that is no cursor.
+// Throws WriteImageFile's exceptions.
+CursorHandle makePointer(Platform& platform, std::span<const unsigned char> image, const fs::path& scratch) {
+    WriteImageFile(image, scratch);
+    return DescribesImage(image) ? platform.LoadCursorFromFile(scratch) : CursorHandle{};
+}
+
 }  // namespace
 
 fs::path ScratchFile(Platform& platform, const Folders& folders) {
@@ -84,11 +93,7 @@ void WriteImageFile(std::span<const unsigned char> image, const fs::path& file) 
 void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::vector<unsigned char> image,
                   const fs::path& scratch) {
     set.images[index] = std::move(image);
-    WriteImage(set, scratch, static_cast<int>(index));
-    // A slice whose picture has no pixels would end the program inside the loader; it
-    // is refused here as the loader refuses any other slice that is no cursor.
-    const bool loadable = DescribesImage(set.images[index]);
-    replaceHandle(platform, set, index, loadable ? platform.LoadCursorFromFile(scratch) : CursorHandle{});
+    replaceHandle(platform, set, index, makePointer(platform, set.images[index], scratch));
 }
 
 PictureHandle LoadPreview(Platform& platform, const CursorSet& set, const Folders& folders) {
@@ -97,26 +102,47 @@ PictureHandle LoadPreview(Platform& platform, const CursorSet& set, const Folder
     return platform.LoadPicture(scratch);
 }
 
-void LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders) {
+bool LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders,
+             WithoutCursor withoutCursor) {
     const auto report = [&](const std::string& description) { platform.MessageBox("LoadTWC\n" + description); };
+    // The file's slices and their pointers wait here until the file is read to its end,
+    // so that a file without a single cursor in it replaces nothing. Slice by slice, each
+    // made into a pointer before the next is read: a failure half way hands the slots
+    // made before it over to the set.
+    CursorSet fresh;
+    std::size_t made = 0;        // slots of `fresh` with their image and pointer
+    bool imageOnly = false;      // slot `made` has its image; its pointer could not be made
     try {
         SetFileReader reader;
-        if (!reader.open(platform, name, report, folders)) return;
-        // Slice by slice, each made into a pointer before the next is read: a failure
-        // half way leaves the slots before it with the new set.
+        if (!reader.open(platform, name, report, folders)) return false;
         const fs::path scratch = ScratchFileToWrite(platform, folders);
-        for (std::size_t i = 0; i < kSliceCount; ++i) {
-            Slice slice;
-            const SliceRead got = reader.read(i, 1, slice);
+        for (; made < kSliceCount; ++made) {
+            const SliceRead got = reader.read(made, 1, fresh.images[made]);
             if (got.slices() == 0) {
                 report(*got.failure);
-                return;
+                break;
             }
-            InstallSlice(platform, set, i, std::move(slice), scratch);
+            imageOnly = true;
+            fresh.handles[made] = makePointer(platform, fresh.images[made], scratch);
+            imageOnly = false;
+        }
+        const bool noCursor = std::all_of(fresh.handles.begin(), fresh.handles.end(),
+                                          [](CursorHandle h) { return h.isNull(); });
+        if (made == kSliceCount && noCursor && withoutCursor == WithoutCursor::Refuse) {
+            made = 0;  // refused: nothing is handed over, even should saying so fail
+            report("Cannot use " + Utf8FromPath(reader.file()) +
+                   ": none of its 16 images is a pointer the system can load.");
+            return false;
         }
     } catch (const std::exception& e) {
         report(e.what());
     }
+    for (std::size_t i = 0; i < made; ++i) {
+        set.images[i] = std::move(fresh.images[i]);
+        replaceHandle(platform, set, i, fresh.handles[i]);
+    }
+    if (imageOnly) set.images[made] = std::move(fresh.images[made]);
+    return made == kSliceCount;
 }
 
 }  // namespace tarn

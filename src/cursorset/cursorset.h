@@ -35,13 +35,25 @@ std::filesystem::path ScratchFile(Platform& platform, const Folders& folders = {
 // other folder, or a path too long for the cursor loader).
 std::vector<std::filesystem::path> ScratchFilePlaces(Platform& platform, const Folders& folders);
 
-// Loads the named set from the first of the set folders that holds it (SetFolders). A
-// missing file, a file that is not exactly 35808 bytes, or a name that is not a bare
-// file name changes nothing and says nothing. Any other failure shows "LoadTWC\n" and a description and returns;
-// slots loaded before the failure keep the new set. A slice that is not a cursor, or
-// whose picture has no pixels (never handed to the loader), leaves a null handle. Handles of the previous set are released as they are
-// replaced. Never throws.
-void LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders = {});
+// What a load does with a file none of whose sixteen slices is a cursor.
+enum class WithoutCursor {
+    Refuse,  // keep the set as it is and say so: such a file is no set to rotate with
+    Take,    // take its images and null handles, as the list's reading of every set does
+};
+
+// Loads the named set from the first of the set folders that holds it (SetFolders).
+// True when the set now holds all sixteen slices of that file. A missing file, a file
+// that is not exactly 35808 bytes, an empty name (no set chosen yet) or a name that is
+// not a bare file name changes nothing and says nothing. A file none of whose slices is
+// a cursor is refused (WithoutCursor::Refuse): the set stays as it was and
+// "LoadTWC\n" and a description naming the file are shown. Any other failure shows
+// "LoadTWC\n" and a description and returns false; slots loaded before the failure keep
+// the new set, and the failing slot its new image beside its old pointer when the
+// scratch file failed. A slice that is not a cursor, or whose picture has no pixels
+// (never handed to the loader), leaves a null handle. Handles of the previous set are
+// released as they are replaced. Never throws.
+bool LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders = {},
+             WithoutCursor withoutCursor = WithoutCursor::Refuse);
 
 // Writes image `index` at the start of `file` without shortening it, creating the
 // file when missing. An empty image writes nothing. Throws std::exception with a

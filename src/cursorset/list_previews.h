@@ -19,9 +19,12 @@ namespace tarn {
 // Each listed set is read and only its slice 2 goes through the scratch file to become
 // the picture; the slices a load would have put in the set wait here, and finish()
 // makes them into pointers once, for the set the last of those loads would have left.
-// Everything else is as LoadTWC then LoadPreview: the same failures, passed to `report`
-// as their descriptions instead of shown, the same picture for each set (the one before
-// for a set that does not load), and the same scratch file contents.
+// Everything else is as LoadTWC (taking a file without a cursor, WithoutCursor::Take)
+// then LoadPreview: the same failures, passed to `report` as their descriptions instead
+// of shown, the same picture for each set (the one before for a set that does not load),
+// and the same scratch file contents. Telling a file without a cursor from one whose
+// preview alone is broken would take a pointer of every set: such a file is taken as
+// any other, and a preview of it that is no picture is said with its name.
 class ListPreviews {
 public:
     using Report = std::function<void(const std::string&)>;

@@ -81,12 +81,8 @@ std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes) {
 }
 
 bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report, const Folders& folders) {
-    if (name.empty()) {
-        report("Bad file name: the cursor set file name is empty");
-        return false;
-    }
-    // A name that could reach outside the program folder is treated like a file that
-    // is not there.
+    // No set chosen yet (an empty name), or a name that could reach outside the program
+    // folder, which is treated like a file that is not there.
     if (!IsBareFileName(name)) return false;
 
     const FoundSet found = findSet(platform, name, folders);

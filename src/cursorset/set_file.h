@@ -45,10 +45,10 @@ public:
 
     // LoadTWC's checks in LoadTWC's order, the file taken from the first of the set
     // folders that has the name (in any letter case, where the folder's own letter case
-    // does not match). False when there is nothing to read: a name
+    // does not match). False when there is nothing to read: an empty name, a name
     // that is not a bare file name, a missing file or one that is not exactly 35808
-    // bytes (all silent), or a failure, which is passed to `report` (an empty name, a
-    // folder, a file that cannot be looked at or opened). May throw std::exception.
+    // bytes (all silent), or a failure, which is passed to `report` (a folder, a file
+    // that cannot be looked at or opened). May throw std::exception.
     bool open(Platform& platform, const std::string& name, const Report& report, const Folders& folders = {});
 
     // The next `count` slices (the first of them slice `first`) into `buffer`, made

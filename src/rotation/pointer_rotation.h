@@ -33,7 +33,8 @@ public:
     void RotateTick(const DirectionHandles& handles, RoleFlags flags);
     // The tick timer's handler: a tick, then one more yield.
     void Timer1_Timer(const DirectionHandles& handles, RoleFlags flags);
-    // Installs direction `d` into every enabled role, normal first, then app-starting, then wait.
+    // Installs direction `d` into every enabled role, normal first, then app-starting, then
+    // wait; where the set has no pointer for `d`, those roles show the user's own pointer.
     void InstallDirection(int d, const DirectionHandles& handles, RoleFlags flags);
 
     // Saves the user's pointers of all three roles, app-starting, wait, then normal, as

@@ -73,7 +73,9 @@ void TarnMod::restore(Role role) {
     // A copy already handed to the system belongs to it (Windows destroys it); passing
     // it a second time would hand over a dead handle.
     if (!s.saved.isNull() && !s.ours) return;
-    platform_.SetSystemCursor(s.saved, systemCursorId(role));
+    // A refused restore leaves the direction image showing and the copy ours: the role
+    // still counts as replaced, so the next restore tries again.
+    if (!platform_.SetSystemCursor(s.saved, systemCursorId(role))) return;
     // The system owns the copy now; it is never passed again or released by us.
     if (!s.saved.isNull()) {
         s.ours = false;
@@ -124,13 +126,21 @@ void TarnMod::RestoreKeepingCopy(Role role) {
     if (!s.installed) return;
     const CursorHandle keep = s.saved.isNull() ? CursorHandle{} : platform_.CopyImage(s.saved);
     restore(role);
+    if (s.installed) {  // refused: the copy we had stays the one to hand back
+        if (!keep.isNull()) platform_.DestroyCursor(keep);
+        return;
+    }
     s.saved = keep;
     s.ours = !keep.isNull();
 }
 
 void TarnMod::Install(Role role, CursorHandle image) {
+    if (image.isNull()) {
+        RestoreKeepingCopy(role);
+        return;
+    }
     Slot& s = slot(role);
-    if (restoredForGood_ || s.saved.isNull() || image.isNull()) return;
+    if (restoredForGood_ || s.saved.isNull()) return;
     const CursorHandle copy = platform_.CopyIcon(image);
     if (copy.isNull()) return;
     // Only a copy the system took shows: a refused one leaves the user's pointer there.

@@ -83,6 +83,9 @@ public:
     // Installs a fresh copy of `image` into the role, then releases that copy. Does
     // nothing while the user's pointer for the role has not been saved, nor once
     // RestoreAll has run: a direction image installed then could never be undone.
+    // A null image (a direction the set has no pointer for) puts the user's own pointer
+    // back, keeping a copy (RestoreKeepingCopy): another direction's image must not stay
+    // as though it pointed this way.
     void Install(Role role, CursorHandle image);
 
     [[nodiscard]] CursorHandle saved(Role role) const { return slot(role).saved; }

@@ -169,8 +169,11 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
         settings.setFile = ReadNameLine(platform, settings.stored.bytes);
         settings.stored.name = settings.setFile;
     });
-    lines.step([&] { LoadTWC(platform, set, settings.setFile, folders); });
-    lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set, folders)); });
+    // A name that loads nothing (none chosen yet, a set gone or refused) has no preview
+    // to show, and says no more than its load said.
+    bool loaded = false;
+    lines.step([&] { loaded = LoadTWC(platform, set, settings.setFile, folders); });
+    if (loaded) lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set, folders)); });
 }
 
 bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks,

@@ -60,10 +60,10 @@ std::string ReadNameLine(Platform& platform, std::string_view line);
 // with the mark's bytes, else the marked form.
 std::string WriteNameLine(Platform& platform, std::string_view name);
 
-// Reads Tarnwick.ini, places the slider, loads and previews the remembered set. A
-// failed step shows "LoadINI\n<description>" and the next step runs. Without a
-// settings file nothing is loaded or shown and only the first-run slider and
-// interval are set. `stopped` is asked before each step, so after each box: once it
+// Reads Tarnwick.ini, places the slider, loads the remembered set and, when it loaded,
+// shows its preview. A failed step shows "LoadINI\n<description>" and the next step
+// runs. Without a settings file nothing is loaded or shown and only the first-run
+// slider and interval are set. `stopped` is asked before each step, so after each box: once it
 // is true (a close request arrived while a box was up) the reader returns at once.
 // The file read is the one Exit writes (Folders::settings) or, while a per-user one does
 // not exist yet, the program folder's.

@@ -462,13 +462,16 @@ void TarnFrm::listv_DblClick() {
     if (!key) return;
     {
         const Raised acting(s.acting);
-        s.settings.setFile = *key + ".TWC";
+        const std::string file = *key + ".TWC";
         if (!s.started()) {
             s.rotation.CaptureUserPointers();
             s.okTag = "OK";
         }
-        LoadTWC(p, s.set, s.settings.setFile, s.folders);
-        if (!s.closing) {
+        // Remembered only once it has really loaded: one that is refused (or missing, or of
+        // the wrong size) changes neither the set in use nor the name Exit writes.
+        const bool loaded = LoadTWC(p, s.set, file, s.folders);
+        if (loaded) s.settings.setFile = file;
+        if (loaded && !s.closing) {
             try {
                 p.SetPreviewPicture(LoadPreview(p, s.set, s.folders));
             } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 
+#include "cursorset/companion.h"
 #include "twcmake/cursor_file.h"
 #include "twcmake/files.h"
 #include "twcmake/png_io.h"
@@ -21,13 +22,23 @@ constexpr std::uintmax_t kMaxPngFileBytes = 64u << 20;
 // Read a little more than a set so that an over-long file is reported by its true size.
 constexpr std::uintmax_t kMaxSetFileBytes = 16u << 20;
 
+// The cells of the companion a design is drawn in: the largest a companion holds.
+constexpr int kDesignCell = kMaxCompanionCell;
+
 constexpr const char* kUsage =
     "usage:\n"
     "  twcmake make --design classic|dart|round [--fill COLOUR] [--outline COLOUR] -o OUT.TWC\n"
+    "  twcmake make --sheet SHEET.png --hotspot X,Y -o OUT.TWC\n"
     "  twcmake make --from POINTER.png --hotspot X,Y -o OUT.TWC\n"
     "  twcmake explode SET.TWC FOLDER\n"
     "  twcmake check SET.TWC\n"
-    "COLOUR is #rrggbb or one of black, white, grey, red, green, blue, yellow, orange, purple, navy, teal.\n";
+    "COLOUR is #rrggbb or one of black, white, grey, red, green, blue, yellow, orange, purple, navy, teal.\n"
+    "--design and --sheet also write OUT.png beside OUT.TWC: the set's large pictures, which Tarnwick\n"
+    "uses at larger pointer sizes. SHEET.png holds the sixteen directions drawn large: 4 by 4 square\n"
+    "cells of 32 pixels or more, direction 0 (up) to 15 left to right, top to bottom, each turned\n"
+    "22.5 degrees clockwise from the one before; X,Y is the hot spot of direction 0 in its cell.\n"
+    "--from turns one upright picture of any size (fitted into 32x32) into the sixteen directions.\n"
+    "check also checks OUT.png beside a set; explode also draws it at 32 to 128 pixels.\n";
 
 // A wrong command line, as opposed to wrong input.
 class UsageError : public std::runtime_error {
@@ -74,7 +85,7 @@ std::string joinFaults(const std::vector<std::string>& faults) {
 }
 
 struct MakeOptions {
-    std::optional<std::string> design, fill, outline, from, hotspot, output;
+    std::optional<std::string> design, fill, outline, from, sheet, hotspot, output;
 };
 
 MakeOptions parseMake(const std::vector<std::string>& args) {
@@ -82,7 +93,7 @@ MakeOptions parseMake(const std::vector<std::string>& args) {
     const std::map<std::string_view, std::optional<std::string> MakeOptions::*> options{
         {"--design", &MakeOptions::design}, {"--fill", &MakeOptions::fill},       {"--outline", &MakeOptions::outline},
         {"--from", &MakeOptions::from},     {"--hotspot", &MakeOptions::hotspot}, {"-o", &MakeOptions::output},
-        {"--output", &MakeOptions::output},
+        {"--output", &MakeOptions::output}, {"--sheet", &MakeOptions::sheet},
     };
     for (std::size_t i = 1; i < args.size(); ++i) {
         const auto it = options.find(args[i]);
@@ -96,10 +107,11 @@ MakeOptions parseMake(const std::vector<std::string>& args) {
         slot = args[++i];
     }
     if (!o.output) throw UsageError("make needs -o OUT.TWC");
-    if (o.design.has_value() == o.from.has_value()) throw UsageError("make needs either --design or --from");
-    if (o.design && o.hotspot) throw UsageError("--hotspot goes with --from; a design knows its own tip");
-    if (o.from && (o.fill || o.outline)) throw UsageError("--fill and --outline go with --design");
-    if (o.from && !o.hotspot) throw UsageError("--from needs --hotspot X,Y");
+    if (o.design.has_value() + o.from.has_value() + o.sheet.has_value() != 1)
+        throw UsageError("make needs one of --design, --sheet or --from");
+    if (o.design && o.hotspot) throw UsageError("--hotspot goes with --sheet or --from; a design knows its own tip");
+    if (!o.design && (o.fill || o.outline)) throw UsageError("--fill and --outline go with --design");
+    if (!o.design && !o.hotspot) throw UsageError(std::string(o.from ? "--from" : "--sheet") + " needs --hotspot X,Y");
     return o;
 }
 
@@ -109,39 +121,138 @@ Rgb colourOption(const std::optional<std::string>& text, Rgb fallback, const cha
     throw UsageError(std::string("bad colour '") + *text + "' for " + option + ": use #rrggbb or a colour name");
 }
 
+Pixel hotspotOption(const std::string& text) {
+    if (const auto hotspot = parseHotspot(text)) return *hotspot;
+    throw UsageError("bad hotspot '" + text + "': use X,Y, two whole numbers");
+}
+
+void requireInside(Pixel hotspot, int width, int height, const char* what) {
+    if (hotspot.x >= width || hotspot.y >= height)
+        throw TwcError("hotspot " + std::to_string(hotspot.x) + "," + std::to_string(hotspot.y) + " lies outside the " +
+                       std::to_string(width) + "x" + std::to_string(height) + " " + what);
+}
+
+// A hotspot near a corner turns out of the 32 x 32 frame; the slice keeps it at the
+// nearest edge, which the user should know about.
+void warnWhereTheHotspotLeaves(PointF hotPoint, std::ostream& warnings) {
+    int outside = 0;
+    for (int d = 0; d < kDirections; ++d) {
+        const PointF p = turn(hotPoint, PointF{kSide / 2.0, kSide / 2.0}, d);
+        outside += p.x < 0 || p.y < 0 || p.x >= kSide || p.y >= kSide;
+    }
+    if (outside > 0)
+        warnings << "twcmake: warning: the hotspot turns out of the 32x32 picture in " << outside
+                 << " of 16 directions and is kept at its edge there\n";
+}
+
+// The companion file of a set: the one there in any letter case of ".png", else the
+// name it gets.
+fs::path companionOf(const fs::path& set) {
+    const fs::path folder = set.parent_path();
+    const std::string name = displayName(set.filename());
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end; it.increment(ec))
+        if (IsCompanionOf(name, displayName(it->path().filename()))) return folder / it->path().filename();
+    return folder / pathFromUtf8(CompanionName(name));
+}
+
+std::optional<CompanionRead> readCompanionFile(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::exists(file, ec)) return std::nullopt;
+    try {
+        return ReadCompanion(readWholeFile(file, kMaxCompanionBytes));
+    } catch (const TwcError& e) {
+        return CompanionRead{std::nullopt, e.what()};
+    }
+}
+
+// The set and, when there is one, its companion, made in memory before anything is
+// written.
+struct MadeSet {
+    SliceSet slices;
+    std::optional<RgbaPicture> companion;
+};
+
+MadeSet fromDesign(const MakeOptions& o) {
+    const auto design = designNamed(*o.design);
+    if (!design) throw UsageError("unknown design '" + *o.design + "' (known: classic, dart, round)");
+    const Rgb fill = colourOption(o.fill, Rgb{255, 255, 255}, "--fill");
+    const Rgb outline = colourOption(o.outline, Rgb{0, 0, 0}, "--outline");
+    std::array<RgbaPicture, kSliceCount> cells;
+    const auto pictures = renderDesignAt(*design, fill, outline, kDesignCell);
+    for (std::size_t d = 0; d < kSliceCount; ++d) cells[d] = pictureOf(pictures[d]);
+    return MadeSet{renderDesign(*design, fill, outline), JoinSheet(cells)};
+}
+
+MadeSet fromSheet(const MakeOptions& o, std::ostream& warnings) {
+    const Pixel hotspot = hotspotOption(*o.hotspot);
+    const fs::path source = pathFromUtf8(*o.sheet);
+    const Image sheet = decodePng(readWholeFile(source, kMaxPngFileBytes), displayName(source));
+    const int cell = sheet.width / kCompanionColumns;
+    if (sheet.width != sheet.height || sheet.width % kCompanionColumns != 0 || cell < kMinCompanionCell)
+        throw TwcError(displayName(source) + ": the sheet is " + std::to_string(sheet.width) + "x" +
+                       std::to_string(sheet.height) + " pixels; a sheet is 4 by 4 square cells of " +
+                       std::to_string(kMinCompanionCell) + " pixels or more");
+    requireInside(hotspot, cell, cell, "cell");
+
+    const auto cells = CutSheet(pictureOf(sheet));
+    const int side = std::min(cell, kMaxCompanionCell);
+    std::array<RgbaPicture, kSliceCount> large;
+    const double scale = static_cast<double>(kSide) / cell;
+    const PointF hotPoint{(hotspot.x + 0.5) * scale, (hotspot.y + 0.5) * scale};
+    MadeSet made;
+    for (int d = 0; d < kDirections; ++d) {
+        const auto i = static_cast<std::size_t>(d);
+        const Image small = imageOf(PictureAtSide(cells[i], kSide));
+        Slice& slice = made.slices[i];
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                if (const Rgba p = small.at(x, y); p.a >= 128) slice.at(x, y) = Rgba{p.r, p.g, p.b, 255};
+        slice.hotspot = pixelAt(turn(hotPoint, PointF{kSide / 2.0, kSide / 2.0}, d));
+        large[i] = PictureAtSide(cells[i], side);
+    }
+    warnWhereTheHotspotLeaves(hotPoint, warnings);
+    made.companion = JoinSheet(large);
+    return made;
+}
+
+MadeSet fromPicture(const MakeOptions& o, std::ostream& warnings) {
+    const Pixel hotspot = hotspotOption(*o.hotspot);
+    const fs::path source = pathFromUtf8(*o.from);
+    const Image picture = decodePng(readWholeFile(source, kMaxPngFileBytes), displayName(source));
+    requireInside(hotspot, picture.width, picture.height, "picture");
+    PointF hotPoint;
+    const Image upright = fitTo32(picture, hotspot, hotPoint);
+    warnWhereTheHotspotLeaves(hotPoint, warnings);
+    return MadeSet{turnPicture(upright, hotPoint), std::nullopt};
+}
+
 int make(const std::vector<std::string>& args, std::ostream& out, std::ostream& warnings) {
     const MakeOptions o = parseMake(args);
-    SliceSet set;
-    if (o.design) {
-        const auto design = designNamed(*o.design);
-        if (!design) throw UsageError("unknown design '" + *o.design + "' (known: classic, dart, round)");
-        set = renderDesign(*design, colourOption(o.fill, Rgb{255, 255, 255}, "--fill"),
-                           colourOption(o.outline, Rgb{0, 0, 0}, "--outline"));
-    } else {
-        const auto hotspot = parseHotspot(*o.hotspot);
-        if (!hotspot) throw UsageError("bad hotspot '" + *o.hotspot + "': use X,Y, two whole numbers");
-        const fs::path source = pathFromUtf8(*o.from);
-        const Image picture = decodePng(readWholeFile(source, kMaxPngFileBytes), displayName(source));
-        if (hotspot->x >= picture.width || hotspot->y >= picture.height)
-            throw TwcError("hotspot " + std::to_string(hotspot->x) + "," + std::to_string(hotspot->y) +
-                           " lies outside the " + std::to_string(picture.width) + "x" + std::to_string(picture.height) +
-                           " picture");
-        PointF hotPoint;
-        const Image upright = fitTo32(picture, *hotspot, hotPoint);
-        set = turnPicture(upright, hotPoint);
-        // A hotspot near a corner turns out of the 32 x 32 frame; the slice keeps it at the
-        // nearest edge, which the user should know about.
-        int outside = 0;
-        for (int d = 0; d < kDirections; ++d) {
-            const PointF p = turn(hotPoint, PointF{kSide / 2.0, kSide / 2.0}, d);
-            outside += p.x < 0 || p.y < 0 || p.x >= kSide || p.y >= kSide;
-        }
-        if (outside > 0)
-            warnings << "twcmake: warning: the hotspot turns out of the 32x32 picture in " << outside
-                     << " of 16 directions and is kept at its edge there\n";
-    }
     const fs::path target = pathFromUtf8(*o.output);
-    writeFileAtomically(target, encodeSet(set));
+    std::error_code ec;
+    if (target.has_parent_path() && !fs::is_directory(target.parent_path(), ec))
+        throw TwcError(displayName(target.parent_path()) + ": no such folder");
+    // What lies where the set's large pictures go is looked at before anything is made.
+    const fs::path companion = companionOf(target);
+    const std::optional<CompanionRead> there = readCompanionFile(companion);
+    if (!o.from && there && !there->companion)
+        // Not a companion that twcmake or anyone made: a picture of the user's.
+        throw TwcError(displayName(companion) + " is there and is not a set's large pictures (" + there->fault +
+                       "); twcmake leaves it alone: move it, or give the set another name");
+
+    const MadeSet made = o.design ? fromDesign(o) : o.sheet ? fromSheet(o, warnings) : fromPicture(o, warnings);
+    if (o.from && there && there->companion)
+        warnings << "twcmake: warning: " << displayName(companion)
+                 << " beside the set holds large pictures of another set, which Tarnwick would show at larger"
+                    " pointer sizes: remove it or make it anew\n";
+    // A sheet that is already the set's companion, as it is, stays untouched.
+    const bool sheetIsCompanion = o.sheet && fs::equivalent(pathFromUtf8(*o.sheet), companion, ec);
+    if (made.companion && !sheetIsCompanion) {
+        writeFileAtomically(companion, EncodePng(*made.companion));
+        out << "wrote " << displayName(companion) << "\n";
+    }
+    writeFileAtomically(target, encodeSet(made.slices));
     out << "wrote " << displayName(target) << "\n";
     return 0;
 }
@@ -163,8 +274,22 @@ int check(const std::vector<std::string>& args, std::ostream& out) {
             out << "FAULT: " << joinFaults(r.faults) << "\n";
         }
     }
-    if (faulty) {
-        out << displayName(file) << ": " << faulty << " of 16 slices faulty\n";
+    const fs::path companion = companionOf(file);
+    const std::optional<CompanionRead> large = readCompanionFile(companion);
+    if (!large) {
+        out << "no large pictures (" << displayName(companion.filename())
+            << "): Tarnwick enlarges the 32x32 slices at larger pointer sizes\n";
+    } else if (large->companion) {
+        const std::string cell = std::to_string(large->companion->cell);
+        out << "large pictures " << displayName(companion.filename()) << ": ok, 16 cells of " << cell << "x" << cell
+            << "\n";
+    } else {
+        out << "large pictures " << displayName(companion.filename()) << ": FAULT: " << large->fault << "\n";
+    }
+    const bool largeFaulty = large && !large->companion;
+    if (faulty || largeFaulty) {
+        out << displayName(file) << ": " << faulty << " of 16 slices faulty"
+            << (largeFaulty ? ", and its large pictures" : "") << "\n";
         return 1;
     }
     out << displayName(file) << ": all 16 slices well formed\n";
@@ -187,6 +312,12 @@ int explode(const std::vector<std::string>& args, std::ostream& out) {
         slices[static_cast<std::size_t>(d)] = *slice;
     }
     const auto sheet = encodePng(contactSheet(slices));
+    std::optional<std::vector<std::uint8_t>> sizes;
+    const fs::path companion = companionOf(file);
+    if (const std::optional<CompanionRead> large = readCompanionFile(companion)) {
+        if (!large->companion) throw TwcError(displayName(companion) + ": " + large->fault);
+        sizes = encodePng(sizesSheet(*large->companion, slices));
+    }
 
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -199,7 +330,12 @@ int explode(const std::vector<std::string>& args, std::ostream& out) {
                             sliceOf(set, d));
     }
     writeFileAtomically(folder / (stem + u8".png"), sheet);
-    out << "wrote 16 cursors and " << displayName(folder / (stem + u8".png")) << "\n";
+    out << "wrote 16 cursors and " << displayName(folder / (stem + u8".png"));
+    if (sizes) {
+        writeFileAtomically(folder / (stem + u8"-sizes.png"), *sizes);
+        out << " and " << displayName(folder / (stem + u8"-sizes.png"));
+    }
+    out << "\n";
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cursorset/cursor_check.h"
 #include "twcmake/palette.h"
 
 namespace tarn::twc {
@@ -10,15 +11,6 @@ namespace {
 
 constexpr std::uint32_t kImageBytes = kSliceBytes - kImageOffset;  // 2216
 constexpr std::uint32_t kBitmapBytes = 1024 + 128;                   // colour pixels and mask
-
-void put16(Bytes& b, std::size_t at, std::uint32_t v) {
-    b[at] = static_cast<std::uint8_t>(v & 0xFF);
-    b[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
-}
-
-void put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
-}
 
 std::uint32_t get16(std::span<const std::uint8_t> b, std::size_t at) {
     return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8));
@@ -36,25 +28,11 @@ bool opaque(Rgba p) { return p.a >= 128; }
 // The file header, the directory entry with the hotspot (clamped into the picture) and
 // the bitmap header: everything before the palette.
 void putHeaders(Bytes& b, Pixel hotspot) {
-    const auto hotX = static_cast<std::uint32_t>(std::clamp(hotspot.x, 0, kSide - 1));
-    const auto hotY = static_cast<std::uint32_t>(std::clamp(hotspot.y, 0, kSide - 1));
-    // File header: reserved, type 2 (cursor), one image.
-    put16(b, 2, 2);
-    put16(b, 4, 1);
-    // Directory entry: 32 x 32, no colour count (256 colours), hotspot, size and offset.
-    b[6] = kSide;
-    b[7] = kSide;
-    put16(b, 10, hotX);
-    put16(b, 12, hotY);
-    put32(b, 14, kImageBytes);
-    put32(b, 18, static_cast<std::uint32_t>(kImageOffset));
-    // Bitmap header: the height counts the colour image and the mask together.
-    put32(b, kImageOffset + 0, 40);
-    put32(b, kImageOffset + 4, kSide);
-    put32(b, kImageOffset + 8, 2 * kSide);
-    put16(b, kImageOffset + 12, 1);
-    put16(b, kImageOffset + 14, 8);
-    put32(b, kImageOffset + 20, kBitmapBytes);
+    const CursorHotspot hot{std::clamp(hotspot.x, 0, kSide - 1), std::clamp(hotspot.y, 0, kSide - 1)};
+    PutCursorHeader(b, 1);
+    // No colour count: 256 colours.
+    PutCursorEntry(b, 0, CursorEntry{kSide, kSide, 0, hot, kImageBytes, static_cast<std::uint32_t>(kImageOffset)});
+    PutBitmapHeader(b, kImageOffset, kSide, 8, kBitmapBytes);
 }
 
 // Palette entry 0 stays black; the reduced colours follow from entry 1, as blue,

@@ -1,12 +1,14 @@
-// PNG in and out, through the stb single-file libraries, and the size guard that runs
-// on a PNG's header before anything is decoded.
+// PNG in and out for the authoring tool's pictures, through the program's one copy of
+// stb (stb/pictures.h), with the size guard that runs on a PNG's header before anything
+// is decoded.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "stb/pictures.h"
 #include "twcmake/image.h"
 
 namespace tarn::twc {
@@ -15,18 +17,14 @@ namespace tarn::twc {
 // more, and a forged header could otherwise ask for gigabytes.
 inline constexpr std::uint32_t kMaxPngSide = 4096;
 
-struct PngSize {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-};
-
-// Reads the width and height from the PNG signature and header chunk; throws TwcError
-// when the bytes are not a PNG.
-PngSize pngSize(std::span<const std::uint8_t> bytes);
-
-// Checks the size, then decodes to 8-bit RGBA. `name` is how messages refer to the file.
+// Checks the size, then decodes to 8-bit RGBA. `name` is how messages refer to the
+// file. Throws TwcError.
 Image decodePng(std::span<const std::uint8_t> bytes, const std::string& name);
 
 std::vector<std::uint8_t> encodePng(const Image& image);
+
+// The authoring tool's pictures and the shared picture code's, converted.
+Image imageOf(const RgbaPicture& picture);
+RgbaPicture pictureOf(const Image& image);
 
 }  // namespace tarn::twc

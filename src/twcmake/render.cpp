@@ -93,6 +93,13 @@ Shape shapeOf(Design design) {
     return {};
 }
 
+// A point of a picture drawn at `unit` design units a pixel and turned by the direction
+// of cosine `c` and sine `s`, turned back into the upright design.
+PointF toDesign(PointF p, double c, double s, double unit) {
+    const double qx = p.x * unit - kDesignPivot.x, qy = p.y * unit - kDesignPivot.y;
+    return PointF{qx * c + qy * s, -qx * s + qy * c};
+}
+
 // A design with its colours: the fill, and the outline drawn inside the shape's edge.
 struct InkedShape {
     const Shape& shape;
@@ -112,31 +119,60 @@ struct InkedShape {
         return dist > -width ? outline : fill;
     }
 
-    // Pixel (x, y) of the picture turned by the direction of cosine `c` and sine `s`: each
-    // sample is turned back into the upright design and looked up there. The mask has one
-    // bit: a pixel at least half covered is drawn, in the mean colour of the samples that
-    // cover it; nothing for any other.
-    std::optional<Rgba> pixel(int x, int y, double c, double s) const {
-        constexpr int kSamples = 8;  // per axis
-        int covered = 0;
-        int sr = 0, sg = 0, sb = 0;
+    // What the samples of pixel (x, y) of the picture turned by the direction of cosine
+    // `c` and sine `s` find, the picture being drawn at `unit` design units a pixel (1
+    // at 32 pixels): each sample is turned back into the upright design and looked up
+    // there, 8 x 8 of them a pixel.
+    struct Coverage {
+        int covered = 0;  // of kSamples * kSamples
+        int r = 0, g = 0, b = 0;  // summed over the covered samples
+    };
+    static constexpr int kSamples = 8;  // per axis
+
+    Coverage cover(int x, int y, double c, double s, double unit) const {
+        const auto designAt = [&](double px, double py) { return toDesign(PointF{px, py}, c, s, unit); };
+        // A pixel whose middle lies far enough from every edge is wholly clear or wholly
+        // fill: no sample lies further than 0.62 pixels from the middle, and a distance
+        // changes no faster than the point.
+        const double reach = 0.75 * unit;
+        const double middle = shapeDistance(designAt(x + 0.5, y + 0.5), shape);
+        if (middle > reach) return Coverage{};
+        if (middle < -(shape.outlineWidth + reach)) {
+            constexpr int all = kSamples * kSamples;
+            return Coverage{all, fill.r * all, fill.g * all, fill.b * all};
+        }
+        Coverage found;
         for (int j = 0; j < kSamples; ++j) {
             for (int i = 0; i < kSamples; ++i) {
-                const double qx = x + (i + 0.5) / kSamples - kDesignPivot.x;
-                const double qy = y + (j + 0.5) / kSamples - kDesignPivot.y;
-                const std::optional<Rgb> ink = inkAt(PointF{qx * c + qy * s, -qx * s + qy * c});
+                const std::optional<Rgb> ink = inkAt(designAt(x + (i + 0.5) / kSamples, y + (j + 0.5) / kSamples));
                 if (!ink) continue;
-                ++covered;
-                sr += ink->r;
-                sg += ink->g;
-                sb += ink->b;
+                ++found.covered;
+                found.r += ink->r;
+                found.g += ink->g;
+                found.b += ink->b;
             }
         }
-        if (covered * 2 < kSamples * kSamples) return std::nullopt;
-        const int half = covered / 2;
-        return Rgba{static_cast<std::uint8_t>((sr + half) / covered), static_cast<std::uint8_t>((sg + half) / covered),
-                    static_cast<std::uint8_t>((sb + half) / covered), 255};
+        return found;
     }
+
+    // A slice's pixel: the mask has one bit, so a pixel at least half covered is drawn,
+    // in the mean colour of the samples that cover it; nothing for any other.
+    std::optional<Rgba> slicePixel(int x, int y, double c, double s) const {
+        const Coverage found = cover(x, y, c, s, 1.0);
+        if (found.covered * 2 < kSamples * kSamples) return std::nullopt;
+        return Rgba{mean(found.r, found.covered), mean(found.g, found.covered), mean(found.b, found.covered), 255};
+    }
+
+    // A large picture's pixel: as opaque as it is covered.
+    Rgba picturePixel(int x, int y, double c, double s, double unit) const {
+        const Coverage found = cover(x, y, c, s, unit);
+        if (found.covered == 0) return Rgba{};
+        constexpr int all = kSamples * kSamples;
+        return Rgba{mean(found.r, found.covered), mean(found.g, found.covered), mean(found.b, found.covered),
+                    mean(255 * found.covered, all)};
+    }
+
+    static std::uint8_t mean(int sum, int count) { return static_cast<std::uint8_t>((sum + count / 2) / count); }
 };
 
 // ---- Premultiplied sampling of an 8-bit picture.
@@ -239,10 +275,34 @@ SliceSet renderDesign(Design design, Rgb fill, Rgb outline) {
         const double c = directionCos(d), s = directionSin(d);
         for (int y = 0; y < kSide; ++y)
             for (int x = 0; x < kSide; ++x)
-                if (const std::optional<Rgba> pixel = inked.pixel(x, y, c, s)) slice.at(x, y) = *pixel;
+                if (const std::optional<Rgba> pixel = inked.slicePixel(x, y, c, s)) slice.at(x, y) = *pixel;
         slice.hotspot = pixelAt(turn(hot, kDesignPivot, d));
     }
     return set;
+}
+
+std::array<Image, kDirections> renderDesignAt(Design design, Rgb fill, Rgb outline, int side) {
+    const Shape shape = shapeOf(design);
+    const InkedShape inked{shape, shape.tip(), shape.tipHalfAngle().first, fill, outline};
+    const double unit = static_cast<double>(kSide) / side;
+    // Most of a large picture is clear: a block of pixels whose middle lies further from
+    // the shape than any of its samples can is left so without looking at each pixel.
+    constexpr int kBlock = 8;
+    const double blockReach = (kBlock / 2.0 * 1.5) * unit;
+    std::array<Image, kDirections> pictures;
+    for (int d = 0; d < kDirections; ++d) {
+        Image& picture = pictures[static_cast<std::size_t>(d)] = Image(side, side);
+        const double c = directionCos(d), s = directionSin(d);
+        for (int by = 0; by < side; by += kBlock)
+            for (int bx = 0; bx < side; bx += kBlock) {
+                const PointF middle = toDesign(PointF{bx + kBlock / 2.0, by + kBlock / 2.0}, c, s, unit);
+                if (shapeDistance(middle, shape) > blockReach) continue;
+                for (int y = by; y < std::min(by + kBlock, side); ++y)
+                    for (int x = bx; x < std::min(bx + kBlock, side); ++x)
+                        picture.at(x, y) = inked.picturePixel(x, y, c, s, unit);
+            }
+    }
+    return pictures;
 }
 
 Image fitTo32(const Image& source, Pixel hotspot, PointF& hotPoint) {

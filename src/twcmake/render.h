@@ -3,6 +3,7 @@
 // given binary always produces the same pixels.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,11 @@ PointF designHotPoint(Design design);
 // Sixteen anti-aliased pictures of a design (8 x 8 samples a pixel), the hotspot of
 // each on its tip.
 SliceSet renderDesign(Design design, Rgb fill, Rgb outline);
+
+// The sixteen pictures of a design drawn at `side` pixels square, as the slices are at
+// 32 but with alpha: each pixel as opaque as the shape covers it (8 x 8 samples a
+// pixel), in the mean colour of the samples that cover it.
+std::array<Image, kDirections> renderDesignAt(Design design, Rgb fill, Rgb outline, int side);
 
 // Scales a picture of any size to fit 32 x 32 (keeping its proportions, centred):
 // area averaging when shrinking, bilinear when growing, both with premultiplied alpha.

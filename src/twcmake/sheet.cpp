@@ -1,5 +1,7 @@
 #include "twcmake/sheet.h"
 
+#include "twcmake/png_io.h"
+
 namespace tarn::twc {
 
 namespace {
@@ -46,6 +48,38 @@ Image contactSheet(const SliceSet& set) {
         const Pixel at = sheetCellOrigin(d);
         drawCell(sheet, set[static_cast<std::size_t>(d)], at.x, at.y, false);
         drawCell(sheet, set[static_cast<std::size_t>(d)], kPanel + at.x, at.y, true);
+    }
+    return sheet;
+}
+
+Image sizesSheet(const Companion& companion, const SliceSet& slices) {
+    constexpr int largest = kSheetSides.back();
+    constexpr int panel = kColumns * largest + (kColumns + 1) * kGap;  // height of each checkerboard
+    int width = kGap;
+    for (const int side : kSheetSides) width += kColumns * (side + kGap);
+    Image sheet(width, 2 * panel);
+    for (auto& p : sheet.pixels) p = kGutter;
+    int left = kGap;
+    for (const int side : kSheetSides) {
+        for (int d = 0; d < kDirections; ++d) {
+            const Image picture = imageOf(PictureAtSide(companion.directions[static_cast<std::size_t>(d)], side));
+            const Pixel hot = slices[static_cast<std::size_t>(d)].hotspot;
+            const CursorHotspot mark = ScaleHotspot(CursorHotspot{hot.x, hot.y}, side);
+            for (const bool dark : {false, true}) {
+                const int x0 = left + d % kColumns * (side + kGap);
+                const int y0 = (dark ? panel : 0) + kGap + d / kColumns * (side + kGap);
+                for (int y = 0; y < side; ++y)
+                    for (int x = 0; x < side; ++x) {
+                        const Rgba ground = checker(dark, x, y), p = picture.at(x, y);
+                        const auto over = [&](std::uint8_t a, std::uint8_t b) {
+                            return static_cast<std::uint8_t>((a * p.a + b * (255 - p.a) + 127) / 255);
+                        };
+                        sheet.at(x0 + x, y0 + y) = Rgba{over(p.r, ground.r), over(p.g, ground.g), over(p.b, ground.b), 255};
+                    }
+                if (dark) sheet.at(x0 + mark.x, y0 + mark.y) = kMark;
+            }
+        }
+        left += kColumns * (side + kGap);
     }
     return sheet;
 }

@@ -2,6 +2,9 @@
 // on a dark checkerboard, with each hotspot framed in magenta.
 #pragma once
 
+#include <array>
+
+#include "cursorset/companion.h"
 #include "twcmake/image.h"
 
 namespace tarn::twc {
@@ -14,5 +17,15 @@ Image contactSheet(const SliceSet& set);
 
 // Where direction d's enlarged picture starts on the sheet, in the light panel.
 Pixel sheetCellOrigin(int d);
+
+// The sizes a sheet of sizes shows: the pointer sizes of 100 to 200 % display scaling,
+// and the next larger one.
+inline constexpr std::array<int, 5> kSheetSides{32, 48, 64, 96, 128};
+
+// A contact sheet of the pictures the program makes of a companion, at their own size:
+// for each of kSheetSides, left to right, the sixteen directions four to a row, on a
+// light checkerboard above and on a dark one below, where each hot spot (the slice's,
+// scaled) is one magenta pixel.
+Image sizesSheet(const Companion& companion, const SliceSet& slices);
 
 }  // namespace tarn::twc

@@ -102,7 +102,7 @@ TEST_F(CursorSetTest, NamesThatAreNotSetFilesChangeNothingAndSayNothing) {
     const auto files = folderContents(dir.path());
     p.clearLog();
 
-    for (const std::string& name : std::vector<std::string>{"short.TWC", "long.TWC", "empty.TWC", "missing.TWC", "../outside.TWC", "..\\outside.TWC", "sub/inner.TWC",
+    for (const std::string& name : std::vector<std::string>{"short.TWC", "long.TWC", "empty.TWC", "missing.TWC", "", "../outside.TWC", "..\\outside.TWC", "sub/inner.TWC",
           "sub\\inner.TWC", "C:outside.TWC", (dir / "outside.TWC").string(), "..", "NUL.TWC"}) {
         LoadTWC(p, set, name);
         EXPECT_EQ(set.images, before.images) << name;
@@ -114,18 +114,20 @@ TEST_F(CursorSetTest, NamesThatAreNotSetFilesChangeNothingAndSayNothing) {
     EXPECT_EQ(folderContents(dir.path()), files);
 }
 
+// A folder, and a set none of whose slices is a cursor: said, by name, and the set stays.
 TEST_F(CursorSetTest, FailuresBeforeAnySliceAreReportedAndKeepTheSet) {
     testing::writeFile(at("good.TWC"), testing::cursorSet(1));
     fs::create_directory(at("folder.TWC"));
+    testing::writeFile(at("zeros.TWC"), Bytes(kSetFileBytes, 0));
     LoadTWC(p, set, "good.TWC");
     const CursorSet before = set;
 
-    for (const std::string name : {"", "folder.TWC"}) {
+    for (const std::string name : {"folder.TWC", "zeros.TWC"}) {
         p.messages.clear();
-        LoadTWC(p, set, name);
+        EXPECT_FALSE(LoadTWC(p, set, name));
         ASSERT_EQ(p.messages.size(), 1u) << name;
         EXPECT_THAT(p.messages[0], StartsWith("LoadTWC\n")) << name;
-        EXPECT_GT(p.messages[0].size(), std::string("LoadTWC\n").size()) << "a description follows";
+        EXPECT_THAT(p.messages[0], HasSubstr(name)) << "a description naming the file follows";
         EXPECT_EQ(set.images, before.images) << name;
         EXPECT_EQ(set.handles, before.handles) << name;
     }

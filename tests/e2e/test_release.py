@@ -88,8 +88,8 @@ class ArchiveTest(unittest.TestCase):
     def test_name_files_and_checksum(self):
         self.assertEqual(os.path.basename(self.path), ARCHIVE)
         sets = sorted(n for n in os.listdir(os.path.join(tf.REPO, "sets"))
-                      if n.endswith(".TWC"))
-        self.assertEqual(len(sets), 3, sets)
+                      if n.endswith((".TWC", ".png")))
+        self.assertEqual(len(sets), 6, sets)    # three, each with its companion
         files = [n for n in self.zip.namelist() if not n.endswith("/")]
         self.assertEqual(sorted(files), sorted(PROGRAMS + TEXTS + tuple(sets)
                                                + ("Tarnwick.html",)))

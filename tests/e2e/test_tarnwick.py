@@ -187,6 +187,23 @@ class RotationTest(TarnwickCase):
         last = [i for i in ins if i.role == OCR_NORMAL][-5:]
         self.assertEqual([handles.index(i.source) for i in last], [4] * 5)
 
+        # Green turns into zeros and is double-clicked again: refused, said
+        # once, by name, in a box owned by the window and brought to the
+        # front with it; Green's pointers go on being installed.
+        self.folder.write("Green.TWC", bytes(tf.SET_SIZE))
+        self.host.double_click(*icons["Green"])
+        box = self.answer_message_box()
+        head, text = box.args[1].string.split("\n", 1)
+        self.assertEqual((head, box.args[2].string), ("LoadTWC", TITLE))
+        self.assertIn("Green.TWC", text)
+        self.assertNotEqual(box.args[0].value, 0)
+        self.assertEqual(box.args[3].value & (tf.MB_SETFOREGROUND |
+                         tf.MB_TOPMOST), tf.MB_SETFOREGROUND)
+        calls = self.wait_installs(5)
+        self.assertEqual(len(tf.calls_with(calls, "MessageBoxW")), 1)
+        ins = [i.source for i in tf.installs(calls) if i.role == OCR_NORMAL]
+        self.assertLessEqual(set(ins[-5:]), set(handles))
+
 
 class ExitTest(TarnwickCase):
     def test_exit_label_after_rotating(self):
@@ -197,15 +214,22 @@ class ExitTest(TarnwickCase):
 
     def check_exit(self, label, rotate):
         self.add_sets("Amber", "Green")
+        self.folder.write("Short.TWC", bytes(tf.SET_SIZE - 1))
         self.folder.write_settings(normal=1, busy=1, interval=7, slider=93,
                                    set_file="Green.TWC")
         self.launch(loads=2)
         self.main_window()
         self.host.tray_window()
         if rotate:
-            icons = dict(self.wait_list_icons(COLOURS, 2)[1])
-            self.host.double_click(*icons["Amber"])
+            icons = self.wait_list_icons(COLOURS, 3)[1]
+            self.host.double_click(*dict(icons)["Amber"])
             self.wait_installs(5)
+            # Short, shown with Green's picture, is of the wrong size: it
+            # is not remembered, and Amber goes on rotating.
+            self.host.double_click(*icons[2][1])
+            winehost.wait_until(lambda: "Short.TWC" in tf.opened(
+                self.calls()), 10, 0.2, "the double-click on Short")
+            self.wait_installs(2)
         self.assertTrue(self.folder.exists(tf.SCRATCH))
         calls = self.exit_by(label)
 
@@ -214,7 +238,7 @@ class ExitTest(TarnwickCase):
                          b"0\r\n1\r\n1\r\n7\r\n93\r\n" +
                          remembered.encode() + b"\r\n")
         self.assertEqual(self.folder.listing(), sorted(
-            ["Amber.TWC", "Green.TWC", "Tarnwick.ini"] +
+            ["Amber.TWC", "Green.TWC", "Short.TWC", "Tarnwick.ini"] +
             self.folder.program_files()))
 
         ins = tf.installs(calls)

@@ -33,9 +33,9 @@ class EmptySliceTest(TarnwickCase):
         # routine that makes it, as for any preview that cannot be made (the
         # settings reader's for the window, the list's for the set's icon).
         boxes = self.answer_start_up_boxes()
-        self.assertEqual([b.args[1].string.split("\n")[:2] for b in boxes],
-                         [["LoadINI", "Invalid picture"],
-                          ["ShowIcons", "Liar.TWC"]])
+        self.assertEqual([b.args[1].string for b in boxes],
+                         ["LoadINI\nInvalid picture",
+                          "ShowIcons\nLiar.TWC\nInvalid picture"])
         self.click(tf.OK_LABEL)
         self.wait_hidden()
         x0, y = self.main.x + 40, self.main.y + 300

@@ -398,13 +398,23 @@ TEST_F(PointerRolesTest, ARoleWhoseCaptureFailedIsNeverInstalled) {
     EXPECT_EQ(fake.systemImage(kOcrNormal), RecordingPlatform::userImage(kOcrNormal));
 }
 
-TEST_F(PointerRolesTest, AMissingDirectionImageLeavesTheRolesAsTheyAre) {
+// Without an image for the direction, a role that shows another direction's gets the
+// user's pointer back, once, keeping a copy; the next direction with one installs again.
+TEST_F(PointerRolesTest, AMissingDirectionImageShowsTheUsersPointer) {
     rotation.CaptureUserPointers();
     DirectionHandles empty{};  // no set loaded yet
     fake.clearLog();
     rotation.RotateTick(empty, {true, true});
     EXPECT_EQ(fake.count("SetSystemCursor"), 0);
     EXPECT_EQ(fake.count("CopyIcon"), 0);
+    fake.failCall("SetSystemCursor", 4);  // the first put-back is refused: the next tick tries again
+    for (const DirectionHandles* h : {&handles, &empty, &empty}) rotation.RotateTick(*h, {true, true});
+    for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait}) EXPECT_EQ(fake.systemImage(id), RecordingPlatform::userImage(id));
+    EXPECT_EQ(fake.count("SetSystemCursor"), 7);
+    EXPECT_EQ(fake.imageOfHandle(saved.saved(Role::Wait)), RecordingPlatform::userImage(kOcrWait));
+    rotation.RotateTick(handles, {true, true});
+    EXPECT_EQ(fake.systemImage(kOcrWait), images[6]);
+    EXPECT_EQ(fake.liveCopies(), 3);
 }
 
 TEST_F(PointerRolesTest, TheKeeperPutsRotatedRolesBackWhenNothingElseDid) {

@@ -58,6 +58,14 @@ TEST_F(ActivationTest, RemembersLoadsPreviewsAndStartsInThatOrder) {
     EXPECT_LT(positionOf("SetPreviewPicture"), positionOf("SetTimerInterval"));
     EXPECT_LT(positionOf("SetTimerInterval"), positionOf("DoEvents"));
     EXPECT_FALSE(fake.count("HideForm") || fake.count("SetFormVisible"));
+
+    // Sets that do not load are not remembered, and the set in use stays; only the one
+    // without a single cursor says so.
+    writeFile(folder / "zeros.TWC", Bytes(kSetFileBytes, 0));
+    for (const char* key : {"zeros", "gone"}) fake.selectedKey = key, frm.listv_DblClick();
+    EXPECT_EQ(state().settings.setFile, "arrows.TWC");
+    EXPECT_EQ(state().set.images[0], cursorSlice(5 * 16));
+    EXPECT_THAT(fake.messages, ::testing::ElementsAre(::testing::HasSubstr("zeros.TWC")));
 }
 
 TEST_F(ActivationTest, NothingSelectedDoesNothing) {
@@ -69,12 +77,14 @@ TEST_F(ActivationTest, NothingSelectedDoesNothing) {
 }
 
 TEST_F(ActivationTest, APreviewFailureIsReportedAndRotationStillStarts) {
-    fake.selectedKey = "gone";  // no such file and no set loaded: no preview can be made
+    writeSet("p.TWC", 2);
+    fake.selectedKey = "p";
+    fake.failCall("LoadPicture");
     frm.listv_DblClick();
 
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_THAT(fake.messages[0], StartsWith("listv_DblClick\n"));
-    EXPECT_EQ(state().settings.setFile, "gone.TWC");
+    EXPECT_EQ(state().settings.setFile, "p.TWC");
     EXPECT_EQ(fake.count("DoEvents"), 1);
     EXPECT_EQ(state().okTag, "OK");
     EXPECT_FALSE(fake.ended);

@@ -17,7 +17,7 @@ bool ShowIconsLoadingEverySet(RecordingPlatform& platform, CursorSet& set, const
             fileName = name;
             const std::string setName = name.substr(0, name.size() - 4);
             const std::size_t shown = platform.messages.size();
-            LoadTWC(platform, set, name);
+            LoadTWC(platform, set, name, {}, WithoutCursor::Take);
             for (std::size_t i = shown; i < platform.messages.size(); ++i)
                 failures.add(name, platform.messages[i].substr(platform.messages[i].find('\n') + 1));
             platform.messages.resize(shown);

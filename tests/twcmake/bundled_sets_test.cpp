@@ -1,5 +1,6 @@
 // The sets shipped in sets/: exactly what scripts/make-sets.sh makes, and readable by an
 // independent cursor reader.
+#include "cursorset/companion.h"
 #include "support/fixtures.h"
 
 #include <gtest/gtest.h>
@@ -34,17 +35,25 @@ std::string capture(const std::string& command, int& status) {
     return out;
 }
 
-std::set<std::string> bundledSets() {
+// The files of sets/ whose names end in `extension`, or all of them.
+std::set<std::string> bundledSets(const std::string& extension = "") {
     std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(kSource / "sets"))
-        if (e.path().extension() == ".TWC") names.insert(e.path().filename().string());
+        if (extension.empty() || e.path().extension() == extension) names.insert(e.path().filename().string());
     return names;
 }
 
-TEST(BundledSets, AtLeastThreeOfTheRightSize) {
-    const auto names = bundledSets();
+TEST(BundledSets, AtLeastThreeOfTheRightSizeEachWithItsLargePictures) {
+    const auto names = bundledSets(".TWC");
     EXPECT_GE(names.size(), 3u);
-    for (const auto& n : names) EXPECT_EQ(fs::file_size(kSource / "sets" / n), 35808u) << n;
+    for (const auto& n : names) {
+        EXPECT_EQ(fs::file_size(kSource / "sets" / n), 35808u) << n;
+        const auto large = tarn::testing::readFile(kSource / "sets" / tarn::CompanionName(n));
+        const tarn::CompanionRead read = tarn::ReadCompanion(std::vector<std::uint8_t>(large.begin(), large.end()));
+        ASSERT_TRUE(read.companion) << n << ": " << read.fault;
+        EXPECT_EQ(read.companion->cell, 256) << n;
+    }
+    EXPECT_EQ(bundledSets().size(), 2 * names.size()) << "sets/ holds the sets and their large pictures only";
 }
 
 TEST(BundledSets, AreExactlyWhatTheScriptMakes) {
@@ -57,7 +66,7 @@ TEST(BundledSets, AreExactlyWhatTheScriptMakes) {
 
     std::set<std::string> made;
     for (const auto& e : fs::directory_iterator(out.path())) made.insert(e.path().filename().string());
-    EXPECT_EQ(made, bundledSets()) << "sets/ holds exactly the sets the script makes";
+    EXPECT_EQ(made, bundledSets()) << "sets/ holds exactly the sets and large pictures the script makes";
     for (const auto& name : made) {
         if (!fs::exists(kSource / "sets" / name)) continue;
         EXPECT_TRUE(tarn::testing::readFile(out / name) == tarn::testing::readFile(kSource / "sets" / name))
@@ -67,7 +76,7 @@ TEST(BundledSets, AreExactlyWhatTheScriptMakes) {
 
 TEST(BundledSets, EverySliceIsA32By32CursorToImageMagick) {
     if (!fs::exists(kIdentify)) GTEST_SKIP() << kIdentify << " is absent (Debian package imagemagick); not checked";
-    for (const auto& name : bundledSets()) {
+    for (const auto& name : bundledSets(".TWC")) {
         TempFolder parts;
         int status = 0;
         const std::string log =

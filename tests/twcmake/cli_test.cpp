@@ -70,6 +70,11 @@ TEST_F(CommandLine, BadInputGetsOneLineAndNothingIsWritten) {
     writeBytes(dir / "wide.png", pngHeaderOnly(4097, 1));
     writeBytes(dir / "limit.png", pngHeaderOnly(4096, 1));  // passes the size guard, then fails to decode
     writeBytes(dir / "p32.png", upPointerPng(32));
+    writeBytes(dir / "wide-sheet.png", encodePng(Image(256, 128)));
+    writeBytes(dir / "small-sheet.png", encodePng(Image(124, 124)));
+    writeBytes(dir / "odd-sheet.png", encodePng(Image(258, 258)));
+    writeBytes(dir / "sheet.png", encodePng(Image(256, 256)));
+    writeBytes(dir / "taken.png", {'m', 'i', 'n', 'e'});
     const auto set = renderOk();
     auto shortSet = set;
     shortSet.pop_back();
@@ -87,7 +92,7 @@ TEST_F(CommandLine, BadInputGetsOneLineAndNothingIsWritten) {
         {{"make", "--from", at("zero.png"), "--hotspot", "0,0", "-o", out}, 1, "0x5 pixels"},
         {{"make", "--from", at("huge.png"), "--hotspot", "0,0", "-o", out}, 1, "100000x100000 pixels"},
         {{"make", "--from", at("wide.png"), "--hotspot", "0,0", "-o", out}, 1, "4097x1 pixels"},
-        {{"make", "--from", at("limit.png"), "--hotspot", "0,0", "-o", out}, 1, "cannot decode"},
+        {{"make", "--from", at("limit.png"), "--hotspot", "0,0", "-o", out}, 1, "a damaged PNG"},
         {{"make", "--from", at("p32.png"), "--hotspot", "32,0", "-o", out}, 1, "outside the 32x32 picture"},
         {{"make", "--from", at("p32.png"), "--hotspot", "0,32", "-o", out}, 1, "outside the 32x32 picture"},
         {{"make", "--from", at("p32.png"), "--hotspot", "-1,3", "-o", out}, 2, "bad hotspot"},
@@ -99,8 +104,19 @@ TEST_F(CommandLine, BadInputGetsOneLineAndNothingIsWritten) {
         {{"make", "--design", "classic", "--size", "48", "-o", out}, 2, "unknown option '--size'"},
         {{"make", "--design", "classic", "-o"}, 2, "needs a value"},
         {{"make", "--design", "classic"}, 2, "needs -o"},
-        {{"make", "--design", "classic", "--from", at("p32.png"), "-o", out}, 2, "either --design or --from"},
-        {{"make", "--design", "dart", "--hotspot", "1,1", "-o", out}, 2, "--hotspot goes with --from"},
+        {{"make", "--design", "classic", "--from", at("p32.png"), "-o", out}, 2, "one of --design, --sheet or --from"},
+        {{"make", "--sheet", at("sheet.png"), "--from", at("p32.png"), "-o", out}, 2, "one of --design, --sheet"},
+        {{"make", "--design", "dart", "--hotspot", "1,1", "-o", out}, 2, "--hotspot goes with --sheet or --from"},
+        {{"make", "--sheet", at("wide-sheet.png"), "--hotspot", "1,1", "-o", out}, 1, "256x128 pixels; a sheet is 4 by 4"},
+        {{"make", "--sheet", at("small-sheet.png"), "--hotspot", "1,1", "-o", out}, 1, "124x124 pixels; a sheet is"},
+        {{"make", "--sheet", at("odd-sheet.png"), "--hotspot", "1,1", "-o", out}, 1, "258x258 pixels; a sheet is"},
+        {{"make", "--sheet", at("sheet.png"), "--hotspot", "64,0", "-o", out}, 1, "outside the 64x64 cell"},
+        {{"make", "--sheet", at("sheet.png"), "-o", out}, 2, "--sheet needs --hotspot"},
+        {{"make", "--sheet", at("sheet.png"), "--hotspot", "1,1", "--fill", "red", "-o", out}, 2, "go with --design"},
+        {{"make", "--sheet", at("text.png"), "--hotspot", "1,1", "-o", out}, 1, "not a PNG"},
+        // A picture of the user's where the set's large pictures would go.
+        {{"make", "--design", "classic", "-o", at("taken.TWC")}, 1, "taken.png is there and is not a set's large"},
+        {{"make", "--sheet", at("sheet.png"), "--hotspot", "32,8", "-o", at("taken.TWC")}, 1, "leaves it alone"},
         {{"make", "--design", "classic", "-o", at("no-such-folder/out.TWC")}, 1, "no such folder"},
         {{"check", at("short.TWC")}, 1, "35807 bytes; a cursor set is 35808 bytes"},
         {{"check", at("long.TWC")}, 1, "35809 bytes"},
@@ -131,10 +147,10 @@ TEST_F(CommandLine, FailedMakeLeavesTheOldFileAlone) {
     EXPECT_EQ(tarn::testing::readText(dir / "Mine.TWC"), "keep");
     EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"Mine.TWC", "text.png"}));
 
-    // A successful make replaces it whole.
+    // A successful make replaces it whole, and its large pictures come beside it.
     ASSERT_EQ(run({"make", "--design", "dart", "-o", at("Mine.TWC")}).status, 0);
     EXPECT_EQ(fs::file_size(dir / "Mine.TWC"), kSetBytes);
-    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"Mine.TWC", "text.png"}));
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"Mine.TWC", "Mine.png", "text.png"}));
 }
 
 TEST_F(CommandLine, MakeFromPicturesOfAnySizeAndCheckThem) {
@@ -155,6 +171,48 @@ TEST_F(CommandLine, MakeFromPicturesOfAnySizeAndCheckThem) {
     const Outcome checked = run({"check", at("u.TWC")});
     EXPECT_NE(checked.out.find("slice  0: ok, 32x32 8-bit cursor, hotspot 16,4"), std::string::npos) << checked.out;
     EXPECT_NE(checked.out.find("slice  4: ok, 32x32 8-bit cursor, hotspot 27,16"), std::string::npos) << checked.out;
+}
+
+// Direction d's cell holds a bar pointing up, in a colour of its own.
+Image sheetOfBars(int cell) {
+    Image sheet(4 * cell, 4 * cell);
+    for (int d = 0; d < 16; ++d)
+        for (int y = cell / 8; y < cell - cell / 8; ++y)
+            for (int x = cell / 2 - cell / 8; x < cell / 2 + cell / 8; ++x)
+                sheet.at(d % 4 * cell + x, d / 4 * cell + y) = Rgba{static_cast<std::uint8_t>(15 * d), 90, 200, 255};
+    return sheet;
+}
+
+TEST_F(CommandLine, MakeFromASheetWritesTheSetAndItsLargePictures) {
+    struct Case { int cell; std::string hotspot, upHotspot, rightHotspot, largeCell; };
+    for (const Case& c : {Case{64, "32,8", "16,4", "27,16", "64x64"}, Case{300, "150,0", "16,0", "31,16", "256x256"}}) {
+        writeBytes(at("sheet.png"), encodePng(sheetOfBars(c.cell)));
+        const Outcome made = run({"make", "--sheet", at("sheet.png"), "--hotspot", c.hotspot, "-o", at("Bars.TWC")});
+        ASSERT_EQ(made.status, 0) << made.err;
+        const Outcome checked = run({"check", at("Bars.TWC")});
+        EXPECT_EQ(checked.status, 0) << checked.out;
+        EXPECT_NE(checked.out.find("slice  0: ok, 32x32 8-bit cursor, hotspot " + c.upHotspot), std::string::npos)
+            << checked.out;
+        EXPECT_NE(checked.out.find("slice  4: ok, 32x32 8-bit cursor, hotspot " + c.rightHotspot), std::string::npos);
+        EXPECT_NE(checked.out.find("large pictures Bars.png: ok, 16 cells of " + c.largeCell), std::string::npos);
+        const auto slices = tarn::testing::readFile(dir / "Bars.TWC");
+        const auto slice9 = decodeSlice(std::span(slices).subspan(9 * kSliceBytes, kSliceBytes));
+        ASSERT_TRUE(slice9);
+        EXPECT_EQ(slice9->at(16, 16), (Rgba{135, 90, 200, 255})) << "direction 9 from cell 9, scaled down";
+    }
+    // The set's own large pictures as a sheet: used as they are, not written again.
+    const auto companion = tarn::testing::readFile(dir / "Bars.png");
+    ASSERT_EQ(run({"make", "--sheet", at("Bars.png"), "--hotspot", "128,0", "-o", at("Bars.TWC")}).status, 0);
+    EXPECT_EQ(tarn::testing::readFile(dir / "Bars.png"), companion);
+    // --from makes no large pictures, and says that those beside are another set's.
+    writeBytes(at("p.png"), upPointerPng(32));
+    const Outcome from = run({"make", "--from", at("p.png"), "--hotspot", "16,4", "-o", at("Bars.TWC")});
+    EXPECT_NE(from.err.find("Bars.png beside the set holds large pictures of another set"), std::string::npos);
+    // A damaged companion fails the check.
+    writeBytes(dir / "Bars.png", std::vector<std::uint8_t>(companion.begin(), companion.begin() + 100));
+    const Outcome checked = run({"check", at("Bars.TWC")});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.out.find("large pictures Bars.png: FAULT: A damaged PNG"), std::string::npos) << checked.out;
 }
 
 TEST_F(CommandLine, WarnsWhenTheHotspotTurnsOutOfThePicture) {
@@ -197,9 +255,12 @@ TEST_F(CommandLine, ExplodeWritesSixteenCursorsAndASheet) {
             << name;
     }
     const auto sheet = tarn::testing::readFile(dir / "parts/deeper/Round.png");
-    const PngSize size = pngSize(std::vector<std::uint8_t>(sheet.begin(), sheet.end()));
+    const PngInfo size = ReadPngInfo(std::vector<std::uint8_t>(sheet.begin(), sheet.end()));
     EXPECT_GE(size.width, 16u * 32u);  // four times enlarged, twice over
-    EXPECT_EQ(listing(dir / "parts/deeper").size(), 17u);
+    // The large pictures at 32 to 128 pixels, four to a row, twice.
+    const auto sizes = tarn::testing::readFile(dir / "parts/deeper/Round-sizes.png");
+    EXPECT_GE(ReadPngInfo(std::vector<std::uint8_t>(sizes.begin(), sizes.end())).height, 2u * 4u * 128u);
+    EXPECT_EQ(listing(dir / "parts/deeper").size(), 18u);
 }
 
 TEST(ColourAndHotspotText, ParseOnlyWhatTheyShould) {

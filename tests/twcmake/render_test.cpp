@@ -1,5 +1,6 @@
 // Drawing and turning: hotspots follow the picture, tips land where the tip table says,
 // and resampling keeps colours straight at transparent edges.
+#include "cursorset/companion.h"
 #include "twcmake/cursor_file.h"
 #include "twcmake/render.h"
 #include "rotation/tip_table.h"
@@ -149,6 +150,41 @@ TEST(DesignTips, DrawingNeverTouchesThePictureBorderOnTheTailSide) {
                         EXPECT_LE(std::abs(edge.x - s.hotspot.x) + std::abs(edge.y - s.hotspot.y), 3)
                             << name << " " << d << " at " << edge.x << "," << edge.y;
                     }
+        }
+    }
+}
+
+TEST(RenderDesignAt, EverySizeHasTheSlicesShapeWithSoftEdgesAndTheHotspotOnTheTip) {
+    const Rgb fill{255, 140, 0};
+    for (const auto& name : designNames()) {
+        const SliceSet slices = renderDesign(*designNamed(name), fill, Rgb{0, 0, 0});
+        for (const int side : {48, 128}) {
+            const auto pictures = renderDesignAt(*designNamed(name), fill, Rgb{0, 0, 0}, side);
+            const int zoom = side / 32;  // whole for 128
+            for (std::size_t d = 0; d < 16; ++d) {
+                const Image& picture = pictures[d];
+                const Slice& slice = slices[d];
+                const CursorHotspot hot = ScaleHotspot({slice.hotspot.x, slice.hotspot.y}, side);
+                EXPECT_GT(picture.at(hot.x, hot.y).a, 0) << name << " " << side << " " << d;
+                int soft = 0, filled = 0, differ = 0;
+                for (const Rgba& p : picture.pixels) {
+                    soft += p.a > 0 && p.a < 255;
+                    filled += p == Rgba{fill.r, fill.g, fill.b, 255};
+                }
+                EXPECT_GT(soft, side) << name << " " << side << " " << d << ": edges are anti-aliased";
+                EXPECT_GT(filled, side) << name << " " << side << " " << d;
+                if (side % 32 != 0) continue;
+                // Each slice pixel is drawn where the picture covers at least half of it,
+                // but for a few on the edge.
+                for (int y = 0; y < 32; ++y)
+                    for (int x = 0; x < 32; ++x) {
+                        int alpha = 0;
+                        for (int j = 0; j < zoom; ++j)
+                            for (int i = 0; i < zoom; ++i) alpha += picture.at(x * zoom + i, y * zoom + j).a;
+                        differ += (alpha * 2 >= 255 * zoom * zoom) != (slice.at(x, y).a != 0);
+                    }
+                EXPECT_LE(differ, 4) << name << " " << side << " " << d;
+            }
         }
     }
 }

@@ -134,9 +134,17 @@ class TarnwickCase(unittest.TestCase):
                     if w.id != main_id and w.id not in self.answered]
         box = winehost.wait_until(new_box, timeout, 0.2, "a message box")[0]
         self.answered.add(box.id)
-        self.host.key("Return", window=box, hold=hold)
-        log = self.host.wait_call("user32.MessageBoxW", done + 1,
-                                  timeout=timeout)
+        # Sent again while the box stays: after a double-click Wine may hand
+        # the focus back to the list just after the box took it.
+        for tries in (3, 2, 1):
+            self.host.key("Return", window=box, hold=hold)
+            try:
+                log = self.host.wait_call("user32.MessageBoxW", done + 1,
+                                          timeout=timeout / 3)
+                break
+            except TimeoutError:
+                if tries == 1:
+                    raise
         boxes = log.calls("user32.MessageBoxW",
                           pids=log.pids_of(self.host.exe_name))
         return [c for c in boxes if c.returned][done]

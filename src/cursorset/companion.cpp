@@ -1,0 +1,147 @@
+#include "cursorset/companion.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "cursorset/file_names.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr int kSliceSide = 32;
+
+constexpr const char* kShape =
+    " A set's large pictures are one PNG of 4 by 4 square cells of 32 to 256 pixels (128 to 1024 pixels square).";
+
+// A description from the picture code, as a sentence.
+std::string sentence(std::string text) {
+    if (!text.empty()) text[0] = UpperAscii(text[0]);
+    return text + ".";
+}
+
+std::string size(std::uint32_t width, std::uint32_t height) {
+    return std::to_string(width) + " by " + std::to_string(height) + " pixels";
+}
+
+// What is wrong with a sheet of this size, if anything.
+std::optional<std::string> gridFault(std::uint32_t width, std::uint32_t height) {
+    const std::string picture = "The picture is " + size(width, height);
+    constexpr auto columns = static_cast<std::uint32_t>(kCompanionColumns);
+    if (width % columns != 0 || height % columns != 0 || width == 0 || height == 0)
+        return picture + ", which is not 4 by 4 cells." + kShape;
+    const std::uint32_t cell = width / columns;
+    if (width != height)
+        return picture + ", so its cells (" + size(cell, height / columns) + ") are not square." + kShape;
+    if (cell < kMinCompanionCell || cell > kMaxCompanionCell)
+        return picture + ", so its cells are " + size(cell, cell) + "." + kShape;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string CompanionName(std::string_view setFileName) {
+    const std::size_t dot = setFileName.rfind('.');
+    return std::string(setFileName.substr(0, dot)) + ".png";
+}
+
+bool IsCompanionOf(std::string_view setFileName, std::string_view fileName) {
+    return SameIgnoringAsciiCase(fileName, CompanionName(setFileName));
+}
+
+CompanionRead ReadCompanion(std::span<const std::uint8_t> bytes) {
+    CompanionRead read;
+    if (bytes.size() > kMaxCompanionBytes) {
+        read.fault = "The file is " + std::to_string(bytes.size()) + " bytes long; a set's large pictures take at most " +
+                     std::to_string(kMaxCompanionBytes) + " bytes (16 MiB).";
+        return read;
+    }
+    // The size first, from the header alone: a sheet that is no companion is never decoded.
+    const PngInfo info = ReadPngInfo(bytes);
+    if (info.sized)
+        if (auto fault = gridFault(info.width, info.height)) {
+            read.fault = *fault;
+            return read;
+        }
+    if (!info.failure.empty()) {
+        read.fault = sentence(info.failure);
+        return read;
+    }
+    PngDecode decoded = DecodePng(bytes);
+    if (!decoded.picture) {
+        read.fault = sentence(decoded.failure);
+        return read;
+    }
+    Companion& companion = read.companion.emplace();
+    companion.cell = decoded.picture->width / kCompanionColumns;
+    companion.directions = CutSheet(*decoded.picture);
+    return read;
+}
+
+namespace {
+
+// Where direction d's cell starts on a sheet of `cell`-pixel cells.
+std::pair<int, int> cellOrigin(std::size_t d, int cell) {
+    const int i = static_cast<int>(d);
+    return {i % kCompanionColumns * cell, i / kCompanionColumns * cell};
+}
+
+}  // namespace
+
+std::array<RgbaPicture, kSliceCount> CutSheet(const RgbaPicture& sheet) {
+    const int cell = sheet.width / kCompanionColumns;
+    const auto rowBytes = static_cast<std::size_t>(cell) * 4;
+    std::array<RgbaPicture, kSliceCount> cells;
+    for (std::size_t d = 0; d < kSliceCount; ++d) {
+        RgbaPicture& picture = cells[d] = RgbaPicture(cell, cell);
+        const auto [left, top] = cellOrigin(d, cell);
+        for (int y = 0; y < cell; ++y) std::copy_n(sheet.pixel(left, top + y), rowBytes, picture.pixel(0, y));
+    }
+    return cells;
+}
+
+RgbaPicture JoinSheet(const std::array<RgbaPicture, kSliceCount>& cells) {
+    const int cell = cells[0].width;
+    const auto rowBytes = static_cast<std::size_t>(cell) * 4;
+    RgbaPicture sheet(cell * kCompanionColumns, cell * kCompanionColumns);
+    for (std::size_t d = 0; d < kSliceCount; ++d) {
+        const auto [left, top] = cellOrigin(d, cell);
+        for (int y = 0; y < cell; ++y) std::copy_n(cells[d].pixel(0, y), rowBytes, sheet.pixel(left, top + y));
+    }
+    return sheet;
+}
+
+CursorHotspot ScaleHotspot(CursorHotspot slice, int side) {
+    // The pixel holding the middle of the slice's hot spot pixel, scaled: for a large
+    // picture that pixel's middle, not its corner, which at a slim tip may be clear.
+    const auto scale = [side](int v) {
+        const long long scaled = (2LL * v + 1) * side / (2 * kSliceSide);
+        return static_cast<int>(std::clamp<long long>(scaled, 0, side - 1));
+    };
+    return CursorHotspot{scale(slice.x), scale(slice.y)};
+}
+
+RgbaPicture PictureAtSide(const RgbaPicture& picture, int side) {
+    if (picture.width == side && picture.height == side) return picture;
+    return ScalePicture(picture, side, side);
+}
+
+std::optional<std::vector<std::uint8_t>> CompanionCursor(const Companion& companion, std::size_t direction,
+                                                         std::span<const std::uint8_t> slice,
+                                                         std::span<const int> sides) {
+    const std::optional<CursorEntry> entry = ReadCursorEntry(slice);
+    if (!entry) return std::nullopt;
+    const RgbaPicture& cell = companion.directions.at(direction);
+    std::vector<RgbaPicture> pictures;
+    pictures.reserve(sides.size());
+    std::vector<CursorImage> images;
+    for (const int side : sides) {
+        if (side < 1 || side > kMaxCursorSide) throw std::invalid_argument("a pointer is 1 to 256 pixels on a side");
+        const RgbaPicture& picture = pictures.emplace_back(PictureAtSide(cell, side));
+        images.push_back(CursorImage{side, picture.rgba, ScaleHotspot(entry->hotspot, side)});
+    }
+    return EncodeCursor(images);
+}
+
+}  // namespace tarn
