@@ -294,8 +294,7 @@ class DesktopTest(TarnwickCase):
 
 class HeldKeyTest(TarnwickCase):
     def test_enter_held_on_a_box_acts_on_nothing_else(self):
-        # A settings file of 0 bytes: a box a line. Enter held on the first
-        # answers the rest, then repeats at the window, which starts nothing.
+        # 0-byte settings: boxes that Enter held answers, then repeats at the window.
         self.add_sets("Blue", "Green")
         self.folder.write(tf.INI, b"")
         self.launch()

@@ -210,8 +210,7 @@ TEST_F(PointerRolesTest, TheWatcherIsStartedOnceAtTheFirstCaptureAndAFailureChan
     EXPECT_THAT(without.misuse(), IsEmpty());
 }
 
-// A watcher that ends while a role is replaced starts again: at once, then at most once a
-// minute (a failure said once); not with no role replaced, nor after the final restore.
+// Started again at once, then at most once a minute (said once); not with no role replaced.
 TEST_F(PointerRolesTest, AWatcherThatEndsWhileARoleIsReplacedIsStartedAgainAtMostOnceAMinute) {
     const struct { std::uint64_t clock; bool fails; int starts; std::function<void()> before; } steps[] = {{6'000, false, 1, {}}, {65'999, false, 0, {}}, {66'000, true, 1, {}}, {126'000, true, 1, {}},
                  {186'000, false, 1, {}}, {246'000, false, 0, [&] { saved.RestoreKeepingCopy(Role::Normal); }},
