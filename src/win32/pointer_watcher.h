@@ -18,7 +18,7 @@ class PointerWatcher {
 public:
     // Starts `exe` as the watcher of this process, through its launch step, and waits
     // for that step to end; true at once while the watcher it started last runs. False,
-    // with nothing left behind, when it cannot be started (the file is missing, the
+    // with nothing left running, when it cannot be started (the file is missing, the
     // system refuses).
     bool start(const std::filesystem::path& exe) noexcept;
     // Sets the event the watcher waits on; it then ends touching nothing.
