@@ -98,8 +98,10 @@ public:
     bool PrevInstance() override { return false; }
     bool StartPointerWatcher() override { return true; }
     void DismissPointerWatcher() override {}
+    bool PointerWatcherEnded() override { return false; }
     std::filesystem::path ProgramFolder() override { return {}; }
     void SetTaskVisible(bool) override {}
+    std::uint64_t GetTickCount64() override { return 0; }
     void End() override {}
 
 private:

@@ -82,8 +82,10 @@ inline constexpr std::uint32_t kMiddleButtonDown = 0x207;
 inline constexpr std::uint32_t kMiddleButtonUp = 0x208;
 
 // Virtual-key codes, as key presses carry them.
+inline constexpr int kKeyTab = 0x09;
 inline constexpr int kKeyReturn = 0x0D;
 inline constexpr int kKeyEscape = 0x1B;
+inline constexpr int kKeySpace = 0x20;
 inline constexpr int kKeyEnd = 0x23;
 inline constexpr int kKeyHome = 0x24;
 inline constexpr int kKeyLeft = 0x25;
@@ -207,6 +209,9 @@ public:
     virtual bool StartPointerWatcher() = 0;
     // The word to the watcher: the user's pointers are back. It ends touching nothing.
     virtual void DismissPointerWatcher() = 0;
+    // Whether the watcher last started has ended since (it was killed, or died), so that
+    // nothing would repair a kill of the program now. False while it runs.
+    virtual bool PointerWatcherEnded() = 0;
 
     // ---- The main window and its controls (the toolkit).
     virtual WindowHandle FormWindow() = 0;
@@ -317,6 +322,8 @@ public:
     virtual bool PrevInstance() = 0;
     virtual std::filesystem::path ProgramFolder() = 0;
     virtual void SetTaskVisible(bool visible) = 0;
+    // The clock: milliseconds since the system started.
+    virtual std::uint64_t GetTickCount64() = 0;
     // Ends the program at once, running no clean-up of the form.
     virtual void End() = 0;
 };

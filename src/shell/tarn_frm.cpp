@@ -11,6 +11,7 @@
 #include "cursorset/file_names.h"
 #include "cursorset/library.h"
 #include "platform/units.h"
+#include "shell/key_routing.h"
 #include "shell/layout.h"
 #include "settings/tick_rate.h"
 #include "shell/tarn_frm_state.h"
@@ -226,6 +227,12 @@ void TarnFrm::exitAction() {
 void TarnFrm::Timer1_Timer() {
     State& s = *state_;
     if (s.unloaded) return;
+    {
+        // Its message box, should the watcher not start again, runs its own loop.
+        const Raised acting(s.acting);
+        s.saved.KeepWatching();
+    }
+    if (s.closing) return;
     s.rotation.Timer1_Timer(s.set.handles, s.flags());
 }
 
@@ -376,6 +383,13 @@ void TarnFrm::describeSlider() {
 }
 
 // ---- The keyboard
+
+layout::KeyOutcome TarnFrm::Form_KeyPreview(const layout::KeyMessage& key) {
+    State& s = *state_;
+    const layout::KeyOutcome out = s.keys.route(key, s.userMayAct());
+    layout::deliver(*this, out.event);
+    return out;
+}
 
 void TarnFrm::Form_KeyDown(int key) {
     State& s = *state_;

@@ -57,6 +57,7 @@ public:
     bool ReloadSystemCursors() override;
     bool StartPointerWatcher() override;
     void DismissPointerWatcher() override { watcher_.dismiss(); }
+    bool PointerWatcherEnded() override { return watcher_.ended(); }
 
     // ---- The window and its controls
     WindowHandle FormWindow() override;
@@ -128,6 +129,7 @@ public:
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;
     void SetTaskVisible(bool visible) override;
+    std::uint64_t GetTickCount64() override { return ::GetTickCount64(); }
     [[noreturn]] void End() override;
 
 private:

@@ -473,6 +473,9 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
              fs::create_directory(p.programFolder / "Tarnwick.ini");  // "SaveINI"
          },
          [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(layout::kLabelExit); }},
+        {"0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n",  // the watcher killed, not started again: "KeepWatching"
+         [](TarnFrm& f, RecordingPlatform& p) { f.Form_Load(), f.lbl_Click(2), p.watcherEnded = true, p.failCall("StartPointerWatcher"); },
+         [](TarnFrm& f, RecordingPlatform&) { f.Timer1_Timer(); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);  // start-up, automatic start, double-click, Exit
@@ -501,13 +504,17 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
 // While a double-click waits on its box, OK would capture a second time and an option
 // click would change a role under it: both are refused, the box put back.
 TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
+    using P = layout::KeyMessage::Phase;
     writeIni(kTypicalIni);
     fs::create_directory(folder / "A.TWC");
     frm.Form_Load();
     fake.selectedKey = "A";
     fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); },
-                             [&] { frm.picSlider_KeyDown(kKeyEnd), frm.Form_KeyDown(kKeyEscape); }};
+                             [&] { key(P::Down, kKeyEnd, layout::Id::Knob), key(P::Down, kKeyEscape, layout::Id::Knob); },
+                             [&] { key(P::Down, kKeyReturn, layout::Id::ListView); }};
     frm.listv_DblClick();
+    key(P::Down, kKeyReturn, layout::Id::ListView, true);
+    EXPECT_EQ(fake.messages.size(), 1u);  // the double-click's, once
     EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_TRUE(fake.checks[layout::kCheckNormal] == 1 && state().settings.normal && fake.visible);
     EXPECT_EQ(state().settings.sliderPosition, 100);

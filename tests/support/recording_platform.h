@@ -103,6 +103,8 @@ public:
     // The pointer watcher: started (and not failed), then dismissed.
     bool watcherStarted = false;
     bool watcherDismissed = false;
+    bool watcherEnded = false;
+    std::uint64_t tickCount = 0;  // GetTickCount64
     std::filesystem::path programFolder;
     // The user's local application data folder (SHGetKnownFolderPath); none unless a test
     // gives one, and then everything stays in the program folder.
@@ -131,6 +133,7 @@ public:
     bool ReloadSystemCursors() override;
     bool StartPointerWatcher() override;
     void DismissPointerWatcher() override;
+    bool PointerWatcherEnded() override;
 
     WindowHandle FormWindow() override;
     TwipsRect FormRectTwips() override;
@@ -198,6 +201,7 @@ public:
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;
     void SetTaskVisible(bool v) override;
+    std::uint64_t GetTickCount64() override;
     void End() override;
 
     static constexpr WindowHandle kForm{0xF0};

@@ -355,6 +355,11 @@ std::optional<std::filesystem::path> RecordingPlatform::SHGetKnownFolderPath(Kno
 
 std::filesystem::path RecordingPlatform::ProgramFolder() { return programFolder; }
 
+std::uint64_t RecordingPlatform::GetTickCount64() {
+    record("GetTickCount64", "", std::to_string(tickCount));
+    return tickCount;
+}
+
 void RecordingPlatform::SetTaskVisible(bool v) {
     record("SetTaskVisible", boolText(v));
     taskVisible = v;
