@@ -49,10 +49,4 @@ inline double ToTwips(std::int32_t pixels, double twipsPerPixel) {
     return static_cast<double>(scaled < 0 ? -magnitude : magnitude);
 }
 
-// The pixel of the design scale (15 twips) whose left edge a twip value reaches,
-// rounded up: a knob placed at design pixel x and read back from the screen is at x.
-inline std::int32_t DesignPixels(double twips) {
-    return static_cast<std::int32_t>(std::ceil(RoundHalfEven(twips) / kDesignTwipsPerPixel));
-}
-
 }  // namespace tarn

@@ -30,19 +30,10 @@ constexpr std::optional<std::int32_t> TickInterval(std::int32_t position) {
 }
 static_assert(TickInterval(kLastSliderPosition) == kShortestTickInterval, "the right end gives the shortest interval");
 
-// The nearest slider position past `position` in the direction of `step` (+1 right, -1
-// left) at which the interval is no longer `interval`: where a key moves the knob, so
-// each press changes the interval. Nothing when every place that way keeps it.
-constexpr std::optional<std::int32_t> NextIntervalPosition(std::int32_t position, std::int32_t interval, int step) {
-    std::int32_t p = position + step;
-    if (p < kFirstSliderPosition) p = step > 0 ? kFirstSliderPosition : p;
-    if (p > kLastSliderPosition) p = step < 0 ? kLastSliderPosition : p;
-    for (; p >= kFirstSliderPosition && p <= kLastSliderPosition; p += step)
-        if (TickInterval(p) != interval) return p;
-    return std::nullopt;
-}
-
-// The slider position of a knob whose left edge is at `knobLeft` design pixels, and back.
+// The slider position of a knob whose left edge is at `knobLeft` design pixels, and back
+// (in twips, as the settings reader hands it to the toolkit). Where that lands on the
+// screen at each scaling, and where a drag, a key or another monitor takes the knob,
+// is shell/knob.h's.
 constexpr std::int32_t SliderPosition(std::int32_t knobLeft) { return knobLeft - kKnobOrigin; }
 constexpr double KnobLeftTwips(std::int32_t position) { return (position + kKnobOrigin) * kDesignTwipsPerPixel; }
 

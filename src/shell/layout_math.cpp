@@ -23,12 +23,6 @@ PixelRect windowRect(int left, int top, double tpp) {
     return PixelRect{left, top, client.width + 2, client.height + 2};
 }
 
-PixelRect knobAfterDpiChange(int left, double fromTpp, double toTpp) {
-    PixelRect knob = controlRect(control(Id::Knob), toTpp, toTpp);
-    knob.left = ToPixels(DesignPixels(ToTwips(left, fromTpp)) * kDesignTwipsPerPixel, toTpp);
-    return knob;
-}
-
 PixelRect titleStrip(const PixelRect& window, double tpp) {
     PixelRect strip = controlRect(control(Id::TitleStrip), tpp, tpp);
     // The client area starts inside the one-pixel border.

@@ -37,13 +37,6 @@ PixelRect clientRect(double tppX, double tppY);
 // and a one-pixel border on every side.
 PixelRect windowRect(int left, int top, double tpp);
 
-// The knob after the window changed scaling (moved to a monitor of another DPI), its
-// left edge `left` pixels into its frame before: at the design pixel that edge stands
-// for, placed afresh, so it lands where the settings or a slide would put it at the new
-// scaling and a press there reads the same slider position. Carried over as twips, some
-// places would land a pixel off, the far left one outside the accepted range.
-PixelRect knobAfterDpiChange(int left, double fromTpp, double toTpp);
-
 // A monitor as the system reports it, in screen pixels: its whole area, and its work
 // area (the part the task bar and docked tool bars leave free).
 struct Monitor {

@@ -12,6 +12,7 @@
 #include "cursorset/library.h"
 #include "platform/units.h"
 #include "shell/key_routing.h"
+#include "shell/knob.h"
 #include "shell/layout.h"
 #include "settings/tick_rate.h"
 #include "shell/tarn_frm_state.h"
@@ -316,10 +317,6 @@ void TarnFrm::Picture2_MouseMove() { ResetLabelColors(); }
 
 // ---- The sensitivity slider
 
-// A first run leaves the slider where the design draws the knob.
-static_assert(layout::control(layout::Id::Knob).left == KnobLeftTwips(kFirstRunSliderPosition),
-              "the first-run slider position is the knob's place in the design");
-
 void TarnFrm::picSlider_MouseDown(int /*button*/) {
     State& s = *state_;
     Platform& p = s.platform;
@@ -334,37 +331,23 @@ void TarnFrm::picSlider_MouseMove(int button) {
     if (button != kLeftButton || !s.userMayAct()) return;
     Point where{};
     p.GetCursorPos(where);
-    const double tpp = p.TwipsPerPixelX();
-    // The knob's place in the design scale, so the accepted range always matches the
-    // drawn track whatever the monitor's DPI (at 96 DPI both scales are the same).
-    const std::int32_t screenLeft = where.x - s.sliderGrabX;
-    const std::int32_t x = DesignPixels(ToTwips(screenLeft, tpp));
-    const std::int32_t position = SliderPosition(x);
-    if (!TickInterval(position)) return;  // ignored, not clamped
+    const std::optional<std::int32_t> position = layout::dragPosition(where.x - s.sliderGrabX, p.TwipsPerPixelX());
+    if (!position) return;  // ignored, not clamped
 
-    slideTo(position);
+    slideTo(*position);
 }
 
 void TarnFrm::picSlider_KeyDown(int key) {
     State& s = *state_;
     if (!s.userMayAct()) return;
-    std::optional<std::int32_t> to;
-    if (key == kKeyHome) to = kFirstSliderPosition;
-    if (key == kKeyEnd) to = kLastSliderPosition;
-    if (key == kKeyLeft || key == kKeyRight)
-        to = NextIntervalPosition(s.settings.sliderPosition, s.settings.interval, key == kKeyLeft ? -1 : 1);
-    if (to) slideTo(*to);
+    if (const auto to = layout::keyPosition(key, s.settings.sliderPosition, s.settings.interval)) slideTo(*to);
 }
 
 // The knob to a slider position on the track, and the interval it gives, as a drag puts them.
 void TarnFrm::slideTo(std::int32_t position) {
     State& s = *state_;
     Platform& p = s.platform;
-    const TwipsRect knob = p.KnobRectTwips();
-    const double tpp = p.TwipsPerPixelX();
-    const double tppY = p.TwipsPerPixelY();
-    p.MoveWindow(p.KnobWindow(), ToPixels(KnobLeftTwips(position), tpp), ToPixels(knob.top, tppY),
-                 ToPixels(knob.width, tpp), ToPixels(knob.height, tppY), true);
+    placeKnob(position);
     const std::int32_t was = s.settings.interval;
     s.settings.interval = TickInterval(position).value_or(s.settings.interval);
     s.settings.sliderPosition = position;
@@ -374,6 +357,12 @@ void TarnFrm::slideTo(std::int32_t position) {
     // A drag comes here on every move of the pointer, and five places share an interval:
     // a screen reader is told only when what it reads out changes.
     if (s.settings.interval != was) describeSlider();
+}
+
+void TarnFrm::placeKnob(std::int32_t position) {
+    Platform& p = state_->platform;
+    const layout::PixelRect knob = layout::knobRect(position, p.TwipsPerPixelX(), p.TwipsPerPixelY());
+    p.MoveWindow(p.KnobWindow(), knob.left, knob.top, knob.width, knob.height, true);
 }
 
 // What a screen reader says the slider is set to: its interval.

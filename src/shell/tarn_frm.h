@@ -90,6 +90,8 @@ private:
     void showRoleOptions();
     void checkClicked(int index);
     void slideTo(std::int32_t position);
+    // The knob to its place at a slider position, at the window's scaling.
+    void placeKnob(std::int32_t position);
     void describeSlider();
     void selectRememberedSet();
 

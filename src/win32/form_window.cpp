@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/units.h"
+#include "shell/knob.h"
 #include "shell/layout_math.h"
 #include "win32/failure.h"
 #include "win32/handles.h"

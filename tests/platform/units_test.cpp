@@ -44,18 +44,6 @@ TEST(ToTwips, EveryPixelReadsBackAsItself) {
     EXPECT_EQ(ToTwips(-711, 15), -711 * 15);
 }
 
-TEST(DesignPixels, AKnobPlacedAtADesignPixelIsReadBackThere) {
-    // Stored slider positions (1 to 255) put the knob's left edge at 9 to 263 design pixels.
-    for (double tpp : kScalings) {
-        for (std::int32_t x = 9; x <= 263; ++x) {
-            const std::int32_t onScreen = ToPixels(x * kDesignTwipsPerPixel, tpp);
-            ASSERT_EQ(DesignPixels(ToTwips(onScreen, tpp)), x) << x << " at " << tpp;
-            // One screen pixel further is never read as a place before it.
-            ASSERT_GE(DesignPixels(ToTwips(onScreen + 1, tpp)), x + 1) << x << " at " << tpp;
-        }
-    }
-}
-
 TEST(DotsPerInch, FollowsTheFactorAndIsNeverZero) {
     EXPECT_EQ(DotsPerInch(15), 96);
     EXPECT_EQ(DotsPerInch(8.57), 168);  // a factor given to two places still means 168 DPI

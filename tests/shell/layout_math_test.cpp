@@ -1,6 +1,7 @@
-// Where the window's controls land and which one a point hits: the backend draws and
+// Where the window's controls and the knob land and which one a point hits: the backend draws and
 // routes every event through this arithmetic.
 #include "shell/layout_math.h"
+#include "shell/knob.h"
 #include "shell/contrast.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,18 @@ TEST(ControlRect, TheWindowScalesExactlyAndItsCentreLiesOverTheListView) {
         EXPECT_EQ(client, c.client) << c.tpp;
         const PixelRect list = controlRect(control(Id::ListView), c.tpp, c.tpp);
         EXPECT_TRUE(list.contains(client.width / 2, client.height / 2)) << c.tpp;
+    }
+}
+
+TEST(KnobPosition, AKnobPlacedAtAPositionIsReadBackThere) {
+    // Stored slider positions (1 to 255) put the knob's left edge at 9 to 263 design pixels.
+    for (double tpp : {15.0, 12.0, 10.0, 1440.0 / 168, 7.5}) {
+        for (std::int32_t position = 1; position <= 255; ++position) {
+            const std::int32_t onScreen = knobRect(position, tpp, tpp).left;
+            ASSERT_EQ(knobPosition(onScreen, tpp), position) << position << " at " << tpp;
+            // One screen pixel further is never read as a place before it.
+            ASSERT_GE(knobPosition(onScreen + 1, tpp), position + 1) << position << " at " << tpp;
+        }
     }
 }
 

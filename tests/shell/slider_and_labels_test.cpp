@@ -246,6 +246,9 @@ TEST_P(ScaledTest, AStoredSliderPositionReadsBackAndTheSmallestDragIsOneStep) {
     slideTo(knobLeft() + 1);
     EXPECT_EQ(state().settings.sliderPosition, 101);
     EXPECT_EQ(knobLeft(), px(109 * 15));
+    const layout::Control& design = layout::control(layout::Id::Knob);  // a slide keeps the knob's size
+    EXPECT_EQ(px(fake.knobRect.width), px(design.width));
+    EXPECT_EQ(px(fake.knobRect.height), px(design.height));
     frm.lbl_Click(kLabelExit);
     EXPECT_EQ(readText(folder / "Tarnwick.ini"), "0\r\n1\r\n0\r\n6\r\n101\r\narrows.TWC\r\n");
 }

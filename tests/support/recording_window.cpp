@@ -13,6 +13,7 @@
 
 #include "platform/units.h"
 #include "shell/contrast.h"
+#include "shell/knob.h"
 #include "shell/layout_math.h"
 
 namespace tarn::testing {
