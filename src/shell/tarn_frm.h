@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "shell/lifecycle.h"
 
 namespace tarn {
 
@@ -73,8 +74,9 @@ public:
     void listv_DblClick();
     void Image2_Click();
 
-    // True once the form has been unloaded or the program was told to end.
-    [[nodiscard]] bool ended() const;
+    // Where the form is in its life (lifecycle.h): the backend shows the window once
+    // start-up leaves it Ready, and runs the unload only while it is not Closed.
+    [[nodiscard]] Phase phase() const;
 
     // Everything the form holds; defined in tarn_frm_state.h.
     struct State;

@@ -441,7 +441,7 @@ TEST_F(LifecycleTest, StartUpsWorkFinishesBeforeAUsersActionActs) {
     fake.duringMessageBox = {[&] { frm.Picture1_MouseMove(0x201); }, [&] { frm.lbl_Click(layout::kLabelOk); },
                              [&] { frm.lbl_Click(layout::kLabelExit); }};
     frm.Form_Load();
-    EXPECT_FALSE(fake.visible || frm.ended());
+    EXPECT_FALSE(fake.visible || frm.phase() == Phase::Closed);
     frm.Timer2_Timer();
     frm.Timer2_Timer();  // once rotating, the automatic start never captures again
     EXPECT_EQ(fake.count("LoadCursor"), 6);
@@ -496,7 +496,7 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
         EXPECT_THAT(after, ::testing::Each(::testing::Not(::testing::AnyOf(
                                "SetSystemCursor", "LoadCursor", "SetTimerInterval", "SetTimerEnabled", "DoEvents",
                                "ClearListView", "SetCheckValue", "End"))));
-        EXPECT_TRUE(p.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) && f.ended());
+        EXPECT_TRUE(p.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) && f.phase() == Phase::Closed);
         EXPECT_FALSE(fs::exists(dir / "mw.tmp"));
     }
 }
