@@ -65,7 +65,17 @@ void armAutoStart(Platform& p, bool autoStart) {
 
 TarnFrm::TarnFrm(Platform& platform) : state_(std::make_unique<State>(platform)) {}
 
-TarnFrm::~TarnFrm() = default;
+TarnFrm::~TarnFrm() {
+    // The last net: a form that goes without its close request takes its icon away, so
+    // it does not linger in the tray of a program that has gone.
+    if (!state_->life.rules().trayIcon) return;
+    try {
+        state_->tray.remove();
+    } catch (...) {
+        // Nothing more can be done for an icon on the way out; the shell drops it once
+        // its window has gone.
+    }
+}
 
 Phase TarnFrm::phase() const { return state_->life.phase(); }
 
@@ -84,13 +94,14 @@ void TarnFrm::Form_Load() {
     // Start-up's work comes first: a user's action is refused until it is done, since
     // under one of its message boxes a tray click and Exit would act on a half-loaded
     // form. A close request is always honoured; start-up then stops once its box returns.
+    // The tray icon is shown from here on.
     const Lifecycle::Span starting(s.life, Phase::StartingUp, Phase::Ready);
+    s.tray.add();
     s.folders = ChooseFolders(p);
     repairAfterKill(p, s.folders, s.set.scratch, s.saved);
     p.SetTimerEnabled(Timer::Timer1, true);
     s.okTag = "Start";
 
-    s.tray.add();
     if (!loadSettingsAndList()) return;
 
     showRoleOptions();
@@ -121,9 +132,9 @@ bool TarnFrm::loadSettingsAndList() {
         // The list could not be built and the program ends here; the tray icon it added
         // would otherwise linger until the user hovers over it, and the scratch file
         // would make the next start reload the user's pointers for nothing.
+        s.life.moveTo(Phase::Closed);
         s.tray.remove();
         s.set.scratch.remove(p);
-        s.life.moveTo(Phase::Closed);
         p.End();
         return false;
     }
@@ -237,20 +248,16 @@ void TarnFrm::Timer2_Timer() {
 
 void TarnFrm::Picture1_MouseMove(std::uint32_t mouseMessage) {
     State& s = *state_;
-    if (!s.life.userMayAct()) return;
-    // Decided on the shell's message itself, so it works at every screen setting: a
-    // right-button press, any report of the left button, or the icon chosen (also with
-    // the keyboard).
-    const bool bringBack = mouseMessage == kRightButtonDown || mouseMessage == kLeftButtonDown ||
-                           mouseMessage == kLeftButtonUp || mouseMessage == kLeftButtonDoubleClick ||
-                           mouseMessage == kNinSelect || mouseMessage == kNinKeySelect;
-    if (!bringBack) return;
+    if (!s.life.userMayAct() || !TrayIcon::bringsWindowBack(mouseMessage)) return;
     selectRememberedSet();
     s.platform.ShowForm();
     s.platform.SetFormVisible(true);
 }
 
-void TarnFrm::Picture1_TaskbarCreated() { state_->tray.addAgain(); }
+// A task bar that (re)started has no icons: ours is added again while the phase shows one.
+void TarnFrm::Picture1_TaskbarCreated() {
+    if (state_->life.rules().trayIcon) state_->tray.add();
+}
 
 // ---- Labels
 
