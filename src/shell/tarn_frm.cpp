@@ -117,7 +117,8 @@ bool TarnFrm::loadSettingsAndList() {
     // A box of either runs its own message loop, in which a close request may unload
     // the form: they stop then, and so does start-up.
     const auto closing = [&] { return s.life.leaving(); };
-    LoadINI(p, s.settings, s.set, closing, s.folders);
+    const std::optional<Settings> read = LoadINI(p, closing, s.folders);
+    if (!s.life.leaving()) showSettings(read);
     if (s.life.leaving()) {
         stopLoading();
         return false;
@@ -139,6 +140,19 @@ bool TarnFrm::loadSettingsAndList() {
         return false;
     }
     return true;
+}
+
+// What start-up read becomes the form's: the knob goes where the file has it, and the
+// remembered set is loaded and, once it has loaded, previewed (a failing preview is one
+// of the reader's failed steps). A first run shows nothing: the knob stays where the
+// design draws it, and no set is chosen yet.
+void TarnFrm::showSettings(const std::optional<Settings>& read) {
+    State& s = *state_;
+    Platform& p = s.platform;
+    s.settings = read.value_or(FirstRunSettings());
+    if (!read) return;
+    p.SetKnobLeftTwips(KnobLeftTwips(s.settings.sliderPosition));
+    if (LoadTWC(p, s.set, s.settings.setFile, s.folders) && !s.life.leaving()) showPreview("LoadINI");
 }
 
 void TarnFrm::showRoleOptions() {
@@ -445,14 +459,8 @@ void TarnFrm::listv_DblClick() {
         // the wrong size) changes neither the set in use nor the name Exit writes.
         const bool loaded = LoadTWC(p, s.set, file, s.folders);
         if (loaded) s.settings.setFile = file;
-        if (loaded && !s.life.leaving()) {
-            try {
-                p.SetPreviewPicture(LoadPreview(p, s.set, s.folders));
-            } catch (const std::exception& e) {
-                // Reported like every other failure of the form; the set still starts rotating.
-                p.MessageBox(std::string("listv_DblClick\n") + e.what());
-            }
-        }
+        // A preview that fails is said; the set still starts rotating.
+        if (loaded && !s.life.leaving()) showPreview("listv_DblClick");
     }
     // A close request under one of its message boxes: the user's pointers are back, and
     // no tick may follow.
@@ -461,6 +469,16 @@ void TarnFrm::listv_DblClick() {
     p.SetTimerInterval(Timer::Timer1, s.settings.interval);
     s.okTag = "OK";
     s.rotation.RotateTick(s.set.handles, s.flags());
+}
+
+// The loaded set's preview in Picture2; a failure is said under the step that asked for it.
+void TarnFrm::showPreview(const char* step) {
+    Platform& p = state_->platform;
+    try {
+        p.SetPreviewPicture(LoadPreview(p, state_->set, state_->folders));
+    } catch (const std::exception& e) {
+        p.MessageBox(std::string(step) + "\n" + e.what());
+    }
 }
 
 void TarnFrm::Image2_Click() {

@@ -5,11 +5,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/platform.h"
 #include "shell/lifecycle.h"
 
 namespace tarn {
+
+struct Settings;
 
 namespace layout {
 struct KeyMessage;
@@ -88,6 +91,8 @@ private:
     // Start-up's settings, then its list of sets. False when start-up goes no further: a
     // close request came under one of their boxes, or the list could not be built.
     bool loadSettingsAndList();
+    void showSettings(const std::optional<Settings>& read);
+    void showPreview(const char* step);
     // The role options' boxes as the settings have them, and the roles with them.
     void showRoleOptions();
     void checkClicked(int index);
