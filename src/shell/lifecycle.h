@@ -27,6 +27,7 @@ enum class Phase {
 
 // What a phase allows.
 struct PhaseRules {
+    Phase phase;
     bool userActs;  // a user's action acts: tray, OK, Exit, X, double-click, options, slider,
                     // banner, keys, the automatic start. Refused, it does nothing.
     bool ticks;     // Timer1's tick runs, with the watcher's restart before it
@@ -34,16 +35,23 @@ struct PhaseRules {
     bool leaving;   // the close request ran: a handler back from a box goes no further
 };
 
+// One row a phase, in the order of the enumeration.
 inline constexpr PhaseRules kPhaseRules[] = {
-    // userActs  ticks  trayIcon  leaving
-    {true, true, false, false},   // Created: nothing under way that an action could upset
-    {false, true, true, false},   // StartingUp
-    {true, true, true, false},    // Ready
-    {false, true, true, false},   // Acting
-    {false, false, false, true},  // Closing
-    {false, false, false, true},  // Closed
+    //                  userActs ticks  trayIcon leaving
+    {Phase::Created,    true,    true,  false,   false},  // nothing under way an action could upset
+    {Phase::StartingUp, false,   true,  true,    false},
+    {Phase::Ready,      true,    true,  true,    false},
+    {Phase::Acting,     false,   true,  true,    false},
+    {Phase::Closing,    false,   false, false,   true},
+    {Phase::Closed,     false,   false, false,   true},
 };
-static_assert(std::size(kPhaseRules) == static_cast<std::size_t>(Phase::Closed) + 1, "a row for every phase");
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < std::size(kPhaseRules); ++i)
+            if (static_cast<std::size_t>(kPhaseRules[i].phase) != i) return false;
+        return std::size(kPhaseRules) == static_cast<std::size_t>(Phase::Closed) + 1;
+    }(),
+    "one row for every phase, in the order of the enumeration");
 
 struct PhaseMove {
     Phase from, to;

@@ -502,14 +502,15 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
 }
 
 // While a double-click waits on its box, OK would capture a second time and an option
-// click would change a role under it: both are refused, the box put back.
+// click would change a role under it: both are refused, the box put back, also after a
+// tick under the same box.
 TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     using P = layout::KeyMessage::Phase;
     writeIni(kTypicalIni);
     fs::create_directory(folder / "A.TWC");
     frm.Form_Load();
     fake.selectedKey = "A";
-    fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); },
+    fake.duringMessageBox = {[&] { frm.Timer1_Timer(), frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); },
                              [&] { key(P::Down, kKeyEnd, layout::Id::Knob), key(P::Down, kKeyEscape, layout::Id::Knob); },
                              [&] { key(P::Down, kKeyReturn, layout::Id::ListView); }};
     frm.listv_DblClick();
