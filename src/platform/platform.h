@@ -143,7 +143,7 @@ inline constexpr std::uint32_t kNifMessage = 1;
 inline constexpr std::uint32_t kNifIcon = 2;
 inline constexpr std::uint32_t kNifTip = 4;
 
-// The notification-area record, as the core fills it (shell/tray_icon.h). The backend copies it into
+// The notification-area record, as the core fills it. The backend copies it into
 // the system's own structure; `size` is whatever the backend reports for the
 // record layout it uses.
 struct NotifyIconRecord {

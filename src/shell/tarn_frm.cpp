@@ -118,7 +118,7 @@ bool TarnFrm::loadSettingsAndList() {
     // the form: they stop then, and so does start-up.
     const auto closing = [&] { return s.life.leaving(); };
     const std::optional<Settings> read = LoadINI(p, closing, s.folders);
-    if (!s.life.leaving()) showSettings(read);
+    if (!s.life.leaving()) showSettings(read);  // the set's load may show a box too
     if (s.life.leaving()) {
         stopLoading();
         return false;
