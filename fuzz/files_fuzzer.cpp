@@ -88,9 +88,8 @@ void readSettings(const tarn::testing::TempFolder& dir, const std::uint8_t* data
     tarn::testing::writeFile(dir / "Tarnwick.ini", Bytes(data, data + size));
     RecordingPlatform p;
     p.programFolder = dir.path();
-    Settings fromFile, inMemory;
-    CursorSet set;
-    LoadINI(p, fromFile, set);
+    const Settings fromFile = LoadINI(p).value();
+    Settings inMemory;
     std::vector<std::string> messages;
     ReadSettingsText(std::string_view(reinterpret_cast<const char*>(data), size), inMemory,
                      [&](const std::string& d) { messages.push_back("LoadINI\n" + d); });

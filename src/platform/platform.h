@@ -137,20 +137,11 @@ struct FileDispositionInfo {
 // The known folders the program asks the system for.
 enum class KnownFolder { LocalAppData };  // FOLDERID_LocalAppData
 
-// Shell_NotifyIcon commands and flags.
-enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2, SetVersion = 4 };
+// Shell_NotifyIcon commands and flags, as far as the program uses them.
+enum class NotifyIconMessage : std::uint32_t { Add = 0, Delete = 2, SetVersion = 4 };
 inline constexpr std::uint32_t kNifMessage = 1;
 inline constexpr std::uint32_t kNifIcon = 2;
 inline constexpr std::uint32_t kNifTip = 4;
-// The window message the tray icon's notifications arrive as: the tray host reads them
-// as pointer moves that carry the shell's mouse message.
-inline constexpr std::uint32_t kTrayCallbackMessage = kMouseMove;
-// The notifications' version asked for with SetVersion: the mouse messages stay as they
-// are, and the shell also says when the icon is chosen, with the mouse (NIN_SELECT) or
-// with the keyboard (NIN_KEYSELECT: Enter or Space on it, reached with Win+B).
-inline constexpr std::uint32_t kNotifyIconVersion = 3;
-inline constexpr std::uint32_t kNinSelect = 0x400;
-inline constexpr std::uint32_t kNinKeySelect = 0x401;
 
 // The notification-area record, as the core fills it. The backend copies it into
 // the system's own structure; `size` is whatever the backend reports for the

@@ -7,7 +7,6 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "cursorset/cursorset.h"
 #include "cursorset/file_names.h"
 #include "cursorset/folders.h"
 #include "platform/wtf8.h"
@@ -133,17 +132,10 @@ std::string WriteNameLine(Platform& platform, std::string_view name) {
     return std::string(kNameLineMark) + std::string(name);
 }
 
-void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped,
-             const Folders& folders) {
+std::optional<Settings> LoadINI(Platform& platform, const std::function<bool()>& stopped, const Folders& folders) {
     const fs::path file = fileToRead(platform, folders);
     std::error_code ec;
-    if (fs::status(file, ec).type() == fs::file_type::not_found) {
-        // First run: the knob stays at its design place, and the interval matches it
-        // so rotation runs after the first OK instead of waiting for a slide.
-        settings.sliderPosition = kFirstRunSliderPosition;
-        settings.interval = kFirstRunInterval;
-        return;
-    }
+    if (fs::status(file, ec).type() == fs::file_type::not_found) return std::nullopt;
 
     // Each step that fails is reported and the next one runs.
     const auto report = [&](const std::string& description) { platform.MessageBox("LoadINI\n" + description); };
@@ -158,9 +150,9 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
         if (!in.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open", file, errno));
     });
 
+    Settings settings;
     SettingsLines lines(in.is_open() ? in.rdbuf() : nullptr, report, stopped);
     lines.readChoices(settings);
-    lines.step([&] { platform.SetKnobLeftTwips(KnobLeftTwips(settings.sliderPosition)); });
     lines.readSetName(settings);
     settings.unreadFile = lines.readFailed();
     in.close();
@@ -169,11 +161,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
         settings.setFile = ReadNameLine(platform, settings.stored.bytes);
         settings.stored.name = settings.setFile;
     });
-    // A name that loads nothing (none chosen yet, a set gone or refused) has no preview
-    // to show, and says no more than its load said.
-    bool loaded = false;
-    lines.step([&] { loaded = LoadTWC(platform, set, settings.setFile, folders); });
-    if (loaded) lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set, folders)); });
+    return settings;
 }
 
 bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks,

@@ -15,8 +15,6 @@
 
 namespace tarn {
 
-struct CursorSet;
-
 struct Settings {
     bool autoStart = false, normal = false, busy = false;
     std::int32_t interval = 0, sliderPosition = 0;  // milliseconds; knob pixels at the design scale
@@ -34,9 +32,18 @@ struct Settings {
 
 // Where a first run (no settings file) leaves the slider: at the knob's place in the
 // window's design (1680 twips, 112 design pixels; the form checks its row against
-// this), with the interval the slider gives there.
+// this), with the interval the slider gives there, so rotation runs after the first OK
+// instead of waiting for a slide.
 inline constexpr std::int32_t kFirstRunSliderPosition = 104;
 inline constexpr std::int32_t kFirstRunInterval = *TickInterval(kFirstRunSliderPosition);
+
+// A first run's settings: no role, no set chosen, and that slider and interval.
+inline Settings FirstRunSettings() {
+    Settings first;
+    first.interval = kFirstRunInterval;
+    first.sliderPosition = kFirstRunSliderPosition;
+    return first;
+}
 
 // A flag line: one decimal digit once spaces are trimmed, 1 meaning on; anything
 // else gives the fallback.
@@ -60,15 +67,15 @@ std::string ReadNameLine(Platform& platform, std::string_view line);
 // with the mark's bytes, else the marked form.
 std::string WriteNameLine(Platform& platform, std::string_view name);
 
-// Reads Tarnwick.ini, places the slider, loads the remembered set and, when it loaded,
-// shows its preview. A failed step shows "LoadINI\n<description>" and the next step
-// runs. Without a settings file nothing is loaded or shown and only the first-run
-// slider and interval are set. `stopped` is asked before each step, so after each box: once it
-// is true (a close request arrived while a box was up) the reader returns at once.
+// Reads Tarnwick.ini and returns what it read; nothing, and not a word, when there is
+// none (a first run). It only reads: the form shows what it read (the knob, the set and
+// its preview). A failed step shows "LoadINI\n<description>" and the next step runs.
+// `stopped` is asked before each step, so after each box: once it is true (a close
+// request arrived while a box was up) the reader returns at once with what it has.
 // The file read is the one Exit writes (Folders::settings) or, while a per-user one does
 // not exist yet, the program folder's.
-void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped = {},
-             const Folders& folders = {});
+std::optional<Settings> LoadINI(Platform& platform, const std::function<bool()>& stopped = {},
+                                const Folders& folders = {});
 
 // Writes the six lines, the three flags taken from the check boxes' values (`checks`:
 // "Auto Start", "Normal Cursor", "HourGlass Cursor"). The old file is replaced only

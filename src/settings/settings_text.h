@@ -52,7 +52,7 @@ private:
     bool readFailed_ = false;
 };
 
-// The whole text read in memory as LoadINI reads the file (the knob aside).
+// The whole text read in memory as LoadINI reads the file.
 void ReadSettingsText(std::string_view text, Settings& settings, const SettingsReport& report);
 
 // The six CR LF lines Exit writes; the flags are the three check boxes' values and

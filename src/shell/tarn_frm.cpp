@@ -40,19 +40,6 @@ int roleBoxValue(const Settings& settings, int index) {
     return (index == kCheckNormal ? settings.normal : settings.busy) ? 1 : 0;
 }
 
-// Raises one of the form's flags for as long as it lives.
-class Raised {
-public:
-    explicit Raised(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-    ~Raised() { flag_ = was_; }
-    Raised(const Raised&) = delete;
-    Raised& operator=(const Raised&) = delete;
-
-private:
-    bool& flag_;
-    bool was_;
-};
-
 // A scratch file an earlier run left means that run never reached its clean-up (it was
 // killed, or the machine went down): its direction images may still be the system
 // pointers, and a capture now would save them as the user's. The pointer watcher will
@@ -79,9 +66,19 @@ void armAutoStart(Platform& p, bool autoStart) {
 
 TarnFrm::TarnFrm(Platform& platform) : state_(std::make_unique<State>(platform)) {}
 
-TarnFrm::~TarnFrm() = default;
+TarnFrm::~TarnFrm() {
+    // The last net: a form that goes without its close request takes its icon away, so
+    // it does not linger in the tray of a program that has gone.
+    if (!state_->life.rules().trayIcon) return;
+    try {
+        state_->tray.remove();
+    } catch (...) {
+        // Nothing more can be done for an icon on the way out; the shell drops it once
+        // its window has gone.
+    }
+}
 
-bool TarnFrm::ended() const { return state_->ended || state_->unloaded; }
+Phase TarnFrm::phase() const { return state_->life.phase(); }
 
 // ---- Lifecycle
 
@@ -90,22 +87,22 @@ void TarnFrm::Form_Load() {
     Platform& p = s.platform;
 
     if (p.PrevInstance()) {
-        s.ended = true;
+        s.life.moveTo(Phase::Closed);
         p.End();
         return;
     }
 
-    s.folders = ChooseFolders(p);
-    repairAfterKill(p, s.folders, s.set.scratch, s.saved);
-
     // Start-up's work comes first: a user's action is refused until it is done, since
     // under one of its message boxes a tray click and Exit would act on a half-loaded
     // form. A close request is always honoured; start-up then stops once its box returns.
-    const Raised starting(s.startingUp);
+    // The tray icon is shown from here on.
+    const Lifecycle::Span starting(s.life, Phase::StartingUp, Phase::Ready);
+    s.tray.add();
+    s.folders = ChooseFolders(p);
+    repairAfterKill(p, s.folders, s.set.scratch, s.saved);
     p.SetTimerEnabled(Timer::Timer1, true);
     s.okTag = "Start";
 
-    s.tray.add();
     if (!loadSettingsAndList()) return;
 
     showRoleOptions();
@@ -120,15 +117,16 @@ bool TarnFrm::loadSettingsAndList() {
     Platform& p = s.platform;
     // A box of either runs its own message loop, in which a close request may unload
     // the form: they stop then, and so does start-up.
-    const auto closing = [&] { return s.closing; };
-    LoadINI(p, s.settings, s.set, closing, s.folders);
-    if (s.closing) {
+    const auto closing = [&] { return s.life.leaving(); };
+    const std::optional<Settings> read = LoadINI(p, closing, s.folders);
+    if (!s.life.leaving()) showSettings(read);  // the set's load may show a box too
+    if (s.life.leaving()) {
         stopLoading();
         return false;
     }
     describeSlider();
     const bool listed = ShowIcons(p, s.set, closing, s.folders, &s.listed);
-    if (s.closing) {
+    if (s.life.leaving()) {
         stopLoading();
         return false;
     }
@@ -136,13 +134,26 @@ bool TarnFrm::loadSettingsAndList() {
         // The list could not be built and the program ends here; the tray icon it added
         // would otherwise linger until the user hovers over it, and the scratch file
         // would make the next start reload the user's pointers for nothing.
+        s.life.moveTo(Phase::Closed);
         s.tray.remove();
         s.set.scratch.remove(p);
-        s.ended = true;
         p.End();
         return false;
     }
     return true;
+}
+
+// What start-up read becomes the form's: the knob goes where the file has it, and the
+// remembered set is loaded and, once it has loaded, previewed (a failing preview is one
+// of the reader's failed steps). A first run shows nothing: the knob stays where the
+// design draws it, and no set is chosen yet.
+void TarnFrm::showSettings(const std::optional<Settings>& read) {
+    State& s = *state_;
+    Platform& p = s.platform;
+    s.settings = read.value_or(FirstRunSettings());
+    if (!read) return;
+    p.SetKnobLeftTwips(KnobLeftTwips(s.settings.sliderPosition));
+    if (LoadTWC(p, s.set, s.settings.setFile, s.folders) && !s.life.leaving()) showPreview("LoadINI");
 }
 
 void TarnFrm::showRoleOptions() {
@@ -163,8 +174,7 @@ void TarnFrm::stopLoading() {
 
 void TarnFrm::Form_QueryUnload() {
     State& s = *state_;
-    if (s.closing) return;
-    s.closing = true;
+    if (!s.life.moveTo(Phase::Closing)) return;
     // No tick may run after this point, or it would install over the restore.
     s.platform.SetTimerEnabled(Timer::Timer1, false);
     // Nor may a pending automatic start capture and rotate after the unload.
@@ -174,9 +184,8 @@ void TarnFrm::Form_QueryUnload() {
 
 void TarnFrm::Form_Unload() {
     State& s = *state_;
-    if (s.unloaded) return;
-    if (!s.closing) Form_QueryUnload();
-    s.unloaded = true;
+    Form_QueryUnload();  // unless it has run
+    if (!s.life.moveTo(Phase::Closed)) return;
     s.saved.RestoreAll();
     s.set.scratch.remove(s.platform);
 }
@@ -191,13 +200,13 @@ void TarnFrm::okAction() {
         return;
     }
     {
-        const Raised acting(s.acting);
+        const Lifecycle::Span acting(s.life, Phase::Acting);
         s.rotation.CaptureUserPointers();
         LoadTWC(p, s.set, s.settings.setFile, s.folders);
     }
     // Its message box let a close request through: the user's pointers are back, and
     // nothing may start rotating after that.
-    if (s.closing) return;
+    if (s.life.leaving()) return;
     s.tracker.ResetTracker();
     p.SetTimerInterval(Timer::Timer1, s.settings.interval);
     p.HideForm();
@@ -210,16 +219,15 @@ void TarnFrm::exitAction() {
     // A settings file that cannot be written is reported; leaving goes on regardless,
     // so the user's pointers always come back.
     {
-        const Raised acting(s.acting);
+        const Lifecycle::Span acting(s.life, Phase::Acting);
         Platform& p = s.platform;
         SaveINI(p, s.settings,
                 {p.CheckValue(kCheckAutoStart), p.CheckValue(kCheckNormal), p.CheckValue(kCheckBusy)}, s.folders);
     }
     // A close request under its message box has already closed the form.
-    if (s.closing) return;
+    if (s.life.leaving()) return;
     Form_QueryUnload();
     Form_Unload();
-    s.ended = true;
     s.platform.End();
 }
 
@@ -227,13 +235,13 @@ void TarnFrm::exitAction() {
 
 void TarnFrm::Timer1_Timer() {
     State& s = *state_;
-    if (s.unloaded) return;
+    if (!s.life.rules().ticks) return;
     {
         // Its message box, should the watcher not start again, runs its own loop.
-        const Raised acting(s.acting);
+        const Lifecycle::Span acting(s.life, Phase::Acting);
         s.saved.KeepWatching();
     }
-    if (s.closing) return;
+    if (!s.life.rules().ticks) return;
     s.rotation.Timer1_Timer(s.set.handles, s.flags());
 }
 
@@ -241,7 +249,7 @@ void TarnFrm::Timer2_Timer() {
     State& s = *state_;
     // Under start-up or another action's message box it waits: the timer stays armed
     // and comes again.
-    if (!s.userMayAct()) return;
+    if (!s.life.userMayAct()) return;
     const bool started = s.started();
     if (!started) s.rotation.CaptureUserPointers();
     s.platform.SetTimerInterval(Timer::Timer2, 0);
@@ -255,20 +263,16 @@ void TarnFrm::Timer2_Timer() {
 
 void TarnFrm::Picture1_MouseMove(std::uint32_t mouseMessage) {
     State& s = *state_;
-    if (!s.userMayAct()) return;
-    // Decided on the shell's message itself, so it works at every screen setting: a
-    // right-button press, any report of the left button, or the icon chosen (also with
-    // the keyboard).
-    const bool bringBack = mouseMessage == kRightButtonDown || mouseMessage == kLeftButtonDown ||
-                           mouseMessage == kLeftButtonUp || mouseMessage == kLeftButtonDoubleClick ||
-                           mouseMessage == kNinSelect || mouseMessage == kNinKeySelect;
-    if (!bringBack) return;
+    if (!s.life.userMayAct() || !TrayIcon::bringsWindowBack(mouseMessage)) return;
     selectRememberedSet();
     s.platform.ShowForm();
     s.platform.SetFormVisible(true);
 }
 
-void TarnFrm::Picture1_TaskbarCreated() { state_->tray.addAgain(); }
+// A task bar that (re)started has no icons: ours is added again while the phase shows one.
+void TarnFrm::Picture1_TaskbarCreated() {
+    if (state_->life.rules().trayIcon) state_->tray.add();
+}
 
 // ---- Labels
 
@@ -306,7 +310,7 @@ void TarnFrm::lbl_MouseMove(int index, int button) {
 }
 
 void TarnFrm::lbl_Click(int index) {
-    if (!state_->userMayAct()) return;
+    if (!state_->life.userMayAct()) return;
     if (index == kLabelOk) okAction();
     if (index == kLabelExit || index == kLabelClose) exitAction();
 }
@@ -328,7 +332,7 @@ void TarnFrm::picSlider_MouseDown(int /*button*/) {
 void TarnFrm::picSlider_MouseMove(int button) {
     State& s = *state_;
     Platform& p = s.platform;
-    if (button != kLeftButton || !s.userMayAct()) return;
+    if (button != kLeftButton || !s.life.userMayAct()) return;
     Point where{};
     p.GetCursorPos(where);
     const std::optional<std::int32_t> position = layout::dragPosition(where.x - s.sliderGrabX, p.TwipsPerPixelX());
@@ -339,7 +343,7 @@ void TarnFrm::picSlider_MouseMove(int button) {
 
 void TarnFrm::picSlider_KeyDown(int key) {
     State& s = *state_;
-    if (!s.userMayAct()) return;
+    if (!s.life.userMayAct()) return;
     if (const auto to = layout::keyPosition(key, s.settings.sliderPosition, s.settings.interval)) slideTo(*to);
 }
 
@@ -375,7 +379,7 @@ void TarnFrm::describeSlider() {
 
 layout::KeyOutcome TarnFrm::Form_KeyPreview(const layout::KeyMessage& key) {
     State& s = *state_;
-    const layout::KeyOutcome out = s.keys.route(key, s.userMayAct());
+    const layout::KeyOutcome out = s.keys.route(key, s.life.userMayAct());
     layout::deliver(*this, out.event);
     return out;
 }
@@ -383,7 +387,7 @@ layout::KeyOutcome TarnFrm::Form_KeyPreview(const layout::KeyMessage& key) {
 void TarnFrm::Form_KeyDown(int key) {
     State& s = *state_;
     // To the tray and nothing else: unlike OK it never starts rotation.
-    if (key == kKeyEscape && s.userMayAct()) s.platform.HideForm();
+    if (key == kKeyEscape && s.life.userMayAct()) s.platform.HideForm();
 }
 
 // The set the keyboard starts from when the window shows: the remembered one (its file
@@ -403,8 +407,8 @@ void TarnFrm::selectRememberedSet() {
 
 void TarnFrm::Check1_Click(int index) {
     State& s = *state_;
-    if (s.closing) return;
-    if (!s.userMayAct()) {
+    if (s.life.leaving()) return;
+    if (!s.life.userMayAct()) {
         // Refused, but the toolkit has already changed the box: put it back, so that the
         // box, the rotation and what Exit writes agree.
         if (index == kCheckNormal || index == kCheckBusy) s.platform.SetCheckValue(index, roleBoxValue(s.settings, index));
@@ -421,20 +425,20 @@ void TarnFrm::checkClicked(int index) {
     const RoleOption option = index == kCheckNormal ? RoleOption::Normal : RoleOption::Busy;
     // Under start-up the boxes are being set from the settings (a user's click is refused
     // then): nothing was installed yet that a box turned off would put back.
-    s.rotation.Check1_Click(option, s.platform.CheckValue(index), s.startingUp, flags);
+    s.rotation.Check1_Click(option, s.platform.CheckValue(index), s.life.phase() == Phase::StartingUp, flags);
     s.settings.normal = flags.normal;
     s.settings.busy = flags.busy;
 }
 
 void TarnFrm::listv_DblClick() {
     State& s = *state_;
-    if (!s.userMayAct()) return;
+    if (!s.life.userMayAct()) return;
     Platform& p = s.platform;
     // The selected set, not the one under the pointer: the list's own selection rules.
     const std::optional<std::string> key = p.ListViewSelectedKey();
     if (!key) return;
     {
-        const Raised acting(s.acting);
+        const Lifecycle::Span acting(s.life, Phase::Acting);
         const std::string file = *key + ".TWC";
         if (!s.started()) {
             s.rotation.CaptureUserPointers();
@@ -444,27 +448,31 @@ void TarnFrm::listv_DblClick() {
         // the wrong size) changes neither the set in use nor the name Exit writes.
         const bool loaded = LoadTWC(p, s.set, file, s.folders);
         if (loaded) s.settings.setFile = file;
-        if (loaded && !s.closing) {
-            try {
-                p.SetPreviewPicture(LoadPreview(p, s.set, s.folders));
-            } catch (const std::exception& e) {
-                // Reported like every other failure of the form; the set still starts rotating.
-                p.MessageBox(std::string("listv_DblClick\n") + e.what());
-            }
-        }
+        // A preview that fails is said; the set still starts rotating.
+        if (loaded && !s.life.leaving()) showPreview("listv_DblClick");
     }
     // A close request under one of its message boxes: the user's pointers are back, and
     // no tick may follow.
-    if (s.closing) return;
+    if (s.life.leaving()) return;
     s.tracker.ResetTracker();
     p.SetTimerInterval(Timer::Timer1, s.settings.interval);
     s.okTag = "OK";
     s.rotation.RotateTick(s.set.handles, s.flags());
 }
 
+// The loaded set's preview in Picture2; a failure is said under the step that asked for it.
+void TarnFrm::showPreview(const char* step) {
+    Platform& p = state_->platform;
+    try {
+        p.SetPreviewPicture(LoadPreview(p, state_->set, state_->folders));
+    } catch (const std::exception& e) {
+        p.MessageBox(std::string(step) + "\n" + e.what());
+    }
+}
+
 void TarnFrm::Image2_Click() {
     State& s = *state_;
-    if (!s.userMayAct()) return;
+    if (!s.life.userMayAct()) return;
     Platform& p = s.platform;
     // Its full path: the shell would otherwise look for it in the current folder.
     std::string page;
@@ -474,7 +482,7 @@ void TarnFrm::Image2_Click() {
         return;  // a page that cannot be named is skipped quietly, like one that cannot be opened
     }
     // The shell may show a message of its own, with its own loop (no program for the page).
-    const Raised acting(s.acting);
+    const Lifecycle::Span acting(s.life, Phase::Acting);
     p.ShellExecute(p.FormWindow(), "open", page, "", "", kShowNormal);
 }
 

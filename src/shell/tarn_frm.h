@@ -5,10 +5,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/platform.h"
+#include "shell/lifecycle.h"
 
 namespace tarn {
+
+struct Settings;
 
 namespace layout {
 struct KeyMessage;
@@ -73,8 +77,9 @@ public:
     void listv_DblClick();
     void Image2_Click();
 
-    // True once the form has been unloaded or the program was told to end.
-    [[nodiscard]] bool ended() const;
+    // Where the form is in its life (lifecycle.h): the backend shows the window once
+    // start-up leaves it Ready, and runs the unload only while it is not Closed.
+    [[nodiscard]] Phase phase() const;
 
     // Everything the form holds; defined in tarn_frm_state.h.
     struct State;
@@ -86,6 +91,8 @@ private:
     // Start-up's settings, then its list of sets. False when start-up goes no further: a
     // close request came under one of their boxes, or the list could not be built.
     bool loadSettingsAndList();
+    void showSettings(const std::optional<Settings>& read);
+    void showPreview(const char* step);
     // The role options' boxes as the settings have them, and the roles with them.
     void showRoleOptions();
     void checkClicked(int index);

@@ -13,6 +13,7 @@
 #include "rotation/tarn_mod.h"
 #include "settings/settings.h"
 #include "shell/key_routing.h"
+#include "shell/lifecycle.h"
 #include "shell/tarn_frm.h"
 #include "shell/tray_icon.h"
 
@@ -29,9 +30,6 @@ struct TarnFrm::State {
 
     [[nodiscard]] RoleFlags flags() const { return {settings.normal, settings.busy}; }
     [[nodiscard]] bool started() const { return okTag != "Start"; }
-    // A user's action may act: start-up's work is done, no other action waits on a
-    // message box (its own loop delivers every event), and the form is not closing.
-    [[nodiscard]] bool userMayAct() const { return !startingUp && !acting && !closing; }
 
     Platform& platform;
     DirectionTracker tracker;
@@ -40,18 +38,14 @@ struct TarnFrm::State {
     Folders folders;  // where this run's files are, chosen at start-up
     CursorSet set;
     Settings settings;
-    std::string okTag;    // the OK label's tag: "Start" until rotation starts, then "OK"
-    bool startingUp = false;  // Form_Load runs
-    bool acting = false;      // a user's action is at a step that may show a message box
+    std::string okTag;  // the OK label's tag: "Start" until rotation starts, then "OK"
+    Lifecycle life;     // starting up, ready, acting under a box, closing or closed
     TrayIcon tray;
     layout::KeyRouter keys;  // where each key that is down went
     std::vector<std::string> listed;  // the set names in the list, in its order
     std::int32_t dragX = 0;  // pointer minus the window's corner at the last press on the title
     std::int32_t dragY = 0;
     std::int32_t sliderGrabX = 0;  // pointer minus the knob's left edge at the last press on it
-    bool closing = false;    // the close request has run
-    bool unloaded = false;   // the unload has run: the user's pointers are back
-    bool ended = false;      // End was called
 };
 
 }  // namespace tarn

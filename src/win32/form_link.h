@@ -21,10 +21,10 @@ public:
     }
 
     // The form's close request and unload, once, whichever way out gets here first (the
-    // window's destruction, the end of the session, a crash). Later calls do nothing.
+    // window's destruction, the end of the session, a crash): nothing once the form's
+    // phase is Closed.
     void unload() noexcept {
-        if (unloaded_ || !form_) return;
-        unloaded_ = true;
+        if (!form_ || form_->phase() == Phase::Closed) return;
         // Apart, so that a close request that fails still lets the unload put the
         // user's pointers back.
         guarded(dialogs_, [this] {
@@ -40,7 +40,6 @@ public:
 private:
     const Dialogs& dialogs_;
     TarnFrm* form_ = nullptr;
-    bool unloaded_ = false;
 };
 
 }  // namespace tarn::win32

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "shell/tray_icon.h"
 #include "toolkit/text.h"
 #include "win32/failure.h"
 #include "win32/handles.h"
@@ -53,14 +54,11 @@ bool TrayHost::notify(NotifyIconMessage message, const NotifyIconRecord& record)
         data.uVersion = record.version;
     }
 
-    const BOOL done = ::Shell_NotifyIconW(static_cast<DWORD>(message), &data);
-    // Whatever the shell answered: the host listens for the message the record names.
-    memory_.sent(message, record);
-    return done != FALSE;
+    return ::Shell_NotifyIconW(static_cast<DWORD>(message), &data) != FALSE;
 }
 
 LRESULT TrayHost::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == memory_.callbackMessage()) {
+    if (message == kTrayCallbackMessage) {
         // The shell's mouse message arrives in the low word of lParam.
         form_.send([&](TarnFrm& f) { f.Picture1_MouseMove(LOWORD(lParam)); });
         return 0;

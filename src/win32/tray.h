@@ -1,7 +1,8 @@
-// The tray icon's side that needs the system: its hidden host window (the form's
-// Picture1) and the record as the shell takes it. The host turns the shell's
-// notifications into the form's Picture1_MouseMove, and the task bar's TaskbarCreated
-// into Picture1_TaskbarCreated: the form's TrayIcon decides what the tray shows.
+// The tray icon's carrier: its hidden host window (the form's Picture1) and the record
+// as the shell takes it. The host turns the icon's notifications (the callback message
+// of shell/tray_icon.h) into the form's Picture1_MouseMove, and the task bar's
+// TaskbarCreated into Picture1_TaskbarCreated: the shell's TrayIcon and the form's phase
+// decide what the tray shows.
 #pragma once
 
 #include "win32/win32_api.h"
@@ -9,7 +10,6 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "toolkit/tray_memory.h"
 #include "win32/dialogs.h"
 #include "win32/form_link.h"
 #include "win32/owned.h"
@@ -38,7 +38,6 @@ private:
     const Dialogs& dialogs_;
     HICON fallbackIcon_;
     UINT taskbarCreated_ = 0;
-    toolkit::TrayMemory memory_;
     OwnedWindow host_;
 };
 

@@ -48,17 +48,14 @@ Win32Platform::~Win32Platform() {
 void Win32Platform::load() {
     TarnFrm* form = link_.form();
     if (!form) return;
-    loading_ = true;
-    hiddenWhileLoading_ = false;
     list_.holdLayout(true);  // the set list is built here
     guarded(dialogs_, [form] {
         form->Form_Load();
         return LRESULT{0};
     });
     list_.holdLayout(false);
-    loading_ = false;
-    // A form shows itself once loaded unless it chose to stay invisible.
-    if (!hiddenWhileLoading_ && !form->ended() && window_.handle() && !::IsWindowVisible(window_.handle()))
+    // A form that start-up left Ready shows itself unless it chose to stay invisible.
+    if (visible_ && form->phase() == Phase::Ready && window_.handle() && !::IsWindowVisible(window_.handle()))
         window_.show();
 }
 
@@ -124,8 +121,13 @@ WindowHandle Win32Platform::FormWindow() { return fromSystem<WindowHandle>(windo
 
 WindowHandle Win32Platform::KnobWindow() { return fromSystem<WindowHandle>(window_.knob()); }
 
+void Win32Platform::ShowForm() {
+    visible_ = true;
+    window_.show();
+}
+
 void Win32Platform::HideForm() {
-    if (loading_) hiddenWhileLoading_ = true;
+    visible_ = false;
     window_.hide();
 }
 

@@ -34,7 +34,7 @@ public:
     // Events reach `form` only while it is attached; detach before it is destroyed.
     void attach(TarnFrm* form) noexcept { link_.attach(form); }
 
-    // Form_Load, then the window shows unless the form hid it (or ended) while loading.
+    // Form_Load, then the window shows unless the form hid it, or start-up did not end Ready.
     void load();
     // The message loop; returns the exit code of WM_QUIT.
     int run();
@@ -64,7 +64,7 @@ public:
     TwipsRect FormRectTwips() override { return window_.rectTwips(); }
     double TwipsPerPixelX() override { return window_.twipsPerPixel(); }
     double TwipsPerPixelY() override { return window_.twipsPerPixel(); }
-    void ShowForm() override { window_.show(); }
+    void ShowForm() override;
     void HideForm() override;
     void SetFormVisible(bool visible) override;
     bool MoveWindow(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
@@ -148,8 +148,9 @@ private:
     Annotations annotations_{com_};
     TrayHost tray_;
     win32::FormWindow window_;
-    bool loading_ = false;
-    bool hiddenWhileLoading_ = false;
+    // The form's Visible property: as the form last set it, true until it hides the
+    // window. The window is created hidden and shows once loaded while this holds.
+    bool visible_ = true;
 };
 
 }  // namespace tarn::win32

@@ -441,7 +441,7 @@ TEST_F(LifecycleTest, StartUpsWorkFinishesBeforeAUsersActionActs) {
     fake.duringMessageBox = {[&] { frm.Picture1_MouseMove(0x201); }, [&] { frm.lbl_Click(layout::kLabelOk); },
                              [&] { frm.lbl_Click(layout::kLabelExit); }};
     frm.Form_Load();
-    EXPECT_FALSE(fake.visible || frm.ended());
+    EXPECT_FALSE(fake.visible || frm.phase() == Phase::Closed);
     frm.Timer2_Timer();
     frm.Timer2_Timer();  // once rotating, the automatic start never captures again
     EXPECT_EQ(fake.count("LoadCursor"), 6);
@@ -496,20 +496,21 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
         EXPECT_THAT(after, ::testing::Each(::testing::Not(::testing::AnyOf(
                                "SetSystemCursor", "LoadCursor", "SetTimerInterval", "SetTimerEnabled", "DoEvents",
                                "ClearListView", "SetCheckValue", "End"))));
-        EXPECT_TRUE(p.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) && f.ended());
+        EXPECT_TRUE(p.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) && f.phase() == Phase::Closed);
         EXPECT_FALSE(fs::exists(dir / "mw.tmp"));
     }
 }
 
 // While a double-click waits on its box, OK would capture a second time and an option
-// click would change a role under it: both are refused, the box put back.
+// click would change a role under it: both are refused, the box put back, also after a
+// tick under the same box.
 TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     using P = layout::KeyMessage::Phase;
     writeIni(kTypicalIni);
     fs::create_directory(folder / "A.TWC");
     frm.Form_Load();
     fake.selectedKey = "A";
-    fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); },
+    fake.duringMessageBox = {[&] { frm.Timer1_Timer(), frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); },
                              [&] { key(P::Down, kKeyEnd, layout::Id::Knob), key(P::Down, kKeyEscape, layout::Id::Knob); },
                              [&] { key(P::Down, kKeyReturn, layout::Id::ListView); }};
     frm.listv_DblClick();
