@@ -14,6 +14,7 @@
 #include "cursorset/cursorset.h"
 #include "cursorset/file_names.h"
 #include "cursorset/library.h"
+#include "cursorset/set_pictures.h"
 #include "settings/settings_text.h"
 #include "support/fixtures.h"
 #include "support/naive_list.h"
@@ -90,7 +91,8 @@ void readSettings(const tarn::testing::TempFolder& dir, const std::uint8_t* data
     p.programFolder = dir.path();
     Settings fromFile, inMemory;
     CursorSet set;
-    LoadINI(p, fromFile, set);
+    SetPictures pictures;
+    LoadINI(p, fromFile, set, pictures);
     std::vector<std::string> messages;
     ReadSettingsText(std::string_view(reinterpret_cast<const char*>(data), size), inMemory,
                      [&](const std::string& d) { messages.push_back("LoadINI\n" + d); });

@@ -38,6 +38,12 @@ struct SliceRead {
     std::size_t slices() const { return bytes / kSliceBytes; }
 };
 
+// The file `name` in `folder`, in any ASCII letter case where the folder's file system
+// tells letter case apart (Windows finds "Arrows.TWC" for "arrows.twc" itself); empty
+// when the folder has none or cannot be listed.
+std::filesystem::path FindIgnoringCase(Platform& platform, const std::filesystem::path& folder,
+                                       const std::string& name);
+
 // A set file opened for reading, its size checked, reading from its start.
 class SetFileReader {
 public:

@@ -9,6 +9,7 @@
 
 #include "cursorset/cursorset.h"
 #include "cursorset/file_names.h"
+#include "cursorset/set_pictures.h"
 #include "cursorset/folders.h"
 #include "platform/wtf8.h"
 #include "settings/settings_text.h"
@@ -133,8 +134,8 @@ std::string WriteNameLine(Platform& platform, std::string_view name) {
     return std::string(kNameLineMark) + std::string(name);
 }
 
-void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped,
-             const Folders& folders) {
+void LoadINI(Platform& platform, Settings& settings, CursorSet& set, SetPictures& pictures,
+             const std::function<bool()>& stopped, const Folders& folders) {
     const fs::path file = fileToRead(platform, folders);
     std::error_code ec;
     if (fs::status(file, ec).type() == fs::file_type::not_found) {
@@ -173,7 +174,7 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
     // to show, and says no more than its load said.
     bool loaded = false;
     lines.step([&] { loaded = LoadTWC(platform, set, settings.setFile, folders); });
-    if (loaded) lines.step([&] { platform.SetPreviewPicture(LoadPreview(platform, set, folders)); });
+    if (loaded) lines.step([&] { platform.SetPreviewPicture(pictures.preview(platform, set, settings.setFile, folders)); });
 }
 
 bool SaveINI(Platform& platform, const Settings& settings, const std::array<int, 3>& checks,

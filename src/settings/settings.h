@@ -16,6 +16,7 @@
 namespace tarn {
 
 struct CursorSet;
+class SetPictures;
 
 struct Settings {
     bool autoStart = false, normal = false, busy = false;
@@ -61,14 +62,14 @@ std::string ReadNameLine(Platform& platform, std::string_view line);
 std::string WriteNameLine(Platform& platform, std::string_view name);
 
 // Reads Tarnwick.ini, places the slider, loads the remembered set and, when it loaded,
-// shows its preview. A failed step shows "LoadINI\n<description>" and the next step
+// shows its preview (SetPictures::preview). A failed step shows "LoadINI\n<description>" and the next step
 // runs. Without a settings file nothing is loaded or shown and only the first-run
 // slider and interval are set. `stopped` is asked before each step, so after each box: once it
 // is true (a close request arrived while a box was up) the reader returns at once.
 // The file read is the one Exit writes (Folders::settings) or, while a per-user one does
 // not exist yet, the program folder's.
-void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::function<bool()>& stopped = {},
-             const Folders& folders = {});
+void LoadINI(Platform& platform, Settings& settings, CursorSet& set, SetPictures& pictures,
+             const std::function<bool()>& stopped = {}, const Folders& folders = {});
 
 // Writes the six lines, the three flags taken from the check boxes' values (`checks`:
 // "Auto Start", "Normal Cursor", "HourGlass Cursor"). The old file is replaced only

@@ -10,6 +10,7 @@
 
 #include "cursorset/file_names.h"
 #include "cursorset/library.h"
+#include "cursorset/set_pictures.h"
 #include "platform/units.h"
 #include "shell/layout.h"
 #include "settings/tick_rate.h"
@@ -135,7 +136,7 @@ bool TarnFrm::loadSettingsAndList() {
     // A box of either runs its own message loop, in which a close request may unload
     // the form: they stop then, and so does start-up.
     const auto closing = [&] { return s.closing; };
-    LoadINI(p, s.settings, s.set, closing, s.folders);
+    LoadINI(p, s.settings, s.set, s.pictures, closing, s.folders);
     if (s.closing) {
         stopLoading();
         return false;
@@ -459,7 +460,7 @@ void TarnFrm::listv_DblClick() {
         if (loaded) s.settings.setFile = file;
         if (loaded && !s.closing) {
             try {
-                p.SetPreviewPicture(LoadPreview(p, s.set, s.folders));
+                p.SetPreviewPicture(s.pictures.preview(p, s.set, file, s.folders));
             } catch (const std::exception& e) {
                 // Reported like every other failure of the form; the set still starts rotating.
                 p.MessageBox(std::string("listv_DblClick\n") + e.what());
@@ -473,6 +474,16 @@ void TarnFrm::listv_DblClick() {
     p.SetTimerInterval(Timer::Timer1, s.settings.interval);
     s.okTag = "OK";
     s.rotation.RotateTick(s.set.handles, s.flags());
+}
+
+void TarnFrm::ilist_PictureWanted(const std::string& key) {
+    State& s = *state_;
+    if (!s.closing) s.pictures.sharpenListPicture(s.platform, key, s.folders);
+}
+
+void TarnFrm::Picture2_PictureWanted() {
+    State& s = *state_;
+    if (!s.closing) s.pictures.sharpenPreview(s.platform, s.folders);
 }
 
 void TarnFrm::Image2_Click() {

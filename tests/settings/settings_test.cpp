@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "cursorset/cursorset.h"
+#include "cursorset/set_pictures.h"
 #include "support/fixtures.h"
 #include "support/recording_platform.h"
 
@@ -35,11 +36,12 @@ struct Fresh {
     RecordingPlatform q;
     Settings loaded;
     CursorSet none;
+    SetPictures pictures;
     Fresh() { q.programFolder = folder.path(); }
     void load(const std::string& ini, bool withSet) {
         if (withSet) testing::writeFile(folder / "a.TWC", testing::cursorSet(1));
         testing::writeText(folder / "Tarnwick.ini", ini);
-        LoadINI(q, loaded, none);
+        LoadINI(q, loaded, none, pictures);
     }
 };
 
@@ -49,12 +51,13 @@ protected:
     SettingsTest() { p.programFolder = dir.path(); }
     void load(const std::string& text) {
         testing::writeText(dir / "Tarnwick.ini", text);
-        LoadINI(p, s, set);
+        LoadINI(p, s, set, pictures);
     }
     TempFolder dir;
     RecordingPlatform p;
     Settings s;
     CursorSet set;
+    SetPictures pictures;
 };
 
 TEST(ReadFlagLine, OneDigitAfterTrimmingElseTheFallback) {
@@ -171,7 +174,7 @@ TEST_F(SettingsTest, ANewlyChosenNameIsWrittenInTheCodePageOrMarkedAndFoundAgain
         again.programFolder = f.folder.path();
         Settings next;
         CursorSet set2;
-        LoadINI(again, next, set2);
+        LoadINI(again, next, set2, f.pictures);
         EXPECT_EQ(next.setFile, c.name);
         EXPECT_EQ(set2.images[0], testing::cursorSlice(6 * 16));
     }
@@ -232,7 +235,7 @@ TEST(TickInterval, TwentySixDownToOneFivePositionsAMillisecondAndNothingOffTheSl
 }
 
 TEST_F(SettingsTest, NoSettingsFileIsAQuietFirstRunThatStillRotates) {
-    LoadINI(p, s, set);
+    LoadINI(p, s, set, pictures);
     EXPECT_TRUE(p.calls().empty());
     EXPECT_FALSE(s.autoStart || s.normal || s.busy);
     EXPECT_EQ(s.interval, 6);
@@ -283,7 +286,7 @@ TEST_F(SettingsTest, ShortFilesReportEachMissingLineAndKeepThePreviousLine) {
 
 TEST_F(SettingsTest, AnUnopenableFileReportsEveryStepAndUsesTheDefaults) {
     fs::create_directory(dir / "Tarnwick.ini");
-    LoadINI(p, s, set);
+    LoadINI(p, s, set, pictures);
     EXPECT_FALSE(s.autoStart);
     EXPECT_TRUE(s.normal);
     EXPECT_TRUE(s.busy);
@@ -351,9 +354,9 @@ TEST_F(SettingsTest, WhatIsSavedReadsBack) {
     };
     for (const auto& c : {Case{3, 120, 3, 120}, Case{255, 1, 255, 1}, Case{0, 0, 1, 128}}) {
         Fresh f;
-        auto& [folder, q, loaded, none] = f;
+        auto& [folder, q, loaded, none, fresh] = f;
         ASSERT_TRUE(SaveINI(q, Settings{false, false, false, c.interval, c.slider, "x y.TWC", {}}, {0, 1, 0}));
-        LoadINI(q, loaded, none);
+        LoadINI(q, loaded, none, fresh);
         EXPECT_FALSE(loaded.autoStart);
         EXPECT_TRUE(loaded.normal);
         EXPECT_FALSE(loaded.busy);
@@ -387,7 +390,7 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
     const std::string old = lines({"1", "1", "1", "9", "40", "old.TWC"});
     for (const auto& c : cases) {
         Fresh f;
-        auto& [folder, q, loaded, none] = f;
+        auto& [folder, q, loaded, none, unused] = f;
         testing::writeText(folder / "Tarnwick.ini", old);
         c.block(folder.path());
 
@@ -406,7 +409,7 @@ TEST(SaveINI, TakesTheFirstTemporaryNameNothingLiesUnder) {
     for (const int taken : {1, 8}) {
         SCOPED_TRACE(taken);
         Fresh f;
-        auto& [folder, q, loaded, none] = f;
+        auto& [folder, q, loaded, none, pictures] = f;
         for (int n = 1; n <= taken; ++n)
             testing::writeText(folder / ("Tarnwick.ini.new" + (n == 1 ? "" : std::to_string(n))), "mine");
         ASSERT_TRUE(SaveINI(q, Settings{}, {0, 0, 0}));
@@ -421,7 +424,7 @@ TEST_F(SettingsTest, ACloseRequestInABoxStopsTheReaderAtOnce) {
     fs::create_directory(dir / "Tarnwick.ini");  // cannot be read: every step would say so
     bool closing = false;
     p.duringMessageBox.push_back([&] { closing = true; });
-    LoadINI(p, s, set, [&] { return closing; });
+    LoadINI(p, s, set, pictures, [&] { return closing; });
     EXPECT_THAT(p.messages, ElementsAre(StartsWith("LoadINI\n")));
     EXPECT_EQ(p.log().back().rfind("MessageBox(", 0), 0u);
     EXPECT_FALSE(fs::exists(dir / "mw.tmp"));  // nor is the preview written
@@ -453,12 +456,12 @@ TEST(SaveINI, KeepsWhatStartUpCouldNotReadOrIsReadOnlyAndWritesOneWithTwoNamesIn
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Fresh f;
-        auto& [folder, q, s, none] = f;
+        auto& [folder, q, s, none, pictures] = f;
         const fs::path ini = folder / "Tarnwick.ini";
         c.make(ini);
         const std::string before = state(ini);
         std::ifstream held(ini, std::ios::binary);  // the file the name stands for now
-        LoadINI(q, s, none);
+        LoadINI(q, s, none, pictures);
         q.messages.clear();
 
         EXPECT_EQ(SaveINI(q, s, {1, 0, 1}), c.outcome != Kept);
