@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cursorset/set_pictures.h"
 #include "platform/units.h"
 #include "shell/layout_math.h"
 #include "win32/failure.h"
@@ -98,14 +99,8 @@ std::vector<layout::Monitor> displayMonitors() {
 }  // namespace
 
 FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, SetList& list, Painter& painter,
-                       Annotations& annotations, HICON programIcon)
-    : instance_(instance),
-      link_(link),
-      dialogs_(dialogs),
-      list_(list),
-      painter_(painter),
-      annotations_(annotations),
-      programIcon_(programIcon) {
+                       Annotations& annotations)
+    : instance_(instance), link_(link), dialogs_(dialogs), list_(list), painter_(painter), annotations_(annotations) {
     hand_.reset(static_cast<HICON>(
         ::LoadImageW(instance_, MAKEINTRESOURCEW(IDC_TARNWICK_HAND), IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR)));
     registerClasses();
@@ -132,14 +127,12 @@ void FormWindow::registerClasses() {
     form.cbSize = sizeof form;
     form.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onForm>;
     form.hInstance = instance_;
-    form.hIcon = programIcon_;
     form.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     form.lpszClassName = kFormClass;
     registerClass(form);
 
     WNDCLASSEXW frame = form;
     frame.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onFrame>;
-    frame.hIcon = nullptr;
     frame.lpszClassName = kFrameClass;
     registerClass(frame);
 
@@ -225,6 +218,9 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
 
     dpi_ = dpi;
     tpp_ = TwipsPerPixel(dpi);
+    painter_.setScaling(tpp_);
+    list_.setSide(SetPictureSide(tpp_));
+    applyIcons();
     // The face too may differ at the new DPI. The controls switch to the new fonts
     // before the old ones are released.
     FontTable previous = std::exchange(fonts_, FontTable(dpi_, wide(layout::pickFontFace(dpi_, faceExists))));
@@ -255,6 +251,23 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
     ::SetWindowPos(form_.get(), nullptr, window.left, window.top, window.width, window.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(form_.get(), nullptr, TRUE);
+}
+
+void FormWindow::applyIcons() {
+    using MetricForDpiFn = int(WINAPI*)(int, UINT);
+    static const auto metricForDpi = reinterpret_cast<MetricForDpiFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    // Without the call, the system's size scaled from the DPI the system has.
+    const auto side = [this](int metric, int at96) {
+        return metricForDpi ? metricForDpi(metric, dpi_) : ::MulDiv(at96, static_cast<int>(dpi_), 96);
+    };
+    // Each handed over before the one it replaces goes.
+    OwnedIcon big = programIcon(instance_, side(SM_CXICON, 32));
+    OwnedIcon small = programIcon(instance_, side(SM_CXSMICON, 16));
+    if (big) ::SendMessageW(form_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    if (small) ::SendMessageW(form_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    if (big) bigIcon_ = std::move(big);
+    if (small) smallIcon_ = std::move(small);
 }
 
 void FormWindow::applyTheme() {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "cursorset/cursor_check.h"
+#include "cursorset/twc_format.h"
 #include "platform/platform.h"
 
 namespace tarn::win32 {
@@ -102,7 +103,32 @@ std::vector<unsigned char> maskInfo(BITMAPINFOHEADER header) {
     return info;
 }
 
+// A memory device context with `bitmap` selected for as long as it lives.
+class BitmapDc {
+public:
+    explicit BitmapDc(HBITMAP bitmap) : dc_(::CreateCompatibleDC(nullptr)), selection_(dc_.get(), bitmap) {}
+    [[nodiscard]] HDC get() const noexcept { return dc_.get(); }
+
+private:
+    OwnedDc dc_;
+    Selection selection_;
+};
+
 }  // namespace
+
+OwnedBitmap dibSection(int width, int height, std::uint8_t** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    OwnedBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    *bits = bitmap ? static_cast<std::uint8_t*>(pixels) : nullptr;
+    return bitmap;
+}
 
 bool Picture::parse(std::vector<unsigned char>& bytes) {
     const std::optional<Entry> entry = singleEntry(bytes);
@@ -140,7 +166,65 @@ Picture Picture::load(const std::filesystem::path& file) {
     return picture;
 }
 
+Picture Picture::fromPixels(RgbaPicture pixels) {
+    Picture picture;
+    std::uint8_t* bits = nullptr;
+    picture.blended_ = dibSection(pixels.width, pixels.height, &bits);
+    if (!picture.blended_) throw PlatformError("Not enough memory for a picture");
+    for (std::size_t i = 0; i < pixels.rgba.size(); i += 4) {
+        const std::uint8_t* p = &pixels.rgba[i];
+        const auto times = [a = p[3]](std::uint8_t c) { return static_cast<std::uint8_t>((c * a + 127) / 255); };
+        bits[i] = times(p[2]);
+        bits[i + 1] = times(p[1]);
+        bits[i + 2] = times(p[0]);
+        bits[i + 3] = p[3];
+    }
+    ::GdiFlush();
+    picture.width_ = pixels.width;
+    picture.height_ = pixels.height;
+    picture.rgba_ = std::move(pixels);
+    return picture;
+}
+
+int Picture::side() const noexcept { return icon_ ? kSliceSide : width_; }
+
+RgbaPicture Picture::pixels() const {
+    if (blended_) return rgba_;
+    const int side = this->side();
+    std::uint8_t* colours = nullptr;
+    std::uint8_t* mask = nullptr;
+    OwnedBitmap colourBitmap = dibSection(side, side, &colours);
+    OwnedBitmap maskBitmap = dibSection(side, side, &mask);
+    if (!colourBitmap || !maskBitmap) throw PlatformError("Not enough memory for a picture");
+    {
+        const BitmapDc into(colourBitmap.get());
+        ::PatBlt(into.get(), 0, 0, side, side, BLACKNESS);
+        drawImage(into.get(), 0, 0, side);
+    }
+    {
+        const BitmapDc into(maskBitmap.get());
+        ::PatBlt(into.get(), 0, 0, side, side, BLACKNESS);
+        drawMask(into.get(), 0, 0, side);
+    }
+    ::GdiFlush();
+    RgbaPicture out(side, side);
+    for (std::size_t i = 0; i < out.rgba.size(); i += 4) {
+        const bool clear = mask[i] != 0;  // the mask lets the background through
+        out.rgba[i] = colours[i + 2];
+        out.rgba[i + 1] = colours[i + 1];
+        out.rgba[i + 2] = colours[i];
+        out.rgba[i + 3] = clear ? 0 : 255;
+    }
+    return out;
+}
+
 void Picture::draw(HDC dc, int x, int y) const {
+    if (blended_) {
+        const BitmapDc from(blended_.get());
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        ::GdiAlphaBlend(dc, x, y, width_, height_, from.get(), 0, 0, width_, height_, blend);
+        return;
+    }
     if (icon_) {
         ::DrawIconEx(dc, x, y, icon_.get(), 0, 0, 0, nullptr, DI_NORMAL);
         return;
