@@ -95,7 +95,7 @@ banner() {  # percent width height
         -draw "text $(at 66),$(at 32) 'More cursor sets?'" \
         -pointsize "$(at 17)" -fill "#c04000" -draw "text $(at 67),$(at 58) 'Create your own!'" \
         -fill "#ff8000" -draw "text $(at 66),$(at 57) 'Create your own!'" \
-        -alpha off -define png:color-type=2 -define png:exclude-chunk=date,time "banner-$1.png"
+        -alpha off -depth 8 -define png:color-type=2 -define png:exclude-chunk=date,time "banner-$1.png"
 }
 banner 100 270 75
 banner 125 337 93

@@ -62,6 +62,15 @@ fs::path FindIgnoringCase(Platform& platform, const fs::path& folder, const std:
     return {};
 }
 
+fs::path FindSetFile(Platform& platform, const std::string& name, const Folders& folders) {
+    if (!IsBareFileName(name)) return {};
+    const FoundSet found = findSet(platform, name, folders);
+    std::error_code ec;
+    if (found.failure || !fs::is_regular_file(found.status) || fs::file_size(found.file, ec) != kSetFileBytes || ec)
+        return {};
+    return found.file;
+}
+
 std::size_t CutSlices(std::span<const unsigned char> bytes, std::span<Slice> into) {
     const std::size_t whole = std::min({bytes.size() / kSliceBytes, kSliceCount, into.size()});
     for (std::size_t i = 0; i < whole; ++i) {

@@ -44,6 +44,10 @@ struct SliceRead {
 std::filesystem::path FindIgnoringCase(Platform& platform, const std::filesystem::path& folder,
                                        const std::string& name);
 
+// Where LoadTWC would find the set file `name`, found as it finds it but not opened;
+// empty when it would load nothing (no such file, or not exactly 35808 bytes).
+std::filesystem::path FindSetFile(Platform& platform, const std::string& name, const Folders& folders = {});
+
 // A set file opened for reading, its size checked, reading from its start.
 class SetFileReader {
 public:

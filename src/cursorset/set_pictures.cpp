@@ -54,12 +54,12 @@ const RgbaPicture* SetPictures::cell(Platform& platform, const std::string& name
     try {
         // The set file the loader would load, so a companion goes with the set it names;
         // a name that loads nothing (missing, or not 35808 bytes) has none.
-        SetFileReader reader;
-        if (!reader.open(platform, name, [](const std::string&) {}, folders)) return nullptr;
-        const std::string key = upperAscii(Utf8FromPath(reader.file()));
+        const fs::path setFile = FindSetFile(platform, name, folders);
+        if (setFile.empty()) return nullptr;
+        const std::string key = upperAscii(Utf8FromPath(setFile));
         auto it = cells_.find(key);
         if (it == cells_.end()) {
-            const fs::path file = companionFile(platform, reader.file());
+            const fs::path file = companionFile(platform, setFile);
             it = cells_.emplace(key, file.empty() ? std::nullopt : readCell(file)).first;
         }
         return it->second ? &*it->second : nullptr;

@@ -157,6 +157,10 @@ SetList::Strip SetList::drawStrip(std::size_t first, std::size_t count) const {
         } catch (const std::exception&) {
             continue;  // no memory to draw it: blank
         }
+        // A picture that is only clear or opaque (a slice at its own size) goes in by its
+        // mask alone, and is drawn as the list always drew the sets' 256-colour slices.
+        bool soft = false;
+        for (std::size_t a = 3; a < pixels.rgba.size() && !soft; a += 4) soft = pixels.rgba[a] != 0 && pixels.rgba[a] != 255;
         const std::size_t left = i * static_cast<std::size_t>(side_);
         for (int y = 0; y < side_; ++y)
             for (int x = 0; x < side_; ++x) {
@@ -166,7 +170,7 @@ SetList::Strip SetList::drawStrip(std::size_t first, std::size_t count) const {
                 to[0] = from[2];
                 to[1] = from[1];
                 to[2] = from[0];
-                to[3] = from[3];
+                to[3] = soft ? from[3] : 0;
                 if (from[3] >= 128)
                     maskBits[static_cast<std::size_t>(y) * maskStride + column / 8] &=
                         static_cast<std::uint8_t>(~(0x80u >> (column % 8)));
