@@ -63,6 +63,16 @@ unsigned windowDpi(HWND window) {
     return dpi > 0 ? static_cast<unsigned>(dpi) : 96u;
 }
 
+// A size the system gives, at `dpi`: GetSystemMetricsForDpi where the system has it, else
+// the size at the system's DPI scaled to `dpi`.
+int systemMetric(int metric, unsigned dpi) {
+    using MetricForDpiFn = int(WINAPI*)(int, UINT);
+    static const auto metricForDpi = reinterpret_cast<MetricForDpiFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    if (metricForDpi) return metricForDpi(metric, dpi);
+    return ::MulDiv(::GetSystemMetrics(metric), static_cast<int>(dpi), static_cast<int>(windowDpi(nullptr)));
+}
+
 int CALLBACK noteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
@@ -219,7 +229,7 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
     dpi_ = dpi;
     tpp_ = TwipsPerPixel(dpi);
     painter_.setScaling(tpp_);
-    list_.setSide(SetPictureSide(tpp_));
+    list_.setSide(SetPictureSide(tpp_), SIZE{systemMetric(SM_CXICONSPACING, dpi_), systemMetric(SM_CYICONSPACING, dpi_)});
     applyIcons();
     // The face too may differ at the new DPI. The controls switch to the new fonts
     // before the old ones are released.
@@ -250,20 +260,14 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
     }
     ::SetWindowPos(form_.get(), nullptr, window.left, window.top, window.width, window.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(form_.get(), nullptr, TRUE);
+    // The frames too: one that shrank keeps what it showed at the old size otherwise.
+    ::RedrawWindow(form_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void FormWindow::applyIcons() {
-    using MetricForDpiFn = int(WINAPI*)(int, UINT);
-    static const auto metricForDpi = reinterpret_cast<MetricForDpiFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
-    // Without the call, the system's size scaled from the DPI the system has.
-    const auto side = [this](int metric, int at96) {
-        return metricForDpi ? metricForDpi(metric, dpi_) : ::MulDiv(at96, static_cast<int>(dpi_), 96);
-    };
     // Each handed over before the one it replaces goes.
-    OwnedIcon big = programIcon(instance_, side(SM_CXICON, 32));
-    OwnedIcon small = programIcon(instance_, side(SM_CXSMICON, 16));
+    OwnedIcon big = programIcon(instance_, systemMetric(SM_CXICON, dpi_));
+    OwnedIcon small = programIcon(instance_, systemMetric(SM_CXSMICON, dpi_));
     if (big) ::SendMessageW(form_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
     if (small) ::SendMessageW(form_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
     if (big) bigIcon_ = std::move(big);

@@ -70,19 +70,22 @@ LRESULT SetList::notified(const NMHDR& header) {
     return 0;
 }
 
-void SetList::setSide(int side) {
+void SetList::setSide(int side, SIZE spacing) {
     if (side == side_) return;
+    // A new image list of the new size, every entry drawn into it afresh and to be asked
+    // for at this side; the list view lets go of the old one before it goes.
+    OwnedImageList images(checked(::ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 0, 16),
+                                  "Cannot create the window's controls", "ImageList_Create"));
     side_ = side;
-    // The image list starts again empty at the new size; every entry is drawn into it
-    // afresh, and may be asked for at this side.
-    ImageList_SetIconSize(images_.get(), side_, side_);
+    std::swap(images_, images);
     flushed_ = 0;
     for (Entry& entry : entries_) entry.asked = false;
     previewShown_.reset();
     previewAsked_ = false;
     if (!list_) return;
     flushPictures();
-    ListView_SetImageList(list_, images_.get(), LVSIL_NORMAL);  // the items' places follow the new size
+    ListView_SetImageList(list_, images_.get(), LVSIL_NORMAL);
+    ListView_SetIconSpacing(list_, spacing.cx, spacing.cy);
     ListView_Arrange(list_, LVA_DEFAULT);
     ::InvalidateRect(list_, nullptr, TRUE);
 }

@@ -39,9 +39,9 @@ public:
     [[nodiscard]] HWND window() const noexcept { return list_; }
     // The form passes its notifications on and returns what this gives.
     LRESULT notified(const NMHDR& header);
-    // The side of the pictures in pixels (SetPictureSide at the window's scaling): every
-    // picture is drawn again at it.
-    void setSide(int side);
+    // The side of the pictures in pixels (SetPictureSide at the window's scaling), and
+    // the items' spacing at that scaling: every picture is drawn again at it.
+    void setSide(int side, SIZE spacing);
 
     void clearSmallIcons();
     void clearItems();
