@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Start-up time of the real Tarnwick.exe under Wine, by the size of its library.
 
 Each run gets a fresh Wine prefix and X display (tests/e2e/harness/winehost.py)
@@ -7,12 +6,12 @@ sets, the first of them remembered in Tarnwick.ini; the time runs from
 starting the program to its main window showing.  Runs with 1 and with --sets sets alternate, so both
 see the same machine, and the medians are compared.
 
-    bench/startup.py [--runs 5] [--sets 200] [--relay] [EXE ...]
+    bench/startup.sh [--runs 5] [--sets 200] [--relay] [EXE ...]
 
 With several programs (say, the build of main and this one) each is measured
 the same way, one after the other in every round.
 
-    bench/startup.py --companions [--runs 5] [--sets 200] [EXE ...]
+    bench/startup.sh --companions [--runs 5] [--sets 200] [EXE ...]
 
 compares instead --sets copies of the bundled sets (sets/*.TWC) with their
 large pictures (sets/*.png, 1024 x 1024) beside them and without, at 100 %
@@ -29,11 +28,8 @@ import statistics
 import sys
 import time
 
-# Run directly, so it puts the e2e harness's folder on the path itself.
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
-from harness import tarnwick_folder as tf  # noqa: E402
-from harness import winehost  # noqa: E402
+from harness import tarnwick_folder as tf
+from harness import winehost
 
 
 def colour(i):
@@ -83,7 +79,7 @@ def main():
     args = parser.parse_args()
     missing = winehost.missing_tools()
     if missing:
-        sys.exit("startup.py needs: " + ", ".join(missing))
+        sys.exit("startup.sh needs: " + ", ".join(missing))
 
     if args.companions:
         compare_companions(args)

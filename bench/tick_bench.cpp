@@ -87,13 +87,23 @@ public:
     std::optional<std::string> WideCharToMultiByte(std::string_view text) override { return std::string(text); }
     std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path&) override { return 1; }
     std::error_code CreateFile(const std::filesystem::path&) override { return {}; }
+    OpenedFile CreateFile(const std::filesystem::path&, FileAccess, FileCreation, std::uint32_t) override {
+        return {FileHandle(1), {}};
+    }
+    std::optional<FileInformation> GetFileInformationByHandle(FileHandle) override { return FileInformation{}; }
+    std::optional<std::filesystem::path> GetFinalPathNameByHandle(FileHandle) override { return std::nullopt; }
+    std::error_code WriteFile(FileHandle, std::span<const unsigned char>) override { return {}; }
+    std::error_code SetFileInformationByHandle(FileHandle, const FileDispositionInfo&) override { return {}; }
+    void CloseHandle(FileHandle) override {}
     std::vector<FoundFile> FindFirstFile(const std::filesystem::path&) override { return {}; }
     std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder) override { return std::nullopt; }
     bool PrevInstance() override { return false; }
     bool StartPointerWatcher() override { return true; }
     void DismissPointerWatcher() override {}
+    bool PointerWatcherEnded() override { return false; }
     std::filesystem::path ProgramFolder() override { return {}; }
     void SetTaskVisible(bool) override {}
+    std::uint64_t GetTickCount64() override { return 0; }
     void End() override {}
 
 private:

@@ -1,39 +1,32 @@
 // A cursor set: sixteen direction images cut from one .TWC file, and the pointer
 // handles the platform made from them. Every image reaches the platform through the
-// scratch file mw.tmp, in the program folder or the per-user one (cursorset/folders.h).
+// set's scratch file (cursorset/scratch_file.h), in the program folder or the per-user
+// one (cursorset/folders.h).
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cursorset/folders.h"
+#include "cursorset/scratch_file.h"
 #include "cursorset/twc_format.h"
 #include "platform/platform.h"
 
 namespace tarn {
 
 // Indexed by direction: 0 up, 2 up-right (the preview), 4 right, 8 down, 12 left.
-// Empty images and null handles until the first load.
+// Empty images and null handles until the first load. One set lives as long as the run,
+// and so does the scratch file its images go through.
 struct CursorSet {
     std::array<std::vector<unsigned char>, kSliceCount> images;
     std::array<CursorHandle, kSliceCount> handles;
+    ScratchFile scratch;
 };
-
-inline constexpr const char* kScratchFileName = "mw.tmp";
-
-// This run's mw.tmp.
-std::filesystem::path ScratchFile(Platform& platform, const Folders& folders = {});
-
-// Every place a run may have left its mw.tmp: this run's first, then the program folder's
-// and the per-user folder's where they differ from it (an earlier run may have had the
-// other folder, or a path too long for the cursor loader).
-std::vector<std::filesystem::path> ScratchFilePlaces(Platform& platform, const Folders& folders);
 
 // What a load does with a file none of whose sixteen slices is a cursor.
 enum class WithoutCursor {
@@ -55,25 +48,14 @@ enum class WithoutCursor {
 bool LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders = {},
              WithoutCursor withoutCursor = WithoutCursor::Refuse);
 
-// Writes image `index` at the start of `file` without shortening it, creating the
-// file when missing. An empty image writes nothing. Throws std::exception with a
-// readable description on failure, std::out_of_range for a bad index.
-void WriteImage(const CursorSet& set, const std::filesystem::path& file, int index);
-
-// The bytes of one image at the start of `file`, as WriteImage writes them.
-void WriteImageFile(std::span<const unsigned char> image, const std::filesystem::path& file);
-
 // Puts `image` in slot `index` and makes its pointer through the scratch file, releasing
-// the handle it replaces: one step of a load. Throws WriteImage's exceptions, with the
-// image already in the slot and the old handle kept.
+// the handle it replaces: one step of a load. Throws the scratch file's exceptions, with
+// the image already in the slot and the old handle kept.
 void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::vector<unsigned char> image,
-                  const std::filesystem::path& scratch);
+                  const Folders& folders);
 
 // Image 2 through the scratch file, loaded as a picture. Throws on failure
-// (PlatformError from the picture loader, or WriteImage's exception).
-PictureHandle LoadPreview(Platform& platform, const CursorSet& set, const Folders& folders = {});
-
-// The scratch file, for a write: its folder is made first when it is the per-user one.
-std::filesystem::path ScratchFileToWrite(Platform& platform, const Folders& folders);
+// (PlatformError from the picture loader, or the scratch file's exception).
+PictureHandle LoadPreview(Platform& platform, CursorSet& set, const Folders& folders = {});
 
 }  // namespace tarn

@@ -1,7 +1,7 @@
 #include "cursorset/folders.h"
 
-#include "cursorset/cursorset.h"
 #include "cursorset/file_names.h"
+#include "cursorset/scratch_file.h"
 #include "platform/wtf8.h"
 
 namespace tarn {
@@ -55,9 +55,11 @@ void MakeUserFolder(const Folders& folders, const fs::path& folder) {
     fs::create_directory(folders.user, ignored);
 }
 
+std::string OwnFileName(const std::string& name, int n) { return n == 1 ? name : name + std::to_string(n); }
+
 OwnFile CreateOwnFile(Platform& platform, const fs::path& folder, const std::string& name) {
-    for (int n = 1; n <= 9; ++n) {
-        const fs::path file = folder / PathFromUtf8(n == 1 ? name : name + std::to_string(n));
+    for (int n = 1; n <= kOwnFileNames; ++n) {
+        const fs::path file = folder / PathFromUtf8(OwnFileName(name, n));
         std::error_code ec;
         const fs::file_type type = fs::symlink_status(file, ec).type();
         if (type != fs::file_type::not_found && type != fs::file_type::none) continue;  // someone's

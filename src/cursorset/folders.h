@@ -51,9 +51,15 @@ std::vector<std::filesystem::path> SetFolders(Platform& platform, const Folders&
 // write to report.
 void MakeUserFolder(const Folders& folders, const std::filesystem::path& folder);
 
-// A new empty file of the program's own in `folder`: `name`, or where something of that
-// name lies already (the user's, never overwritten), `name` followed by 2, 3 ... 9.
-// Made exclusively, so a file that appears meanwhile is never taken for the program's.
+// The names a file of the program's own may take where something of its name lies
+// already (the user's, never overwritten): n = 1 is `name`, then `name` followed by n,
+// up to kOwnFileNames.
+inline constexpr int kOwnFileNames = 9;
+std::string OwnFileName(const std::string& name, int n);
+
+// A new empty file of the program's own in `folder`, under the first of its names
+// (OwnFileName) that is free. Made exclusively, so a file that appears meanwhile is
+// never taken for the program's.
 struct OwnFile {
     std::filesystem::path path;  // the file made; empty when none could be
     std::error_code failure;     // why none could be: file_exists when every name is taken

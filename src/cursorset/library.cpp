@@ -110,8 +110,8 @@ void ListFailures::add(const std::string& fileName, const std::string& descripti
 
 bool ListFailures::show(Platform& platform, const std::function<bool()>& stopped) const {
     for (const Cause& c : causes_) {
-        platform.MessageBox("ShowIcons\n" + c.file + "\n" + c.description + " (" + std::to_string(c.sets) +
-                            (c.sets == 1 ? " set)" : " sets)"));
+        platform.MessageBox("ShowIcons\n" + c.file + "\n" + c.description +
+                            (c.sets == 1 ? "" : " (" + std::to_string(c.sets) + " sets)"));
         if (stopped && stopped()) return false;
     }
     return true;

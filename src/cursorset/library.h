@@ -39,7 +39,9 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
 // failures have the same cause when their descriptions are the same once the set file
 // each names is left out ("Cannot open <set>: Permission denied"); what else differs,
 // such as the slice a read stopped at, is another cause. The box names the first set
-// the cause hit and how many sets it hit: "ShowIcons\n<file>\n<description> (30 sets)".
+// the cause hit and, when it hit more than one, how many:
+// "ShowIcons\n<file>\n<description> (30 sets)"; a cause of one set is said as any
+// failure of the list is, "ShowIcons\n<file>\n<description>".
 class ListFailures {
 public:
     explicit ListFailures(std::vector<std::filesystem::path> folders) : folders_(std::move(folders)) {}

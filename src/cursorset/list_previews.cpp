@@ -15,19 +15,14 @@ ListPreviews::Bytes ListPreviews::image(std::size_t slot) const {
     return set_.images[slot];
 }
 
-const std::filesystem::path& ListPreviews::scratch() {
-    if (scratch_.empty()) scratch_ = ScratchFileToWrite(platform_, folders_);
-    return scratch_;
-}
-
 void ListPreviews::writeScratch(Bytes bytes) {
-    WriteImageFile(bytes, scratch());
+    set_.scratch.write(platform_, folders_, bytes);
     if (!bytes.empty()) scratchImage_.assign(bytes.begin(), bytes.end());
 }
 
 PictureHandle ListPreviews::loadPicture(bool quiet) {
     try {
-        return platform_.LoadPicture(scratch());
+        return platform_.LoadPicture(set_.scratch.path());
     } catch (const std::exception& e) {
         if (!quiet) report_(e.what());
         return PictureHandle{};
@@ -133,7 +128,7 @@ void ListPreviews::finish() {
         const Slice* pointer = pointed_[i] ? &images[i] : i == 0 && pointerOnlyFresh_ ? &pointerOnly_ : nullptr;
         if (pointer && !failed) {
             try {
-                InstallSlice(platform_, set_, i, *pointer, scratch());
+                InstallSlice(platform_, set_, i, *pointer, folders_);
                 made = true;
             } catch (const std::exception& e) {
                 // The scratch file can no longer be written: the slots keep their old
@@ -149,7 +144,7 @@ void ListPreviews::finish() {
     // The pointers went through the scratch file; it gets back what the list's last
     // picture left there, as if they had been made before it.
     try {
-        WriteImageFile(scratchImage_, scratch());
+        set_.scratch.write(platform_, folders_, scratchImage_);
     } catch (const std::exception&) {
         // Only the scratch file's first bytes differ; the set and its pointers stand.
     }

@@ -46,7 +46,6 @@ private:
     using Bytes = std::span<const unsigned char>;
     // Slot `slot` of the set as the loads so far would have left it.
     Bytes image(std::size_t slot) const;
-    const std::filesystem::path& scratch();
     void writeScratch(Bytes image);
     void takePart(Bytes file, std::size_t count, bool pointed);
     // The set file `name` read into bytes_, as far as it goes, as the load opens and
@@ -63,7 +62,6 @@ private:
     CursorSet& set_;
     Report report_;
     Folders folders_;
-    std::filesystem::path scratch_;
     std::vector<unsigned char> bytes_;  // the set file read last
     // A load that read the whole file gives every slot: its bytes are kept whole. One
     // that stopped short gives the slots before that, which are kept one by one.

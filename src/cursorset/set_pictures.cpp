@@ -81,7 +81,7 @@ PictureHandle SetPictures::companionPicture(Platform& platform, const std::strin
     }
 }
 
-PictureHandle SetPictures::preview(Platform& platform, const CursorSet& set, const std::string& name,
+PictureHandle SetPictures::preview(Platform& platform, CursorSet& set, const std::string& name,
                                    const Folders& folders) {
     PictureHandle picture = companionPicture(platform, name, folders);
     if (picture.isNull()) picture = LoadPreview(platform, set, folders);

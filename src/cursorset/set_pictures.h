@@ -28,7 +28,7 @@ public:
     // the companion's cell 2; at the slices' side, and for a set without a usable
     // companion, image 2 through the scratch file (LoadPreview), which the window scales
     // itself. `name` becomes the preview's set. Throws as LoadPreview does.
-    PictureHandle preview(Platform& platform, const CursorSet& set, const std::string& name, const Folders& folders);
+    PictureHandle preview(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders);
 
     // The window shows the picture of the listed set `key`, or the preview, at its side
     // but holds none made for that size: it gets the companion's cell 2 at that side

@@ -37,6 +37,7 @@ using CursorHandle = Handle<struct CursorTag>;    // HCURSOR / HICON
 using PictureHandle = Handle<struct PictureTag>;  // a picture the toolkit can show
 using WindowHandle = Handle<struct WindowTag>;    // HWND
 using IconHandle = Handle<struct IconTag>;        // the program icon
+using FileHandle = Handle<struct FileTag>;        // an open file's HANDLE, closed with CloseHandle
 
 struct Point {
     std::int32_t x = 0;
@@ -81,8 +82,10 @@ inline constexpr std::uint32_t kMiddleButtonDown = 0x207;
 inline constexpr std::uint32_t kMiddleButtonUp = 0x208;
 
 // Virtual-key codes, as key presses carry them.
+inline constexpr int kKeyTab = 0x09;
 inline constexpr int kKeyReturn = 0x0D;
 inline constexpr int kKeyEscape = 0x1B;
+inline constexpr int kKeySpace = 0x20;
 inline constexpr int kKeyEnd = 0x23;
 inline constexpr int kKeyHome = 0x24;
 inline constexpr int kKeyLeft = 0x25;
@@ -96,6 +99,39 @@ inline constexpr std::size_t kMaxPath = 260;
 struct FoundFile {
     std::string name;  // the bare name, the core's text
     bool folder = false;
+};
+
+// CreateFileW's access, creation and flags, as far as the program asks for them. The
+// share mode is always read, write and delete: the program never keeps others out.
+enum class FileAccess : std::uint32_t { None = 0, Write = 0x40000000, Delete = 0x00010000 };  // GENERIC_WRITE, DELETE
+enum class FileCreation : std::uint32_t { CreateNew = 1, OpenExisting = 3 };
+// A link is opened as itself, not as what it leads to.
+inline constexpr std::uint32_t kFileFlagOpenReparsePoint = 0x00200000;
+// Needed to open a folder at all.
+inline constexpr std::uint32_t kFileFlagBackupSemantics = 0x02000000;
+
+// What was opened, or why nothing was: std::errc::file_exists when CreateNew found the
+// name taken, std::errc::no_such_file_or_directory when OpenExisting found nothing.
+struct OpenedFile {
+    FileHandle handle;
+    std::error_code failure;
+};
+
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
+
+// BY_HANDLE_FILE_INFORMATION, as far as the program reads it. The volume and the index
+// together are the file's identity, whatever name it is reached by.
+struct FileInformation {
+    std::uint32_t attributes = 0;  // dwFileAttributes
+    std::uint32_t links = 0;       // nNumberOfLinks: the names it has
+    std::uint64_t volume = 0;      // dwVolumeSerialNumber
+    std::uint64_t index = 0;       // nFileIndexHigh and nFileIndexLow
+};
+
+// FILE_DISPOSITION_INFO: the file goes when its last handle is closed.
+struct FileDispositionInfo {
+    bool deleteFile = true;
 };
 
 // The known folders the program asks the system for.
@@ -173,6 +209,9 @@ public:
     virtual bool StartPointerWatcher() = 0;
     // The word to the watcher: the user's pointers are back. It ends touching nothing.
     virtual void DismissPointerWatcher() = 0;
+    // Whether the watcher last started has ended since (it was killed, or died), so that
+    // nothing would repair a kill of the program now. False while it runs.
+    virtual bool PointerWatcherEnded() = 0;
 
     // ---- The main window and its controls (the toolkit).
     virtual WindowHandle FormWindow() = 0;
@@ -261,6 +300,26 @@ public:
     // made only where nothing of that name is, so it is certainly the program's own. The
     // reason when none was made; std::errc::file_exists when the name is taken.
     virtual std::error_code CreateFile(const std::filesystem::path& file) = 0;
+    // CreateFileW(file, access, read|write|delete sharing, creation, flags): an open
+    // file, or why none was opened. CreateNew makes a file only where nothing of that
+    // name is, not even a link that leads nowhere.
+    virtual OpenedFile CreateFile(const std::filesystem::path& file, FileAccess access, FileCreation creation,
+                                  std::uint32_t flags) = 0;
+    // GetFileInformationByHandle of an open file. Nothing when the system does not say.
+    virtual std::optional<FileInformation> GetFileInformationByHandle(FileHandle file) = 0;
+    // GetFinalPathNameByHandleW (FILE_NAME_NORMALIZED, VOLUME_NAME_DOS): the path the open
+    // file really has, the links on the way resolved; also the last one where the system
+    // followed a link it was asked to open as itself (Wine does). Nothing when the system
+    // does not say.
+    virtual std::optional<std::filesystem::path> GetFinalPathNameByHandle(FileHandle file) = 0;
+    // WriteFile of all of `bytes` at the file's current position (its start, when just
+    // opened).
+    virtual std::error_code WriteFile(FileHandle file, std::span<const unsigned char> bytes) = 0;
+    // SetFileInformationByHandle with FileDispositionInfo: the open file, not whatever
+    // its name may lead to by then, is deleted when its last handle is closed. Needs
+    // FileAccess::Delete.
+    virtual std::error_code SetFileInformationByHandle(FileHandle file, const FileDispositionInfo& info) = 0;
+    virtual void CloseHandle(FileHandle file) = 0;
     // FindFirstFileW and FindNextFileW of the folder's "*": every name in it but "." and
     // "..", in the file system's order. Also in a folder whose path is MAX_PATH or longer,
     // which the C runtime's folder listing does not take. Throws PlatformError naming the
@@ -273,6 +332,8 @@ public:
     virtual bool PrevInstance() = 0;
     virtual std::filesystem::path ProgramFolder() = 0;
     virtual void SetTaskVisible(bool visible) = 0;
+    // The clock: milliseconds since the system started.
+    virtual std::uint64_t GetTickCount64() = 0;
     // Ends the program at once, running no clean-up of the form.
     virtual void End() = 0;
 };

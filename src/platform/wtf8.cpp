@@ -28,38 +28,6 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// The code point starting at text[i], advancing i; nothing when the bytes there are
-// not one well-formed sequence. Surrogates are accepted here, pairs are judged by the
-// caller.
-std::optional<char32_t> decodeOne(std::string_view text, std::size_t& i) {
-    struct Lead {
-        unsigned char first, last;
-        std::size_t length;
-        unsigned char bits;
-        char32_t minimum;
-    };
-    // Overlong leads (C0, C1) and F5 and above begin no sequence at all.
-    static constexpr Lead kLeads[] = {
-        {0x00, 0x7F, 1, 0x7F, 0}, {0xC2, 0xDF, 2, 0x1F, 0x80}, {0xE0, 0xEF, 3, 0x0F, 0x800}, {0xF0, 0xF4, 4, 0x07, 0x10000}};
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const Lead* kind = nullptr;
-    for (const Lead& l : kLeads)
-        if (lead >= l.first && lead <= l.last) kind = &l;
-    if (!kind) return std::nullopt;
-    const std::size_t length = kind->length;
-    const char32_t minimum = kind->minimum;
-    char32_t cp = lead & kind->bits;
-    if (text.size() - i < length) return std::nullopt;
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto b = static_cast<unsigned char>(text[i + k]);
-        if ((b & 0xC0u) != 0x80u) return std::nullopt;
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    if (cp < minimum || cp > 0x10FFFF) return std::nullopt;
-    i += length;
-    return cp;
-}
-
 }  // namespace
 
 std::string Wtf8FromUtf16(std::u16string_view units) {
@@ -82,18 +50,50 @@ std::optional<std::u16string> Utf16FromWtf8(std::string_view text) {
     out.reserve(text.size());
     bool afterHigh = false;  // the last unit was a lone high surrogate
     for (std::size_t i = 0; i < text.size();) {
-        const std::optional<char32_t> cp = decodeOne(text, i);
+        const Wtf8Sequence sequence = DecodeWtf8(text.substr(i));
+        const std::optional<char32_t> cp = sequence.codePoint;
         if (!cp) return std::nullopt;
         if (afterHigh && isLow(*cp)) return std::nullopt;  // a pair spelt as two halves
         afterHigh = isHigh(*cp);
-        if (*cp < 0x10000) {
-            out.push_back(static_cast<char16_t>(*cp));
-        } else {
-            out.push_back(static_cast<char16_t>(0xD800 + ((*cp - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((*cp - 0x10000) & 0x3FF)));
-        }
+        AppendUtf16(out, *cp);
+        i += sequence.length;
     }
     return out;
+}
+
+Wtf8Sequence DecodeWtf8(std::string_view text) {
+    struct Lead {
+        unsigned char first, last;
+        std::size_t length;
+        unsigned char bits;
+        char32_t minimum;  // the smallest code point that needs this many bytes
+    };
+    // Overlong leads (C0, C1) and F5 and above begin no sequence at all.
+    static constexpr Lead kLeads[] = {
+        {0x00, 0x7F, 1, 0x7F, 0}, {0xC2, 0xDF, 2, 0x1F, 0x80}, {0xE0, 0xEF, 3, 0x0F, 0x800}, {0xF0, 0xF4, 4, 0x07, 0x10000}};
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const Lead* kind = nullptr;
+    for (const Lead& l : kLeads)
+        if (lead >= l.first && lead <= l.last) kind = &l;
+    if (!kind) return {std::nullopt, 1};
+    char32_t cp = lead & kind->bits;
+    std::size_t taken = 1;
+    for (; taken < kind->length && taken < text.size(); ++taken) {
+        const auto b = static_cast<unsigned char>(text[taken]);
+        if ((b & 0xC0u) != 0x80u) break;
+        cp = (cp << 6) | (b & 0x3Fu);
+    }
+    if (taken < kind->length || cp < kind->minimum || cp > 0x10FFFF) return {std::nullopt, taken};
+    return {cp, taken};
+}
+
+void AppendUtf16(std::u16string& out, char32_t codePoint) {
+    if (codePoint < 0x10000) {
+        out.push_back(static_cast<char16_t>(codePoint));
+        return;
+    }
+    out.push_back(static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF)));
 }
 
 }  // namespace tarn

@@ -2,6 +2,13 @@
 
 namespace tarn {
 
+namespace {
+
+// A watcher that keeps ending is started again no more often than this.
+constexpr std::uint64_t kWatcherRestartMs = 60'000;
+
+}  // namespace
+
 TarnMod::~TarnMod() {
     // The last line of defence: a role still showing a direction image gets the
     // user's pointer back. Nothing here may throw.
@@ -88,6 +95,30 @@ void TarnMod::dismissWatcher() {
     if (watcher_ != Watcher::Running) return;
     platform_.DismissPointerWatcher();
     watcher_ = Watcher::Dismissed;
+}
+
+bool TarnMod::anyInstalled() const {
+    return slot(Role::Normal).installed || slot(Role::AppStarting).installed || slot(Role::Wait).installed;
+}
+
+void TarnMod::KeepWatching() {
+    // Nothing of ours shown, or shown no more: nothing for a watcher to repair.
+    if (restoredForGood_ || !anyInstalled()) return;
+    if (watcher_ == Watcher::Running && platform_.PointerWatcherEnded()) watcher_ = Watcher::Ended;
+    if (watcher_ != Watcher::Ended) return;
+    const std::uint64_t now = platform_.GetTickCount64();
+    if (restartedAt_ && now - *restartedAt_ < kWatcherRestartMs) return;
+    restartedAt_ = now;
+    if (platform_.StartPointerWatcher()) {
+        watcher_ = Watcher::Running;
+        return;
+    }
+    if (restartFailureSaid_) return;
+    restartFailureSaid_ = true;
+    platform_.MessageBox(
+        "KeepWatching\nTarnwick's pointer watcher has ended and could not be started again. Should Tarnwick be "
+        "ended now without putting your pointers back, they stay replaced until you sign out. Tarnwick tries "
+        "again every minute.");
 }
 
 void TarnMod::RestoreKeepingCopy(Role role) {

@@ -12,11 +12,13 @@
 // pointers usually are) animated where the system allows; a role that never showed
 // a direction image is never handed anything, so it stays exactly as the user had it.
 // The first capture also starts the pointer watcher, which reloads the user's scheme
-// should the program be ended before it could restore; RestoreAll dismisses it.
+// should the program be ended before it could restore; KeepWatching starts it again
+// should it end while a direction image is shown; RestoreAll dismisses it.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "platform/platform.h"
 
@@ -70,6 +72,14 @@ public:
     // role that shows no direction image is left as it is.
     void RestoreKeepingCopy(Role role);
 
+    // Run at every tick, before its installs. A watcher that was running and has ended
+    // (killed, or died) is started again while a role shows a direction image, since a
+    // kill of the program would otherwise leave that image: at most once a minute, and
+    // again when the minute has passed if it is still needed. A watcher that cannot be
+    // started again is said once a run ("KeepWatching"). One that could not be started
+    // at the first capture is not tried again, and nothing is started after RestoreAll.
+    void KeepWatching();
+
     // Installs a fresh copy of `image` into the role, then releases that copy. Does
     // nothing while the user's pointer for the role has not been saved, nor once
     // RestoreAll has run: a direction image installed then could never be undone.
@@ -97,13 +107,17 @@ private:
     void restore(Role role);
     void release(Slot& s);
     void dismissWatcher();
+    [[nodiscard]] bool anyInstalled() const;
 
-    // The watcher is tried once, at the first capture; a failure is final for the run.
-    enum class Watcher { NotTried, Running, Failed, Dismissed };
+    // The watcher is first tried at the first capture, where a failure is final for the
+    // run; once it ran, its end makes it wanted again (Ended) until a start succeeds.
+    enum class Watcher { NotTried, Running, Failed, Ended, Dismissed };
 
     Platform& platform_;
     std::array<Slot, 3> slots_{};
     Watcher watcher_ = Watcher::NotTried;
+    std::optional<std::uint64_t> restartedAt_;  // the clock at the last try to start it again
+    bool restartFailureSaid_ = false;
     bool restoredForGood_ = false;  // RestoreAll ran
     bool reloading_ = false;  // our own reload of the scheme is under way
 };

@@ -37,4 +37,41 @@ std::size_t nextTabStop(std::optional<std::size_t> focused, bool backwards) {
     throw std::logic_error("no such tab stop");  // unreachable: the table goes round
 }
 
+namespace {
+
+KeyOutcome toControl(bool yes) {
+    KeyOutcome out;
+    out.toControl = yes;
+    return out;
+}
+
+}  // namespace
+
+KeyOutcome KeyRouter::route(const KeyMessage& m, bool userMayAct) {
+    using Phase = KeyMessage::Phase;
+    if (m.phase == Phase::Char) return toControl(lastDown_ == Went::Control && userMayAct);
+    const auto key = static_cast<std::size_t>(m.key) & 0xFF;
+    Went& went = down_[key];
+    if (m.phase == Phase::Up) {
+        // The control finishes a press it saw begin (a refused click then is the form's to
+        // refuse); anything else of a keystroke that began elsewhere stops here.
+        const bool control = went == Went::Control;
+        went = Went::Nowhere;
+        return toControl(control);
+    }
+    // A key held since before the window had the keyboard: its first key-down went elsewhere.
+    if ((m.repeat && went == Went::Nowhere) || !userMayAct) {
+        went = lastDown_ = Went::Nowhere;
+        return {};
+    }
+    KeyOutcome out;
+    if (m.key == kKeyTab)
+        out.focus = nextTabStop(m.focused, m.shift);
+    else
+        out.event = keyEvent(m.focused, m.key);
+    out.toControl = !out.focus && out.event.kind == FormEvent::Kind::None;
+    went = lastDown_ = out.toControl ? Went::Control : Went::Form;
+    return out;
+}
+
 }  // namespace tarn::layout

@@ -12,6 +12,7 @@
 #include "cursorset/library.h"
 #include "cursorset/set_pictures.h"
 #include "platform/units.h"
+#include "shell/key_routing.h"
 #include "shell/layout.h"
 #include "settings/tick_rate.h"
 #include "shell/tarn_frm_state.h"
@@ -52,29 +53,13 @@ private:
     bool was_;
 };
 
-// The program's own scratch file, and only that: a folder, a link or anything else the
-// user made under its name is theirs.
-bool isScratchFile(const fs::path& file) {
-    std::error_code ec;
-    return fs::symlink_status(file, ec).type() == fs::file_type::regular;
-}
-
-// This run's scratch file, and one a killed run left in the other place: gone, it would
-// make every later start reload the user's pointers for nothing.
-void removeScratchFile(Platform& p, const Folders& folders) {
-    std::error_code ec;
-    for (const fs::path& scratch : ScratchFilePlaces(p, folders))
-        if (isScratchFile(scratch)) fs::remove(scratch, ec);
-}
-
-// A scratch file left behind means the last run never reached its clean-up (it was
+// A scratch file an earlier run left means that run never reached its clean-up (it was
 // killed, or the machine went down): its direction images may still be the system
 // pointers, and a capture now would save them as the user's. The pointer watcher will
 // have reloaded them unless it was ended too; the user's configured pointers are
 // reloaded first either way. The last run may have kept it in the other place.
-void repairAfterKill(Platform& p, const Folders& folders, TarnMod& saved) {
-    const std::vector<fs::path> places = ScratchFilePlaces(p, folders);
-    if (std::any_of(places.begin(), places.end(), isScratchFile)) saved.ReloadSystemCursors();
+void repairAfterKill(Platform& p, const Folders& folders, ScratchFile& scratch, TarnMod& saved) {
+    if (scratch.takeLeftovers(p, folders)) saved.ReloadSystemCursors();
 }
 
 // "Auto Start" ticked: the window stays hidden and rotation starts by itself shortly.
@@ -111,7 +96,7 @@ void TarnFrm::Form_Load() {
     }
 
     s.folders = ChooseFolders(p);
-    repairAfterKill(p, s.folders, s.saved);
+    repairAfterKill(p, s.folders, s.set.scratch, s.saved);
 
     // Start-up's work comes first: a user's action is refused until it is done, since
     // under one of its message boxes a tray click and Exit would act on a half-loaded
@@ -152,7 +137,7 @@ bool TarnFrm::loadSettingsAndList() {
         // would otherwise linger until the user hovers over it, and the scratch file
         // would make the next start reload the user's pointers for nothing.
         s.tray.remove();
-        removeScratchFile(p, s.folders);
+        s.set.scratch.remove(p);
         s.ended = true;
         p.End();
         return false;
@@ -173,7 +158,7 @@ void TarnFrm::showRoleOptions() {
 // as a preview through the scratch file, is taken away again.
 void TarnFrm::stopLoading() {
     Form_Unload();
-    removeScratchFile(state_->platform, state_->folders);
+    state_->set.scratch.remove(state_->platform);
 }
 
 void TarnFrm::Form_QueryUnload() {
@@ -193,7 +178,7 @@ void TarnFrm::Form_Unload() {
     if (!s.closing) Form_QueryUnload();
     s.unloaded = true;
     s.saved.RestoreAll();
-    removeScratchFile(s.platform, s.folders);
+    s.set.scratch.remove(s.platform);
 }
 
 // ---- Actions
@@ -243,6 +228,12 @@ void TarnFrm::exitAction() {
 void TarnFrm::Timer1_Timer() {
     State& s = *state_;
     if (s.unloaded) return;
+    {
+        // Its message box, should the watcher not start again, runs its own loop.
+        const Raised acting(s.acting);
+        s.saved.KeepWatching();
+    }
+    if (s.closing) return;
     s.rotation.Timer1_Timer(s.set.handles, s.flags());
 }
 
@@ -393,6 +384,13 @@ void TarnFrm::describeSlider() {
 }
 
 // ---- The keyboard
+
+layout::KeyOutcome TarnFrm::Form_KeyPreview(const layout::KeyMessage& key) {
+    State& s = *state_;
+    const layout::KeyOutcome out = s.keys.route(key, s.userMayAct());
+    layout::deliver(*this, out.event);
+    return out;
+}
 
 void TarnFrm::Form_KeyDown(int key) {
     State& s = *state_;

@@ -11,6 +11,11 @@
 
 namespace tarn {
 
+namespace layout {
+struct KeyMessage;
+struct KeyOutcome;
+}  // namespace layout
+
 class TarnFrm {
 public:
     explicit TarnFrm(Platform& platform);
@@ -53,7 +58,11 @@ public:
     // Left and Right: to the nearest place that changes the interval; Home and End: to the ends.
     void picSlider_KeyDown(int key);
 
-    // ---- A key for the whole window (Esc hides it to the tray)
+    // ---- The keyboard. Every key message that reaches the window or one of its controls
+    // comes here first (the toolkit's key preview): the form acts on it, refuses it, or
+    // leaves it to the control, as the outcome says (key_routing.h).
+    layout::KeyOutcome Form_KeyPreview(const layout::KeyMessage& key);
+    // A key for the whole window (Esc hides it to the tray)
     void Form_KeyDown(int key);
 
     // ---- Option check boxes ("Auto Start", "Normal Cursor", "HourGlass Cursor", by their

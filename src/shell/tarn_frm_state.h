@@ -13,6 +13,7 @@
 #include "rotation/pointer_rotation.h"
 #include "rotation/tarn_mod.h"
 #include "settings/settings.h"
+#include "shell/key_routing.h"
 #include "shell/tarn_frm.h"
 #include "shell/tray_icon.h"
 
@@ -45,6 +46,7 @@ struct TarnFrm::State {
     bool startingUp = false;  // Form_Load runs
     bool acting = false;      // a user's action is at a step that may show a message box
     TrayIcon tray;
+    layout::KeyRouter keys;  // where each key that is down went
     std::vector<std::string> listed;  // the set names in the list, in its order
     std::int32_t dragX = 0;  // pointer minus the window's corner at the last press on the title
     std::int32_t dragY = 0;

@@ -1,5 +1,6 @@
-// UTF-8 (the core's text) to UTF-16 (the system's text). Malformed input never fails:
-// each bad sequence becomes U+FFFD, so a text is shown, not lost.
+// The core's text as the UTF-16 the system shows, decoded by the core's one decoder
+// (platform/wtf8.h). Malformed input never fails: each bad sequence, and each surrogate
+// spelt on its own, becomes U+FFFD, so a text is shown, not lost.
 #pragma once
 
 #include <cstddef>

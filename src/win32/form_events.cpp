@@ -82,25 +82,39 @@ bool FormWindow::setPointer(HWND window, Container container, HWND over) {
 
 // ---- The keyboard
 
-bool FormWindow::preTranslate(const MSG& message) {
-    HWND form = form_.get();
-    if (message.message != WM_KEYDOWN || !form || (message.hwnd != form && !::IsChild(form, message.hwnd)))
-        return false;
-    const std::optional<std::size_t> focused = rowOf(::GetFocus());
-    if (message.wParam == VK_TAB) {
-        const std::size_t next = layout::nextTabStop(focused, ::GetKeyState(VK_SHIFT) < 0);
-        // From the first Tab on, the focus shows where it is.
-        ::SendMessageW(form, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-        ::SetFocus(windowOf(kControls[next]));
-        return true;
+std::optional<LRESULT> FormWindow::onKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    using Phase = layout::KeyMessage::Phase;
+    layout::KeyMessage key;
+    switch (message) {
+        case WM_KEYDOWN: key.phase = Phase::Down; break;
+        case WM_KEYUP: key.phase = Phase::Up; break;
+        case WM_CHAR: key.phase = Phase::Char; break;
+        default: return std::nullopt;
     }
-    const FormEvent event = layout::keyEvent(focused, static_cast<int>(message.wParam));
-    if (event.kind == FormEvent::Kind::None) return false;
-    guarded(dialogs_, [&] {
-        dispatch(event);
-        return LRESULT{0};
+    key.key = static_cast<int>(wParam);
+    key.repeat = (lParam & (LPARAM{1} << 30)) != 0;  // the key's previous state: down
+    key.shift = ::GetKeyState(VK_SHIFT) < 0;
+    key.focused = rowOf(window);
+    // Refused unless a form is there to say otherwise.
+    layout::KeyOutcome out;
+    link_.send([&](TarnFrm& f) { out = f.Form_KeyPreview(key); });
+    if (out.focus) {
+        // From the first Tab on, the focus shows where it is.
+        ::SendMessageW(form_.get(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        ::SetFocus(windowOf(kControls[*out.focus]));
+    }
+    if (out.toControl) return std::nullopt;
+    return 0;
+}
+
+LRESULT CALLBACK FormWindow::keyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR self) {
+    auto* form = reinterpret_cast<FormWindow*>(self);
+    return guarded(form->dialogs(), [&] {
+        if (message == WM_NCDESTROY) ::RemoveWindowSubclass(window, &FormWindow::keyProc, kKeySubclassId);
+        if (const std::optional<LRESULT> taken = form->onKey(window, message, wParam, lParam)) return *taken;
+        return ::DefSubclassProc(window, message, wParam, lParam);
     });
-    return true;
 }
 
 // ---- The label buttons and the banner
@@ -140,6 +154,7 @@ PaintContext FormWindow::paintContext() { return PaintContext{tpp_, fonts_, list
 
 std::optional<LRESULT> FormWindow::onSurface(HWND window, Container container, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
+    if (auto taken = onKey(window, message, wParam, lParam)) return taken;
     switch (message) {
         case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel
         case WM_PAINT:
@@ -264,6 +279,7 @@ LRESULT FormWindow::onFrame(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 LRESULT FormWindow::onKnob(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (const std::optional<LRESULT> taken = onKey(window, message, wParam, lParam)) return *taken;
     const int state = toolkit::buttonState(static_cast<std::uintptr_t>(wParam));
     switch (message) {
         case WM_ERASEBKGND: return 1;

@@ -191,6 +191,12 @@ void FormWindow::createControls() {
             ::SetWindowSubclass(buttons_[row], &FormWindow::buttonProc, row, reinterpret_cast<DWORD_PTR>(this));
         }
     }
+    // Each control's keys reach the form first (the knob's and the surfaces' own
+    // procedures do the same).
+    for (const layout::Control& c : kControls) {
+        HWND window = c.kind == Kind::Frame || c.id == Id::Knob ? nullptr : windowOf(c);
+        if (window) ::SetWindowSubclass(window, &FormWindow::keyProc, kKeySubclassId, reinterpret_cast<DWORD_PTR>(this));
+    }
     // Every control the design names is there, or the form is not shown at all.
     const auto missingButton = [this](const layout::Control& c) { return drawnButton(c) && !buttons_[rowIndex(c)]; };
     if (!knob_ || std::count(frames_.begin(), frames_.end(), nullptr) > 0 ||

@@ -53,17 +53,13 @@ public:
 
     [[nodiscard]] const Dialogs& dialogs() const noexcept { return dialogs_; }
 
-    // The keyboard for the whole window, seen before a message is dispatched (by the
-    // message loop and DoEvents alike; a message box's own loop keeps its keys): Tab
-    // and Shift+Tab move the focus round the tab stops, and a key that acts on the
-    // focused control becomes the form's event. True when the key was taken.
-    bool preTranslate(const MSG& message);
-
 private:
     // The check boxes report as command ids from here, by their index; the buttons by
     // their row of the design table.
     static constexpr int kCheckIdBase = 100;
     static constexpr int kButtonIdBase = 300;
+    // The subclass that shows each control's keys to the form first.
+    static constexpr UINT_PTR kKeySubclassId = 0x4B;
 
     // Creation and layout (form_window.cpp)
     void registerClasses();
@@ -85,6 +81,14 @@ private:
     [[nodiscard]] TwipsRect twips(const RECT& pixels) const;
     void applyTimer(Timer timer, toolkit::TimerGate::Action action);
     void onTimer(UINT_PTR id);
+
+    // The keyboard (form_events.cpp). Every key message (down, up, character) that
+    // reaches the window or a control, however it was dispatched (the message loop,
+    // DoEvents, a message box's own loop), goes to the form's key preview first, which
+    // acts on it or refuses it; Tab and Shift+Tab move the focus round the tab stops.
+    // Nothing when the control may have it.
+    std::optional<LRESULT> onKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK keyProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     // Window procedures and mouse routing (form_events.cpp)
     LRESULT onForm(HWND, UINT, WPARAM, LPARAM);

@@ -14,7 +14,7 @@ constexpr DWORD kLaunchWaitMs = 2000;
 // happens to be inheritable (a file the C library opened, say).
 class InheritedHandles {
 public:
-    explicit InheritedHandles(HANDLE (&handles)[2]) noexcept {
+    explicit InheritedHandles(HANDLE (&handles)[3]) noexcept {
         SIZE_T size = 0;
         ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
         buffer_.resize(size);
@@ -45,11 +45,35 @@ std::wstring systemFolder() {
     return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
 }
 
-// The event the watcher waits on besides the program: manual-reset, unset, and
-// inheritable, so the watcher gets it.
-OwnedKernelHandle makeDoneEvent() {
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    return OwnedKernelHandle(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
+// The event the watcher waits on besides the program: manual-reset and unset. Every
+// watcher of the run gets the same one.
+OwnedKernelHandle makeDoneEvent() { return OwnedKernelHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)); }
+
+// A handle the step to be started inherits, and no later program: inheritable only for
+// as long as this lives.
+class InheritableFor {
+public:
+    explicit InheritableFor(HANDLE handle) noexcept : handle_(handle) {
+        ::SetHandleInformation(handle_, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+    ~InheritableFor() { ::SetHandleInformation(handle_, HANDLE_FLAG_INHERIT, 0); }
+    InheritableFor(const InheritableFor&) = delete;
+    InheritableFor& operator=(const InheritableFor&) = delete;
+
+private:
+    HANDLE handle_;
+};
+
+// The watcher's lifeline: a pipe with nothing ever written to it, the reading end the
+// program's, the writing end for the watcher.
+struct Lifeline {
+    OwnedKernelHandle reading, writing;
+};
+
+Lifeline makeLifeline() {
+    HANDLE reading = nullptr, writing = nullptr;
+    if (!::CreatePipe(&reading, &writing, nullptr, 0)) return {};
+    return {OwnedKernelHandle(reading), OwnedKernelHandle(writing)};
 }
 
 // An inheritable handle of this process, with enough rights to wait on it and to check
@@ -80,7 +104,7 @@ namespace watcher {
 
 OwnedKernelHandle startStep(const std::wstring& exe, const Arguments& a) noexcept {
     try {
-        HANDLE handles[2] = {a.program, a.done};
+        HANDLE handles[3] = {a.program, a.done, a.lifeline};
         InheritedHandles inherited(handles);
         if (!inherited.get()) return {};
         STARTUPINFOEXW startup{};
@@ -112,27 +136,42 @@ OwnedKernelHandle startStep(const std::wstring& exe, const Arguments& a) noexcep
 }  // namespace watcher
 
 bool PointerWatcher::start(const std::filesystem::path& exe) noexcept {
-    if (done_) return true;
+    if (lifeline_ && !ended()) return true;
     try {
-        OwnedKernelHandle done = makeDoneEvent();
-        if (!done) return false;
+        OwnedKernelHandle done = done_ ? std::move(done_) : makeDoneEvent();
         const OwnedKernelHandle program = handleToSelf();
-        if (!program) return false;
-        const watcher::Arguments handed{watcher::Step::Launch, ::GetCurrentProcessId(), program.get(), done.get()};
-        if (!launchWatcher(exe.wstring(), handed)) return false;
-        // Whatever the program starts later (the web page's browser) gets no copy of it.
-        ::SetHandleInformation(done.get(), HANDLE_FLAG_INHERIT, 0);
+        Lifeline lifeline = makeLifeline();
+        bool launched = false;
+        if (done && program && lifeline.reading) {
+            // Whatever the program starts later (the web page's browser) gets no copy of them.
+            const InheritableFor handedDone(done.get()), handedLifeline(lifeline.writing.get());
+            const watcher::Arguments handed{watcher::Step::Launch, ::GetCurrentProcessId(), program.get(),
+                                            done.get(), lifeline.writing.get()};
+            launched = launchWatcher(exe.wstring(), handed);
+        }
         done_ = std::move(done);
+        if (!launched) return false;
+        // The writing end goes here: from now on only the watcher (and the launch step,
+        // until it ends) holds it.
+        lifeline_ = std::move(lifeline.reading);
         return true;
     } catch (...) {
         return false;
     }
 }
 
+bool PointerWatcher::ended() const noexcept {
+    if (!lifeline_) return false;
+    DWORD waiting = 0;
+    return !::PeekNamedPipe(lifeline_.get(), nullptr, 0, nullptr, &waiting, nullptr) &&
+           ::GetLastError() == ERROR_BROKEN_PIPE;
+}
+
 void PointerWatcher::dismiss() noexcept {
     if (!done_) return;
     ::SetEvent(done_.get());
     done_.reset();
+    lifeline_.reset();
 }
 
 }  // namespace tarn::win32

@@ -24,7 +24,7 @@ using tarn::win32::watcher::Step;
 
 int exitWith(Exit code) { return static_cast<int>(code); }
 
-// The launch step: the watcher proper, with the same two handles; this step then ends,
+// The launch step: the watcher proper, with the same three handles; this step then ends,
 // and its handles with it.
 Exit launch(Arguments a) {
     const std::wstring self = tarn::win32::programFile();
@@ -52,9 +52,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     tarn::win32::loadDllsFromTheSystemFolderOnly();
     Arguments a;
     if (!tarn::win32::watcher::parse(arguments, a)) return exitWith(Exit::BadArguments);
-    // The handles must be what they claim: the program's own process, and its event. Anything
-    // else (a stale or made-up number) ends the run here.
-    if (::GetProcessId(a.program) != a.programId) return exitWith(Exit::BadArguments);
+    // The handles must be what they claim: the program's own process, its event and a pipe.
+    // Anything else (a stale or made-up number) ends the run here. The lifeline is held,
+    // untouched, until this process ends.
+    if (::GetProcessId(a.program) != a.programId || ::GetFileType(a.lifeline) != FILE_TYPE_PIPE)
+        return exitWith(Exit::BadArguments);
     const DWORD done = ::WaitForSingleObject(a.done, 0);
     if (done == WAIT_OBJECT_0) return exitWith(Exit::Dismissed);
     if (done != WAIT_TIMEOUT) return exitWith(Exit::BadArguments);

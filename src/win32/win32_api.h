@@ -24,3 +24,4 @@
 #undef Shell_NotifyIcon
 #undef CreateFile
 #undef FindFirstFile
+#undef GetFinalPathNameByHandle

@@ -26,6 +26,10 @@ HICON loadProgramIcon(HINSTANCE instance) {
 // Wide text from the system (a file name may hold a lone surrogate) as the core's WTF-8.
 std::string fromWide(std::wstring_view units) { return Wtf8FromUtf16(std::u16string(units.begin(), units.end())); }
 
+HANDLE fileOf(FileHandle file) { return reinterpret_cast<HANDLE>(file.value()); }
+
+std::error_code lastError() { return {static_cast<int>(::GetLastError()), std::system_category()}; }
+
 }  // namespace
 
 Win32Platform::Win32Platform(HINSTANCE instance)
@@ -64,7 +68,6 @@ int Win32Platform::run() {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) return static_cast<int>(message.wParam);
         if (got == -1) return 1;
-        if (window_.preTranslate(message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
@@ -145,7 +148,6 @@ void Win32Platform::DoEvents() {
             ::PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
-        if (window_.preTranslate(message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
@@ -245,6 +247,58 @@ std::error_code Win32Platform::CreateFile(const std::filesystem::path& file) {
     // std::errc::file_exists.
     return {static_cast<int>(::GetLastError()), std::system_category()};
 }
+
+OpenedFile Win32Platform::CreateFile(const std::filesystem::path& file, FileAccess access, FileCreation creation,
+                                     std::uint32_t flags) {
+    HANDLE opened = ::CreateFileW(file.c_str(), static_cast<DWORD>(access),
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  static_cast<DWORD>(creation), FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return {{}, lastError()};
+    return {FileHandle(reinterpret_cast<std::uintptr_t>(opened)), {}};
+}
+
+std::optional<FileInformation> Win32Platform::GetFileInformationByHandle(FileHandle file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(fileOf(file), &info)) return std::nullopt;
+    return FileInformation{info.dwFileAttributes, info.nNumberOfLinks, info.dwVolumeSerialNumber,
+                           (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+std::optional<std::filesystem::path> Win32Platform::GetFinalPathNameByHandle(FileHandle file) {
+    constexpr DWORD how = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = ::GetFinalPathNameByHandleW(fileOf(file), path.data(), size, how);
+        if (length == 0) return std::nullopt;
+        // Too small, the length asked for counts the closing NUL; else it does not.
+        if (length < path.size()) {
+            path.resize(length);
+            return std::filesystem::path(path);
+        }
+        path.resize(length);
+    }
+}
+
+std::error_code Win32Platform::WriteFile(FileHandle file, std::span<const unsigned char> bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(fileOf(file), bytes.data(), chunk, &written, nullptr)) return lastError();
+        if (written == 0) return std::make_error_code(std::errc::io_error);
+        bytes = bytes.subspan(written);
+    }
+    return {};
+}
+
+std::error_code Win32Platform::SetFileInformationByHandle(FileHandle file, const FileDispositionInfo& info) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(info.deleteFile)};
+    if (!::SetFileInformationByHandle(fileOf(file), ::FileDispositionInfo, &disposition, sizeof disposition))
+        return lastError();
+    return {};
+}
+
+void Win32Platform::CloseHandle(FileHandle file) { ::CloseHandle(fileOf(file)); }
 
 std::vector<FoundFile> Win32Platform::FindFirstFile(const std::filesystem::path& folder) {
     std::wstring pattern = (folder / L"*").native();

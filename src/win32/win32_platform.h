@@ -57,6 +57,7 @@ public:
     bool ReloadSystemCursors() override;
     bool StartPointerWatcher() override;
     void DismissPointerWatcher() override { watcher_.dismiss(); }
+    bool PointerWatcherEnded() override { return watcher_.ended(); }
 
     // ---- The window and its controls
     WindowHandle FormWindow() override;
@@ -118,6 +119,13 @@ public:
     // ---- Files
     std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
     std::error_code CreateFile(const std::filesystem::path& file) override;
+    OpenedFile CreateFile(const std::filesystem::path& file, FileAccess access, FileCreation creation,
+                          std::uint32_t flags) override;
+    std::optional<FileInformation> GetFileInformationByHandle(FileHandle file) override;
+    std::optional<std::filesystem::path> GetFinalPathNameByHandle(FileHandle file) override;
+    std::error_code WriteFile(FileHandle file, std::span<const unsigned char> bytes) override;
+    std::error_code SetFileInformationByHandle(FileHandle file, const FileDispositionInfo& info) override;
+    void CloseHandle(FileHandle file) override;
     std::vector<FoundFile> FindFirstFile(const std::filesystem::path& folder) override;
     std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder folder) override;
 
@@ -125,6 +133,7 @@ public:
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;
     void SetTaskVisible(bool visible) override;
+    std::uint64_t GetTickCount64() override { return ::GetTickCount64(); }
     [[noreturn]] void End() override;
 
 private:

@@ -222,6 +222,9 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
              fs::create_directory(f / "mw.tmp");
          },
          [](const fs::path& f) { fs::remove(f / "mw.tmp"); }, true},
+        {"a link to the user's file is put in its place",
+         [](const fs::path& f) { fs::rename(f / "mw.tmp", f / "moved"), fs::create_symlink("doc", f / "mw.tmp"); },
+         [](const fs::path& f) { fs::remove(f / "mw.tmp"); }, true},
         {"the set file shrinks", [](const fs::path& f) { fs::resize_file(f / "b.TWC", 3 * kSliceBytes); },
          [](const fs::path&) {}, false},
     };
@@ -235,6 +238,7 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
         testing::writeFile(folder / "a.TWC", a);
         testing::writeFile(folder / "b.TWC", b);
         testing::writeFile(folder / "c.TWC", c);
+        testing::writeFile(folder / "doc", c);
         LoadTWC(q, mixed, "a.TWC");
         const auto oldHandles = mixed.handles;
 
@@ -265,52 +269,8 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
         EXPECT_EQ(destroyed, expected);
         EXPECT_TRUE(q.misuse().empty());
         for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(mixed.images[i], sliceOf(c, i)) << i;
+        EXPECT_EQ(testing::readFile(folder / "doc"), c);
     }
-}
-
-TEST_F(CursorSetTest, WriteImagePutsTheImageAtTheStartAndKeepsWhatFollows) {
-    LoadTWC(p, set, "none.TWC");  // nothing loaded: all images empty
-    CursorSet loaded;
-    testing::writeFile(at("a.TWC"), testing::cursorSet(1));
-    LoadTWC(p, loaded, "a.TWC");
-    const Bytes image2 = loaded.images[2];
-    Bytes longer(4000, 0xAB);
-    Bytes longerAfter = longer;
-    std::copy(image2.begin(), image2.end(), longerAfter.begin());
-
-    struct Case {
-        const char* what;
-        const CursorSet* from;
-        std::optional<Bytes> before;  // nothing: the file does not exist
-        Bytes after;
-    };
-    const Case cases[] = {
-        {"missing file is created", &loaded, std::nullopt, image2},
-        {"longer file keeps its tail", &loaded, longer, longerAfter},
-        {"empty image creates an empty file", &set, std::nullopt, {}},
-        {"empty image leaves the file as it was", &set, longer, longer},
-    };
-    for (const auto& c : cases) {
-        const fs::path file = at("out.bin");
-        fs::remove(file);
-        if (c.before) testing::writeFile(file, *c.before);
-        WriteImage(*c.from, file, 2);
-        EXPECT_EQ(testing::readFile(file), c.after) << c.what;
-    }
-}
-
-TEST_F(CursorSetTest, WriteImageThrowsAReadableDescription) {
-    testing::writeFile(at("a.TWC"), testing::cursorSet(1));
-    LoadTWC(p, set, "a.TWC");
-    fs::create_directory(at("folder"));
-    try {
-        WriteImage(set, at("folder"), 2);
-        ADD_FAILURE() << "writing over a folder must fail";
-    } catch (const std::exception& e) {
-        EXPECT_THAT(e.what(), HasSubstr("folder"));
-    }
-    for (int index : {0, 15}) EXPECT_NO_THROW(WriteImage(set, at("ok.bin"), index)) << index;
-    for (int index : {-1, 16}) EXPECT_THROW(WriteImage(set, at("ok.bin"), index), std::out_of_range) << index;
 }
 
 TEST_F(CursorSetTest, ThePreviewIsSliceTwo) {
@@ -327,7 +287,7 @@ TEST_F(CursorSetTest, APreviewBeforeAnyLoadWritesNothing) {
     EXPECT_TRUE(fs::exists(at("mw.tmp")));
     EXPECT_EQ(fs::file_size(at("mw.tmp")), 0u);
 
-    // Left over from an earlier run: it is shown as it is.
+    // What the run's own file holds by then is shown as it is.
     const Bytes earlier = testing::cursorSlice(77);
     testing::writeFile(at("mw.tmp"), earlier);
     p.SetPreviewPicture(LoadPreview(p, set));

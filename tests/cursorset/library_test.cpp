@@ -197,12 +197,12 @@ TEST(ListFailuresTest, EachCauseIsSaidOnceNamingTheFirstSetAndHowManyItHit) {
     };
     const Case cases[] = {
         {"a scratch file that takes no write", {"a.TWC", "b.TWC", "c.TWC", "d.TWC"}, scratchFolder,
-         {"a", "b", "c", "d"}, {{"a.TWC", ": Is a directory (4 sets)"}}},
+         {"a", "b", "c", "d"}, {{"a.TWC", ": it is a folder now, not the file Tarnwick made (4 sets)"}}},
         {"a preview the picture loader refuses", {"a.TWC", "b.TWC", "c.TWC"}, refuse(2), {"a", "b", "c"},
-         {{"b.TWC", "Invalid picture (1 set)"}}},
+         {{"b.TWC", "\nInvalid picture"}}},
         {"two sets that cannot be looked at, then another cause", {"a.TWC->", "b.TWC->", "c.TWC"}, refuse(3),
          {"a", "b", "c"},
-         {{"a.TWC", ": Too many levels of symbolic links (2 sets)"}, {"c.TWC", "Invalid picture (1 set)"}}},
+         {{"a.TWC", ": Too many levels of symbolic links (2 sets)"}, {"c.TWC", "\nInvalid picture"}}},
         {"a close request in the first box", {"a.TWC->", "b.TWC->", "c.TWC"}, refuse(3), {"a", "b", "c"},
          {{"a.TWC", "(2 sets)"}}, true},
         {"sets that differ only in case", {"Blue.twc", "Blue.TWC", "blue.TWC"}, {}, {"Blue", "blue"}, {}, false,

@@ -6,15 +6,18 @@ files are read back here byte by byte.
 """
 
 import os
+import runpy
 import struct
 import subprocess
-import sys
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-RES = os.path.join(os.path.dirname(os.path.dirname(HERE)), "res")
-sys.path.insert(0, RES)
-import pack  # noqa: E402
+from harness import REPO
+
+RES = os.path.join(REPO, "res")
+# draw.sh's packer is a script beside the artwork, not a package: its
+# functions are taken from running its file.
+dib_entry = runpy.run_path(os.path.join(RES, "pack.py"))["dib_entry"]
+PNG = b"\x89PNG\r\n\x1a\n"  # how a PNG file starts
 
 
 def read(name):
@@ -48,14 +51,14 @@ class PackTest(unittest.TestCase):
         rgba = bytearray(32 * 32 * 4)
         rgba[0:4] = bytes((10, 20, 30, 127))
         rgba[4:8] = bytes((10, 20, 30, 128))
-        blob = pack.dib_entry(bytes(rgba), 32)
+        blob = dib_entry(bytes(rgba), 32)
         self.assertEqual(pixel(blob, 32, 0, 0), (30, 20, 10, 127, True))
         self.assertEqual(pixel(blob, 32, 1, 0), (30, 20, 10, 128, False))
         self.assertTrue(pixel(blob, 32, 31, 31)[4])
 
     def test_wrong_size_rejected(self):
         with self.assertRaises(ValueError):
-            pack.dib_entry(bytes(16 * 16 * 4), 32)
+            dib_entry(bytes(16 * 16 * 4), 32)
 
 
 # The program icon's images: the small and large icons at 100 to 200 %, and 256.
@@ -74,7 +77,7 @@ class ArtworkFilesTest(unittest.TestCase):
         for w, h, _, _, blob in ents:
             with self.subTest(size=w):
                 if w == 256:
-                    self.assertEqual(blob[:8], pack.PNG)
+                    self.assertEqual(blob[:8], PNG)
                     continue
                 hsize, dw, dh, planes, bits = struct.unpack_from(
                     "<IiiHH", blob)
@@ -111,7 +114,7 @@ class ArtworkFilesTest(unittest.TestCase):
         for percent, size in BANNERS.items():
             with self.subTest(percent=percent):
                 data = read("banner-%d.png" % percent)
-                self.assertEqual(data[:8], pack.PNG)
+                self.assertEqual(data[:8], PNG)
                 w, h, depth, colour = struct.unpack_from(">IIBB", data, 16)
                 self.assertEqual((w, h, depth, colour), size + (8, 2))
 

@@ -3,6 +3,7 @@ settings files that Exit must not replace, or must write in place, and a
 program folder too deep for the cursor loader."""
 
 import os
+import pathlib
 import struct
 
 from harness.tarnwick_case import BLUE, USER_SCRATCH, TarnwickCase, tf, winehost
@@ -33,9 +34,9 @@ class EmptySliceTest(TarnwickCase):
         # routine that makes it, as for any preview that cannot be made (the
         # settings reader's for the window, the list's for the set's icon).
         boxes = self.answer_start_up_boxes()
-        self.assertEqual([b.args[1].string.split("\n")[:2] for b in boxes],
-                         [["LoadINI", "Invalid picture"],
-                          ["ShowIcons", "Liar.TWC"]])
+        self.assertEqual([b.args[1].string for b in boxes],
+                         ["LoadINI\nInvalid picture",
+                          "ShowIcons\nLiar.TWC\nInvalid picture"])
         self.click(tf.OK_LABEL)
         self.wait_hidden()
         x0, y = self.main.x + 40, self.main.y + 300
@@ -125,3 +126,48 @@ class LongPathTest(TarnwickCase):
                          sorted(self.folder.program_files()
                                 + ["Blue.TWC", tf.INI]))
         self.assertEqual(os.listdir(self.user_local()), [])
+
+
+class ScratchNameTest(TarnwickCase):
+    def test_what_lies_under_the_scratch_files_name_is_left_as_it_is(self):
+        # per_user: there, the program folder read-only; the run makes mw.tmp2.
+        rows = [("second name", 0), ("link", 0), ("folder", 0),
+                ("second name", 1), ("link", 1)]
+        for what, per_user in rows:
+            with self.subTest(what=what, per_user=per_user):
+                if (what, per_user) != rows[0]:
+                    self.fresh_host()
+                self.check_scratch_beside(what, per_user)
+
+    def check_scratch_beside(self, what, per_user):
+        data = bytes(range(256)) * 20       # longer than an image
+        document = pathlib.Path(self.host.tmp, "document.txt")
+        document.write_bytes(data)
+        self.add_sets("Blue")
+        self.folder.write_settings(set_file="Blue.TWC")
+        folder = self.user_local() if per_user else self.folder.path
+        there = os.path.join(folder, tf.SCRATCH)
+        if per_user:
+            os.makedirs(folder)
+            for name in self.folder.listing():
+                os.chmod(self.folder.file(name), 0o444)
+            os.chmod(self.folder.path, 0o555)
+        {"second name": os.link, "link": os.symlink,
+         "folder": lambda _, path: os.mkdir(path)}[what](document, there)
+        self.host.start(self.folder.exe,
+                        wrapper=winehost.NO_DAC_OVERRIDE * per_user)
+        self.assertEqual(self.answer_start_up_boxes(timeout=30), [])
+        calls = self.exit_by(tf.EXIT_LABEL)
+        self.assertEqual(document.read_bytes(), data)
+        self.assertEqual(os.path.islink(there), what == "link")
+        self.assertTrue(os.path.isdir(there) if what == "folder"
+                        else os.path.samefile(there, document))
+        # Blue loaded twice through the run's own file, which Exit removed.
+        loads = tf.calls_with(calls, "LoadCursorFromFileW")
+        self.assertEqual(len([c for c in loads if c.retval]), 2 * tf.SLICES)
+        self.assertEqual({c.args[0].string.lower() for c in loads},
+                         {USER_SCRATCH + "2" * per_user})
+        self.assertEqual(tf.calls_with(calls, "SystemParametersInfoW",
+                                       tf.SPI_SETCURSORS), [])
+        self.assertEqual(sorted(os.listdir(self.user_local())),
+                         [tf.INI, tf.SCRATCH] * per_user)

@@ -3,6 +3,7 @@ and the tray, its messages, and a restart after it was killed.
 """
 
 import os
+import signal
 import struct
 import tempfile
 import unittest
@@ -220,9 +221,11 @@ class CrashTest(TarnwickCase):
         self.assertEqual(tf.calls_with(first, "SystemParametersInfoW",
                                        SPI_SETCURSORS), [])
         # The pointer watcher is ended first, then the program: nothing is
-        # left to reload the user's pointers.
+        # left to reload the user's pointers.  The program is held still
+        # meanwhile, or it would start another watcher.
         watchers = self.host.unix_processes(tf.WATCHER)
         self.assertEqual(len(watchers), 1)
+        os.kill(self.host.proc.pid, signal.SIGSTOP)
         self.host.kill_process(watchers[0])
         self.host.kill_process()
         self.assertEqual(tf.calls_with(self.host.relay().calls(),
@@ -287,6 +290,26 @@ class DesktopTest(TarnwickCase):
         self.main_window()
         self.host.nudge("close", "Tarnwick.exe", "class=TarnwickTrayHost")
         self.assertEqual(self.host.wait_exit(timeout=20), 0)
+
+
+class HeldKeyTest(TarnwickCase):
+    def test_enter_held_on_a_box_acts_on_nothing_else(self):
+        # 0-byte settings: boxes that Enter held answers, then repeats at the window.
+        self.add_sets("Blue", "Green")
+        self.folder.write(tf.INI, b"")
+        self.launch()
+        self.answer_message_box(hold=1.5)
+        self.main_window()
+        icons = dict(self.wait_list_icons({"Blue": BLUE, "Green": GREEN}, 2)[1])
+        self.assertEqual(tf.captures(self.calls()) + tf.installs(self.calls()), [])
+        boxes = len(tf.calls_with(self.calls(), "MessageBoxW"))
+        # The box of a double-click on a set gone since, answered so: once.
+        os.remove(self.folder.file("Green.TWC"))
+        os.mkdir(self.folder.file("Green.TWC"))
+        self.host.double_click(*icons["Green"])
+        self.answer_message_box(hold=1.5)
+        self.assertEqual(len(tf.calls_with(self.calls(), "MessageBoxW")), boxes + 1)
+        self.assertTrue(self.main_visible())
 
 
 class SchemeChangeTest(TarnwickCase):

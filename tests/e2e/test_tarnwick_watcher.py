@@ -6,7 +6,7 @@ proper and ends, so the watcher is no descendant of the program.  Killed,
 the program leaves the watcher behind, which reloads the user's pointer
 scheme (SystemParametersInfoW SPI_SETCURSORS, 0x57; Wine 8.0 answers FALSE,
 which is not a failure) and ends; after a clean Exit the watcher ends
-touching nothing.  The relay lines of both steps land in the program's log
+touching nothing (killed, it is started again).  The relay lines of both steps land in the program's log
 (they inherit Wine's stderr), told apart by their own pids: the launch
 step's are its one CreateProcessW.
 
@@ -97,9 +97,19 @@ class WatcherTest(TarnwickCase):
         self.assertEqual(self.host.windows(pid=pid, visible=False), [])
 
     def test_a_kill_is_followed_by_the_watchers_reload(self):
+        self.kill_is_followed_by_the_watchers_reload(watcher_killed=False)
+
+    def test_a_watcher_killed_while_rotating_is_started_again(self):
+        self.kill_is_followed_by_the_watchers_reload(watcher_killed=True)
+
+    def kill_is_followed_by_the_watchers_reload(self, watcher_killed):
         calls = self.start_rotating(timestamps=True)
         self.check_started_before_the_first_capture(calls)
         watcher = self.the_watcher()
+        if watcher_killed:          # the program starts another within a minute
+            self.host.kill_process(watcher)
+            self.host.wait_call("kernel32.CreateProcessW", 2, timeout=60)
+            watcher = self.the_watcher()
         self.check_holds_nothing_of_the_folder(watcher)
         self.check_outside_the_programs_tree()
         self.assertEqual(tf.calls_with(self.watcher_calls()[2],
@@ -120,13 +130,14 @@ class WatcherTest(TarnwickCase):
         gone = self.wait_gone(watcher, 5)
 
         launch, pids, theirs = self.watcher_calls()
-        self.assertEqual(len(pids), 1)
+        self.assertEqual(len(pids), 1 + watcher_killed)
         first = self.host.relay().calls(pids=pids)[0]
         self.assertEqual((first.func, first.args[0].value),
                          ("SetDefaultDllDirectories", 0x800))
         # The launch step started the watcher from the system's folder and
         # ended; it touched nothing else.
-        self.assertEqual([c.func for c in launch], ["CreateProcessW", "exit"])
+        self.assertEqual([c.func for c in launch],
+                         ["CreateProcessW", "exit"] * (1 + watcher_killed))
         self.assertEqual(launch[1].args[0].value, LAUNCHED)
         self.assertTrue(launch[0].retval)
         self.assertIn('" watch ', launch[0].args[1].string)

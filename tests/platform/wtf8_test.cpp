@@ -20,12 +20,18 @@ TEST(Wtf8, EveryUtf16NameHasOneSpellingThatConvertsBack) {
     const Case cases[] = {
         {u"", ""},
         {u"a.TWC", "a.TWC"},
+        {u"Tarnwick!\nVersion 1.2 ", "Tarnwick!\nVersion 1.2 "},
+        {u"\x7F", "\x7F"},                           // the last one-byte character
+        {u"\x80", "\xC2\x80"},                       // the first two-byte one
+        {u"Pfeile \u00E4\u00F6", "Pfeile \xC3\xA4\xC3\xB6"},
         {u"\u07FF", "\xDF\xBF"},                     // the last two-byte character
         {u"\u0800", "\xE0\xA0\x80"},                 // the first three-byte one
         {u"\uD7FF", "\xED\x9F\xBF"},                 // just below the surrogates
         {u"\uE000", "\xEE\x80\x80"},                 // just above them
+        {u"\u20AC", "\xE2\x82\xAC"},                 // the euro sign
         {u"\uFFFF", "\xEF\xBF\xBF"},
         {{0xD800, 0xDC00}, "\xF0\x90\x80\x80"},      // the first pair: U+10000
+        {u"\U0001F5B1", "\xF0\x9F\x96\xB1"},         // a mouse, outside the basic plane
         {{0xDBFF, 0xDFFF}, "\xF4\x8F\xBF\xBF"},      // the last: U+10FFFF
         {{0xD800}, "\xED\xA0\x80"},                  // lone high surrogates, first and last
         {{0xDBFF}, "\xED\xAF\xBF"},

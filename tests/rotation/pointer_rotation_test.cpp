@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/fixtures.h"
 #include "support/recording_platform.h"
 
@@ -206,6 +208,25 @@ TEST_F(PointerRolesTest, TheWatcherIsStartedOnceAtTheFirstCaptureAndAFailureChan
     EXPECT_EQ(rest, restWithout);
     EXPECT_THAT(with.misuse(), IsEmpty());
     EXPECT_THAT(without.misuse(), IsEmpty());
+}
+
+// Started again at once, then at most once a minute (said once); not with no role replaced.
+TEST_F(PointerRolesTest, AWatcherThatEndsWhileARoleIsReplacedIsStartedAgainAtMostOnceAMinute) {
+    const struct { std::uint64_t clock; bool fails; int starts; std::function<void()> before; } steps[] = {{6'000, false, 1, {}}, {65'999, false, 0, {}}, {66'000, true, 1, {}}, {126'000, true, 1, {}},
+                 {186'000, false, 1, {}}, {246'000, false, 0, [&] { saved.RestoreKeepingCopy(Role::Normal); }},
+                 {306'000, false, 0, [&] { rotation.RotateTick(handles, {true, false}), saved.RestoreAll(); }}};
+    rotation.CaptureUserPointers();
+    rotation.RotateTick(handles, {true, false});
+    for (const auto& step : steps) {
+        if (step.before) step.before();
+        fake.clearLog();
+        fake.tickCount = step.clock;
+        fake.watcherEnded = true;
+        if (step.fails) fake.failCall("StartPointerWatcher");
+        saved.KeepWatching();
+        EXPECT_EQ(fake.count("StartPointerWatcher"), step.starts) << step.clock;
+    }
+    EXPECT_THAT(fake.messages, ElementsAre(::testing::StartsWith("KeepWatching\n")));
 }
 
 // Wherever the window lies (partly off the screen, on a monitor left of and above the

@@ -73,6 +73,26 @@ TEST(KeyRouting, EnterAndEscDoWhatAClickOrDoubleClickWould) {
     }
 }
 
+// A key acts only while the user may act; the rest of a keystroke goes where its key-down went.
+TEST(KeyRouting, TheRestOfAKeystrokeGoesWhereItsKeyDownWent) {
+    using P = layout::KeyMessage::Phase;
+    const std::size_t list = rowOf(Id::ListView), check = rowOf(Id::CheckNormal);
+    const struct { layout::KeyMessage key; bool userMayAct; layout::KeyOutcome out; } steps[] = {
+        {{P::Down, kKeyReturn, true, false, list}, true, {}},  // its key-down answered a box
+        {{P::Up, kKeyReturn, false, false, list}, true, {}},
+        {{P::Down, kKeyReturn, false, false, list}, true, {false, {K::ListDblClick}}},
+        {{P::Char, '\r', false, false, list}, true, {}},
+        {{P::Down, kKeySpace, false, false, check}, true, {true}},  // the check box's own key
+        {{P::Up, kKeySpace, false, false, check}, false, {true}},  // its click the form refuses
+        {{P::Down, kKeyLeft, false, false, list}, false, {}},  // under a box, and held after it
+        {{P::Down, kKeyLeft, true, false, list}, true, {}},
+        {{P::Down, kKeyLeft, false, false, list}, true, {true}},
+        {{P::Down, kKeyTab, false, true, list}, true, {false, {}, rowOf(Id::Banner)}},
+    };
+    layout::KeyRouter router;
+    for (const auto& step : steps) EXPECT_EQ(router.route(step.key, step.userMayAct), step.out) << (&step - steps);
+}
+
 class KeyboardTest : public Story, public ::testing::WithParamInterface<double> {
 protected:
     KeyboardTest() {

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "rows.h"
+#include "shell/key_routing.h"
 #include "shell/tarn_frm.h"
 #include "shell/tarn_frm_state.h"
 #include "support/fixtures.h"
@@ -28,6 +30,10 @@ protected:
         return RecordingPlatform::imageOf(cursorSlice(mark * 16 + static_cast<std::uint32_t>(index)));
     }
     const TarnFrm::State& state() const { return TarnFrm::State::of(frm); }
+    // A key message at the control `focused`, as the backend hands it to the form.
+    layout::KeyOutcome key(layout::KeyMessage::Phase phase, int vk, layout::Id focused, bool repeat = false) {
+        return frm.Form_KeyPreview({phase, vk, repeat, false, layout::rowOf(focused)});
+    }
     bool userPointersShown() const {
         return fake.systemImage(kOcrNormal) == RecordingPlatform::userImage(kOcrNormal) &&
                fake.systemImage(kOcrAppStarting) == RecordingPlatform::userImage(kOcrAppStarting) &&

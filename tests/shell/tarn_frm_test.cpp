@@ -328,30 +328,39 @@ TEST_F(LifecycleTest, AFailedListBuildEndsStartUpAndRemovesItsTrayIcon) {
     EXPECT_EQ(fake.count("SetCheckValue"), 0);
 }
 
-TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersFirstAndAFolderOfItsNameIsTheUsers) {
+TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersFirstAndAnythingElseOfItsNameIsTheUsers) {
     writeIni("1\r\n1\r\n1\r\n3\r\n120\r\narrows.TWC\r\n");
     writeSet("arrows.TWC", 1);
     writeFile(folder / "mw.tmp", cursorSlice(99));
     frm.Form_Load();
     frm.Timer2_Timer();
-    // Only the instance check and the look for the per-user folder come first.
-    EXPECT_EQ(fake.calls()[2].name, "ReloadSystemCursors");
-    EXPECT_EQ(fake.calls()[1].name, "SHGetKnownFolderPath");
-    EXPECT_LT(first("ReloadSystemCursors"), first("LoadCursor"));
+    // Only the instance check and the looks at the folders and the names come first.
+    EXPECT_LT(first("ReloadSystemCursors"), first("SetTimerEnabled"));
 
-    // A clean start, or one beside a folder the user named mw.tmp, does not touch the
-    // user's scheme; that folder is theirs, still there after Exit.
-    for (const bool usersFolder : {false, true}) {
-        SCOPED_TRACE(usersFolder ? "a folder named mw.tmp" : "a clean start");
+    // A clean start, or the user's folder, second name or link (opened as itself, or followed
+    // as in Wine) there: nothing reloaded, written or removed; the run's own file goes at Exit.
+    for (const std::string what : {"clean", "folder", "second name", "link", "link followed"}) {
+        SCOPED_TRACE(what);
         TempFolder dir;
         RecordingPlatform p;
         p.programFolder = dir.path();
-        if (usersFolder) fs::create_directory(dir / "mw.tmp");
+        p.followsLinks = what == "link followed";
+        writeFile(dir / "arrows.TWC", cursorSet(1));
+        writeFile(dir / "doc", cursorSlice(7));
+        if (what == "folder") fs::create_directory(dir / "mw.tmp");
+        if (what == "second name") fs::create_hard_link(dir / "doc", dir / "mw.tmp");
+        if (what.starts_with("link")) fs::create_symlink("doc", dir / "mw.tmp");
+        const fs::file_type was = fs::symlink_status(dir / "mw.tmp").type();
         TarnFrm f{p};
         f.Form_Load();
+        f.lbl_Click(layout::kLabelOk);
+        EXPECT_THAT(p.log({"LoadCursorFromFile"}).back(),
+                    ::testing::HasSubstr(what == "clean" ? "mw.tmp\"" : "mw.tmp2"));
         f.lbl_Click(layout::kLabelExit);
         EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
-        EXPECT_EQ(fs::is_directory(dir / "mw.tmp"), usersFolder);
+        EXPECT_EQ(readFile(dir / "doc"), cursorSlice(7));
+        EXPECT_EQ(fs::symlink_status(dir / "mw.tmp").type(), was);
+        EXPECT_FALSE(fs::exists(dir / "mw.tmp2"));
     }
 }
 
@@ -404,8 +413,7 @@ TEST(Folders, EachFileLivesWhereItsFolderCanTakeIt) {
         EXPECT_EQ(p.count("ReloadSystemCursors"), c.leftover == Nowhere ? 0 : 1);
         EXPECT_EQ(TarnFrm::State::of(f).settings.interval, c.interval);
         for (const Place place : {Program, User})
-            EXPECT_EQ(fs::is_regular_file(places[place] / "mw.tmp"), place == c.scratch || place == c.leftover)
-                << place;
+            EXPECT_EQ(fs::is_regular_file(places[place] / "mw.tmp"), place == c.scratch) << place;  // no leftover
         f.lbl_Click(2);  // OK rotates: every direction has its pointer
         for (const CursorHandle h : TarnFrm::State::of(f).set.handles) EXPECT_FALSE(h.isNull());
         f.lbl_Click(3);
@@ -465,6 +473,9 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
              fs::create_directory(p.programFolder / "Tarnwick.ini");  // "SaveINI"
          },
          [](TarnFrm& f, RecordingPlatform&) { f.lbl_Click(layout::kLabelExit); }},
+        {"0\r\n1\r\n1\r\n5\r\n100\r\nB.TWC\r\n",  // the watcher killed, not started again: "KeepWatching"
+         [](TarnFrm& f, RecordingPlatform& p) { f.Form_Load(), f.lbl_Click(2), p.watcherEnded = true, p.failCall("StartPointerWatcher"); },
+         [](TarnFrm& f, RecordingPlatform&) { f.Timer1_Timer(); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);  // start-up, automatic start, double-click, Exit
@@ -493,13 +504,17 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
 // While a double-click waits on its box, OK would capture a second time and an option
 // click would change a role under it: both are refused, the box put back.
 TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
+    using P = layout::KeyMessage::Phase;
     writeIni(kTypicalIni);
     fs::create_directory(folder / "A.TWC");
     frm.Form_Load();
     fake.selectedKey = "A";
     fake.duringMessageBox = {[&] { frm.lbl_Click(layout::kLabelOk); }, [&] { fake.checks[layout::kCheckNormal] = 0, frm.Check1_Click(layout::kCheckNormal); },
-                             [&] { frm.picSlider_KeyDown(kKeyEnd), frm.Form_KeyDown(kKeyEscape); }};
+                             [&] { key(P::Down, kKeyEnd, layout::Id::Knob), key(P::Down, kKeyEscape, layout::Id::Knob); },
+                             [&] { key(P::Down, kKeyReturn, layout::Id::ListView); }};
     frm.listv_DblClick();
+    key(P::Down, kKeyReturn, layout::Id::ListView, true);
+    EXPECT_EQ(fake.messages.size(), 1u);  // the double-click's, once
     EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_TRUE(fake.checks[layout::kCheckNormal] == 1 && state().settings.normal && fake.visible);
     EXPECT_EQ(state().settings.sliderPosition, 100);

@@ -259,7 +259,13 @@ void RecordingPlatform::changeScheme(const std::string& name) {
 bool RecordingPlatform::StartPointerWatcher() {
     if (record("StartPointerWatcher", "")) return false;
     watcherStarted = true;
+    watcherEnded = false;
     return true;
+}
+
+bool RecordingPlatform::PointerWatcherEnded() {
+    record("PointerWatcherEnded", "", boolText(watcherEnded));
+    return watcherEnded;
 }
 
 void RecordingPlatform::DismissPointerWatcher() {

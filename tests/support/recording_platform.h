@@ -106,6 +106,8 @@ public:
     // The pointer watcher: started (and not failed), then dismissed.
     bool watcherStarted = false;
     bool watcherDismissed = false;
+    bool watcherEnded = false;
+    std::uint64_t tickCount = 0;  // GetTickCount64
     std::filesystem::path programFolder;
     // The user's local application data folder (SHGetKnownFolderPath); none unless a test
     // gives one, and then everything stays in the program folder.
@@ -134,6 +136,7 @@ public:
     bool ReloadSystemCursors() override;
     bool StartPointerWatcher() override;
     void DismissPointerWatcher() override;
+    bool PointerWatcherEnded() override;
 
     WindowHandle FormWindow() override;
     TwipsRect FormRectTwips() override;
@@ -186,6 +189,16 @@ public:
     std::optional<std::uint32_t> GetFileInformationByHandle(const std::filesystem::path& file) override;
     // A real exclusive create ("wx"), refused in the read-only folders.
     std::error_code CreateFile(const std::filesystem::path& file) override;
+    // Linux files: the identity is st_dev and st_ino, the names st_nlink; a link opened as
+    // itself (lstat's) is a reparse point, unless links are followed even then, as in Wine.
+    bool followsLinks = false;
+    OpenedFile CreateFile(const std::filesystem::path& file, FileAccess access, FileCreation creation,
+                          std::uint32_t flags) override;
+    std::optional<FileInformation> GetFileInformationByHandle(FileHandle file) override;
+    std::optional<std::filesystem::path> GetFinalPathNameByHandle(FileHandle file) override;
+    std::error_code WriteFile(FileHandle file, std::span<const unsigned char> bytes) override;
+    std::error_code SetFileInformationByHandle(FileHandle file, const FileDispositionInfo& info) override;
+    void CloseHandle(FileHandle file) override;
     // std::filesystem::directory_iterator's names, a folder being what it leads to.
     std::vector<FoundFile> FindFirstFile(const std::filesystem::path& folder) override;
     std::optional<std::filesystem::path> SHGetKnownFolderPath(KnownFolder folder) override;
@@ -193,6 +206,7 @@ public:
     bool PrevInstance() override;
     std::filesystem::path ProgramFolder() override;
     void SetTaskVisible(bool v) override;
+    std::uint64_t GetTickCount64() override;
     void End() override;
 
     static constexpr WindowHandle kForm{0xF0};
@@ -228,6 +242,9 @@ private:
     std::map<std::uint32_t, ImageId> system_;
     std::map<std::uintptr_t, HandleInfo> handles_;
     std::map<std::uintptr_t, ImageId> pictures_;
+    struct OpenFile { int fd; bool mayDelete; };
+    std::map<std::uintptr_t, OpenFile> files_;  // by handle; at() throws for one not open
+    std::uintptr_t nextFile_ = 0x10000;
     // The list's and the image list's keys, by the toolkit's own rules.
     toolkit::KeyedCollection itemKeys_;
     toolkit::KeyedCollection imageKeys_;

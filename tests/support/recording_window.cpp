@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "support/recording_format.h"
 #include "support/recording_platform.h"
 
@@ -295,6 +299,62 @@ std::error_code RecordingPlatform::CreateFile(const std::filesystem::path& file)
     return failure;
 }
 
+OpenedFile RecordingPlatform::CreateFile(const std::filesystem::path& file, FileAccess access, FileCreation creation,
+                                         std::uint32_t flags) {
+    const bool create = creation == FileCreation::CreateNew;
+    const bool fails = record("CreateFile", quote(file.filename().string()) + (create ? ", new, " : ", existing, ") +
+                                                hex(static_cast<unsigned>(access)));
+    // O_EXCL refuses any name there, a link to nothing too; O_PATH opens a folder, or a link as itself.
+    struct stat st {};
+    const bool itself = (flags & kFileFlagOpenReparsePoint) && !followsLinks;
+    const bool regular = (itself ? ::lstat : ::stat)(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const int how = create ? O_WRONLY | O_CREAT | O_EXCL
+                           : access == FileAccess::Write && regular ? O_WRONLY : O_PATH | O_NOFOLLOW * itself;
+    errno = fails ? EIO : EACCES;
+    const bool refused = fails || (create && readOnlyFolders.count(file.parent_path()));
+    const int fd = refused ? -1 : ::open(file.c_str(), how | O_CLOEXEC, 0644);
+    const std::error_code failure = fd < 0 ? std::error_code(errno, std::generic_category()) : std::error_code();
+    setResult(failure ? failure.message() : hex(nextFile_));
+    if (!failure) files_[nextFile_] = {fd, access == FileAccess::Delete};
+    return {FileHandle(failure ? 0 : nextFile_++), failure};
+}
+
+std::optional<FileInformation> RecordingPlatform::GetFileInformationByHandle(FileHandle file) {
+    struct stat st {};
+    if (record("GetFileInformationByHandle", hex(file.value())) || ::fstat(files_.at(file.value()).fd, &st))
+        return std::nullopt;
+    const std::uint32_t kind = S_ISDIR(st.st_mode) ? kFileAttributeDirectory : S_ISLNK(st.st_mode) ? kFileAttributeReparsePoint : 0;
+    return FileInformation{kind, static_cast<std::uint32_t>(st.st_nlink), st.st_dev, st.st_ino};
+}
+
+std::optional<std::filesystem::path> RecordingPlatform::GetFinalPathNameByHandle(FileHandle file) {
+    std::error_code ec;
+    const auto real = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(files_.at(file.value()).fd), ec);
+    if (record("GetFinalPathNameByHandle", hex(file.value()), real.string()) || ec) return std::nullopt;
+    return real;
+}
+
+std::error_code RecordingPlatform::WriteFile(FileHandle file, std::span<const unsigned char> bytes) {
+    if (record("WriteFile", hex(file.value()) + ", " + std::to_string(bytes.size()))) errno = EIO;
+    else if (::write(files_.at(file.value()).fd, bytes.data(), bytes.size()) == ssize_t(bytes.size())) return {};
+    return {errno, std::generic_category()};
+}
+
+// What was opened goes at once, under the name it has now, whatever lies under its old one.
+std::error_code RecordingPlatform::SetFileInformationByHandle(FileHandle file, const FileDispositionInfo& info) {
+    const auto [fd, mayDelete] = files_.at(file.value());
+    std::error_code ec = std::make_error_code(std::errc::permission_denied);
+    if (!record("SetFileInformationByHandle", hex(file.value())) && mayDelete && info.deleteFile)
+        std::filesystem::remove(std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec), ec);
+    return ec;
+}
+
+void RecordingPlatform::CloseHandle(FileHandle file) {
+    record("CloseHandle", hex(file.value()));
+    ::close(files_.at(file.value()).fd);
+    files_.erase(file.value());
+}
+
 std::vector<FoundFile> RecordingPlatform::FindFirstFile(const std::filesystem::path& folder) {
     std::error_code ec;
     if (record("FindFirstFile", quote(folder.filename().string()))) ec = std::make_error_code(std::errc::io_error);
@@ -314,6 +374,11 @@ std::optional<std::filesystem::path> RecordingPlatform::SHGetKnownFolderPath(Kno
 }
 
 std::filesystem::path RecordingPlatform::ProgramFolder() { return programFolder; }
+
+std::uint64_t RecordingPlatform::GetTickCount64() {
+    record("GetTickCount64", "", std::to_string(tickCount));
+    return tickCount;
+}
 
 void RecordingPlatform::SetTaskVisible(bool v) {
     record("SetTaskVisible", boolText(v));

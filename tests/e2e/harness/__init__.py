@@ -3,8 +3,8 @@
 ``winehost`` is the host (with ``wine_prefix``, ``relay_log`` and ``xdisplay``
 behind it), ``tarnwick_folder`` the program folders and what a Tarnwick run's
 relay log means, ``tarnwick_case`` the base of the Tarnwick tests.  Tests and
-the soak import it plainly (``from harness import winehost``); tests/e2e is
-on the path for them as unittest's top folder or through PYTHONPATH.
+the benchmarks import it plainly (``from harness import winehost``); tests/e2e
+is on the path for them as unittest's top folder or through PYTHONPATH.
 """
 
 import os

@@ -25,11 +25,11 @@ from .tarnwick_folder import (OCR_APPSTARTING, OCR_NORMAL, OCR_WAIT,
 
 MISSING = winehost.missing_tools()
 
-# msvcrt._wfopen tells which set file each load read; DeleteFileW shows
-# the scratch file going at exit; the DLL search and the COM apartment are
+# msvcrt._wfopen tells which set file each load read; SetFileInformationByHandle
+# shows the scratch file going at exit; the DLL search and the COM apartment are
 # named bare, for Wine logs them under the DLL that carries them out.
 RELAY = winehost.DEFAULT_RELAY_INCLUDE + ("msvcrt._wfopen",
-                                          "kernel32.DeleteFileW",
+                                          "SetFileInformationByHandle",
                                           "SetDefaultDllDirectories",
                                           "CoInitializeEx")
 
@@ -121,9 +121,9 @@ class TarnwickCase(unittest.TestCase):
         self.host.wait_relay(enough, timeout, "%d more installs" % more)
         return self.calls()
 
-    def answer_message_box(self, timeout=20):
-        """Answer the next message box with Return and wait until the
-        program is out of MessageBoxW; returns that call."""
+    def answer_message_box(self, timeout=20, hold=0):
+        """Answer the next message box with Return (held ``hold`` seconds)
+        and wait until the program is out of MessageBoxW; returns that call."""
         pid = self.host.proc.pid
         main_id = self.main.id if self.main else None
         done = len([c for c in tf.calls_with(self.calls(), "MessageBoxW")
@@ -137,7 +137,7 @@ class TarnwickCase(unittest.TestCase):
         # Sent again while the box stays: after a double-click Wine may hand
         # the focus back to the list just after the box took it.
         for tries in (3, 2, 1):
-            self.host.key("Return", window=box)
+            self.host.key("Return", window=box, hold=hold)
             try:
                 log = self.host.wait_call("user32.MessageBoxW", done + 1,
                                           timeout=timeout / 3)

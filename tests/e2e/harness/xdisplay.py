@@ -127,12 +127,15 @@ class XDisplay:
     def double_click(self, x=None, y=None, button=1):
         self.click(x, y, button, repeat=2)
 
-    def key(self, *keys, window=None):
+    def key(self, *keys, window=None, hold=0):
         if window is not None:
             # No window manager: focus has to be handed over by hand.
             self.x("xdotool", "windowfocus", "--sync", str(window.id),
                    check=False)
-        self.x("xdotool", "key", *keys)
+        self.x("xdotool", "keydown" if hold else "key", *keys)
+        if hold:
+            time.sleep(hold)
+            self.x("xdotool", "keyup", *keys)
 
     def screenshot(self, path):
         self.x("import", "-window", "root", path, timeout=30)
