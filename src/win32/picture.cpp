@@ -1,5 +1,7 @@
 #include "win32/picture.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -188,32 +190,57 @@ Picture Picture::fromPixels(RgbaPicture pixels) {
 
 int Picture::side() const noexcept { return icon_ ? kSliceSide : width_; }
 
-RgbaPicture Picture::pixels() const {
-    if (blended_) return rgba_;
-    const int side = this->side();
+RgbaPicture Picture::pixels() const { return pixelsOf(std::span<const Picture* const>(std::array{this})).at(0); }
+
+std::vector<RgbaPicture> Picture::pixelsOf(std::span<const Picture* const> pictures) {
+    // Every cursor drawn side by side into one bitmap of colours and one of masks: a
+    // long list costs two bitmaps, not two for each picture.
+    int width = 0, height = 0;
+    for (const Picture* p : pictures)
+        if (!p->blended_) {
+            width += p->side();
+            height = std::max(height, p->side());
+        }
     std::uint8_t* colours = nullptr;
     std::uint8_t* mask = nullptr;
-    OwnedBitmap colourBitmap = dibSection(side, side, &colours);
-    OwnedBitmap maskBitmap = dibSection(side, side, &mask);
-    if (!colourBitmap || !maskBitmap) throw PlatformError("Not enough memory for a picture");
-    {
-        const BitmapDc into(colourBitmap.get());
-        ::PatBlt(into.get(), 0, 0, side, side, BLACKNESS);
-        drawImage(into.get(), 0, 0, side);
+    OwnedBitmap colourBitmap, maskBitmap;
+    if (width > 0) {
+        colourBitmap = dibSection(width, height, &colours);
+        maskBitmap = dibSection(width, height, &mask);
+        if (!colourBitmap || !maskBitmap) throw PlatformError("Not enough memory for a picture");
+        const BitmapDc colourDc(colourBitmap.get()), maskDc(maskBitmap.get());
+        ::PatBlt(colourDc.get(), 0, 0, width, height, BLACKNESS);
+        ::PatBlt(maskDc.get(), 0, 0, width, height, BLACKNESS);
+        int left = 0;
+        for (const Picture* p : pictures)
+            if (!p->blended_) {
+                p->drawImage(colourDc.get(), left, 0, p->side());
+                p->drawMask(maskDc.get(), left, 0, p->side());
+                left += p->side();
+            }
+        ::GdiFlush();
     }
-    {
-        const BitmapDc into(maskBitmap.get());
-        ::PatBlt(into.get(), 0, 0, side, side, BLACKNESS);
-        drawMask(into.get(), 0, 0, side);
-    }
-    ::GdiFlush();
-    RgbaPicture out(side, side);
-    for (std::size_t i = 0; i < out.rgba.size(); i += 4) {
-        const bool clear = mask[i] != 0;  // the mask lets the background through
-        out.rgba[i] = colours[i + 2];
-        out.rgba[i + 1] = colours[i + 1];
-        out.rgba[i + 2] = colours[i];
-        out.rgba[i + 3] = clear ? 0 : 255;
+    std::vector<RgbaPicture> out;
+    out.reserve(pictures.size());
+    int left = 0;
+    for (const Picture* p : pictures) {
+        if (p->blended_) {
+            out.push_back(p->rgba_);
+            continue;
+        }
+        const int side = p->side();
+        RgbaPicture& picture = out.emplace_back(side, side);
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                        static_cast<std::size_t>(left + x)) * 4;
+                std::uint8_t* to = picture.pixel(x, y);
+                to[0] = colours[at + 2];
+                to[1] = colours[at + 1];
+                to[2] = colours[at];
+                to[3] = mask[at] != 0 ? 0 : 255;  // the mask lets the background through
+            }
+        left += side;
     }
     return out;
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <vector>
 
 #include "stb/pictures.h"
@@ -35,6 +36,8 @@ public:
     // Its pixels at that side, straight alpha: a cursor's as GDI draws them, clear where
     // its mask lets the background through.
     [[nodiscard]] RgbaPicture pixels() const;
+    // The pixels of each, as pixels() gives them.
+    static std::vector<RgbaPicture> pixelsOf(std::span<const Picture* const> pictures);
     // At its own size, transparent where its mask or its alpha says.
     void draw(HDC dc, int x, int y) const;
 

@@ -29,6 +29,30 @@ constexpr auto kAnswering = std::chrono::milliseconds(20);
 // scaled with stb (never stretched by GDI, whose blocks and smears would show).
 RgbaPicture pixelsAt(const Picture& picture, int side) { return PictureAtSide(picture.pixels(), side); }
 
+// `pixels`, `side` square, into a strip `width` wide at column `left`: its colours as
+// the bitmap holds them, its mask bits cleared where it is mostly opaque. A picture only
+// clear or opaque (a slice at its own size) goes in by its mask alone, with no alpha,
+// and is drawn as the list always drew the sets' 256-colour slices.
+void putPixels(const RgbaPicture& pixels, std::uint8_t* colours, int width, std::size_t left,
+               std::vector<std::uint8_t>& maskBits, std::size_t maskStride) {
+    bool soft = false;
+    for (std::size_t a = 3; a < pixels.rgba.size() && !soft; a += 4)
+        soft = pixels.rgba[a] != 0 && pixels.rgba[a] != 255;
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x) {
+            const std::uint8_t* from = pixels.pixel(x, y);
+            const std::size_t column = left + static_cast<std::size_t>(x);
+            std::uint8_t* to = colours + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + column) * 4;
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            to[3] = soft ? from[3] : 0;
+            if (from[3] >= 128)
+                maskBits[static_cast<std::size_t>(y) * maskStride + column / 8] &=
+                    static_cast<std::uint8_t>(~(0x80u >> (column % 8)));
+        }
+}
+
 }  // namespace
 
 // Colours with straight alpha and the mask an image list takes beside them (set where
@@ -151,33 +175,19 @@ SetList::Strip SetList::drawStrip(std::size_t first, std::size_t count) const {
     std::vector<std::uint8_t> maskBits(maskStride * static_cast<std::size_t>(side_), 0xFF);  // all background
     if (!strip.colours) return strip;
     std::memset(colours, 0, static_cast<std::size_t>(width) * static_cast<std::size_t>(side_) * 4);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::optional<Picture>& picture = entries_[first + i].picture;
-        if (!picture) continue;  // a blank entry is all background
-        RgbaPicture pixels;
-        try {
-            pixels = pixelsAt(*picture, side_);
-        } catch (const std::exception&) {
-            continue;  // no memory to draw it: blank
-        }
-        // A picture that is only clear or opaque (a slice at its own size) goes in by its
-        // mask alone, and is drawn as the list always drew the sets' 256-colour slices.
-        bool soft = false;
-        for (std::size_t a = 3; a < pixels.rgba.size() && !soft; a += 4) soft = pixels.rgba[a] != 0 && pixels.rgba[a] != 255;
-        const std::size_t left = i * static_cast<std::size_t>(side_);
-        for (int y = 0; y < side_; ++y)
-            for (int x = 0; x < side_; ++x) {
-                const std::uint8_t* from = pixels.pixel(x, y);
-                const std::size_t column = left + static_cast<std::size_t>(x);
-                std::uint8_t* to = colours + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + column) * 4;
-                to[0] = from[2];
-                to[1] = from[1];
-                to[2] = from[0];
-                to[3] = soft ? from[3] : 0;
-                if (from[3] >= 128)
-                    maskBits[static_cast<std::size_t>(y) * maskStride + column / 8] &=
-                        static_cast<std::uint8_t>(~(0x80u >> (column % 8)));
-            }
+    std::vector<const Picture*> pictures;  // a blank entry has none: it is all background
+    for (std::size_t i = 0; i < count; ++i)
+        if (const std::optional<Picture>& p = entries_[first + i].picture) pictures.push_back(&*p);
+    try {
+        const std::vector<RgbaPicture> drawn = Picture::pixelsOf(pictures);
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            if (entries_[first + i].picture)
+                putPixels(PictureAtSide(drawn[next++], side_), colours, width, i * static_cast<std::size_t>(side_),
+                          maskBits, maskStride);
+    } catch (const std::exception&) {
+        strip.colours.reset();  // no memory to draw them
+        return strip;
     }
     ::GdiFlush();
     const struct {
@@ -196,8 +206,9 @@ void SetList::flushPictures() {
     while (flushed_ < entries_.size()) {
         const std::size_t count = std::min(kStrip, entries_.size() - flushed_);
         const Strip strip = drawStrip(flushed_, count);
-        // Without a strip the list shows these entries without pictures.
-        if (strip.colours) ImageList_Add(images_.get(), strip.colours.get(), strip.mask.get());
+        // Without a strip these entries and the ones after them show no pictures, until
+        // the next paint tries again.
+        if (!strip.colours || ImageList_Add(images_.get(), strip.colours.get(), strip.mask.get()) < 0) return;
         flushed_ += count;
     }
 }

@@ -491,5 +491,6 @@ class EveryScalingTest(TarnwickCase):
                 picture[x, y] = (r, g, b)
         return picture
 
+
 if __name__ == "__main__":
     unittest.main()
