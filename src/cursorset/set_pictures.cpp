@@ -28,8 +28,8 @@ fs::path companionFile(Platform& platform, const fs::path& setFile) {
 }
 
 // The companion's cell 2, or nothing: a missing, unreadable or oversized file, or one
-// that is no companion. The loader says what is wrong with it; a picture in the window
-// keeps its slice without a word.
+// that is no companion. Saying what is wrong with it is the set loader's; a picture in
+// the window keeps its slice without a word.
 std::optional<RgbaPicture> readCell(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in || in.seekg(0, std::ios::end).tellg() > static_cast<std::streamoff>(kMaxCompanionBytes))

@@ -261,8 +261,9 @@ public:
 
     // ---- Pictures. LoadPicture throws PlatformError when the file is not a picture. A
     // picture is shown as large as the window's scaling makes a set's picture
-    // (layout::setPictureSide): one made for another size is scaled to it, and the
-    // window then says so (TarnFrm::ilist_PictureWanted, Picture2_PictureWanted).
+    // (SetPictureSide, cursorset/set_pictures.h): one made for another size is scaled to
+    // it, and the window then asks for one (TarnFrm::ilist_PictureWanted,
+    // Picture2_PictureWanted).
     virtual PictureHandle LoadPicture(const std::filesystem::path& file) = 0;
     // CreateDIBSection of a 32-bit top-down bitmap: a picture of `width` x `height`
     // straight (not premultiplied) RGBA pixels, top row first, made for that size.
