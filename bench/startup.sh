@@ -4,6 +4,8 @@
 #
 #   bench/startup.sh                           # 5 rounds, 1 and 200 sets
 #   bench/startup.sh --runs 3 --sets 50 A.exe B.exe   # two builds side by side
+#   bench/startup.sh --companions             # 200 bundled sets with and without
+#                                             # their large pictures, 100 and 200 %
 #
 # Without a program it takes TARNWICK_EXE, else build/mingw/Tarnwick.exe.
 set -eu

@@ -69,10 +69,12 @@ public:
     void ClearListView() override {}
     void ClearImageList() override {}
     void AddImageListPicture(const std::string&, PictureHandle) override {}
+    void ImageList_Replace(const std::string&, PictureHandle) override {}
     void AddListViewItem(const std::string&, const std::string&, const std::string&) override {}
     std::optional<std::string> ListViewSelectedKey() override { return {}; }
     void SetListViewSelectedKey(const std::string&) override {}
     PictureHandle LoadPicture(const std::filesystem::path&) override { return {}; }
+    PictureHandle CreateDIBSection(int, int, std::span<const std::uint8_t>) override { return {}; }
     void SetPreviewPicture(PictureHandle) override {}
     WindowHandle TrayHostWindow() override { return {}; }
     IconHandle FormIcon() override { return {}; }

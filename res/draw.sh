@@ -1,12 +1,17 @@
 #!/bin/sh
 # Draws all of Tarnwick's own artwork from scratch with ImageMagick:
-#   tarnwick.ico  program icon, 32x32 and 16x16
-#   banner.bmp    270x75 "more cursor sets" picture for the About box, 24-bit
+#   tarnwick.ico  program icon at every size Windows asks for at 100 to 200 %:
+#                 16 20 24 28 32 (small icons, the tray), 32 40 48 56 64 (the
+#                 window's icon, the task switcher) and 256 (PNG)
+#   banner-NNN.png  the "more cursor sets" banner drawn for NNN % scaling, at
+#                 the size its place in the window has there: 270x75, 337x93,
+#                 405x112, 472x131, 540x150 (each drawn, not scaled: its text
+#                 is set at the size it is shown)
 #   hand.cur      32x32 pointing hand, hotspot (13,3) on the index finger tip
-# Shapes are drawn 8x too big in 32-pixel units (scale 8,8) and shrunk, which
-# is what gives the small sizes their smooth edges.  The .ico/.cur containers
-# are put together by pack.py so the hotspot and the BMP-style entries that
-# every Windows version reads are under our control.
+# Shapes are drawn 8x too big in 32-pixel units and shrunk, which is what
+# gives the small sizes their smooth edges.  The .ico/.cur containers are put
+# together by pack.py so the hotspot and the BMP-style entries that every
+# Windows version reads are under our control.
 set -eu
 cd "$(dirname "$0")"
 tmp=$(mktemp -d)
@@ -31,13 +36,21 @@ icon_mvg='
   stroke "#202020" stroke-width 0.6 fill "#9a9a9a"
   roundrectangle 15,10 17,13.5 1,1
 '
-convert -size 256x256 xc:none -draw "$icon_mvg" "$tmp/icon256.png"
-convert "$tmp/icon256.png" -filter box -resize 32x32 "$tmp/icon32.png"
-# At 16 pixels the rim and cord would smear; draw them a bit bolder.
-convert -size 256x256 xc:none -draw "$(echo "$icon_mvg" |
+# Each size drawn 8 times too big (4 times for 256) and shrunk with a box
+# filter.  Up to 24 pixels the rim and cord would smear: drawn a bit bolder.
+bold_mvg=$(echo "$icon_mvg" |
     sed 's/stroke-width 1.6/stroke-width 2.6/; s/stroke-width 0.9/stroke-width 1.6/;
-         s/stroke-width 1 /stroke-width 1.6 /; s/stroke-width 0.8/stroke-width 1.4/')" \
-    -filter box -resize 16x16 "$tmp/icon16.png"
+         s/stroke-width 1 /stroke-width 1.6 /; s/stroke-width 0.8/stroke-width 1.4/')
+icon_sizes="16 20 24 28 32 40 48 56 64"
+for s in $icon_sizes 256; do
+    over=$(( s == 256 ? 4 : 8 ))
+    big=$(( s * over ))
+    mvg=$icon_mvg
+    [ "$s" -le 24 ] && mvg=$bold_mvg
+    convert -size ${big}x${big} xc:none \
+        -draw "scale $(( big / 32 )),$(( big / 32 )) $(echo "$mvg" | sed 's/scale 8,8//')" \
+        -filter box -resize ${s}x${s} "$tmp/icon$s.png"
+done
 
 # --- hand cursor --------------------------------------------------------
 # Index finger up with its tip at (13,3); three folded fingers to the right,
@@ -61,31 +74,45 @@ convert -size 256x256 xc:none -draw "$hand_mvg" -filter box -resize 32x32 \
 
 # --- banner ---------------------------------------------------------------
 # Peach field, dark orange frame, a fan of small arrow pointers (the thing
-# the program is about) and the two lines of text.
+# the program is about) and the two lines of text, designed at 270x75 and
+# drawn for each scaling at its own size: everything scaled by the scaling,
+# the frame on the picture's edge.
 arrow='polygon 0,0 0,16 4,12 7,18 9,17 6,11 11,11'
 fan=""
 for a in 15 105 195 285; do
     fan="$fan push graphic-context translate 33,38 rotate $a scale 0.85,0.85
          translate -3,-25 $arrow pop graphic-context"
 done
-convert -size 270x75 gradient:"#ffe0c0-#ffc890" \
-    -stroke "#c04000" -strokewidth 2 -fill none -draw "rectangle 1,1 268,73" \
-    -stroke "#c04000" -strokewidth 1.2 -fill "#ff8000" -draw "$fan" \
-    -stroke none -fill "#c04000" -draw "circle 33,38 33,34.5" \
-    -font Helvetica-Bold -pointsize 19 -fill "#c04000" \
-    -draw "text 66,32 'More cursor sets?'" \
-    -pointsize 17 -fill "#c04000" -draw "text 67,58 'Create your own!'" \
-    -fill "#ff8000" -draw "text 66,57 'Create your own!'" \
-    "$tmp/banner.png"
-# Windows resource compilers want a plain 24-bit BI_RGB bitmap.
-convert "$tmp/banner.png" -alpha off -type TrueColor -define bmp:format=bmp3 \
-    -compress none BMP3:banner.bmp
+banner() {  # percent width height
+    k=$(awk "BEGIN { print $1 / 100 }")
+    at() { awk "BEGIN { print $1 * $k }"; }
+    convert -size ${2}x${3} gradient:"#ffe0c0-#ffc890" \
+        -stroke "#c04000" -strokewidth "$(at 2)" -fill none \
+        -draw "rectangle $(at 1),$(at 1) $(awk "BEGIN { print $2 - 1 - $k }"),$(awk "BEGIN { print $3 - 1 - $k }")" \
+        -stroke "#c04000" -strokewidth "$(at 1.2)" -fill "#ff8000" -draw "scale $k,$k $fan" \
+        -stroke none -fill "#c04000" -draw "scale $k,$k circle 33,38 33,34.5" \
+        -font Helvetica-Bold -pointsize "$(at 19)" -fill "#c04000" \
+        -draw "text $(at 66),$(at 32) 'More cursor sets?'" \
+        -pointsize "$(at 17)" -fill "#c04000" -draw "text $(at 67),$(at 58) 'Create your own!'" \
+        -fill "#ff8000" -draw "text $(at 66),$(at 57) 'Create your own!'" \
+        -alpha off -depth 8 -define png:color-type=2 -define png:exclude-chunk=date,time "banner-$1.png"
+}
+banner 100 270 75
+banner 125 337 93
+banner 150 405 112
+banner 175 472 131
+banner 200 540 150
 
-for s in icon32 icon16 hand32; do
-    convert "$tmp/$s.png" -depth 8 "rgba:$tmp/$s.rgba"
+for s in $icon_sizes; do
+    convert "$tmp/icon$s.png" -depth 8 "rgba:$tmp/icon$s.rgba"
 done
-python3 pack.py ico tarnwick.ico "$tmp/icon32.rgba:32" "$tmp/icon16.rgba:16"
+convert "$tmp/hand32.png" -depth 8 "rgba:$tmp/hand32.rgba"
+convert "$tmp/icon256.png" -depth 8 -define png:color-type=6 -define png:exclude-chunk=date,time "$tmp/icon256-entry.png"
+python3 pack.py ico tarnwick.ico $(for s in $icon_sizes; do printf '%s ' "$tmp/icon$s.rgba:$s"; done) \
+    "$tmp/icon256-entry.png:256"
 python3 pack.py cur hand.cur "$tmp/hand32.rgba:32" 13 3
 # Previews for humans and reviews; not used by the build.
 mkdir -p preview
-cp "$tmp/icon32.png" "$tmp/icon16.png" "$tmp/hand32.png" "$tmp/banner.png" preview/
+for f in icon16 icon32 icon64 hand32; do
+    convert "$tmp/$f.png" -define png:exclude-chunk=date,time "preview/$f.png"
+done

@@ -7,11 +7,14 @@ Input is what `convert x.png -depth 8 rgba:x.rgba` writes: top-down rows of
 R,G,B,A bytes.  Each entry is stored as a classic 32-bit DIB with an AND
 mask rather than as PNG, because LoadImage/LoadCursorFromFile on every
 Windows version (and Wine) read that, and the mask keeps the shape right
-where alpha is ignored.
+where alpha is ignored.  A FILE.png is stored as it is, as the 256-pixel
+image of an icon usually is (a DIB of that size would take 260 KB).
 """
 
 import struct
 import sys
+
+PNG = b"\x89PNG\r\n\x1a\n"
 
 
 def dib_entry(rgba, size):
@@ -42,7 +45,8 @@ def dib_entry(rgba, size):
 def pack(kind, images, hotspot=(0, 0)):
     """kind 1 = icon, 2 = cursor; images = [(rgba bytes, size)]."""
     out_dir = struct.pack("<HHH", 0, kind, len(images))
-    blobs = [dib_entry(rgba, size) for rgba, size in images]
+    blobs = [data if data.startswith(PNG) else dib_entry(data, size)
+             for data, size in images]
     offset = 6 + 16 * len(images)
     for (rgba, size), blob in zip(images, blobs):
         if kind == 1:

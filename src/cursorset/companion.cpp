@@ -10,8 +10,6 @@ namespace tarn {
 
 namespace {
 
-constexpr int kSliceSide = 32;
-
 constexpr const char* kShape =
     " A set's large pictures are one PNG of 4 by 4 square cells of 32 to 256 pixels (128 to 1024 pixels square).";
 

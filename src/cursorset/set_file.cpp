@@ -12,18 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Windows finds "Arrows.TWC" for a file written "arrows.twc"; a case-sensitive file
-// system does not, so the folder is searched for the name in another letter case.
-fs::path findIgnoringCase(Platform& platform, const fs::path& folder, const std::string& name) {
-    try {
-        for (const FoundFile& entry : platform.FindFirstFile(folder))
-            if (SameIgnoringAsciiCase(entry.name, name)) return folder / PathFromUtf8(entry.name);
-    } catch (const PlatformError&) {
-        // A folder that cannot be listed holds no set by that name.
-    }
-    return {};
-}
-
 // Where a set file lies, as far as looking at it told.
 struct FoundSet {
     fs::path file;  // the last place tried when none has it
@@ -39,7 +27,7 @@ FoundSet findSet(Platform& platform, const std::string& name, const Folders& fol
         found.file = folder / PathFromUtf8(name);
         found.status = fs::status(found.file, found.failure);
         if (found.status.type() != fs::file_type::not_found) break;
-        found.file = findIgnoringCase(platform, folder, name);
+        found.file = FindIgnoringCase(platform, folder, name);
         if (found.file.empty()) continue;
         found.status = fs::status(found.file, found.failure);
         if (found.status.type() != fs::file_type::not_found) break;
@@ -63,6 +51,25 @@ bool isPlainFile(const FoundSet& found, const SetFileReader::Report& report) {
 }
 
 }  // namespace
+
+fs::path FindIgnoringCase(Platform& platform, const fs::path& folder, const std::string& name) {
+    try {
+        for (const FoundFile& entry : platform.FindFirstFile(folder))
+            if (SameIgnoringAsciiCase(entry.name, name)) return folder / PathFromUtf8(entry.name);
+    } catch (const PlatformError&) {
+        // A folder that cannot be listed holds no file by that name.
+    }
+    return {};
+}
+
+fs::path FindSetFile(Platform& platform, const std::string& name, const Folders& folders) {
+    if (!IsBareFileName(name)) return {};
+    const FoundSet found = findSet(platform, name, folders);
+    std::error_code ec;
+    if (found.failure || !fs::is_regular_file(found.status) || fs::file_size(found.file, ec) != kSetFileBytes || ec)
+        return {};
+    return found.file;
+}
 
 std::size_t CutSlices(std::span<const unsigned char> bytes, std::span<Slice> into) {
     const std::size_t whole = std::min({bytes.size() / kSliceBytes, kSliceCount, into.size()});

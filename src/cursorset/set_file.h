@@ -38,6 +38,16 @@ struct SliceRead {
     std::size_t slices() const { return bytes / kSliceBytes; }
 };
 
+// The file `name` in `folder`, in any ASCII letter case where the folder's file system
+// tells letter case apart (Windows finds "Arrows.TWC" for "arrows.twc" itself); empty
+// when the folder has none or cannot be listed.
+std::filesystem::path FindIgnoringCase(Platform& platform, const std::filesystem::path& folder,
+                                       const std::string& name);
+
+// Where LoadTWC would find the set file `name`, found as it finds it but not opened;
+// empty when it would load nothing (no such file, or not exactly 35808 bytes).
+std::filesystem::path FindSetFile(Platform& platform, const std::string& name, const Folders& folders = {});
+
 // A set file opened for reading, its size checked, reading from its start.
 class SetFileReader {
 public:

@@ -12,6 +12,8 @@ namespace tarn {
 inline constexpr std::size_t kSliceCount = 16;
 inline constexpr std::size_t kSliceBytes = 2238;
 inline constexpr std::uintmax_t kSetFileBytes = kSliceBytes * kSliceCount;  // 35808
+// A slice's picture is this many pixels square.
+inline constexpr int kSliceSide = 32;
 // The slice a set is shown by: up and to the right.
 inline constexpr int kPreviewSlice = 2;
 

@@ -243,12 +243,23 @@ public:
     // entry under the key (a set whose preview could not be made).
     virtual void AddImageListPicture(const std::string& key, PictureHandle picture) = 0;
     virtual void AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) = 0;
+    // ImageList_Replace: the picture under `key` becomes `picture`, taken over as
+    // AddImageListPicture takes it; the items showing it show the new one.
+    virtual void ImageList_Replace(const std::string& key, PictureHandle picture) = 0;
     virtual std::optional<std::string> ListViewSelectedKey() = 0;
     // Selects the item of that key, the one the keyboard then starts from.
     virtual void SetListViewSelectedKey(const std::string& key) = 0;
 
-    // ---- Pictures. LoadPicture throws PlatformError when the file is not a picture.
+    // ---- Pictures. LoadPicture throws PlatformError when the file is not a picture. A
+    // picture is shown as large as the window's scaling makes a set's picture
+    // (SetPictureSide, cursorset/set_pictures.h): one made for another size is scaled to
+    // it, and the window then asks for one (TarnFrm::ilist_PictureWanted,
+    // Picture2_PictureWanted).
     virtual PictureHandle LoadPicture(const std::filesystem::path& file) = 0;
+    // CreateDIBSection of a 32-bit top-down bitmap: a picture of `width` x `height`
+    // straight (not premultiplied) RGBA pixels, top row first, made for that size.
+    // Throws PlatformError when the system cannot make it.
+    virtual PictureHandle CreateDIBSection(int width, int height, std::span<const std::uint8_t> rgba) = 0;
     // Takes ownership of the picture; the previous one is released.
     virtual void SetPreviewPicture(PictureHandle picture) = 0;
 

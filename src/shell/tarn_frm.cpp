@@ -10,6 +10,7 @@
 
 #include "cursorset/file_names.h"
 #include "cursorset/library.h"
+#include "cursorset/set_pictures.h"
 #include "platform/units.h"
 #include "shell/key_routing.h"
 #include "shell/knob.h"
@@ -460,14 +461,26 @@ void TarnFrm::listv_DblClick() {
     s.rotation.RotateTick(s.set.handles, s.flags());
 }
 
-// The loaded set's preview in Picture2; a failure is said under the step that asked for it.
+// The loaded set's preview in Picture2, at the window's scaling; a failure is said under
+// the step that asked for it.
 void TarnFrm::showPreview(const char* step) {
-    Platform& p = state_->platform;
+    State& s = *state_;
+    Platform& p = s.platform;
     try {
-        p.SetPreviewPicture(LoadPreview(p, state_->set, state_->folders));
+        p.SetPreviewPicture(s.pictures.preview(p, s.set, s.settings.setFile, s.folders));
     } catch (const std::exception& e) {
         p.MessageBox(std::string(step) + "\n" + e.what());
     }
+}
+
+void TarnFrm::ilist_PictureWanted(const std::string& key) {
+    State& s = *state_;
+    if (!s.life.leaving()) s.pictures.sharpenListPicture(s.platform, key, s.folders);
+}
+
+void TarnFrm::Picture2_PictureWanted() {
+    State& s = *state_;
+    if (!s.life.leaving()) s.pictures.sharpenPreview(s.platform, s.folders);
 }
 
 void TarnFrm::Image2_Click() {

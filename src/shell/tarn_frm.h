@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/platform.h"
 #include "shell/lifecycle.h"
@@ -76,6 +77,12 @@ public:
     // ---- The list of cursor sets and the link banner
     void listv_DblClick();
     void Image2_Click();
+    // The window shows a set's picture in the list (under `key` in the image list), or
+    // the preview, at another size than it was made for (the display scaling is not
+    // 100 %, or changed): the form may give it one made for that size. Not a user's
+    // action: it may come at any time, also under a message box.
+    void ilist_PictureWanted(const std::string& key);
+    void Picture2_PictureWanted();
 
     // Where the form is in its life (lifecycle.h): the backend shows the window once
     // start-up leaves it Ready, and runs the unload only while it is not Closed.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cursorset/cursorset.h"
+#include "cursorset/set_pictures.h"
 #include "platform/platform.h"
 #include "rotation/direction_tracker.h"
 #include "rotation/pointer_rotation.h"
@@ -37,6 +38,7 @@ struct TarnFrm::State {
     PointerRotation rotation;
     Folders folders;  // where this run's files are, chosen at start-up
     CursorSet set;
+    SetPictures pictures;  // the sets' pictures at the window's scaling
     Settings settings;
     std::string okTag;  // the OK label's tag: "Start" until rotation starts, then "OK"
     Lifecycle life;     // starting up, ready, acting under a box, closing or closed

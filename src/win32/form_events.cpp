@@ -150,7 +150,7 @@ LRESULT FormWindow::onButton(HWND window, std::size_t row, UINT message, WPARAM 
 
 // ---- Window procedures
 
-PaintContext FormWindow::paintContext() const { return PaintContext{tpp_, fonts_, programIcon_, list_.preview()}; }
+PaintContext FormWindow::paintContext() { return PaintContext{tpp_, fonts_, list_.shownPreview()}; }
 
 std::optional<LRESULT> FormWindow::onSurface(HWND window, Container container, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
@@ -206,7 +206,7 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             }
             return TRUE;
         }
-        case WM_NOTIFY: list_.notified(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
+        case WM_NOTIFY: return list_.notified(*reinterpret_cast<const NMHDR*>(lParam));
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             HDC dc = reinterpret_cast<HDC>(wParam);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cursorset/set_pictures.h"
 #include "platform/units.h"
 #include "shell/knob.h"
 #include "shell/layout_math.h"
@@ -63,6 +64,16 @@ unsigned windowDpi(HWND window) {
     return dpi > 0 ? static_cast<unsigned>(dpi) : 96u;
 }
 
+// A size the system gives, at `dpi`: GetSystemMetricsForDpi where the system has it, else
+// the size at the system's DPI scaled to `dpi`.
+int systemMetric(int metric, unsigned dpi) {
+    using MetricForDpiFn = int(WINAPI*)(int, UINT);
+    static const auto metricForDpi = reinterpret_cast<MetricForDpiFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    if (metricForDpi) return metricForDpi(metric, dpi);
+    return ::MulDiv(::GetSystemMetrics(metric), static_cast<int>(dpi), static_cast<int>(windowDpi(nullptr)));
+}
+
 int CALLBACK noteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
@@ -99,14 +110,8 @@ std::vector<layout::Monitor> displayMonitors() {
 }  // namespace
 
 FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, SetList& list, Painter& painter,
-                       Annotations& annotations, HICON programIcon)
-    : instance_(instance),
-      link_(link),
-      dialogs_(dialogs),
-      list_(list),
-      painter_(painter),
-      annotations_(annotations),
-      programIcon_(programIcon) {
+                       Annotations& annotations)
+    : instance_(instance), link_(link), dialogs_(dialogs), list_(list), painter_(painter), annotations_(annotations) {
     hand_.reset(static_cast<HICON>(
         ::LoadImageW(instance_, MAKEINTRESOURCEW(IDC_TARNWICK_HAND), IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR)));
     registerClasses();
@@ -133,14 +138,12 @@ void FormWindow::registerClasses() {
     form.cbSize = sizeof form;
     form.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onForm>;
     form.hInstance = instance_;
-    form.hIcon = programIcon_;
     form.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     form.lpszClassName = kFormClass;
     registerClass(form);
 
     WNDCLASSEXW frame = form;
     frame.lpfnWndProc = &windowProc<FormWindow, &FormWindow::onFrame>;
-    frame.hIcon = nullptr;
     frame.lpszClassName = kFrameClass;
     registerClass(frame);
 
@@ -232,6 +235,9 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
 
     dpi_ = dpi;
     tpp_ = TwipsPerPixel(dpi);
+    painter_.setScaling(tpp_);
+    list_.setSide(SetPictureSide(tpp_), SIZE{systemMetric(SM_CXICONSPACING, dpi_), systemMetric(SM_CYICONSPACING, dpi_)});
+    applyIcons();
     // The face too may differ at the new DPI. The controls switch to the new fonts
     // before the old ones are released.
     FontTable previous = std::exchange(fonts_, FontTable(dpi_, wide(layout::pickFontFace(dpi_, faceExists))));
@@ -261,7 +267,18 @@ void FormWindow::applyDpi(unsigned dpi, const RECT* suggested) {
     }
     ::SetWindowPos(form_.get(), nullptr, window.left, window.top, window.width, window.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(form_.get(), nullptr, TRUE);
+    // The frames too: one that shrank keeps what it showed at the old size otherwise.
+    ::RedrawWindow(form_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void FormWindow::applyIcons() {
+    // Each handed over before the one it replaces goes.
+    OwnedIcon big = programIcon(instance_, systemMetric(SM_CXICON, dpi_));
+    OwnedIcon small = programIcon(instance_, systemMetric(SM_CXSMICON, dpi_));
+    if (big) ::SendMessageW(form_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    if (small) ::SendMessageW(form_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    if (big) bigIcon_ = std::move(big);
+    if (small) smallIcon_ = std::move(small);
 }
 
 void FormWindow::applyTheme() {

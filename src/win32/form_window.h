@@ -28,7 +28,7 @@ class FormWindow {
 public:
     // Creates every window hidden, at the primary monitor's DPI, centred on its work area.
     FormWindow(HINSTANCE instance, FormLink& form, Dialogs& dialogs, SetList& list, Painter& painter,
-               Annotations& annotations, HICON programIcon);
+               Annotations& annotations);
     ~FormWindow();
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
@@ -64,7 +64,10 @@ private:
     // Creation and layout (form_window.cpp)
     void registerClasses();
     void createControls();
+    // Everything at a monitor's DPI: places, fonts, the pictures and icons made for it.
     void applyDpi(unsigned dpi, const RECT* suggested);
+    // The window's icons (the task switcher's and the small one) at the DPI.
+    void applyIcons();
     // The high-contrast theme or the system's colours changed: everything is drawn afresh.
     void applyTheme();
     // Puts a window whose title strip left the monitors back onto the nearest one.
@@ -93,7 +96,7 @@ private:
     LRESULT onKnob(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK buttonProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     LRESULT onButton(HWND, std::size_t row, UINT, WPARAM, LPARAM);
-    [[nodiscard]] PaintContext paintContext() const;
+    [[nodiscard]] PaintContext paintContext();
     // Shared by the form and the frames: painting, pointers, mouse.
     std::optional<LRESULT> onSurface(HWND, layout::Container, UINT, WPARAM, LPARAM);
     // A mouse move, press or release at a point in `from`'s pixels (the surface of
@@ -110,8 +113,9 @@ private:
     SetList& list_;
     Painter& painter_;
     Annotations& annotations_;
-    HICON programIcon_;
     OwnedIcon hand_;
+    OwnedIcon bigIcon_;
+    OwnedIcon smallIcon_;
     unsigned dpi_ = 96;
     double tpp_ = 15.0;
     FontTable fonts_;

@@ -1,10 +1,13 @@
 #include "win32/painting.h"
 
 #include <algorithm>
+#include <span>
+#include <vector>
 
 #include "platform/units.h"
 #include "shell/contrast.h"
 #include "shell/layout_math.h"
+#include "stb/pictures.h"
 #include "win32/failure.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
@@ -59,20 +62,91 @@ HFONT FontTable::get(float points, bool bold) const {
 
 // ---- The painter
 
-Painter::Painter(HINSTANCE instance) {
+Painter::Painter(HINSTANCE instance) : instance_(instance) {
     setTheme(highContrastOn());
     for (const layout::Control& c : layout::kControls)
         if (c.kind == Kind::Label && c.index >= 0) labelColors_[c.index] = c.foreColor;
+}
 
-    banner_.reset(static_cast<HBITMAP>(
-        ::LoadImageW(instance, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-    if (banner_) {
-        BITMAP info{};
-        ::GetObjectW(banner_.get(), sizeof info, &info);
-        bannerSize_ = SIZE{info.bmWidth, info.bmHeight};
-        bannerDc_.reset(::CreateCompatibleDC(nullptr));
-        if (bannerDc_) ::SelectObject(bannerDc_.get(), banner_.get());
+namespace {
+
+// The banner's pictures (PNG), drawn for 100 to 200 %.
+struct BannerPicture {
+    std::span<const std::uint8_t> png;
+    PngInfo info;
+};
+
+std::vector<BannerPicture> bannerPictures(HINSTANCE instance) {
+    std::vector<BannerPicture> found;
+    for (int id = IDB_BANNER_100; id <= IDB_BANNER_200; ++id) {
+        HRSRC resource = ::FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+        HGLOBAL loaded = resource ? ::LoadResource(instance, resource) : nullptr;
+        const auto* bytes = loaded ? static_cast<const std::uint8_t*>(::LockResource(loaded)) : nullptr;
+        if (!bytes) continue;
+        const std::span<const std::uint8_t> png(bytes, ::SizeofResource(instance, resource));
+        const PngInfo info = ReadPngInfo(png);
+        if (info.failure.empty()) found.push_back({png, info});
     }
+    return found;
+}
+
+// The one drawn for `width`, else the narrowest wider one, else the widest.
+const BannerPicture* bannerFor(const std::vector<BannerPicture>& pictures, int width) {
+    const BannerPicture* best = nullptr;
+    for (const BannerPicture& p : pictures) {
+        const auto w = static_cast<int>(p.info.width);
+        const int bestWidth = best ? static_cast<int>(best->info.width) : 0;
+        const bool better = !best || (w >= width ? bestWidth < width || w < bestWidth : w > bestWidth);
+        if (better) best = &p;
+    }
+    return best;
+}
+
+}  // namespace
+
+OwnedIcon programIcon(HINSTANCE instance, int side) {
+    // Only version 6 of the common controls has it, so the import library does not.
+    using ScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+    static const auto loadScaledDown = reinterpret_cast<ScaleDownFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"comctl32.dll"), "LoadIconWithScaleDown")));
+    HICON icon = nullptr;
+    if (loadScaledDown && FAILED(loadScaledDown(instance, MAKEINTRESOURCEW(IDI_TARNWICK), side, side, &icon)))
+        icon = nullptr;
+    if (!icon)
+        icon = static_cast<HICON>(
+            ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNWICK), IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
+    return OwnedIcon(icon);
+}
+
+void Painter::setScaling(double twipsPerPixel) {
+    const layout::PixelRect place = layout::controlRect(layout::control(Id::Icon), twipsPerPixel, twipsPerPixel);
+    if (OwnedIcon icon = programIcon(instance_, place.width)) icon_ = std::move(icon);
+
+    const layout::PixelRect banner = layout::controlRect(layout::control(Id::Banner), twipsPerPixel, twipsPerPixel);
+    if (banner_ && bannerSize_.cx == banner.width && bannerSize_.cy == banner.height) return;
+    const std::vector<BannerPicture> pictures = bannerPictures(instance_);
+    const BannerPicture* chosen = bannerFor(pictures, banner.width);
+    if (!chosen) return;
+    PngDecode decoded = DecodePng(chosen->png);
+    if (!decoded.picture) return;
+    RgbaPicture& picture = *decoded.picture;
+    if (picture.width != banner.width || picture.height != banner.height)
+        picture = ScalePicture(picture, banner.width, banner.height);
+    std::uint8_t* bits = nullptr;
+    OwnedBitmap bitmap = dibSection(picture.width, picture.height, &bits);
+    if (!bitmap) return;
+    for (std::size_t i = 0; i < picture.rgba.size(); i += 4) {
+        bits[i] = picture.rgba[i + 2];
+        bits[i + 1] = picture.rgba[i + 1];
+        bits[i + 2] = picture.rgba[i];
+        bits[i + 3] = 255;
+    }
+    ::GdiFlush();
+    if (!bannerDc_) bannerDc_.reset(::CreateCompatibleDC(nullptr));
+    if (!bannerDc_) return;
+    ::SelectObject(bannerDc_.get(), bitmap.get());
+    banner_ = std::move(bitmap);  // the one selected before goes
+    bannerSize_ = SIZE{picture.width, picture.height};
 }
 
 void Painter::setTheme(bool highContrast) {
@@ -203,15 +277,13 @@ void Painter::paintControl(HDC dc, const layout::Control& c, const PaintContext&
     if (const auto edge = layout::contrastEdge(c, highContrast_)) ::FrameRect(dc, &rect, shownBrush(*edge));
 }
 
-void Painter::paintImage(HDC dc, const layout::Control& c, const RECT& rect, const PaintContext& context) const {
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (c.id == Id::Icon && context.icon) {
-        ::DrawIconEx(dc, rect.left, rect.top, context.icon, width, height, 0, nullptr, DI_NORMAL);
+void Painter::paintImage(HDC dc, const layout::Control& c, const RECT& rect, const PaintContext&) const {
+    // Each made for its place at this scaling: drawn pixel for pixel.
+    if (c.id == Id::Icon && icon_) {
+        ::DrawIconEx(dc, rect.left, rect.top, icon_.get(), rect.right - rect.left, rect.bottom - rect.top, 0, nullptr,
+                     DI_NORMAL);
     } else if (c.id == Id::Banner && bannerDc_) {
-        ::SetStretchBltMode(dc, HALFTONE);
-        ::StretchBlt(dc, rect.left, rect.top, width, height, bannerDc_.get(), 0, 0, bannerSize_.cx, bannerSize_.cy,
-                     SRCCOPY);
+        ::BitBlt(dc, rect.left, rect.top, bannerSize_.cx, bannerSize_.cy, bannerDc_.get(), 0, 0, SRCCOPY);
     }
 }
 

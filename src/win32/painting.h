@@ -34,18 +34,25 @@ private:
     std::map<std::pair<int, bool>, OwnedFont> fonts_;  // (points x 100, bold)
 };
 
+// The program icon `side` pixels square: its image of that size, or a larger one
+// scaled down (LoadIconWithScaleDown); an empty owner when there is none.
+OwnedIcon programIcon(HINSTANCE instance, int side);
+
 // What a paint needs from the rest of the window.
 struct PaintContext {
     double twipsPerPixel;
     const FontTable& fonts;
-    HICON icon;     // the program icon
-    const Picture* preview;  // the loaded set's preview, or none
+    const Picture* preview;  // the loaded set's preview as it is shown, or none
 };
 
 class Painter {
 public:
     // Draws in the theme the system has now.
     explicit Painter(HINSTANCE instance);
+    // The program icon and the banner for a scaling of `twipsPerPixel`, each at the size
+    // of its place in the design: the icon's image of that size; the banner drawn for it
+    // (one for each of 100 to 200 %), else the nearest larger one scaled down with stb.
+    void setScaling(double twipsPerPixel);
     Painter(const Painter&) = delete;
     Painter& operator=(const Painter&) = delete;
 
@@ -78,9 +85,11 @@ private:
     void paintControl(HDC dc, const layout::Control& control, const PaintContext& context);
     void paintImage(HDC dc, const layout::Control& control, const RECT& rect, const PaintContext& context) const;
 
+    HINSTANCE instance_;
     bool highContrast_ = false;
     std::map<std::uint32_t, OwnedBrush> brushes_;  // by the colour shown: every fill and edge of the theme
     std::map<int, std::uint32_t> labelColors_;
+    OwnedIcon icon_;
     OwnedBitmap banner_;
     SIZE bannerSize_{};
     OwnedDc bannerDc_;  // holds the banner, ready to copy from

@@ -1,5 +1,7 @@
 #include "win32/picture.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -9,6 +11,7 @@
 #include <utility>
 
 #include "cursorset/cursor_check.h"
+#include "cursorset/twc_format.h"
 #include "platform/platform.h"
 
 namespace tarn::win32 {
@@ -102,7 +105,32 @@ std::vector<unsigned char> maskInfo(BITMAPINFOHEADER header) {
     return info;
 }
 
+// A memory device context with `bitmap` selected for as long as it lives.
+class BitmapDc {
+public:
+    explicit BitmapDc(HBITMAP bitmap) : dc_(::CreateCompatibleDC(nullptr)), selection_(dc_.get(), bitmap) {}
+    [[nodiscard]] HDC get() const noexcept { return dc_.get(); }
+
+private:
+    OwnedDc dc_;
+    Selection selection_;
+};
+
 }  // namespace
+
+OwnedBitmap dibSection(int width, int height, std::uint8_t** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    OwnedBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    *bits = bitmap ? static_cast<std::uint8_t*>(pixels) : nullptr;
+    return bitmap;
+}
 
 bool Picture::parse(std::vector<unsigned char>& bytes) {
     const std::optional<Entry> entry = singleEntry(bytes);
@@ -140,7 +168,90 @@ Picture Picture::load(const std::filesystem::path& file) {
     return picture;
 }
 
+Picture Picture::fromPixels(RgbaPicture pixels) {
+    Picture picture;
+    std::uint8_t* bits = nullptr;
+    picture.blended_ = dibSection(pixels.width, pixels.height, &bits);
+    if (!picture.blended_) throw PlatformError("Not enough memory for a picture");
+    for (std::size_t i = 0; i < pixels.rgba.size(); i += 4) {
+        const std::uint8_t* p = &pixels.rgba[i];
+        const auto times = [a = p[3]](std::uint8_t c) { return static_cast<std::uint8_t>((c * a + 127) / 255); };
+        bits[i] = times(p[2]);
+        bits[i + 1] = times(p[1]);
+        bits[i + 2] = times(p[0]);
+        bits[i + 3] = p[3];
+    }
+    ::GdiFlush();
+    picture.width_ = pixels.width;
+    picture.height_ = pixels.height;
+    picture.rgba_ = std::move(pixels);
+    return picture;
+}
+
+int Picture::side() const noexcept { return icon_ ? kSliceSide : width_; }
+
+RgbaPicture Picture::pixels() const { return pixelsOf(std::span<const Picture* const>(std::array{this})).at(0); }
+
+std::vector<RgbaPicture> Picture::pixelsOf(std::span<const Picture* const> pictures) {
+    // Every cursor drawn side by side into one bitmap of colours and one of masks: a
+    // long list costs two bitmaps, not two for each picture.
+    int width = 0, height = 0;
+    for (const Picture* p : pictures)
+        if (!p->blended_) {
+            width += p->side();
+            height = std::max(height, p->side());
+        }
+    std::uint8_t* colours = nullptr;
+    std::uint8_t* mask = nullptr;
+    OwnedBitmap colourBitmap, maskBitmap;
+    if (width > 0) {
+        colourBitmap = dibSection(width, height, &colours);
+        maskBitmap = dibSection(width, height, &mask);
+        if (!colourBitmap || !maskBitmap) throw PlatformError("Not enough memory for a picture");
+        const BitmapDc colourDc(colourBitmap.get()), maskDc(maskBitmap.get());
+        ::PatBlt(colourDc.get(), 0, 0, width, height, BLACKNESS);
+        ::PatBlt(maskDc.get(), 0, 0, width, height, BLACKNESS);
+        int left = 0;
+        for (const Picture* p : pictures)
+            if (!p->blended_) {
+                p->drawImage(colourDc.get(), left, 0, p->side());
+                p->drawMask(maskDc.get(), left, 0, p->side());
+                left += p->side();
+            }
+        ::GdiFlush();
+    }
+    std::vector<RgbaPicture> out;
+    out.reserve(pictures.size());
+    int left = 0;
+    for (const Picture* p : pictures) {
+        if (p->blended_) {
+            out.push_back(p->rgba_);
+            continue;
+        }
+        const int side = p->side();
+        RgbaPicture& picture = out.emplace_back(side, side);
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                        static_cast<std::size_t>(left + x)) * 4;
+                std::uint8_t* to = picture.pixel(x, y);
+                to[0] = colours[at + 2];
+                to[1] = colours[at + 1];
+                to[2] = colours[at];
+                to[3] = mask[at] != 0 ? 0 : 255;  // the mask lets the background through
+            }
+        left += side;
+    }
+    return out;
+}
+
 void Picture::draw(HDC dc, int x, int y) const {
+    if (blended_) {
+        const BitmapDc from(blended_.get());
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        ::GdiAlphaBlend(dc, x, y, width_, height_, from.get(), 0, 0, width_, height_, blend);
+        return;
+    }
     if (icon_) {
         ::DrawIconEx(dc, x, y, icon_.get(), 0, 0, 0, nullptr, DI_NORMAL);
         return;

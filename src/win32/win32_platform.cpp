@@ -16,11 +16,11 @@ namespace tarn::win32 {
 
 namespace {
 
-// The tray icon shows it: without it the program, hidden to the tray, could not be reached.
+// The tray icon shows it: without it the program, hidden to the tray, could not be
+// reached. The notification area shows small icons at the system's DPI.
 HICON loadProgramIcon(HINSTANCE instance) {
-    return static_cast<HICON>(
-        checked(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNWICK), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR),
-                "Cannot load the program's icon", "LoadImageW"));
+    return checked(programIcon(instance, ::GetSystemMetrics(SM_CXSMICON)).release(), "Cannot load the program's icon",
+                   "LoadImageW");
 }
 
 // Wide text from the system (a file name may hold a lone surrogate) as the core's WTF-8.
@@ -38,7 +38,7 @@ Win32Platform::Win32Platform(HINSTANCE instance)
       painter_(instance),
       list_(link_, dialogs_),
       tray_(instance, link_, dialogs_, programIcon_.get()),
-      window_(instance, link_, dialogs_, list_, painter_, annotations_, programIcon_.get()) {}
+      window_(instance, link_, dialogs_, list_, painter_, annotations_) {}
 
 Win32Platform::~Win32Platform() {
     // Destroying the windows must not raise events in a form that is already gone.
@@ -153,6 +153,13 @@ void Win32Platform::DoEvents() {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
+}
+
+PictureHandle Win32Platform::CreateDIBSection(int width, int height, std::span<const std::uint8_t> rgba) {
+    RgbaPicture pixels(width, height);
+    if (width <= 0 || height <= 0 || rgba.size() != pixels.rgba.size()) throw PlatformError("Invalid picture");
+    std::copy(rgba.begin(), rgba.end(), pixels.rgba.begin());
+    return list_.createPicture(std::move(pixels));
 }
 
 void Win32Platform::SetPreviewPicture(PictureHandle picture) {

@@ -92,7 +92,11 @@ public:
     }
     std::optional<std::string> ListViewSelectedKey() override { return list_.selectedKey(); }
     void SetListViewSelectedKey(const std::string& key) override { list_.select(key); }
+    void ImageList_Replace(const std::string& key, PictureHandle picture) override {
+        list_.replacePicture(key, picture);
+    }
     PictureHandle LoadPicture(const std::filesystem::path& file) override { return list_.loadPicture(file); }
+    PictureHandle CreateDIBSection(int width, int height, std::span<const std::uint8_t> rgba) override;
     void SetPreviewPicture(PictureHandle picture) override;
 
     // ---- The shell

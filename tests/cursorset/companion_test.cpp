@@ -1,6 +1,8 @@
 // A set's large pictures: which sheets are companions, what every other file is told,
 // and the pointer files made of them.
 #include "cursorset/companion.h"
+#include "cursorset/library.h"
+#include "cursorset/set_pictures.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,7 +10,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/units.h"
 #include "support/fixtures.h"
+#include "support/recording_platform.h"
 
 namespace tarn {
 namespace {
@@ -175,6 +179,53 @@ TEST(CompanionName, IsTheSetsNameWithPngInAnyLetterCase) {
     EXPECT_TRUE(IsCompanionOf("Arrows.TWC", "arrows.Png"));
     EXPECT_FALSE(IsCompanionOf("Arrows.TWC", "Arrows.png.png"));
     EXPECT_FALSE(IsCompanionOf("Arrows.TWC", "Arrow.png"));
+}
+
+// A set's picture at the window's side is its companion's cell 2 scaled to it, read the
+// first time the set is asked for, however its name is written, and never again: a
+// companion changed or mended later is not read. At 100 % the slice is shown as it is.
+TEST(SetPictures, TheCompanionsCellAtTheWindowsSideReadOncePerRun) {
+    const struct {
+        const char* what;
+        unsigned dpi;
+        int side;           // of the pictures in pixels
+        const char* file;   // the companion's name
+        bool good;          // else it is no PNG until after its first read
+        bool dibFails = false;
+    } cases[] = {
+        {"100 %", 96, 32, "a.png", true},           {"125 %", 120, 40, "a.png", true},
+        {"150 %, A.PNG", 144, 48, "A.PNG", true},   {"175 %", 168, 56, "a.png", true},
+        {"200 %", 192, 64, "a.png", true},          {"200 %, no PNG at first", 192, 64, "a.png", false},
+        {"200 %, no picture for the preview", 192, 64, "a.png", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::TempFolder folder;
+        testing::RecordingPlatform p;
+        p.programFolder = folder.path();
+        p.tppX = p.tppY = TwipsPerPixel(c.dpi);
+        ASSERT_EQ(SetPictureSide(p.tppX), c.side);
+        testing::writeFile(folder / "a.TWC", testing::cursorSet(1));
+        testing::writeFile(folder / c.file, c.good ? EncodePng(sheet(512, 512)) : Bytes{'G', 'I', 'F'});
+        CursorSet set;
+        SetPictures pictures;
+        ASSERT_TRUE(ShowIcons(p, set));
+        if (c.dibFails) p.failCall("CreateDIBSection");
+        p.SetPreviewPicture(pictures.preview(p, set, "A.twc", {}));
+        testing::writeFile(folder / c.file, EncodePng(sheet(512, 512, 8)));
+        pictures.sharpenListPicture(p, "a", {});
+        pictures.sharpenPreview(p, {});
+
+        const RgbaPicture made = PictureAtSide(CutSheet(sheet(512, 512))[kPreviewSlice], c.side);
+        const testing::ImageId slice = testing::RecordingPlatform::imageOf(testing::cursorSlice(16 + kPreviewSlice));
+        const testing::ImageId sharp =
+            c.good && c.side != kSliceSide ? testing::RecordingPlatform::imageOfPixels(c.side, c.side, made.rgba) : slice;
+        EXPECT_EQ(p.imageList.at(0).image, sharp);
+        EXPECT_EQ(p.preview, sharp);
+        EXPECT_EQ(p.count("LoadPicture"), sharp == slice || c.dibFails ? 2 : 1);  // the list's, the preview's
+        EXPECT_TRUE(p.messages.empty());
+        EXPECT_TRUE(p.misuse().empty());
+    }
 }
 
 }  // namespace

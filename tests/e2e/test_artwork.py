@@ -8,6 +8,7 @@ files are read back here byte by byte.
 import os
 import runpy
 import struct
+import subprocess
 import unittest
 
 from harness import REPO
@@ -16,6 +17,7 @@ RES = os.path.join(REPO, "res")
 # draw.sh's packer is a script beside the artwork, not a package: its
 # functions are taken from running its file.
 dib_entry = runpy.run_path(os.path.join(RES, "pack.py"))["dib_entry"]
+PNG = b"\x89PNG\r\n\x1a\n"  # how a PNG file starts
 
 
 def read(name):
@@ -59,14 +61,24 @@ class PackTest(unittest.TestCase):
             dib_entry(bytes(16 * 16 * 4), 32)
 
 
+# The program icon's images: the small and large icons at 100 to 200 %, and 256.
+ICON_SIZES = [16, 20, 24, 28, 32, 40, 48, 56, 64, 256]
+# The banner drawn for each scaling, at the size of its place in the window.
+BANNERS = {100: (270, 75), 125: (337, 93), 150: (405, 112), 175: (472, 131),
+           200: (540, 150)}
+
+
 class ArtworkFilesTest(unittest.TestCase):
-    def test_icon_has_32_and_16(self):
+    def test_icon_has_every_size(self):
         kind, ents = entries(read("tarnwick.ico"))
         self.assertEqual(kind, 1)
         self.assertEqual([(w, h, f1, f2) for w, h, f1, f2, _ in ents],
-                         [(32, 32, 1, 32), (16, 16, 1, 32)])
+                         [(s, s, 1, 32) for s in ICON_SIZES])
         for w, h, _, _, blob in ents:
             with self.subTest(size=w):
+                if w == 256:
+                    self.assertEqual(blob[:8], PNG)
+                    continue
                 hsize, dw, dh, planes, bits = struct.unpack_from(
                     "<IiiHH", blob)
                 self.assertEqual((hsize, dw, dh, planes, bits),
@@ -74,13 +86,13 @@ class ArtworkFilesTest(unittest.TestCase):
 
     def test_icon_corners_clear_centre_solid(self):
         _, ents = entries(read("tarnwick.ico"))
-        for w, _, _, _, blob in ents:
+        for w, _, _, _, blob in ents[:-1]:
             with self.subTest(size=w):
                 self.assertTrue(pixel(blob, w, 0, 0)[4])
                 self.assertTrue(pixel(blob, w, w - 1, w - 1)[4])
                 self.assertFalse(pixel(blob, w, w // 2, w // 2)[4])
         # Rim is red, between rim and mouse is yellow (32x32 entry).
-        blob = ents[0][4]
+        blob = ents[ICON_SIZES.index(32)][4]
         b, g, r, _, _ = pixel(blob, 32, 16, 1)
         self.assertTrue(r > 150 and g < 80 and b < 80, (r, g, b))
         b, g, r, _, _ = pixel(blob, 32, 5, 16)
@@ -98,24 +110,22 @@ class ArtworkFilesTest(unittest.TestCase):
         self.assertFalse(pixel(blob, 32, 13, 6)[4])
         self.assertTrue(pixel(blob, 32, 2, 2)[4])
 
-    def test_banner_is_plain_24_bit(self):
-        data = read("banner.bmp")
-        self.assertEqual(data[:2], b"BM")
-        off, = struct.unpack_from("<I", data, 10)
-        hsize, w, h, planes, bits, comp = struct.unpack_from(
-            "<IiiHHI", data, 14)
-        self.assertEqual((hsize, w, h, planes, bits, comp),
-                         (40, 270, 75, 1, 24, 0))
-        stride = (270 * 3 + 3) & ~3
-        self.assertEqual(len(data), off + stride * 75)
+    def test_banners_are_rgb_pngs_of_their_places_size(self):
+        for percent, size in BANNERS.items():
+            with self.subTest(percent=percent):
+                data = read("banner-%d.png" % percent)
+                self.assertEqual(data[:8], PNG)
+                w, h, depth, colour = struct.unpack_from(">IIBB", data, 16)
+                self.assertEqual((w, h, depth, colour), size + (8, 2))
 
-        def rgb(x, y):
-            p = off + (74 - y) * stride + x * 3
-            return tuple(reversed(data[p:p + 3]))
-        self.assertEqual(rgb(1, 1), (192, 64, 0))          # frame
-        r, g, b = rgb(150, 8)                                # peach field
-        self.assertTrue(r == 255 and 190 < g < 230 and 130 < b < 200,
-                        (r, g, b))
+                def rgb(x, y):
+                    return tuple(subprocess.check_output(
+                        ["convert", os.path.join(RES, "banner-%d.png" % percent),
+                         "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "rgb:-"]))
+                self.assertEqual(rgb(1, 1), (192, 64, 0))          # frame
+                r, g, b = rgb(w * 150 // 270, h * 8 // 75)         # peach field
+                self.assertTrue(r == 255 and 190 < g < 230 and 130 < b < 200,
+                                (r, g, b))
 
 
 if __name__ == "__main__":

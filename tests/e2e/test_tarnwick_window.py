@@ -5,6 +5,7 @@ strip and label buttons, and a bad first set.
 import os
 import re
 import struct
+import subprocess
 import tempfile
 import unittest
 
@@ -371,6 +372,124 @@ class ScaledWindowTest(KeyboardStory, ComesBack, TarnwickCase):
 
         lines = self.folder.read(tf.INI).split(b"\r\n")
         self.assertEqual(lines[3:5], [b"6", b"101"])      # 26 - 101 div 5
+
+
+# The program icon's images in its file, in order (res/draw.sh).
+ICON_SIZES = [16, 20, 24, 28, 32, 40, 48, 56, 64, 256]
+RES = os.path.join(tf.REPO, "res")
+PEACH = (255, 224, 192)
+
+
+class EveryScalingTest(TarnwickCase):
+    """At every scaling each picture is made for it and shown pixel for
+    pixel: the sets' from their companions (at 100 % the slices, and no
+    companion is read), the banner and the program icon drawn for it."""
+
+    screen = "1600x1200x24"
+
+    def test_every_picture_is_made_for_the_scaling(self):
+        for dpi in (96, 120, 144, 168, 192):
+            with self.subTest(dpi=dpi):
+                self.dpi = dpi
+                self.fresh_host()
+                self.check_pictures(32 * dpi // 96)
+
+    def check_pictures(self, side):
+        # Companions whose cells have the pictures' side, so shown unscaled.
+        for name in ("Amber", "Blue"):
+            self.folder.add_set(name, COLOURS[name], companion=side)
+        self.add_sets("Green")
+        self.folder.write_settings(set_file="Blue.TWC")
+        self.launch(loads=2)
+        self.main_window()
+        slice_pixels = tf.arrow_pixels(2)
+        arrow = [x for row in slice_pixels for x, p in enumerate(row) if p == 1]
+
+        def want(colour, x, y):
+            """A set's picture: its companion's cell, or at 100 % its slice,
+            over the peach background."""
+            if side == 32:
+                return [PEACH, colour, (0, 0, 0)][slice_pixels[y][x]]
+            *rgb, a = tf.companion_pixel(colour, side, x, y)
+            return tuple((c * a + p * (255 - a)) // 255
+                         for c, p in zip(rgb, PEACH))
+
+        def unlike(shot, colour, left=None, top=None):
+            """Pixels unlike the set's picture at (left, top), by default
+            where the list shows it."""
+            if left is None:
+                found = shot.find(colour, tf.screen_rect(
+                    self.main, tf.LIST_VIEW, self.dpi), 0)
+                first = [(x, y) for y in range(side) for x in range(side)
+                         if want(colour, x, y) == colour]
+                left = min(p[0] for p in found) - min(p[0] for p in first)
+                top = min(p[1] for p in found) - min(p[1] for p in first)
+            return sum(max(abs(g - w) for g, w in zip(
+                shot.at(left + x, top + y), want(colour, x, y))) > 3
+                for y in range(side) for x in range(side))
+
+        def unlike_resource(shot, picture, place):
+            x0, y0 = tf.screen_rect(self.main, place, self.dpi)[:2]
+            return sum(shot.at(x0 + x, y0 + y) != colour
+                       for (x, y), colour in picture.items())
+
+        banner = self.resource("banner-%d.png" % (side * 100 // 32))
+        icon = self.resource("tarnwick.ico[%d]" % ICON_SIZES.index(side),
+                             opaque=True)
+
+        def look():
+            shot = self.screenshot()
+            green = shot.find(GREEN, tf.screen_rect(self.main, tf.LIST_VIEW,
+                                                    self.dpi), 60)
+            width = max(x for x, _ in green) - min(x for x, _ in green) + 1
+            return {
+                "list": unlike(shot, AMBER),
+                "preview": unlike(shot, BLUE, *tf.screen_rect(
+                    self.main, tf.PREVIEW, self.dpi)[:2]),
+                # Without a companion: the slice at the side, scaled with
+                # stb (its edges blended, not blocks of its own colours).
+                "no companion": (round(width * 32 / side), len({
+                    shot.at(*p) for p in green}) > 3),
+                "banner": unlike_resource(shot, banner, tf.BANNER),
+                "icon": unlike_resource(shot, icon, tf.ICON),
+            }
+        seen = [None]
+        right = {"list": 0, "preview": 0, "banner": 0, "icon": 0,
+                 "no companion": (max(arrow) - min(arrow) + 1, side > 32)}
+        try:
+            winehost.wait_until(lambda: seen.__setitem__(0, look()) or
+                                seen[0] == right, 15, 0.5, "the pictures")
+        except TimeoutError:
+            pass
+        self.assertEqual(seen[0], right)
+        self.assertEqual(max(banner)[0] + 1, self.px(tf.BANNER[2]))
+        # window-<dpi>.png (TARNWICK_E2E_KEEP=1 keeps it).
+        self.host.x("convert", os.path.join(self.host.tmp, "screen.ppm"),
+                    "-crop", "%dx%d+%d+%d" % (self.main.width,
+                                              self.main.height, self.main.x,
+                                              self.main.y),
+                    os.path.join(self.host.tmp, "window-%d.png" % self.dpi))
+        # Each companion is read once, also when the window shows again.
+        self.click(tf.OK_LABEL)
+        self.wait_hidden()
+        self.show_by_tray()
+        self.exit_by(tf.EXIT_LABEL)
+        self.assertEqual(sorted(tf.opened(self.calls(), ".png")),
+                         ["Amber.png", "Blue.png"] if side > 32 else [])
+
+    def resource(self, name, opaque=False):
+        """{(x, y): (r, g, b)} of a picture in res/ (only its opaque
+        pixels, with ``opaque``)."""
+        out = subprocess.run(["convert", os.path.join(RES, name), "-depth",
+                              "8", "txt:-"], stdout=subprocess.PIPE,
+                             check=True, text=True).stdout
+        picture = {}
+        for m in re.finditer(r"^(\d+),(\d+): \((\d+),(\d+),(\d+),?(\d*)",
+                             out, re.M):
+            x, y, r, g, b = (int(v) for v in m.groups()[:5])
+            if not opaque or m.group(6) == "255":
+                picture[x, y] = (r, g, b)
+        return picture
 
 
 if __name__ == "__main__":

@@ -77,14 +77,26 @@ int RecordingPlatform::count(std::string_view name) const {
     return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [&](const Call& c) { return c.name == name; }));
 }
 
-ImageId RecordingPlatform::imageOf(const std::vector<unsigned char>& bytes) {
-    // FNV-1a over the part a cursor loader reads: one 2238-byte cursor file.
+namespace {
+
+std::uint64_t fnv1a(std::span<const std::uint8_t> bytes) {
     std::uint64_t h = 1469598103934665603ull;
-    const std::size_t n = std::min<std::size_t>(bytes.size(), 2238);
-    for (std::size_t i = 0; i < n; ++i) {
-        h ^= bytes[i];
+    for (const std::uint8_t b : bytes) {
+        h ^= b;
         h *= 1099511628211ull;
     }
+    return h;
+}
+
+}  // namespace
+
+ImageId RecordingPlatform::imageOfPixels(int width, int height, std::span<const std::uint8_t> rgba) {
+    return "pixels:" + std::to_string(width) + "x" + std::to_string(height) + ":" + std::to_string(fnv1a(rgba));
+}
+
+ImageId RecordingPlatform::imageOf(const std::vector<unsigned char>& bytes) {
+    // FNV-1a over the part a cursor loader reads: one 2238-byte cursor file.
+    const std::uint64_t h = fnv1a(std::span(bytes).first(std::min<std::size_t>(bytes.size(), 2238)));
     char buf[32];
     std::snprintf(buf, sizeof buf, "file:%016llx", static_cast<unsigned long long>(h));
     return buf;

@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,8 @@ public:
 
     // ---- Simulated pointers.
     static ImageId imageOf(const std::vector<unsigned char>& fileBytes);
+    // A picture made from pixels: "pixels:<width>x<height>:<hash of them all>".
+    static ImageId imageOfPixels(int width, int height, std::span<const std::uint8_t> rgba);
     static ImageId userImage(std::uint32_t id) { return "user:" + std::to_string(id); }
     ImageId imageOfHandle(CursorHandle h) const;
     ImageId systemImage(std::uint32_t id) const { return system_.at(id); }
@@ -160,10 +163,12 @@ public:
     void ClearImageList() override;
     void AddImageListPicture(const std::string& key, PictureHandle picture) override;
     void AddListViewItem(const std::string& key, const std::string& text, const std::string& iconKey) override;
+    void ImageList_Replace(const std::string& key, PictureHandle picture) override;
     std::optional<std::string> ListViewSelectedKey() override;
     void SetListViewSelectedKey(const std::string& key) override;
 
     PictureHandle LoadPicture(const std::filesystem::path& file) override;
+    PictureHandle CreateDIBSection(int width, int height, std::span<const std::uint8_t> rgba) override;
     void SetPreviewPicture(PictureHandle picture) override;
 
     WindowHandle TrayHostWindow() override;

@@ -172,6 +172,17 @@ void RecordingPlatform::AddListViewItem(const std::string& key, const std::strin
     listItems.push_back({key, text, iconKey});
 }
 
+void RecordingPlatform::ImageList_Replace(const std::string& key, PictureHandle picture) {
+    const auto known = pictures_.find(picture.value());
+    const auto entry = std::find_if(imageList.begin(), imageList.end(), [&](const auto& e) { return e.key == key; });
+    if (known == pictures_.end() || entry == imageList.end())
+        misuse_.push_back("ImageList_Replace: unknown key or picture " + quote(key) + "," + hex(picture.value()));
+    ImageId image = known == pictures_.end() ? ImageId{} : known->second;
+    if (known != pictures_.end()) pictures_.erase(known);
+    if (record("ImageList_Replace", quote(key) + "," + hex(picture.value()))) throw PlatformError("Out of memory");
+    if (entry != imageList.end()) entry->image = image;
+}
+
 std::optional<std::string> RecordingPlatform::ListViewSelectedKey() { return selectedKey; }
 
 void RecordingPlatform::SetListViewSelectedKey(const std::string& key) {
@@ -194,6 +205,15 @@ PictureHandle RecordingPlatform::LoadPicture(const std::filesystem::path& file) 
     if (!image) throw PlatformError("Invalid picture");
     const PictureHandle p{next_++};
     pictures_[p.value()] = *image;
+    setResult(hex(p.value()));
+    return p;
+}
+
+PictureHandle RecordingPlatform::CreateDIBSection(int width, int height, std::span<const std::uint8_t> rgba) {
+    if (record("CreateDIBSection", std::to_string(width) + "x" + std::to_string(height)))
+        throw PlatformError("Not enough memory");
+    const PictureHandle p{next_++};
+    pictures_[p.value()] = imageOfPixels(width, height, rgba);
     setResult(hex(p.value()));
     return p;
 }

@@ -20,6 +20,7 @@ import math
 import os
 import shutil
 import struct
+import subprocess
 
 from . import REPO
 
@@ -77,6 +78,19 @@ def _arrow_mask(direction):
     return rows
 
 
+def arrow_pixels(direction):
+    """32x32 rows, top first, of a slice's palette indexes: 0 clear, 1 the
+    arrow's colour, 2 its black outline."""
+    shape = _arrow_mask(direction)
+
+    def edge(x, y):
+        return any(not shape[yy][xx] for yy, xx in
+                   ((y - 1, x), (y + 1, x), (y, x - 1), (y, x + 1))
+                   if 0 <= yy < 32 and 0 <= xx < 32)
+    return [[(2 if edge(x, y) else 1) if shape[y][x] else 0
+             for x in range(32)] for y in range(32)]
+
+
 def cursor_slice(direction, colour, hotspot=None):
     """One 2238-byte .cur file: 6-byte header, one 16-byte entry, a
     40-byte BITMAPINFOHEADER (height doubled for the mask), a 256-entry
@@ -98,19 +112,14 @@ def cursor_slice(direction, colour, hotspot=None):
     palette[4:8] = bytes((b, g, r, 0))               # index 1: the arrow
     palette[8:12] = bytes((0, 0, 0, 0))              # index 2: its outline
     palette[1020:1024] = bytes((direction, direction, direction, 0))
-    shape = _arrow_mask(direction)
+    shape = arrow_pixels(direction)
     pixels = bytearray(32 * 32)
     mask = bytearray(32 * 4)
     for row in range(32):
         y = 31 - row                                  # DIBs are bottom-up
         for x in range(32):
-            if shape[y][x]:
-                edge = any(not shape[yy][xx]
-                           for yy, xx in ((y - 1, x), (y + 1, x),
-                                          (y, x - 1), (y, x + 1))
-                           if 0 <= yy < 32 and 0 <= xx < 32)
-                pixels[row * 32 + x] = 2 if edge else 1
-            else:
+            pixels[row * 32 + x] = shape[y][x]
+            if not shape[y][x]:
                 mask[row * 4 + x // 8] |= 0x80 >> (x % 8)
     data = header + entry + info + bytes(palette) + bytes(pixels) + \
         bytes(mask)
@@ -121,6 +130,26 @@ def cursor_slice(direction, colour, hotspot=None):
 def cursor_set(colour):
     """The 35808 bytes of a .TWC file: sixteen slices, direction 0 first."""
     return b"".join(cursor_slice(d, colour) for d in range(SLICES))
+
+
+def companion_pixel(colour, cell, x, y):
+    """(r, g, b, a) at (x, y) of each cell of a companion made by
+    ``companion_png``: the top half a one-pixel checkerboard of the set's
+    colour and black, which no scaling leaves as it is; below, clear on the
+    left and the colour half clear on the right."""
+    if y < cell // 2:
+        return tuple(colour) + (255,) if (x + y) % 2 == 0 else (0, 0, 0, 255)
+    return (255, 255, 255, 0) if x < cell // 2 else tuple(colour) + (128,)
+
+
+def companion_png(colour, cell):
+    """A set's large pictures, NAME.png: 4 by 4 cells of ``cell`` pixels."""
+    side = 4 * cell
+    raw = bytes(v for y in range(side) for x in range(side)
+                for v in companion_pixel(colour, cell, x % cell, y % cell))
+    return subprocess.run(["convert", "-size", "%dx%d" % (side, side),
+                           "-depth", "8", "rgba:-", "png:-"], input=raw,
+                          stdout=subprocess.PIPE, check=True).stdout
 
 
 def settings_text(auto=0, normal=1, busy=0, interval=20, slider=100,
@@ -167,7 +196,10 @@ class ProgramFolder:
     def exists(self, name):
         return os.path.exists(self.file(name))
 
-    def add_set(self, name, colour):
+    def add_set(self, name, colour, companion=None):
+        """NAME.TWC, and with ``companion`` (a cell size) NAME.png beside it."""
+        if companion:
+            self.write(name + ".png", companion_png(colour, companion))
         return self.write(name + ".TWC", cursor_set(colour))
 
     def write_settings(self, **fields):
@@ -276,6 +308,7 @@ PREVIEW = (6240 + 840, 720 + 330, 510, 510)
 NORMAL_CHECK = (6240 + 120, 1800 + 360, 1875, 240)
 TITLE_STRIP = (0, 0, 8295, 360)
 BANNER = (120, 5160, 4050, 1125)
+ICON = (60, 60, 480, 480)       # the program icon (Image1)
 SETS_PAGE = "Tarnwick.html"     # shipped beside the program; the banner opens it
 FRAME2 = (6240, 3000)           # the slider's frame; the knob is 7x21 px
 KNOB_TOP = 345
