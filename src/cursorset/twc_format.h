@@ -11,6 +11,7 @@ namespace tarn {
 
 inline constexpr std::size_t kSliceCount = 16;
 inline constexpr std::size_t kSliceBytes = 2238;
+inline constexpr int kSliceSide = 32;  // pixels, each way
 inline constexpr std::uintmax_t kSetFileBytes = kSliceBytes * kSliceCount;  // 35808
 // The slice a set is shown by: up and to the right.
 inline constexpr int kPreviewSlice = 2;

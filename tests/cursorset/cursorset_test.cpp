@@ -44,8 +44,8 @@ class InterruptingPlatform : public RecordingPlatform {
 public:
     int interruptAfter = 0;
     std::function<void()> interrupt;
-    CursorHandle LoadCursorFromFile(const fs::path& file) override {
-        const CursorHandle h = RecordingPlatform::LoadCursorFromFile(file);
+    CursorHandle LoadImage(const fs::path& file, int side) override {
+        const CursorHandle h = RecordingPlatform::LoadImage(file, side);
         if (++loads_ == interruptAfter && interrupt) interrupt();
         return h;
     }
@@ -75,8 +75,8 @@ TEST_F(CursorSetTest, LoadsEverySliceInDirectionOrderThroughTheScratchFile) {
         EXPECT_EQ(set.images[i], sliceOf(file, i)) << "image " << i;
         EXPECT_EQ(p.imageOfHandle(set.handles[i]), RecordingPlatform::imageOf(sliceOf(file, i))) << "handle " << i;
     }
-    EXPECT_EQ(p.log({"LoadCursorFromFile"}).size(), kSliceCount);
-    EXPECT_EQ(p.log({"LoadCursorFromFile"}).front().rfind("LoadCursorFromFile(\"mw.tmp\")", 0), 0u);
+    EXPECT_EQ(p.log({"LoadImage"}).size(), kSliceCount);
+    EXPECT_EQ(p.log({"LoadImage"}).front().rfind("LoadImage(\"mw.tmp\",32)", 0), 0u);
     EXPECT_EQ(testing::readFile(at("mw.tmp")), sliceOf(file, 15));
 }
 
@@ -109,7 +109,7 @@ TEST_F(CursorSetTest, NamesThatAreNotSetFilesChangeNothingAndSayNothing) {
         EXPECT_EQ(set.handles, before.handles) << name;
     }
     EXPECT_TRUE(p.messages.empty());
-    EXPECT_EQ(p.count("LoadCursorFromFile"), 0);
+    EXPECT_EQ(p.count("LoadImage"), 0);
     EXPECT_EQ(p.count("DestroyCursor"), 0);
     EXPECT_EQ(folderContents(dir.path()), files);
 }
@@ -145,7 +145,7 @@ TEST_F(CursorSetTest, ASliceThatIsNotACursorLeavesANullHandleAndTheOthersLoad) {
         LoadTWC(p, set, "odd.TWC");
 
         EXPECT_TRUE(p.messages.empty());
-        EXPECT_EQ(p.count("LoadCursorFromFile"), loads) << offset;
+        EXPECT_EQ(p.count("LoadImage"), loads) << offset;
         for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(set.handles[i].isNull(), i == 5) << offset << " " << i;
         EXPECT_EQ(set.images[5], sliceOf(file, 5));
     }

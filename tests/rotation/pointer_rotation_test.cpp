@@ -22,7 +22,7 @@ protected:
         for (int i = 0; i < 16; ++i) {
             const auto file = folder / ("slice" + std::to_string(i) + ".cur");
             testing::writeFile(file, testing::cursorSlice(static_cast<std::uint32_t>(100 + i)));
-            handles[static_cast<std::size_t>(i)] = fake.LoadCursorFromFile(file);
+            handles[static_cast<std::size_t>(i)] = fake.LoadImage(file, 32);
             images[static_cast<std::size_t>(i)] = fake.imageOfHandle(handles[static_cast<std::size_t>(i)]);
         }
         fake.clearLog();
@@ -33,7 +33,7 @@ protected:
     DirectionHandles loadInto(RecordingPlatform& p) const {
         DirectionHandles h{};
         for (int i = 0; i < 16; ++i)
-            h[static_cast<std::size_t>(i)] = p.LoadCursorFromFile(folder / ("slice" + std::to_string(i) + ".cur"));
+            h[static_cast<std::size_t>(i)] = p.LoadImage(folder / ("slice" + std::to_string(i) + ".cur"), 32);
         return h;
     }
 

@@ -84,7 +84,7 @@ TEST_F(LifecycleTest, AutomaticStartHidesTheWindowAndStartsAfterItsDelay) {
     EXPECT_EQ(fake.checks[layout::kCheckAutoStart], 1);
     EXPECT_TRUE(fake.timers[Timer::Timer2].enabled);
     EXPECT_EQ(fake.timers[Timer::Timer2].interval, 100);
-    EXPECT_EQ(fake.count("LoadCursor"), 0);  // nothing captured before the delay
+    EXPECT_EQ(fake.count("CopyImage"), 0);  // nothing captured before the delay
 
     fake.clearLog();
     frm.Timer2_Timer();
@@ -354,10 +354,10 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersFirstAndAnyth
         TarnFrm f{p};
         f.Form_Load();
         f.lbl_Click(layout::kLabelOk);
-        EXPECT_THAT(p.log({"LoadCursorFromFile"}).back(),
+        EXPECT_THAT(p.log({"LoadImage"}).back(),
                     ::testing::HasSubstr(what == "clean" ? "mw.tmp\"" : "mw.tmp2"));
-        f.lbl_Click(layout::kLabelExit);
         EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
+        f.lbl_Click(layout::kLabelExit);
         EXPECT_EQ(readFile(dir / "doc"), cursorSlice(7));
         EXPECT_EQ(fs::symlink_status(dir / "mw.tmp").type(), was);
         EXPECT_FALSE(fs::exists(dir / "mw.tmp2"));
@@ -444,7 +444,7 @@ TEST_F(LifecycleTest, StartUpsWorkFinishesBeforeAUsersActionActs) {
     EXPECT_FALSE(fake.visible || frm.ended());
     frm.Timer2_Timer();
     frm.Timer2_Timer();  // once rotating, the automatic start never captures again
-    EXPECT_EQ(fake.count("LoadCursor"), 6);
+    EXPECT_EQ(fake.count("CopyImage"), 6);
     EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
     frm.lbl_Click(layout::kLabelExit);
     EXPECT_EQ(readText(folder / "Tarnwick.ini").substr(0, 9), "1\r\n1\r\n1\r\n");
@@ -515,7 +515,7 @@ TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     frm.listv_DblClick();
     key(P::Down, kKeyReturn, layout::Id::ListView, true);
     EXPECT_EQ(fake.messages.size(), 1u);  // the double-click's, once
-    EXPECT_EQ(fake.count("LoadCursor"), 3);
+    EXPECT_EQ(fake.count("CopyImage"), 3);
     EXPECT_TRUE(fake.checks[layout::kCheckNormal] == 1 && state().settings.normal && fake.visible);
     EXPECT_EQ(state().settings.sliderPosition, 100);
 }
@@ -536,11 +536,11 @@ TEST_F(LifecycleTest, ExitPutsBackThePointerSchemeTheUserPickedWhileRotating) {
 
     fake.changeScheme("large");
     fake.clearLog();
-    frm.Form_SettingChange(0x2F);  // another setting: nothing to do
-    EXPECT_THAT(fake.log(), IsEmpty());
+    frm.Form_SettingChange(0x2F);  // another setting: only the pointer size is looked at
+    EXPECT_THAT(fake.log(), ElementsAre("LoadCursor(32513) -> 0x7f01", "GetIconInfo(0x7f01) -> 32x32"));
     frm.Form_SettingChange(kSpiSetCursors);
     EXPECT_EQ(fake.count("ReloadSystemCursors"), 1);
-    EXPECT_EQ(fake.count("LoadCursor"), 3);
+    EXPECT_EQ(fake.count("CopyImage"), 3);
     for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
         EXPECT_EQ(fake.imageOfHandle(state().saved.saved(r)), "large:" + std::to_string(systemCursorId(r)));
     EXPECT_EQ(fake.liveCopies(), 3);  // the copies of the old scheme are released
