@@ -139,9 +139,11 @@ void LoadINI(Platform& platform, Settings& settings, CursorSet& set, const std::
     std::error_code ec;
     if (fs::status(file, ec).type() == fs::file_type::not_found) {
         // First run: the knob stays at its design place, and the interval matches it
-        // so rotation runs after the first OK instead of waiting for a slide.
+        // so rotation runs after the first OK instead of waiting for a slide; the
+        // arrow rotates.
         settings.sliderPosition = kFirstRunSliderPosition;
         settings.interval = kFirstRunInterval;
+        settings.normal = kNormalRoleDefault;
         return;
     }
 

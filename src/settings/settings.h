@@ -37,6 +37,10 @@ struct Settings {
 // this), with the interval the slider gives there.
 inline constexpr std::int32_t kFirstRunSliderPosition = 104;
 inline constexpr std::int32_t kFirstRunInterval = *TickInterval(kFirstRunSliderPosition);
+// The normal arrow rotates unless the settings say otherwise: on a first run, so that the
+// first double-click on a set shows what the program is for, and where line 2 is not a
+// clear 0 or 1. The busy pointers wait until the user asks for them.
+inline constexpr bool kNormalRoleDefault = true;
 
 // A flag line: one decimal digit once spaces are trimmed, 1 meaning on; anything
 // else gives the fallback.

@@ -234,7 +234,8 @@ TEST(TickInterval, TwentySixDownToOneFivePositionsAMillisecondAndNothingOffTheSl
 TEST_F(SettingsTest, NoSettingsFileIsAQuietFirstRunThatStillRotates) {
     LoadINI(p, s, set);
     EXPECT_TRUE(p.calls().empty());
-    EXPECT_FALSE(s.autoStart || s.normal || s.busy);
+    EXPECT_FALSE(s.autoStart || s.busy);
+    EXPECT_EQ(s.normal, kNormalRoleDefault);  // the arrow rotates, as for a line 2 that says nothing
     EXPECT_EQ(s.interval, 6);
     EXPECT_EQ(s.sliderPosition, 104);
     EXPECT_EQ(s.setFile, "");
