@@ -3,6 +3,7 @@
 #include "cursorset/cursor_check.h"
 #include "cursorset/cursorset.h"
 #include "cursorset/file_names.h"
+#include "stb/pictures.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -271,6 +272,123 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
         for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(mixed.images[i], sliceOf(c, i)) << i;
         EXPECT_EQ(testing::readFile(folder / "doc"), c);
     }
+}
+
+// A set's large pictures: 4 by 4 cells of `cell` pixels, each direction its own colour.
+Bytes largePictures(int cell) {
+    std::array<RgbaPicture, kSliceCount> cells;
+    for (std::size_t d = 0; d < kSliceCount; ++d) {
+        cells[d] = RgbaPicture(cell, cell);
+        for (std::size_t i = 0; i < cells[d].rgba.size(); i += 4)
+            std::copy_n(std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(d * 16), 90, 200, 255}.data(), 4,
+                        cells[d].rgba.data() + i);
+    }
+    return EncodePng(JoinSheet(cells));
+}
+
+// Every pointer is made at the set's side; from the large pictures when they can be
+// used, else from the slice. What cannot be used is said once a run, naming the file.
+TEST_F(CursorSetTest, PointersAreMadeAtTheSideFromTheLargePicturesAndAFaultIsSaidOnce) {
+    const Bytes good = largePictures(64);
+    const struct {
+        const char* what;
+        const char* file;  // beside arrows.TWC, "" for none
+        Bytes bytes;
+        bool used;
+        const char* fault;  // in the message, "" for none
+    } cases[] = {
+        {"usable", "arrows.png", good, true, ""},
+        {"none", "", {}, false, ""},
+        {"another letter case where the folder tells them apart", "arrows.PNG", good, false, ""},
+        {"not a PNG", "arrows.png", Bytes(5000, 'x'), false, "Not a PNG picture."},
+        {"cut short", "arrows.png", Bytes(good.begin(), good.begin() + 200), false, "."},
+        {"not 4 by 4 cells", "arrows.png", EncodePng(RgbaPicture(130, 130)), false, "not 4 by 4 cells"},
+        {"cells not square", "arrows.png", EncodePng(RgbaPicture(256, 128)), false, "not square"},
+        {"a folder", "arrows.png/", {}, false, "It is not a file."},
+        {"over 16 MiB, never read", "arrows.png", {}, false, "16777217 bytes long"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        testing::writeFile(folder / "arrows.TWC", testing::cursorSet(1));
+        const std::string file = c.file;
+        if (file.ends_with('/')) fs::create_directory(folder / file);
+        else if (!file.empty()) testing::writeFile(folder / file, c.bytes);
+        if (!file.empty() && !file.ends_with('/') && c.bytes.empty()) fs::resize_file(folder / file, kMaxCompanionBytes + 1);
+        CursorSet made;
+        made.side = 48;
+
+        for (int load = 0; load < 2; ++load) EXPECT_TRUE(LoadTWC(q, made, "arrows.TWC"));
+
+        for (const std::string& call : q.log({"LoadImage"})) EXPECT_EQ(call.rfind("LoadImage(\"mw.tmp\",48)", 0), 0u);
+        for (std::size_t i = 0; i < kSliceCount; ++i) {
+            EXPECT_EQ(q.sideOfHandle(made.handles[i]), 48) << i;
+            const bool fromSlice = q.imageOfHandle(made.handles[i]) == RecordingPlatform::imageOf(made.images[i]);
+            EXPECT_EQ(fromSlice, !c.used) << i;
+            EXPECT_EQ(made.companions[i] != nullptr, c.used) << i;
+        }
+        if (*c.fault == '\0') {
+            EXPECT_THAT(q.messages, ::testing::IsEmpty());
+            continue;
+        }
+        ASSERT_EQ(q.messages.size(), 1u);  // the second load says nothing more
+        EXPECT_THAT(q.messages[0], StartsWith("LoadTWC\nCannot use " + (folder / "arrows.png").string()));
+        EXPECT_THAT(q.messages[0], HasSubstr(c.fault));
+        EXPECT_THAT(q.messages[0], ::testing::EndsWith("The set is used at its 32 x 32 pictures."));
+    }
+}
+
+TEST(PointerSide, IsTheIBeamsSizeElseTheNominalSizeElse32) {
+    const struct {
+        int ibeam;  // 0: GetIconInfo fails
+        int metric;
+        int side;
+    } cases[] = {
+        {32, 48, 32}, {48, 32, 48}, {64, 32, 64}, {256, 32, 256}, {16, 32, 16}, {512, 32, 512},
+        {15, 48, 48}, {513, 64, 64}, {0, 48, 48}, {0, 15, 32}, {0, 513, 32}, {0, 0, 32},
+    };
+    for (const auto& c : cases) {
+        RecordingPlatform p;
+        p.pointerSide = c.ibeam;
+        if (c.ibeam == 0) p.failCall("GetIconInfo");
+        p.cursorMetric = c.metric;
+        EXPECT_EQ(PointerSide(p), c.side) << c.ibeam << " " << c.metric;
+    }
+}
+
+// A new side makes every pointer again from the same pictures. The set holds all the new
+// handles before an old one is released; a scratch file that fails leaves the set as it
+// was, releases what was made, and is not tried again at that side.
+TEST_F(CursorSetTest, ANewSideMakesEveryPointerAgainAndSwapsThemInWhole) {
+    testing::writeFile(at("arrows.TWC"), testing::cursorSet(1));
+    testing::writeFile(at("arrows.png"), largePictures(64));
+    LoadTWC(p, set, "arrows.TWC");
+    const auto at32 = set.handles;
+    EXPECT_FALSE(FitPointers(p, set));
+
+    set.side = 96;
+    p.clearLog();
+    p.failCall("WriteFile", 4);
+    EXPECT_FALSE(FitPointers(p, set));
+    EXPECT_EQ(set.handles, at32);
+    EXPECT_EQ(p.count("DestroyCursor"), 3);  // the three made before the failure
+    p.clearLog();
+    EXPECT_FALSE(FitPointers(p, set));
+    EXPECT_THAT(p.log(), ::testing::IsEmpty());
+
+    set.side = 64;
+    EXPECT_TRUE(FitPointers(p, set));
+    const auto calls = p.log({"LoadImage", "DestroyCursor"});
+    ASSERT_EQ(calls.size(), 2 * kSliceCount);
+    for (std::size_t i = 0; i < kSliceCount; ++i) {
+        EXPECT_THAT(calls[i], StartsWith("LoadImage(\"mw.tmp\",64)"));
+        EXPECT_EQ(calls[kSliceCount + i], "DestroyCursor(" + testing::hex(at32[i].value()) + ")");
+        EXPECT_EQ(p.sideOfHandle(set.handles[i]), 64);
+        EXPECT_NE(p.imageOfHandle(set.handles[i]), RecordingPlatform::imageOf(set.images[i]));
+    }
+    EXPECT_TRUE(p.misuse().empty());
 }
 
 TEST_F(CursorSetTest, ThePreviewIsSliceTwo) {

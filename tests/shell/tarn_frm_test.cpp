@@ -562,6 +562,44 @@ TEST_F(LifecycleTest, ExitPutsBackThePointerSchemeTheUserPickedWhileRotating) {
     EXPECT_THAT(fake.misuse(), IsEmpty());
 }
 
+// Whatever says the pointer size may have changed (any setting, the Settings app's own
+// undocumented one included, the displays, the window's scaling), the next tick makes the
+// set anew at the size the system draws pointers now and installs the new pointers; no
+// released handle is ever installed.
+TEST_F(LifecycleTest, APointerSizeChangeMakesTheSetAnewForTheNextTick) {
+    const std::pair<int, std::function<void(TarnFrm&)>> changes[] = {
+        {48, [](TarnFrm& f) { f.Form_SettingChange(0x2029); }},
+        {64, [](TarnFrm& f) { f.Form_SettingChange(kSpiSetCursors); }},
+        {96, [](TarnFrm& f) { f.Form_DisplayChange(); }},
+        {32, [](TarnFrm& f) { f.Form_SettingChange(0); }},
+    };
+    writeIni(kTypicalIni);
+    writeSet("arrows.TWC", 1);
+    frm.Form_Load();
+    frm.lbl_Click(layout::kLabelOk);
+    for (const auto& [side, change] : changes) {
+        SCOPED_TRACE(side);
+        fake.pointerSide = side;
+        const auto old = state().set.handles;
+        change(frm);
+        fake.clearLog();
+        frm.Timer1_Timer();
+        EXPECT_EQ(fake.count("LoadImage"), 16);  // made by the tick that needs them
+        std::vector<std::string> released;
+        for (const CursorHandle h : old) released.push_back("DestroyCursor(" + hex(h.value()) + ")");
+        EXPECT_EQ(fake.log({"DestroyCursor"}), released);
+        EXPECT_LT(last("DestroyCursor"), first("CopyIcon"));
+        for (const CursorHandle h : state().set.handles) EXPECT_EQ(fake.sideOfHandle(h), side);
+        EXPECT_THAT(fake.misuse(), IsEmpty());
+    }
+    frm.lbl_Click(layout::kLabelExit);
+    fake.pointerSide = 48;
+    fake.clearLog();
+    frm.Form_DisplayChange();
+    frm.Timer1_Timer();
+    EXPECT_THAT(fake.log(), IsEmpty());
+}
+
 TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {
     frm.Image2_Click();
     const std::string page = (folder.path() / "Tarnwick.html").string();
