@@ -2,10 +2,13 @@
 into a folder the user can write (a stick), which then keeps everything,
 and into C:\\Program Files, which the user cannot write: the settings and the
 scratch file then live in %LOCALAPPDATA%\\Tarnwick, and the user's own
-sets in its Sets folder.  The archive is test_release's.
+sets in its Sets folder; and at 100, 150 and 200 % display scaling, where
+its bundled set rotates with pointers made of its large pictures at the
+size Windows draws pointers.  The archive is test_release's.
 """
 
 import os
+import re
 import zipfile
 
 import test_release
@@ -14,7 +17,9 @@ from harness.tarnwick_case import BLUE, USER_SCRATCH, TarnwickCase, tf, winehost
 BUNDLED = ("Classic.TWC", "Dart.TWC", "Round.TWC")
 
 
-class ReleaseFoldersTest(TarnwickCase):
+class ReleaseCase(TarnwickCase):
+    """A test of the release archive, unpacked into the test's prefix."""
+
     def setUp(self):
         self.archive = test_release.release_archive(self)
         super().setUp()
@@ -36,6 +41,8 @@ class ReleaseFoldersTest(TarnwickCase):
         self.host.start(exe, **kw)
         self.assertEqual(self.answer_start_up_boxes(timeout=30), [])
 
+
+class ReleaseFoldersTest(ReleaseCase):
     def test_a_folder_the_user_can_write_keeps_everything(self):
         folder = self.unpack(self.host.tmp, "Stick", "Tarnwick")
         before = sorted(os.listdir(folder))
@@ -65,7 +72,7 @@ class ReleaseFoldersTest(TarnwickCase):
                          ["Dart.TWC"] + list(BUNDLED))
         self.click(tf.OK_LABEL)
         calls = self.wait_installs(3)
-        loads = tf.calls_with(calls, "LoadCursorFromFileW")
+        loads = tf.pointer_loads(calls)
         self.assertTrue(loads and all(c.retval for c in loads))
         self.assertEqual({c.args[0].string.lower()[2:] for c in loads},
                          {USER_SCRATCH[2:]})
@@ -103,3 +110,72 @@ class ReleaseFoldersTest(TarnwickCase):
         self.exit_by(tf.EXIT_LABEL)
         self.assertEqual(sorted(os.listdir(self.local)), ["Sets", tf.INI])
         self.assertEqual(sorted(os.listdir(folder)), before)
+
+
+class SharpPointersTest(ReleaseCase):
+    """The pointer the program really installs, read back inside it by
+    pointer_shim.dll and compared by pointer_check.exe with the set's large
+    picture and with its 32 x 32 slice, each scaled to the pointer's side by
+    the program's own scaling."""
+
+    dpi = 96
+    screen = "1600x1200x24"
+    SIDES = {96: 32, 144: 48, 192: 64}
+
+    def test_the_bundled_set_rotates_at_the_size_windows_draws_pointers(self):
+        check = tf.pointer_check_exe()
+        if not os.path.isfile(check):
+            self.fail("no %s: build it with `cmake --build --preset mingw`"
+                      % check)
+        for n, dpi in enumerate(sorted(self.SIDES)):
+            with self.subTest(dpi=dpi):
+                if n:
+                    self.dpi = dpi
+                    self.fresh_host()
+                self.rotate_and_exit(check, self.SIDES[dpi])
+
+    def rotate_and_exit(self, check, side):
+        folder = self.unpack(self.host.tmp, "Tarnwick")
+        with open(os.path.join(folder, tf.INI), "wb") as f:
+            f.write(tf.settings_text(normal=1, interval=20,
+                                     set_file="Dart.TWC"))
+        dump = os.path.join(self.host.tmp, "pointer.dump")
+        self.start(os.path.join(folder, "Tarnwick.exe"), extra_env={
+            "TARNWICK_POINTER_DUMP": winehost.windows_path(dump)})
+        code, out = self.host.nudge("shim", "Tarnwick.exe", "pointer_shim.dll")
+        self.assertEqual(code, 0, out)
+        x, y = self.main.x + 40, self.main.y + 100
+        self.click(tf.OK_LABEL)
+        self.wait_installs(2)
+        # Straight to the right, then still: direction 4.
+        self.host.mouse_path([(x + 8 * i, y) for i in range(25)],
+                             step_delay=0.03)
+        self.wait_installs(5)
+        code, out = self.host.output(check, winehost.windows_path(dump),
+                                     winehost.windows_path(
+                                         os.path.join(folder, "Dart.TWC")))
+        self.assertEqual(code, 0, out)
+        seen = dict(re.findall(r"(\w+)=(\S+)", out))
+        self.assertEqual(int(seen["side"]), side, out)
+        self.assertEqual(int(seen["direction"]), 4, out)
+        self.assertEqual(seen["hotspot"], seen["expected"], out)
+        # The large picture scaled down, not the slice stretched: the first
+        # is the same picture within rounding, the second far from it.
+        self.assertLess(float(seen["companion"]), 1.0, out)
+        self.assertGreater(float(seen["slice"]), 10 * float(seen["companion"]) + 5, out)
+        loads = tf.pointer_loads(self.calls())
+        self.assertEqual({tf.pointer_side(c) for c in loads}, {side})
+
+        # Exit has Windows reload the user's scheme before any copy goes
+        # back; Wine's reload fails, so the copies follow.
+        self.show_by_tray()
+        calls = self.exit_by(tf.EXIT_LABEL)
+        last_install = tf.installs(calls)[-1].index
+        reloads = [c for c in tf.calls_with(calls, "SystemParametersInfoW",
+                                            tf.SPI_SETCURSORS)
+                   if c.index > last_install]
+        backs = [r for r in tf.restores(calls) if r[2] > last_install]
+        self.assertEqual(len(reloads), 1)
+        self.assertEqual(reloads[0].retval, 0)
+        self.assertEqual([r[0] for r in backs], [tf.OCR_NORMAL])
+        self.assertLess(reloads[0].index, backs[0][2])

@@ -118,7 +118,7 @@ class BundledSetsTest(TarnwickCase):
                     for index, call in enumerate(load):
                         with self.subTest(set=name, slice=index):
                             self.assertTrue(call.retval,
-                                            "LoadCursorFromFileW refused it")
+                                            "LoadImageW refused it")
                 self.assertEqual(tf.calls_with(calls, "MessageBoxW"), [])
 
 
@@ -134,7 +134,7 @@ class RotationTest(TarnwickCase):
         before = len(self.calls())
 
         self.host.double_click(*icons["Green"])
-        self.host.wait_call("user32.LoadCursorFromFileW", 3 * tf.SLICES)
+        self.wait_pointer_loads(3 * tf.SLICES)
         self.wait_installs(3)
         # Straight to the right in 8-pixel steps, then still.
         x0, y = self.main.x + 40, self.main.y + 300

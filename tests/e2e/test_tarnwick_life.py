@@ -28,7 +28,7 @@ class InstanceTest(TarnwickCase):
         self.assertEqual(code, 0)
         self.assertLess(seconds, 10)
         self.assertTrue(log.pids_of("Tarnwick.exe"), "the copy never ran")
-        for func in ("Shell_NotifyIconW", "LoadCursorFromFileW",
+        for func in ("Shell_NotifyIconW", "LoadImageW",
                      "MessageBoxW", "_wfopen", "SetSystemCursor"):
             self.assertEqual(tf.calls_with(second, func), [], func)
         # The first one is untouched: still there, its one tray icon kept.

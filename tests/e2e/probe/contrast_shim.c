@@ -16,6 +16,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "import_slot.h"
+
 typedef BOOL(WINAPI *spi_fn)(UINT, UINT, PVOID, UINT);
 static spi_fn real_spi;
 
@@ -38,45 +40,12 @@ static BOOL WINAPI stand_in(UINT action, UINT param, PVOID data, UINT flags)
     return ok;
 }
 
-/* The program's import address table entry for user32!SystemParametersInfoW,
- * found by name, so relay thunks in the table do not matter. */
-static void **import_slot(HMODULE module)
-{
-    BYTE *base = (BYTE *)module;
-    IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
-    IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    IMAGE_IMPORT_DESCRIPTOR *imp = (IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress);
-    for (; dir.VirtualAddress && imp->Name; imp++) {
-        IMAGE_THUNK_DATA *names, *slots;
-        if (_stricmp((char *)(base + imp->Name), "user32.dll") != 0 || !imp->OriginalFirstThunk)
-            continue;
-        names = (IMAGE_THUNK_DATA *)(base + imp->OriginalFirstThunk);
-        slots = (IMAGE_THUNK_DATA *)(base + imp->FirstThunk);
-        for (; names->u1.AddressOfData; names++, slots++) {
-            IMAGE_IMPORT_BY_NAME *by_name;
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            by_name = (IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData);
-            if (strcmp((char *)by_name->Name, "SystemParametersInfoW") == 0)
-                return (void **)&slots->u1.Function;
-        }
-    }
-    return NULL;
-}
-
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved)
 {
-    void **slot;
-    DWORD old;
     (void)self;
     (void)reserved;
     if (reason != DLL_PROCESS_ATTACH)
         return TRUE;
-    slot = import_slot(GetModuleHandleW(NULL));
-    if (!slot || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
-        return FALSE;
-    real_spi = (spi_fn)*slot;
-    *slot = (void *)stand_in;
-    VirtualProtect(slot, sizeof *slot, old, &old);
-    return TRUE;
+    real_spi = (spi_fn)redirect_import("SystemParametersInfoW", (void *)stand_in);
+    return real_spi != NULL;
 }

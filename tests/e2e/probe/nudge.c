@@ -22,6 +22,9 @@
  *                                         WM_SETTINGCHANGE with
  *                                         SPI_SETHIGHCONTRAST; "shim pid=<n> ok|failed"
  *                                         for each process
+ *   nudge.exe shim <exe> <dll>            loads <dll> (a file name beside nudge.exe)
+ *                                         into every process of <exe>; "shim pid=<n>
+ *                                         ok|failed" for each
  *
  * <exe> is a file name such as Tarnwick.exe, matched without regard to case.
  * Each message is sent to every visible or hidden top-level window of every
@@ -135,21 +138,15 @@ static int load_into(DWORD pid, const wchar_t *dll)
     return loaded != 0;
 }
 
-static int high_contrast(const wchar_t *exe, int on)
+/* The DLL `name` beside nudge.exe loaded into every process of exe. */
+static int load_shim(const wchar_t *exe, const wchar_t *name)
 {
-    const wchar_t *flags = on ? L"127" : L"126";
     wchar_t dll[MAX_PATH];
     wchar_t *slash;
     int i, failed = 0;
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Accessibility\\HighContrast", 0, NULL, 0,
-                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
-        return 1;
-    RegSetValueExW(key, L"Flags", 0, REG_SZ, (const BYTE *)flags, (DWORD)((wcslen(flags) + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
     GetModuleFileNameW(NULL, dll, MAX_PATH);
     slash = wcsrchr(dll, L'\\');
-    wcscpy(slash ? slash + 1 : dll, L"contrast_shim.dll");
+    wcscpy(slash ? slash + 1 : dll, name);
     find_processes(exe);
     for (i = 0; i < npids; i++) {
         int ok = load_into(pids[i], dll);
@@ -158,6 +155,18 @@ static int high_contrast(const wchar_t *exe, int on)
     }
     fflush(stdout);
     return failed || npids == 0 ? 2 : 0;
+}
+
+static int high_contrast(const wchar_t *exe, int on)
+{
+    const wchar_t *flags = on ? L"127" : L"126";
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Accessibility\\HighContrast", 0, NULL, 0,
+                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return 1;
+    RegSetValueExW(key, L"Flags", 0, REG_SZ, (const BYTE *)flags, (DWORD)((wcslen(flags) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return load_shim(exe, L"contrast_shim.dll");
 }
 
 struct job {
@@ -259,6 +268,8 @@ int wmain(int argc, wchar_t **argv)
         job.wp = SPI_SETHIGHCONTRAST;
         return send_to(argv[2], &job);
     }
+    if (wcscmp(argv[1], L"shim") == 0 && argc >= 4)
+        return load_shim(argv[2], argv[3]);
     if (wcscmp(argv[1], L"endsession") == 0 && argc >= 5) {
         LPARAM lp = (LPARAM)wcstoul(argv[3], NULL, 0);
         WPARAM ending = (WPARAM)wcstoul(argv[4], NULL, 0);
