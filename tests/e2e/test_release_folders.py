@@ -8,7 +8,7 @@ size Windows draws pointers.  The archive is test_release's.
 """
 
 import os
-import re
+import struct
 import zipfile
 
 import test_release
@@ -113,69 +113,58 @@ class ReleaseFoldersTest(ReleaseCase):
 
 
 class SharpPointersTest(ReleaseCase):
-    """The pointer the program really installs, read back inside it by
-    pointer_shim.dll and compared by pointer_check.exe with the set's large
-    picture and with its 32 x 32 slice, each scaled to the pointer's side by
-    the program's own scaling."""
+    """The pointer the program installs, read back inside it (nudge's
+    shim.dll), is the large picture scaled by the program's own code (the
+    archive's twcmake explode writes each direction's pointer file at every
+    size) to the byte, so it is not the 32 x 32 slice stretched."""
 
     dpi = 96
     screen = "1600x1200x24"
-    SIDES = {96: 32, 144: 48, 192: 64}
 
     def test_the_bundled_set_rotates_at_the_size_windows_draws_pointers(self):
-        check = tf.pointer_check_exe()
-        if not os.path.isfile(check):
-            self.fail("no %s: build it with `cmake --build --preset mingw`"
-                      % check)
-        for n, dpi in enumerate(sorted(self.SIDES)):
+        for n, (dpi, side) in enumerate([(96, 32), (144, 48), (192, 64)]):
             with self.subTest(dpi=dpi):
                 if n:
                     self.dpi = dpi
                     self.fresh_host()
-                self.rotate_and_exit(check, self.SIDES[dpi])
+                self.rotate_and_exit(side)
 
-    def rotate_and_exit(self, check, side):
+    def rotate_and_exit(self, side):
         folder = self.unpack(self.host.tmp, "Tarnwick")
         with open(os.path.join(folder, tf.INI), "wb") as f:
-            f.write(tf.settings_text(normal=1, interval=20,
-                                     set_file="Dart.TWC"))
-        dump = os.path.join(self.host.tmp, "pointer.dump")
+            f.write(tf.settings_text(normal=1, set_file="Dart.TWC"))
+        dump, parts = (os.path.join(self.host.tmp, n) for n in ("dump", "parts"))
         self.start(os.path.join(folder, "Tarnwick.exe"), extra_env={
             "TARNWICK_POINTER_DUMP": winehost.windows_path(dump)})
-        code, out = self.host.nudge("shim", "Tarnwick.exe", "pointer_shim.dll")
-        self.assertEqual(code, 0, out)
+        self.assertEqual(self.host.nudge("shim", "Tarnwick.exe")[0], 0)
         x, y = self.main.x + 40, self.main.y + 100
         self.click(tf.OK_LABEL)
         self.wait_installs(2)
         # Straight to the right, then still: direction 4.
-        self.host.mouse_path([(x + 8 * i, y) for i in range(25)],
-                             step_delay=0.03)
+        self.host.mouse_path([(x + 8 * i, y) for i in range(25)], step_delay=0.03)
         self.wait_installs(5)
-        code, out = self.host.output(check, winehost.windows_path(dump),
-                                     winehost.windows_path(
-                                         os.path.join(folder, "Dart.TWC")))
-        self.assertEqual(code, 0, out)
-        seen = dict(re.findall(r"(\w+)=(\S+)", out))
-        self.assertEqual(int(seen["side"]), side, out)
-        self.assertEqual(int(seen["direction"]), 4, out)
-        self.assertEqual(seen["hotspot"], seen["expected"], out)
-        # The large picture scaled down, not the slice stretched: the first
-        # is the same picture within rounding, the second far from it.
-        self.assertLess(float(seen["companion"]), 1.0, out)
-        self.assertGreater(float(seen["slice"]), 10 * float(seen["companion"]) + 5, out)
-        loads = tf.pointer_loads(self.calls())
-        self.assertEqual({tf.pointer_side(c) for c in loads}, {side})
+        with open(dump, "rb") as f:
+            shown = f.read()
+        self.assertEqual(struct.unpack("<2I", shown[:8]), (side, side))
+        self.assertEqual({tf.pointer_side(c) for c in tf.pointer_loads(self.calls())}, {side})
+        paths = (os.path.join(folder, "Dart.TWC"), parts)
+        self.host.run_other(os.path.join(folder, "twcmake.exe"), "explode",
+                            *map(winehost.windows_path, paths), relay=False)
+        with open(os.path.join(parts, "Dart-04-large.cur"), "rb") as f:
+            made = f.read()
+        entries = [struct.unpack_from("<4B2H2I", made, 6 + 16 * i)
+                   for i in range(struct.unpack_from("<H", made, 4)[0])]
+        [(_, _, _, _, hot_x, hot_y, _, at)] = [e for e in entries if e[0] == side]
+        rows = [made[at + 40 + r * side * 4:at + 40 + (r + 1) * side * 4] for r in range(side)]
+        self.assertEqual(shown[8:], struct.pack("<2I", hot_x, hot_y) + b"".join(reversed(rows)))
 
         # Exit has Windows reload the user's scheme before any copy goes
-        # back; Wine's reload fails, so the copies follow.
+        # back; Wine's reload fails, so the copy follows.
         self.show_by_tray()
         calls = self.exit_by(tf.EXIT_LABEL)
         last_install = tf.installs(calls)[-1].index
-        reloads = [c for c in tf.calls_with(calls, "SystemParametersInfoW",
-                                            tf.SPI_SETCURSORS)
+        reloads = [c for c in tf.calls_with(calls, "SystemParametersInfoW", tf.SPI_SETCURSORS)
                    if c.index > last_install]
         backs = [r for r in tf.restores(calls) if r[2] > last_install]
-        self.assertEqual(len(reloads), 1)
-        self.assertEqual(reloads[0].retval, 0)
-        self.assertEqual([r[0] for r in backs], [tf.OCR_NORMAL])
+        self.assertEqual([(c.retval, r[0]) for c, r in zip(reloads, backs)], [(0, tf.OCR_NORMAL)])
         self.assertLess(reloads[0].index, backs[0][2])

@@ -48,12 +48,6 @@ def tarnwick_exe():
     return os.path.abspath(path)
 
 
-def pointer_check_exe():
-    """What the pointers a program installs are compared with: the mingw
-    build's pointer_check.exe, made of the program's own code."""
-    return os.path.join(REPO, "build", "mingw", "pointer_check.exe")
-
-
 def watcher_exe(exe=None):
     """The pointer watcher the build puts beside the exe under test."""
     return os.path.join(os.path.dirname(exe or tarnwick_exe()), WATCHER)

@@ -76,17 +76,15 @@ from .xdisplay import Window, XDisplay, wait_until  # noqa: E402,F401
 
 
 def nudge_exe():
-    """tests/e2e/build/nudge.exe and the shims beside it (contrast_shim.dll,
-    pointer_shim.dll), built here if run.sh has not built them."""
+    """tests/e2e/build/nudge.exe and the shim.dll beside it, built here if
+    run.sh has not built them."""
     build = os.path.join(E2E, "build")
     exe = os.path.join(build, "nudge.exe")
     for out, source, flags, libs in (
             (exe, "nudge.c", ["-municode", "-static"],
              ["-loleacc", "-lole32", "-loleaut32"]),
-            (os.path.join(build, "contrast_shim.dll"), "contrast_shim.c",
-             ["-shared"], []),
-            (os.path.join(build, "pointer_shim.dll"), "pointer_shim.c",
-             ["-shared"], ["-lgdi32"])):
+            (os.path.join(build, "shim.dll"), "shim.c", ["-shared"],
+             ["-lgdi32"])):
         if not os.path.exists(out):
             os.makedirs(build, exist_ok=True)
             subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", *flags, "-o", out,
@@ -358,20 +356,15 @@ class WineHost(XDisplay):
         ``args``: do to the running program what the desktop does (a close
         request, a setting change, the end of the session) or list the
         processes.  Returns (exit code, its stdout)."""
-        return self.output(nudge_exe(), *args, timeout=timeout)
-
-    def output(self, exe, *args, timeout=30):
-        """Run a helper program to its end, unrelayed, beside the started
-        one; returns (exit code, its stdout)."""
+        exe = nudge_exe()
         proc, _, stdout_path = self._spawn(exe, args, False, False, None,
                                            None)
         try:
             code = proc.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             self._kill_group(proc)
-            raise TimeoutError("%s %s still running after %.1fs"
-                               % (os.path.basename(exe), " ".join(args),
-                                  timeout))
+            raise TimeoutError("nudge %s still running after %.1fs"
+                               % (" ".join(args), timeout))
         with open(stdout_path, encoding="utf-8", errors="replace") as f:
             return code, f.read()
 
