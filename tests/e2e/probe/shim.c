@@ -1,6 +1,5 @@
-/* shim.dll: what Wine 8 lacks, for the end-to-end tests.
- *
- * A high-contrast theme.  Wine keeps the system colours of HKCU\Control Panel\Colors,
+/* shim.dll: what Wine 8 lacks for a high-contrast theme, for the
+ * end-to-end tests, and a witness of the pointers a program installs.  Wine keeps the system colours of HKCU\Control Panel\Colors,
  * but its SystemParametersInfoW(SPI_GETHIGHCONTRAST) always answers "off" and
  * SPI_SETHIGHCONTRAST fails (ERROR_INVALID_SPI_VALUE).
  *
@@ -10,14 +9,11 @@
  * HKCU\Control Panel\Accessibility\HighContrast (decimal text, bit 0
  * HCF_HIGHCONTRASTON), and passes every other call through unchanged.
  *
- * A witness of the pointers a program installs: Wine's SetSystemCursor changes
- * nothing, and no other process can read the program's handles.  The stand-in
- * for the program's import of SetSystemCursor writes each normal arrow
- * (OCR_NORMAL) it is given, read back with GetIconInfo and GetDIBits, to the
- * file the program's environment names in TARNWICK_POINTER_DUMP (replaced
- * whole: a reader never sees half of one), then passes the call on.  The
- * file: width, height, hot spot x and y as little-endian 32-bit numbers, then
- * the 32-bit pixels (blue, green, red, alpha), top row first.
+ * Wine's SetSystemCursor changes nothing, and no other process can read a
+ * program's handles: the stand-in for its import of SetSystemCursor writes
+ * each normal arrow it is given, read back with GetIconInfo and GetDIBits, to
+ * the file its environment names in TARNWICK_POINTER_DUMP (replaced whole):
+ * width, height, hot spot x and y (32-bit), then 32-bit BGRA rows, top first.
  */
 #ifndef UNICODE
 #define UNICODE
@@ -29,8 +25,7 @@
 
 typedef BOOL(WINAPI *spi_fn)(UINT, UINT, PVOID, UINT);
 static spi_fn real_spi;
-typedef BOOL(WINAPI *set_fn)(HCURSOR, DWORD);
-static set_fn real_set;
+static BOOL(WINAPI *real_set)(HCURSOR, DWORD);
 
 static DWORD stored_flags(void)
 {
@@ -57,21 +52,22 @@ static BOOL WINAPI set_stand_in(HCURSOR cursor, DWORD id)
     ICONINFO info;
     BITMAP map;
     BITMAPINFO format = {{sizeof format.bmiHeader, 0, 0, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {{0, 0, 0, 0}}};
-    DWORD head[4], done;
+    DWORD head[4], done, *pixels = NULL;
     HDC screen = GetDC(NULL);
-    HANDLE out;
+    HANDLE out = INVALID_HANDLE_VALUE;
     if (id == 32512 && GetEnvironmentVariableW(L"TARNWICK_POINTER_DUMP", file, MAX_PATH) &&
         GetIconInfo(cursor, &info)) {
         if (info.hbmColor && GetObjectW(info.hbmColor, sizeof map, &map)) {
-            DWORD *pixels = malloc((size_t)map.bmWidth * map.bmHeight * 4);
             format.bmiHeader.biWidth = head[0] = map.bmWidth;
-            format.bmiHeader.biHeight = -(LONG)(head[1] = map.bmHeight); /* top row first */
+            format.bmiHeader.biHeight = -(LONG)(head[1] = map.bmHeight);
             head[2] = info.xHotspot;
             head[3] = info.yHotspot;
+            pixels = malloc((size_t)map.bmWidth * map.bmHeight * 4);
             swprintf(part, MAX_PATH + 4, L"%ls.new", file);
             /* Not the C runtime's files: the tests read its opens from the relay log. */
-            if (pixels && GetDIBits(screen, info.hbmColor, 0, map.bmHeight, pixels, &format, DIB_RGB_COLORS) &&
-                (out = CreateFileW(part, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL)) != INVALID_HANDLE_VALUE) {
+            if (pixels && GetDIBits(screen, info.hbmColor, 0, map.bmHeight, pixels, &format, DIB_RGB_COLORS))
+                out = CreateFileW(part, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+            if (out != INVALID_HANDLE_VALUE) {
                 WriteFile(out, head, sizeof head, &done, NULL);
                 WriteFile(out, pixels, (DWORD)map.bmWidth * map.bmHeight * 4, &done, NULL);
                 CloseHandle(out);
@@ -86,8 +82,8 @@ static BOOL WINAPI set_stand_in(HCURSOR cursor, DWORD id)
     return real_set(cursor, id);
 }
 
-/* The program's import address table entry for user32!<function>, found by
- * name, so relay thunks in the table do not matter. */
+/* The program's import address table entry for user32!<function>,
+ * found by name, so relay thunks in the table do not matter. */
 static void **import_slot(HMODULE module, const char *function)
 {
     BYTE *base = (BYTE *)module;
@@ -112,27 +108,24 @@ static void **import_slot(HMODULE module, const char *function)
     return NULL;
 }
 
-/* Points the program's import of user32!<function> at stand_in; the real one. */
-static void *redirect(const char *function, void *stand_in)
-{
-    void **slot = import_slot(GetModuleHandleW(NULL), function);
-    void *real;
-    DWORD old;
-    if (!slot || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
-        return NULL;
-    real = *slot;
-    *slot = stand_in;
-    VirtualProtect(slot, sizeof *slot, old, &old);
-    return real;
-}
-
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved)
 {
+    const char *names[] = {"SystemParametersInfoW", "SetSystemCursor"};
+    void *stand_ins[] = {(void *)stand_in, (void *)set_stand_in}, **reals[] = {(void **)&real_spi, (void **)&real_set};
+    void **slot;
+    DWORD old;
+    int i;
     (void)self;
     (void)reserved;
     if (reason != DLL_PROCESS_ATTACH)
         return TRUE;
-    real_spi = (spi_fn)redirect("SystemParametersInfoW", (void *)stand_in);
-    real_set = (set_fn)redirect("SetSystemCursor", (void *)set_stand_in);
-    return real_spi && real_set;
+    for (i = 0; i < 2; i++) {
+        slot = import_slot(GetModuleHandleW(NULL), names[i]);
+        if (!slot || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
+            return FALSE;
+        *reals[i] = *slot;
+        *slot = stand_ins[i];
+        VirtualProtect(slot, sizeof *slot, old, &old);
+    }
+    return TRUE;
 }
