@@ -74,7 +74,7 @@ class ReleaseFoldersTest(ReleaseCase):
         calls = self.wait_installs(3)
         loads = tf.pointer_loads(calls)
         self.assertTrue(loads and all(c.retval for c in loads))
-        self.assertEqual({c.args[0].string.lower()[2:] for c in loads},
+        self.assertEqual({c.args[1].string.lower()[2:] for c in loads},
                          {USER_SCRATCH[2:]})
         self.show_by_tray()
         calls = self.exit_by(tf.EXIT_LABEL)

@@ -58,7 +58,7 @@ class StartupTest(TarnwickCase):
         self.assertLess(set_opens[-1].index, loads[1][0].index)
         self.assertTrue(all(c.retval for load in loads for c in load),
                         "a slice the platform refused")
-        self.assertTrue(all(c.args[0].string.endswith("\\mw.tmp")
+        self.assertTrue(all(c.args[1].string.endswith("\\mw.tmp")
                             for load in loads for c in load))
         self.assertLess(notes[0].index, loads[0][0].index)
 

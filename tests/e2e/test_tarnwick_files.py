@@ -117,7 +117,7 @@ class LongPathTest(TarnwickCase):
         loads = tf.pointer_loads(calls)
         self.assertEqual(len(loads), 3 * tf.SLICES)
         self.assertTrue(all(c.retval for c in loads))
-        self.assertEqual({c.args[0].string.lower() for c in loads},
+        self.assertEqual({c.args[1].string.lower() for c in loads},
                          {USER_SCRATCH})
         installed = {i.source for i in tf.installs(calls)}
         self.assertTrue(installed <= {c.retval for c in loads[-tf.SLICES:]})
@@ -165,7 +165,7 @@ class ScratchNameTest(TarnwickCase):
         # Blue loaded twice through the run's own file, which Exit removed.
         loads = tf.pointer_loads(calls)
         self.assertEqual(len([c for c in loads if c.retval]), 2 * tf.SLICES)
-        self.assertEqual({c.args[0].string.lower() for c in loads},
+        self.assertEqual({c.args[1].string.lower() for c in loads},
                          {USER_SCRATCH + "2" * per_user})
         self.assertEqual(tf.calls_with(calls, "SystemParametersInfoW",
                                        tf.SPI_SETCURSORS), [])

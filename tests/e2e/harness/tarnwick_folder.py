@@ -185,7 +185,8 @@ IMAGE_CURSOR, LR_LOADFROMFILE = 2, 0x10
 
 def pointer_loads(calls):
     """The pointers the program made of a file: LoadImageW(NULL, file,
-    IMAGE_CURSOR, side, side, LR_LOADFROMFILE) with the side it asks for.
+    IMAGE_CURSOR, side, side, LR_LOADFROMFILE) with the side it asks for
+    (the file is ``args[1]``).
     The window's pictures of the same file are loaded at their own size
     (side 0) and are left out."""
     return [c for c in calls if c.func == "LoadImageW" and len(c.args) == 6
