@@ -1,5 +1,5 @@
 /* shim.dll: what Wine 8 lacks for a high-contrast theme, for the
- * end-to-end tests, and a witness of the pointers a program installs.  Wine keeps the system colours of HKCU\Control Panel\Colors,
+ * end-to-end tests.  Wine keeps the system colours of HKCU\Control Panel\Colors,
  * but its SystemParametersInfoW(SPI_GETHIGHCONTRAST) always answers "off" and
  * SPI_SETHIGHCONTRAST fails (ERROR_INVALID_SPI_VALUE).
  *
@@ -8,12 +8,9 @@
  * SPI_GETHIGHCONTRAST the way Windows does, from the value Flags under
  * HKCU\Control Panel\Accessibility\HighContrast (decimal text, bit 0
  * HCF_HIGHCONTRASTON), and passes every other call through unchanged.
- *
- * Wine's SetSystemCursor changes nothing, and no other process can read a
- * program's handles: the stand-in for its import of SetSystemCursor writes
- * each normal arrow it is given, read back with GetIconInfo and GetDIBits, to
- * the file its environment names in TARNWICK_POINTER_DUMP (replaced whole):
- * width, height, hot spot x and y (32-bit), then 32-bit BGRA rows, top first.
+ * Also a witness of the pointers a program installs: its stand-in for
+ * SetSystemCursor writes each normal arrow to the file TARNWICK_POINTER_DUMP
+ * names (see ../README.md).
  */
 #ifndef UNICODE
 #define UNICODE
