@@ -19,7 +19,7 @@ constexpr UINT kLongestRetryMs = 64'000;
 
 void PresenceNotices::ask(HWND window) noexcept {
     window_ = window;
-    // The system sends the display's state at once, then each change.
+    // Each change of the display's state comes as WM_POWERBROADCAST (PBT_POWERSETTINGCHANGE).
     display_ = ::RegisterPowerSettingNotification(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
     retryMs_ = kFirstRetryMs;
     askForSession();

@@ -160,8 +160,10 @@ void Win32Platform::DoEvents() {
     // a message box's, delivers it.
     constexpr UINT tick = TickTimer::kMessage;
     const auto next = [](MSG& m) {
-        return ::PeekMessageW(&m, nullptr, 0, tick - 1, PM_REMOVE) ||
-               ::PeekMessageW(&m, nullptr, tick + 1, UINT_MAX, PM_REMOVE);
+        // An empty queue, the usual case at every tick, costs one look.
+        return ::PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE) &&
+               (::PeekMessageW(&m, nullptr, 0, tick - 1, PM_REMOVE) ||
+                ::PeekMessageW(&m, nullptr, tick + 1, UINT_MAX, PM_REMOVE));
     };
     MSG message{};
     for (int budget = 256; budget > 0 && next(message); --budget) {
