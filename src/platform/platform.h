@@ -79,6 +79,28 @@ inline constexpr std::uint32_t kSpiSetCursors = 0x57;
 // The one it carries after the user turned a high-contrast theme on or off.
 inline constexpr std::uint32_t kSpiSetHighContrast = 0x43;
 
+// Whether the user can see the pointer, as the system tells the window. WM_WTSSESSION_CHANGE's
+// wParam (after WTSRegisterSessionNotification): the session connected to or disconnected
+// from the console or a remote client, locked and unlocked.
+inline constexpr std::uint32_t kWtsConsoleConnect = 1;
+inline constexpr std::uint32_t kWtsConsoleDisconnect = 2;
+inline constexpr std::uint32_t kWtsRemoteConnect = 3;
+inline constexpr std::uint32_t kWtsRemoteDisconnect = 4;
+inline constexpr std::uint32_t kWtsSessionLock = 7;
+inline constexpr std::uint32_t kWtsSessionUnlock = 8;
+// WM_POWERBROADCAST's wParam: the system suspends; it resumed (by itself, or for the user).
+inline constexpr std::uint32_t kPbtApmSuspend = 4;
+inline constexpr std::uint32_t kPbtApmResumeSuspend = 7;
+inline constexpr std::uint32_t kPbtApmResumeAutomatic = 0x12;
+// GUID_CONSOLE_DISPLAY_STATE's value (after RegisterPowerSettingNotification): the
+// console display is off, on, or dimmed (still seen).
+inline constexpr std::uint32_t kDisplayOff = 0;
+inline constexpr std::uint32_t kDisplayOn = 1;
+inline constexpr std::uint32_t kDisplayDimmed = 2;
+
+// The form's timers. Timer1 ticks at the interval asked for, however short (the backend
+// keeps it to a fraction of a millisecond where the system allows), and never queues a
+// second tick behind one not yet handled; Timer2 is the system's ordinary timer.
 enum class Timer : int { Timer1 = 1, Timer2 = 2 };
 
 // Mouse buttons as pointer events carry them: a bit set.

@@ -3,10 +3,10 @@
 namespace tarn {
 
 void PointerRotation::RotateTick(const DirectionHandles& handles, RoleFlags flags) {
-    Point where = position_;
-    if (platform_.GetCursorPos(where)) position_ = where;
-    const int d = tracker_.UpdateDirection(position_.x, position_.y);
-    InstallDirection(d, handles, flags);
+    // A position that cannot be read (on the secure desktop, say) changes nothing: the
+    // tracker would take it for a rest and turn on, and an install there would go unseen.
+    if (Point where; platform_.GetCursorPos(where))
+        InstallDirection(tracker_.UpdateDirection(where.x, where.y), handles, flags);
     platform_.DoEvents();
 }
 

@@ -29,7 +29,8 @@ public:
     PointerRotation(Platform& platform, DirectionTracker& tracker, TarnMod& saved)
         : platform_(platform), tracker_(tracker), saved_(saved) {}
 
-    // One tick: position, tracker, install, then a yield to pending events.
+    // One tick: position, tracker, install, then a yield to pending events. A position
+    // that cannot be read leaves the tracker and the roles as they are.
     void RotateTick(const DirectionHandles& handles, RoleFlags flags);
     // The tick timer's handler: a tick, then one more yield.
     void Timer1_Timer(const DirectionHandles& handles, RoleFlags flags);
@@ -46,15 +47,10 @@ public:
     // counts as ticked). While `loadingGuard` is set only the flag changes.
     void Check1_Click(RoleOption option, int value, bool loadingGuard, RoleFlags& flags);
 
-    [[nodiscard]] Point position() const { return position_; }
-
 private:
     Platform& platform_;
     DirectionTracker& tracker_;
     TarnMod& saved_;
-    // The pointer position is kept between ticks: a failed read leaves the last one,
-    // which the tracker sees as no movement rather than a jump to the screen's corner.
-    Point position_{};
 };
 
 }  // namespace tarn

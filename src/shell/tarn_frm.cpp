@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "cursorset/file_names.h"
@@ -213,7 +214,7 @@ void TarnFrm::okAction() {
     p.SetTimerInterval(Timer::Timer1, s.settings.interval);
     p.HideForm();
     s.okTag = "OK";
-    s.rotation.RotateTick(s.set.handles, s.flags());
+    firstTick();
 }
 
 void TarnFrm::exitAction() {
@@ -462,7 +463,14 @@ void TarnFrm::listv_DblClick() {
     s.tracker.ResetTracker();
     p.SetTimerInterval(Timer::Timer1, s.settings.interval);
     s.okTag = "OK";
-    s.rotation.RotateTick(s.set.handles, s.flags());
+    firstTick();
+}
+
+// Rotation's first tick, at once rather than after an interval; while nobody can see the
+// pointer it waits, like every tick, for the user's return.
+void TarnFrm::firstTick() {
+    State& s = *state_;
+    if (s.life.rules().ticks) s.rotation.RotateTick(s.set.handles, s.flags());
 }
 
 // The loaded set's preview in Picture2, at the window's scaling; a failure is said under
@@ -506,12 +514,60 @@ void TarnFrm::Image2_Click() {
 // ---- System settings
 
 void TarnFrm::Form_SettingChange(std::uint32_t action) {
+    State& s = *state_;
     // Any setting may be the pointer size: the Settings app's own change of it comes
     // with an action Windows does not document, so none is passed over.
     measurePointerSide();
+    if (action != kSpiSetCursors) return;
+    // While nobody can see the pointer (on the secure desktop above all) the new scheme is
+    // read once the user is back, before the first tick.
+    if (s.life.away()) {
+        s.schemeChangedAway = true;
+        return;
+    }
     // The user's new pointers are saved at once, before the next tick installs over them;
     // TarnMod knows whether the change is our own and which roles it holds.
-    if (action == kSpiSetCursors) state_->saved.SchemeChanged();
+    s.saved.SchemeChanged();
+}
+
+// ---- The user's presence
+
+void TarnFrm::Form_SessionChange(std::uint32_t change) {
+    switch (change) {
+        case kWtsSessionLock: awayChanged(Away::Locked, true); break;
+        case kWtsSessionUnlock: awayChanged(Away::Locked, false); break;
+        // Either disconnect leaves the session with no screen; either connect gives it one.
+        case kWtsConsoleDisconnect:
+        case kWtsRemoteDisconnect: awayChanged(Away::Disconnected, true); break;
+        case kWtsConsoleConnect:
+        case kWtsRemoteConnect: awayChanged(Away::Disconnected, false); break;
+        default: break;
+    }
+}
+
+void TarnFrm::Form_PowerBroadcast(std::uint32_t event) {
+    // A resume comes as the automatic one, and again for the user when they are there;
+    // the first is enough, since a display still off or a lock still holding keeps
+    // rotation resting.
+    if (event == kPbtApmSuspend) awayChanged(Away::Suspended, true);
+    if (event == kPbtApmResumeAutomatic || event == kPbtApmResumeSuspend) awayChanged(Away::Suspended, false);
+}
+
+void TarnFrm::Form_DisplayState(std::uint32_t state) { awayChanged(Away::DisplayOff, state == kDisplayOff); }
+
+// Gone: Timer1 stops, so a rest costs no tick at all. Back: the scheme the user picked
+// meanwhile is read first, then Timer1 runs again (at the interval it has, which a
+// slide may have changed meanwhile, and only once rotation has started).
+void TarnFrm::awayChanged(Away reason, bool holds) {
+    State& s = *state_;
+    if (!s.life.setAway(reason, holds) || s.life.leaving()) return;
+    Platform& p = s.platform;
+    if (s.life.away()) {
+        p.SetTimerEnabled(Timer::Timer1, false);
+        return;
+    }
+    if (std::exchange(s.schemeChangedAway, false)) s.saved.SchemeChanged();
+    p.SetTimerEnabled(Timer::Timer1, true);
 }
 
 void TarnFrm::Form_DisplayChange() { measurePointerSide(); }

@@ -40,6 +40,13 @@ public:
     // or the window's scaling did (WM_DPICHANGED): the size pointers are drawn at may
     // have changed with them.
     void Form_DisplayChange();
+    // Whether the user can see the pointer (platform.h): the session's change
+    // (WM_WTSSESSION_CHANGE), the system's power event (WM_POWERBROADCAST) and the console
+    // display's state (GUID_CONSOLE_DISPLAY_STATE). Rotation rests while any says nobody
+    // can, and wakes once none does.
+    void Form_SessionChange(std::uint32_t change);
+    void Form_PowerBroadcast(std::uint32_t event);
+    void Form_DisplayState(std::uint32_t state);
 
     // ---- Timers
     void Timer1_Timer();
@@ -89,7 +96,8 @@ public:
     void Picture2_PictureWanted();
 
     // Where the form is in its life (lifecycle.h): the backend shows the window once
-    // start-up leaves it Ready, and runs the unload only while it is not Closed.
+    // start-up leaves it resting (Ready or Paused), and runs the unload only while it is
+    // not Closed.
     [[nodiscard]] Phase phase() const;
 
     // Everything the form holds; defined in tarn_frm_state.h.
@@ -97,6 +105,7 @@ public:
 
 private:
     void okAction();
+    void firstTick();
     void exitAction();
     void stopLoading();
     // Start-up's settings, then its list of sets. False when start-up goes no further: a
@@ -107,6 +116,7 @@ private:
     // The role options' boxes as the settings have them, and the roles with them.
     void showRoleOptions();
     void checkClicked(int index);
+    void awayChanged(Away reason, bool holds);
     void slideTo(std::int32_t position);
     // The knob to its place at a slider position, at the window's scaling.
     void placeKnob(std::int32_t position);

@@ -41,7 +41,8 @@ struct TarnFrm::State {
     SetPictures pictures;  // the sets' pictures at the window's scaling
     Settings settings;
     std::string okTag;  // the OK label's tag: "Start" until rotation starts, then "OK"
-    Lifecycle life;     // starting up, ready, acting under a box, closing or closed
+    Lifecycle life;     // starting up, ready, paused, acting under a box, closing or closed
+    bool schemeChangedAway = false;  // the user's pointer scheme changed while nobody could see it
     TrayIcon tray;
     layout::KeyRouter keys;  // where each key that is down went
     std::vector<std::string> listed;  // the set names in the list, in its order

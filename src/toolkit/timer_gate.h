@@ -1,6 +1,7 @@
 // One of the form's timers: it runs only while enabled with an interval above 0, and
 // its handler never starts again inside itself (a tick yields to pending messages,
-// which can hold the next WM_TIMER).
+// which can hold the next WM_TIMER). Timer1's carrier keeps its own tick messages out
+// of the yields instead, so it asks only whether the timer runs.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 // The form's window procedures: messages become the form's events.
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 #include "shell/key_routing.h"
 #include "toolkit/mouse.h"
@@ -225,7 +227,20 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                 return 0;
             }
             return ::DefWindowProcW(window, message, wParam, lParam);
-        case WM_TIMER: onTimer(wParam); return 0;
+        case WM_TIMER:
+            if (wParam == PresenceNotices::kRetryTimer) presence_.retry();
+            else onTimer(wParam);
+            return 0;
+        case TickTimer::kMessage: onTick(); return 0;
+        case WM_WTSSESSION_CHANGE:
+            link_.send([&](TarnFrm& f) { f.Form_SessionChange(static_cast<std::uint32_t>(wParam)); });
+            return 0;
+        case WM_POWERBROADCAST:
+            if (wParam != PBT_POWERSETTINGCHANGE)
+                link_.send([&](TarnFrm& f) { f.Form_PowerBroadcast(static_cast<std::uint32_t>(wParam)); });
+            else if (const std::optional<DWORD> state = PresenceNotices::displayState(lParam))
+                link_.send([&](TarnFrm& f) { f.Form_DisplayState(*state); });
+            return TRUE;
         case WM_SYSCOLORCHANGE:
             // The list view is a common control: it learns of new colours only from its parent.
             ::SendMessageW(list_.window(), message, wParam, lParam);
@@ -247,6 +262,7 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             ::DestroyWindow(window);
             return 0;
         case WM_DESTROY:
+            presence_.stop();
             link_.unload();
             ::PostQuitMessage(0);
             return 0;

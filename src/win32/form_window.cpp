@@ -123,9 +123,11 @@ FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, Set
     dialogs_.setOwner(form_.get());
     createControls();
     applyDpi(windowDpi(form_.get()), nullptr);
+    presence_.ask(form_.get());
 }
 
 FormWindow::~FormWindow() {
+    ticks_.stop();
     dialogs_.setOwner(nullptr);
     form_.reset();
 }
@@ -377,6 +379,11 @@ int FormWindow::check(int index) const {
 
 void FormWindow::applyTimer(Timer timer, toolkit::TimerGate::Action action) {
     toolkit::TimerGate& gate = timers_[timerSlot(timer)];
+    if (timer == Timer::Timer1) {
+        if (action == toolkit::TimerGate::Action::Start) gate.started(ticks_.start(form_.get(), gate.interval()));
+        else if (action == toolkit::TimerGate::Action::Stop) ticks_.stop();
+        return;
+    }
     const auto id = static_cast<UINT_PTR>(timer);
     if (action == toolkit::TimerGate::Action::Start)
         gate.started(::SetTimer(form_.get(), id, static_cast<UINT>(gate.interval()), nullptr) != 0);
@@ -392,16 +399,23 @@ void FormWindow::setTimerInterval(Timer timer, std::int32_t milliseconds) {
     applyTimer(timer, timers_[timerSlot(timer)].setInterval(milliseconds));
 }
 
+// Timer2's WM_TIMER: its handler never starts again inside itself (under its own box).
 void FormWindow::onTimer(UINT_PTR id) {
-    if (!link_.form() || (id != 1 && id != 2)) return;
-    toolkit::TimerGate& gate = timers_[id - 1];
+    if (!link_.form() || id != static_cast<UINT_PTR>(Timer::Timer2)) return;
+    toolkit::TimerGate& gate = timers_[timerSlot(Timer::Timer2)];
     if (!gate.enter()) return;
     struct Leave {
         toolkit::TimerGate& gate;
         ~Leave() { gate.leave(); }
     } leave{gate};
-    if (id == 1) link_.form()->Timer1_Timer();
-    else link_.form()->Timer2_Timer();
+    link_.form()->Timer2_Timer();
+}
+
+// Timer1's tick message. A tick's yields leave tick messages queued, so one arrives
+// inside a tick only through a message box's loop, where ticks go on.
+void FormWindow::onTick() {
+    ticks_.taken();
+    if (link_.form() && timers_[timerSlot(Timer::Timer1)].running()) link_.form()->Timer1_Timer();
 }
 
 }  // namespace tarn::win32

@@ -20,7 +20,9 @@
 #include "win32/form_link.h"
 #include "win32/owned.h"
 #include "win32/painting.h"
+#include "win32/presence.h"
 #include "win32/set_list.h"
+#include "win32/tick_timer.h"
 
 namespace tarn::win32 {
 
@@ -81,6 +83,7 @@ private:
     [[nodiscard]] TwipsRect twips(const RECT& pixels) const;
     void applyTimer(Timer timer, toolkit::TimerGate::Action action);
     void onTimer(UINT_PTR id);
+    void onTick();
 
     // The keyboard (form_events.cpp). Every key message (down, up, character) that
     // reaches the window or a control, however it was dispatched (the message loop,
@@ -120,6 +123,8 @@ private:
     double tpp_ = 15.0;
     FontTable fonts_;
     std::array<toolkit::TimerGate, 2> timers_{};
+    TickTimer ticks_;  // Timer1's carrier; Timer2 is a system timer
+    PresenceNotices presence_;
     layout::PressTracker press_;
 
     OwnedWindow form_;

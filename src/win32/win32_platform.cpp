@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cwchar>
 
 #include "platform/wtf8.h"
 #include "win32/failure.h"
@@ -31,6 +32,16 @@ HANDLE fileOf(FileHandle file) { return reinterpret_cast<HANDLE>(file.value()); 
 
 std::error_code lastError() { return {static_cast<int>(::GetLastError()), std::system_category()}; }
 
+// A key for a dialog (a message box, also the shell's) goes through its dialog manager,
+// as the box's own loop would take it: a yield under a box never swallows its Return.
+bool dialogKey(MSG& m) {
+    if (m.message < WM_KEYFIRST || m.message > WM_KEYLAST) return false;
+    HWND root = ::GetAncestor(m.hwnd, GA_ROOT);
+    wchar_t name[8]{};
+    return root && ::GetClassNameW(root, name, 8) > 0 && std::wcscmp(name, L"#32770") == 0 &&
+           ::IsDialogMessageW(root, &m);
+}
+
 }  // namespace
 
 Win32Platform::Win32Platform(HINSTANCE instance)
@@ -55,9 +66,10 @@ void Win32Platform::load() {
         return LRESULT{0};
     });
     list_.holdLayout(false);
-    // A form that start-up left Ready shows itself unless it chose to stay invisible.
-    if (visible_ && form->phase() == Phase::Ready && window_.handle() && !::IsWindowVisible(window_.handle()))
-        window_.show();
+    // A form that start-up left resting shows itself unless it chose to stay invisible.
+    const Phase phase = form->phase();
+    const bool resting = phase == Phase::Ready || phase == Phase::Paused;
+    if (visible_ && resting && window_.handle() && !::IsWindowVisible(window_.handle())) window_.show();
 }
 
 int Win32Platform::run() {
@@ -154,13 +166,23 @@ bool Win32Platform::MoveWindow(WindowHandle window, std::int32_t x, std::int32_t
 
 void Win32Platform::DoEvents() {
     // Only what is waiting now: a bounded number of messages, so a stream of new ones
-    // (timers, paints) cannot keep the caller here.
+    // (timers, paints) cannot keep the caller here. A tick message stays queued (the tick
+    // that yields never runs the next inside itself): the loop the caller returns to, or
+    // a message box's, delivers it.
+    constexpr UINT tick = TickTimer::kMessage;
+    const auto next = [](MSG& m) {
+        // An empty queue, the usual case at every tick, costs one look.
+        return ::PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE) &&
+               (::PeekMessageW(&m, nullptr, 0, tick - 1, PM_REMOVE) ||
+                ::PeekMessageW(&m, nullptr, tick + 1, UINT_MAX, PM_REMOVE));
+    };
     MSG message{};
-    for (int budget = 256; budget > 0 && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); --budget) {
+    for (int budget = 256; budget > 0 && next(message); --budget) {
         if (message.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
+        if (dialogKey(message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }

@@ -3,8 +3,10 @@ the ways out.  See harness/tarnwick_case.py for how each test runs the program.
 """
 
 import os
+import statistics
 import struct
 import tempfile
+import time
 import unittest
 
 from harness import tarnwick_folder as tf
@@ -203,6 +205,50 @@ class RotationTest(TarnwickCase):
         self.assertEqual(len(tf.calls_with(calls, "MessageBoxW")), 1)
         ins = [i.source for i in tf.installs(calls) if i.role == OCR_NORMAL]
         self.assertLessEqual(set(ins[-5:]), set(handles))
+
+
+class TickTest(TarnwickCase):
+    relay_include = RELAY + ("kernel32.SetProcessInformation", "kernelbase.SetProcessInformation")
+
+    def test_ticks_at_the_interval_under_a_box_and_none_while_locked(self):
+        # The settings file's 5 ms, the arrow alone: a tick is one install.
+        self.start_rotating(busy=0, timestamps=True, interval=5)
+        calls = self.wait_installs(300)
+        times = {c.index: c.time for c in calls}
+        at = [times[i.index] for i in tf.installs(calls)][-300:]
+        gap = statistics.median(b - a for a, b in zip(at, at[1:]))
+        self.assertAlmostEqual(gap, 0.005, delta=0.0005)
+        # Faster than the system clock: its timer precision kept (Wine
+        # refuses; the call is the witness).
+        self.assertEqual([c.args[1].value for c in
+                          tf.calls_with(calls, "SetProcessInformation")],
+                         [4])                # ProcessPowerThrottling
+
+        # Blue turns into zeros: its double-click's box is up, ticks go on.
+        self.folder.write("Blue.TWC", bytes(tf.SET_SIZE))
+        self.host.double_click(*dict(self.wait_list_icons(
+            {"Blue": BLUE}, 1)[1])["Blue"])
+        self.host.wait_call("user32.MessageBoxW", returned=False)
+        calls = self.wait_installs(50)
+        box = tf.calls_with(calls, "MessageBoxW")[-1]
+        self.assertFalse(box.returned)
+        self.assertGreaterEqual(len([i for i in tf.installs(calls)
+                                     if i.index > box.index]), 50)
+        self.answer_message_box()
+
+        # Locked for a second: not one install until the unlock.
+        for code in ("7", "8"):              # WTS_SESSION_LOCK, _UNLOCK
+            self.host.nudge("session", "Tarnwick.exe", code,
+                            "class=TarnwickForm")
+            time.sleep(1)
+        calls = self.wait_installs(10)
+        lock, unlock = [m.index for m in self.host.relay().window_messages(
+            "WM_WTSSESSION_CHANGE")]
+        ins = [i.index for i in tf.installs(calls)]
+        self.assertEqual([i for i in ins if lock < i < unlock], [])
+        self.assertGreaterEqual(len([i for i in ins if i > unlock]), 10)
+        # Kept, let go at the lock, kept again after it.
+        self.assertEqual(len(tf.calls_with(calls, "SetProcessInformation")), 3)
 
 
 class ExitTest(TarnwickCase):

@@ -464,14 +464,20 @@ TEST_F(PointerRolesTest, NothingIsInstalledAfterTheFinalRestore) {
     EXPECT_EQ(fake.count("SetSystemCursor") + fake.count("CopyIcon"), 0);
 }
 
-TEST_F(PointerRolesTest, AFailedPositionReadIsNoMovement) {
+// On the secure desktop the position cannot be read: such a tick neither turns the
+// tracker (a tick it read would take a rest and turn on) nor installs.
+TEST_F(PointerRolesTest, ATickWhosePositionCannotBeReadChangesNothing) {
     rotation.CaptureUserPointers();
-    rotation.RotateTick(handles, {false, false});
-    EXPECT_EQ(tracker.current(), 6);
+    rotation.RotateTick(handles, {true, false});  // down and right, 6
+    fake.pointer.x += 10;                          // right: one step toward 4
+    rotation.RotateTick(handles, {true, false});
+    ASSERT_EQ(tracker.current(), 5);
     fake.failCall("GetCursorPos");
-    rotation.RotateTick(handles, {false, false});
-    EXPECT_EQ(rotation.position(), (Point{150, 150}));
-    EXPECT_EQ(tracker.previousDx(), 0);
+    fake.clearLog();
+    rotation.RotateTick(handles, {true, false});
+    EXPECT_EQ(tracker.current(), 5);
+    EXPECT_EQ(fake.count("CopyIcon") + fake.count("SetSystemCursor"), 0);
+    EXPECT_EQ(fake.systemImage(kOcrNormal), images[5]);
 }
 
 }  // namespace

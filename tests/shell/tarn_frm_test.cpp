@@ -594,6 +594,60 @@ TEST_F(LifecycleTest, APointerSizeChangeMakesTheSetAnewForTheNextTick) {
     EXPECT_THAT(fake.log(), IsEmpty());
 }
 
+// Rotation rests while any reason says nobody can see the pointer: no tick at all, not
+// even a queued one or an action's first. It wakes only once none holds, and reads a
+// scheme the user picked meanwhile first. Also when the reason came under a box.
+TEST_F(LifecycleTest, RotationRestsWhileNobodyCanSeeThePointerAndWakesWhenAllAreBack) {
+    writeIni(kTypicalIni);
+    writeSet("arrows.TWC", 1);
+    frm.Form_Load();
+    frm.lbl_Click(layout::kLabelOk);
+    const auto session = [this](std::uint32_t c) { return [this, c] { frm.Form_SessionChange(c); }; };
+    const auto power = [this](std::uint32_t e) { return [this, e] { frm.Form_PowerBroadcast(e); }; };
+    const auto display = [this](std::uint32_t d) { return [this, d] { frm.Form_DisplayState(d); }; };
+    const std::string off = "SetTimerEnabled(Timer1,0)", on = "SetTimerEnabled(Timer1,1)";
+    const struct {
+        const char* what;
+        std::function<void()> event;
+        bool ticks;
+        std::vector<std::string> calls;
+    } steps[] = {
+        {"locked", session(kWtsSessionLock), false, {off}},
+        {"and the display off", display(kDisplayOff), false, {}},
+        {"a new scheme", [this] { fake.changeScheme("large"), frm.Form_SettingChange(kSpiSetCursors); }, false, {}},
+        {"unlocked, the display still off", session(kWtsSessionUnlock), false, {}},
+        {"the display dimmed: seen", display(kDisplayDimmed), true, {"ReloadSystemCursors()", on}},
+        {"disconnected", session(kWtsRemoteDisconnect), false, {off}},
+        {"and suspended", power(kPbtApmSuspend), false, {}},
+        {"connected at the console, still suspended", session(kWtsConsoleConnect), false, {}},
+        {"resumed", power(kPbtApmResumeAutomatic), true, {on}},
+        {"resumed for the user, an unlock with no lock",
+         [&] { power(kPbtApmResumeSuspend)(), session(kWtsSessionUnlock)(); }, true, {}},
+        {"console disconnected", session(kWtsConsoleDisconnect), false, {off}},
+        {"a double-click", [this] { fake.selectedKey = "arrows", frm.listv_DblClick(); }, false, {}},
+        {"remote connected", session(kWtsRemoteConnect), true, {on}},
+        {"locked under a tick's box",
+         [&] {
+             fake.watcherEnded = true, fake.failCall("StartPointerWatcher");  // "KeepWatching"
+             fake.duringMessageBox = {session(kWtsSessionLock)};
+             frm.Timer1_Timer();
+         },
+         false, {off}},
+        {"unlocked", session(kWtsSessionUnlock), true, {on}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        fake.clearLog();
+        step.event();
+        EXPECT_EQ(fake.log({"SetTimerEnabled", "ReloadSystemCursors"}), step.calls);
+        EXPECT_EQ(fake.timers[Timer::Timer1].enabled, step.ticks);
+        EXPECT_EQ(frm.phase(), step.ticks ? Phase::Ready : Phase::Paused);
+        frm.Timer1_Timer();  // one already queued
+        EXPECT_EQ(fake.count("SetSystemCursor") > 0, step.ticks);
+    }
+    EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), "large:32512");
+}
+
 TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {
     frm.Image2_Click();
     const std::string page = (folder.path() / "Tarnwick.html").string();

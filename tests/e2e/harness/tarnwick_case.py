@@ -262,11 +262,12 @@ class TarnwickCase(unittest.TestCase):
         self.launch(loads=2, timestamps=timestamps)
         self.main_window()
 
-    def start_rotating(self, busy=1, timestamps=False):
+    def start_rotating(self, busy=1, timestamps=False, interval=20):
         """Blue rotating in the arrow (and, with ``busy``, the busy
-        pointers), started by a double-click on it, which leaves the window
-        up; returns the calls once three arrows are installed."""
-        self.open_blue(timestamps, normal=1, busy=busy, interval=20)
+        pointers) every ``interval`` ms, started by a double-click on it,
+        which leaves the window up; returns the calls once three arrows are
+        installed."""
+        self.open_blue(timestamps, normal=1, busy=busy, interval=interval)
         icons = dict(self.wait_list_icons({"Blue": BLUE}, 1)[1])
         self.host.double_click(*icons["Blue"])
         return self.wait_installs(3)

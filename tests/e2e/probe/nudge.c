@@ -9,6 +9,10 @@
  *   nudge.exe endsession <exe> <lParam> <0|1>
  *                                         sends WM_QUERYENDSESSION(0, lParam) and, when it
  *                                         was answered TRUE, WM_ENDSESSION(<0|1>, lParam)
+ *   nudge.exe session <exe> <code>        posts WM_WTSSESSION_CHANGE with that wParam
+ *                                         (7 WTS_SESSION_LOCK, 8 WTS_SESSION_UNLOCK, ...)
+ *   nudge.exe power <exe> <code>          posts WM_POWERBROADCAST with that wParam
+ *                                         (4 PBT_APMSUSPEND, 0x12 PBT_APMRESUMEAUTOMATIC)
  *   nudge.exe processes                   prints "pid ppid exe" for every process
  *   nudge.exe names <exe>                 asks, as a screen reader does, each child window
  *                                         of the exe's top-level windows for its
@@ -238,6 +242,14 @@ int wmain(int argc, wchar_t **argv)
     if (wcscmp(argv[1], L"close") == 0) {
         job.what = "WM_CLOSE";
         job.message = WM_CLOSE;
+        job.post = 1;
+        return send_to(argv[2], &job);
+    }
+    if ((wcscmp(argv[1], L"session") == 0 || wcscmp(argv[1], L"power") == 0) && argc >= 4) {
+        int session = argv[1][0] == L's';
+        job.what = session ? "WM_WTSSESSION_CHANGE" : "WM_POWERBROADCAST";
+        job.message = session ? WM_WTSSESSION_CHANGE : WM_POWERBROADCAST;
+        job.wp = (WPARAM)wcstoul(argv[3], NULL, 0);
         job.post = 1;
         return send_to(argv[2], &job);
     }
