@@ -12,7 +12,7 @@
 #include <string>
 
 #include "cursorset/cursorset.h"
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 #include "cursorset/library.h"
 #include "settings/settings_text.h"
 #include "support/fixtures.h"

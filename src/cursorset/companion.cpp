@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 
 namespace tarn {
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "cursorset/cursor_check.h"
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 #include "cursorset/set_file.h"
 
 namespace tarn {

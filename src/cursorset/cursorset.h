@@ -1,7 +1,7 @@
 // A cursor set: sixteen direction images cut from one .TWC file, and the pointer
 // handles the platform made from them. Every image reaches the platform through the
-// set's scratch file (cursorset/scratch_file.h), in the program folder or the per-user
-// one (cursorset/folders.h).
+// set's scratch file (files/scratch_file.h), in the program folder or the per-user
+// one (files/folders.h).
 #pragma once
 
 #include <array>
@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cursorset/folders.h"
-#include "cursorset/scratch_file.h"
+#include "files/folders.h"
+#include "files/scratch_file.h"
 #include "cursorset/twc_format.h"
 #include "platform/platform.h"
 

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 #include "cursorset/list_previews.h"
 #include "toolkit/keyed_collection.h"
 

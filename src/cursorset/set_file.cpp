@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 
 namespace tarn {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cursorset/folders.h"
+#include "files/folders.h"
 #include "cursorset/twc_format.h"
 #include "platform/platform.h"
 

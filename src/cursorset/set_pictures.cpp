@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cursorset/companion.h"
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 #include "cursorset/set_file.h"
 #include "platform/units.h"
 
