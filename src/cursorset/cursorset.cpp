@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "cursorset/cursor_check.h"
-#include "files/file_names.h"
 #include "cursorset/set_file.h"
+#include "files/file_names.h"
 
 namespace tarn {
 
@@ -39,10 +39,9 @@ CursorHandle makePointer(Platform& platform, CursorSet& set, const Folders& fold
 
 }  // namespace
 
-void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::vector<unsigned char> image,
-                  const Folders& folders) {
-    set.images[index] = std::move(image);
-    replaceHandle(platform, set, index, makePointer(platform, set, folders, set.images[index]));
+void MakeSlotPointer(Platform& platform, CursorSet& set, std::size_t index, std::span<const unsigned char> image,
+                     const Folders& folders) {
+    replaceHandle(platform, set, index, makePointer(platform, set, folders, image));
 }
 
 PictureHandle LoadPreview(Platform& platform, CursorSet& set, const Folders& folders) {

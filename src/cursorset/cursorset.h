@@ -8,13 +8,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cursorset/twc_format.h"
 #include "files/folders.h"
 #include "files/scratch_file.h"
-#include "cursorset/twc_format.h"
 #include "platform/platform.h"
 
 namespace tarn {
@@ -48,11 +49,11 @@ enum class WithoutCursor {
 bool LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders = {},
              WithoutCursor withoutCursor = WithoutCursor::Refuse);
 
-// Puts `image` in slot `index` and makes its pointer through the scratch file, releasing
-// the handle it replaces: one step of a load. Throws the scratch file's exceptions, with
-// the image already in the slot and the old handle kept.
-void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::vector<unsigned char> image,
-                  const Folders& folders);
+// Makes slot `index`'s pointer of `image` through the scratch file, releasing the handle
+// it replaces; the slot's image is left as it is. Throws the scratch file's exceptions,
+// with the old handle kept.
+void MakeSlotPointer(Platform& platform, CursorSet& set, std::size_t index, std::span<const unsigned char> image,
+                     const Folders& folders);
 
 // Image 2 through the scratch file, loaded as a picture. Throws on failure
 // (PlatformError from the picture loader, or the scratch file's exception).

@@ -80,13 +80,6 @@ std::size_t CutSlices(std::span<const unsigned char> bytes, std::span<Slice> int
     return whole;
 }
 
-std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes) {
-    if (bytes.size() != kSetFileBytes) return std::nullopt;
-    SetImages images;
-    CutSlices(bytes, images);
-    return images;
-}
-
 bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report, const Folders& folders) {
     // No set chosen yet (an empty name), or a name that could reach outside the program
     // folder, which is treated like a file that is not there.
