@@ -27,12 +27,12 @@ ROLES = [tf.OCR_NORMAL, tf.OCR_APPSTARTING, tf.OCR_WAIT]
 
 # What the ledger needs relayed: every call that makes, hands over or ends a
 # pointer handle, plus LoadCursorW (which says a copy is a capture) and
-# LoadCursorFromFileW (which names the slice handles, so a destroy of one of
+# LoadImageW (which names the slice handles, so a destroy of one of
 # those is told apart from a destroy of a copy).  CreateProcessW and
 # SystemParametersInfoW show the watcher starting and what it did.
 RELAY = ("user32.CopyIcon", "user32.CopyImage", "user32.SetSystemCursor",
          "user32.DestroyIcon", "user32.DestroyCursor", "user32.LoadCursorW",
-         "user32.LoadCursorFromFileW", "kernel32.CreateProcessW",
+         "user32.LoadImageW", "kernel32.CreateProcessW",
          "user32.SystemParametersInfoW")
 # The rate window relays only the installs: a few lines a tick.
 RATE_RELAY = ("user32.SetSystemCursor",)
@@ -71,10 +71,10 @@ class Ledger:
     def __init__(self, calls):
         self.copies = {}            # handle -> record of the copy alive now
         self.done = []              # records of copies that ended
-        self.slices = set()         # handles LoadCursorFromFileW returned
+        self.slices = set()         # pointers LoadImageW made of a file
         self.counts = dict.fromkeys(self.COUNTS, 0)
         for i, c in enumerate(calls):
-            if c.func == "LoadCursorFromFileW" and c.returned and c.retval:
+            if tf.pointer_loads([c]) and c.returned and c.retval:
                 self.slices.add(c.retval)
             elif c.func in COPY_CALLS:
                 self._copy(c, calls[i - 1] if i else None,
@@ -205,8 +205,8 @@ LEDGER_EXAMPLE = """\
 0024:Ret  user32.LoadCursorW() retval=000100b4 ret=1
 0024:Call user32.CopyImage(000100b4,00000002,00000000,00000000,00000000) ret=2
 0024:Ret  user32.CopyImage() retval=000100b6 ret=2
-0024:Call user32.LoadCursorFromFileW(00c94cf0 L"Z:\\\\mw.tmp") ret=3
-0024:Ret  user32.LoadCursorFromFileW() retval=0005008a ret=3
+0024:Call user32.LoadImageW(00000000,00c94cf0 L"Z:\\\\mw.tmp",00000002,00000030,00000030,00000010) ret=3
+0024:Ret  user32.LoadImageW() retval=0005008a ret=3
 0024:Call user32.CopyIcon(0005008a) ret=4
 0024:Ret  user32.CopyIcon() retval=00f100a8 ret=4
 0024:Call user32.SetSystemCursor(00f100a8,00007f00) ret=5

@@ -44,7 +44,9 @@ public:
         benchmark::DoNotOptimize(c);
         return true;
     }
-    CursorHandle LoadCursorFromFile(const std::filesystem::path&) override { return {}; }
+    CursorHandle LoadImage(const std::filesystem::path&, int) override { return {}; }
+    std::optional<IconSize> GetIconInfo(CursorHandle) override { return IconSize{32, 32}; }
+    int GetSystemMetrics(int) override { return 32; }
     bool DestroyCursor(CursorHandle) override { return true; }
     bool ReloadSystemCursors() override { return true; }
     WindowHandle FormWindow() override { return {}; }

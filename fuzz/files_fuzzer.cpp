@@ -63,9 +63,9 @@ void loadSets(const tarn::testing::TempFolder& dir, const std::uint8_t* data, st
                 "an image is not its slice");
 
     const std::string name(raw.begin(), std::find(raw.begin(), raw.end(), static_cast<unsigned char>('\n')));
-    const int loadsBefore = p.count("LoadCursorFromFile");
+    const int loadsBefore = p.count("LoadImage");
     LoadTWC(p, set, name);
-    if (!IsBareFileName(name)) require(p.count("LoadCursorFromFile") == loadsBefore, "a path-like name was followed");
+    if (!IsBareFileName(name)) require(p.count("LoadImage") == loadsBefore, "a path-like name was followed");
     require(p.misuse().empty(), "platform misused");
     set.scratch.remove(p);  // each input starts from a folder without a scratch file
 }

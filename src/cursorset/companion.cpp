@@ -1,7 +1,10 @@
 #include "cursorset/companion.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fstream>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 #include "files/file_names.h"
@@ -17,6 +20,17 @@ constexpr const char* kShape =
 std::string sentence(std::string text) {
     if (!text.empty()) text[0] = UpperAscii(text[0]);
     return text + ".";
+}
+
+// What a file system failure makes of reading the file, as a sentence.
+std::string fileFault(const char* what, int err) {
+    return std::string(what) + (err != 0 ? ": " + std::generic_category().message(err) : "") + ".";
+}
+
+std::optional<std::string> sizeFault(std::uintmax_t bytes) {
+    if (bytes <= kMaxCompanionBytes) return std::nullopt;
+    return "The file is " + std::to_string(bytes) + " bytes long; a set's large pictures take at most " +
+           std::to_string(kMaxCompanionBytes) + " bytes (16 MiB).";
 }
 
 std::string size(std::uint32_t width, std::uint32_t height) {
@@ -50,9 +64,8 @@ bool IsCompanionOf(std::string_view setFileName, std::string_view fileName) {
 
 CompanionRead ReadCompanion(std::span<const std::uint8_t> bytes) {
     CompanionRead read;
-    if (bytes.size() > kMaxCompanionBytes) {
-        read.fault = "The file is " + std::to_string(bytes.size()) + " bytes long; a set's large pictures take at most " +
-                     std::to_string(kMaxCompanionBytes) + " bytes (16 MiB).";
+    if (auto fault = sizeFault(bytes.size())) {
+        read.fault = *fault;
         return read;
     }
     // The size first, from the header alone: a sheet that is no companion is never decoded.
@@ -75,6 +88,28 @@ CompanionRead ReadCompanion(std::span<const std::uint8_t> bytes) {
     companion.cell = decoded.picture->width / kCompanionColumns;
     companion.directions = CutSheet(*decoded.picture);
     return read;
+}
+
+std::optional<CompanionRead> ReadCompanionFile(const std::filesystem::path& file) {
+    namespace fs = std::filesystem;
+    const auto failed = [](std::string fault) { return CompanionRead{std::nullopt, std::move(fault)}; };
+    std::error_code ec;
+    const fs::file_status status = fs::status(file, ec);
+    if (status.type() == fs::file_type::not_found) return std::nullopt;
+    if (ec) return failed(fileFault("Cannot look at the file", ec.value()));
+    // A folder is not read, and a pipe or a device would block for ever.
+    if (!fs::is_regular_file(status)) return failed("It is not a file.");
+    const std::uintmax_t length = fs::file_size(file, ec);
+    if (ec) return failed(fileFault("Cannot read the file", ec.value()));
+    if (auto fault = sizeFault(length)) return failed(*fault);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
+    if (in && length > 0) in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+    // One that shrank since it was measured is read as far as it goes: the picture says the rest.
+    if (!in.is_open() || in.bad()) return failed(fileFault("Cannot read the file", errno));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return ReadCompanion(bytes);
 }
 
 namespace {

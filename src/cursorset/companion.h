@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,6 +52,11 @@ struct CompanionRead {
     std::string fault;  // empty when there is a companion
 };
 CompanionRead ReadCompanion(std::span<const std::uint8_t> bytes);
+
+// The large pictures in `file`: nothing when no such file is there; otherwise what
+// ReadCompanion makes of its bytes, its size checked before a byte is read, or why it
+// could not be read (not a file, the file system's reason), as a sentence.
+std::optional<CompanionRead> ReadCompanionFile(const std::filesystem::path& file);
 
 // A sheet's sixteen cells, each a quarter of its width: the sheet's height must be
 // its width. And sixteen cells of one size as a sheet.

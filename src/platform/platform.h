@@ -57,6 +57,21 @@ struct TwipsRect {
 inline constexpr std::uint32_t kOcrNormal = 32512;
 inline constexpr std::uint32_t kOcrAppStarting = 32650;
 inline constexpr std::uint32_t kOcrWait = 32514;
+// The I-beam, a system pointer the program never replaces: the size Windows loaded it at
+// is the size it draws every pointer of the user's scheme at now.
+inline constexpr std::uint32_t kIdcIBeam = 32513;
+
+// GetSystemMetrics index of the nominal pointer width (it follows the display scaling but
+// not the pointer-size setting).
+inline constexpr int kSmCxCursor = 13;
+
+// A pointer's size in pixels, as the bitmaps GetIconInfo gives read (a monochrome
+// pointer's mask holds two pictures: its height is half the mask's).
+struct IconSize {
+    int width = 0;
+    int height = 0;
+    friend constexpr bool operator==(IconSize, IconSize) = default;
+};
 
 // The SystemParametersInfo action a WM_SETTINGCHANGE carries after the user's pointer
 // scheme was reloaded into every system pointer (a new scheme, size or colour).
@@ -184,10 +199,15 @@ public:
     virtual CursorHandle CopyImage(CursorHandle cursor) = 0;
     virtual bool DestroyIcon(CursorHandle cursor) = 0;
     virtual bool SetSystemCursor(CursorHandle cursor, std::uint32_t id) = 0;
-    // Loads a cursor file; a null handle when the file is not a cursor, and for a path of
+    // LoadImageW(nullptr, file, IMAGE_CURSOR, side, side, LR_LOADFROMFILE): a pointer of
+    // `side` pixels from a cursor file, from its image of that size, else its image
+    // stretched to it. A null handle when the file is not a cursor, and for a path of
     // kMaxPath UTF-16 units or more, which the system's cursor loader does not take.
-    virtual CursorHandle LoadCursorFromFile(const std::filesystem::path& file) = 0;
-    // Releases a handle made by LoadCursorFromFile or CopyImage.
+    virtual CursorHandle LoadImage(const std::filesystem::path& file, int side) = 0;
+    // GetIconInfo: the size of the pointer's pictures; nothing when the system does not say.
+    virtual std::optional<IconSize> GetIconInfo(CursorHandle cursor) = 0;
+    virtual int GetSystemMetrics(int index) = 0;
+    // Releases a handle made by LoadImage or CopyImage.
     virtual bool DestroyCursor(CursorHandle cursor) = 0;
     // Reloads the user's configured pointer scheme (SystemParametersInfo SPI_SETCURSORS).
     virtual bool ReloadSystemCursors() = 0;

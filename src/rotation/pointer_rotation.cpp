@@ -34,13 +34,10 @@ void PointerRotation::Check1_Click(RoleOption option, int value, bool loadingGua
     const bool on = value != 0;
     if (option == RoleOption::Normal) {
         flags.normal = on;
-        if (!on && !loadingGuard) saved_.RestoreKeepingCopy(Role::Normal);
+        if (!on && !loadingGuard) saved_.RestoreNormal();
     } else {
         flags.busy = on;
-        if (!on && !loadingGuard) {
-            saved_.RestoreKeepingCopy(Role::AppStarting);
-            saved_.RestoreKeepingCopy(Role::Wait);
-        }
+        if (!on && !loadingGuard) saved_.RestoreBusy();
     }
 }
 

@@ -1,5 +1,7 @@
 #include "rotation/tarn_mod.h"
 
+#include <algorithm>
+
 namespace tarn {
 
 namespace {
@@ -87,9 +89,26 @@ void TarnMod::RestoreAll() {
     // Whatever handler is still on its way (one whose message box let the close
     // through) finds the roles closed from here on.
     restoredForGood_ = true;
+    // A copy is one picture of one size; the reload is the user's own files again.
+    if (anyInstalled() && ReloadSystemCursors())
+        for (Slot& s : slots_) s.installed = false;
     for (Role r : {Role::Normal, Role::AppStarting, Role::Wait}) restore(r);
     dismissWatcher();
 }
+
+void TarnMod::reloadOrRestore(std::initializer_list<Role> roles) {
+    if (std::none_of(roles.begin(), roles.end(), [&](Role r) { return slot(r).installed; })) return;
+    if (ReloadSystemCursors()) {
+        // Every role shows the user's pointer again; the copies stay, for the next restore.
+        for (Slot& s : slots_) s.installed = false;
+        return;
+    }
+    for (Role r : roles) RestoreKeepingCopy(r);
+}
+
+void TarnMod::RestoreNormal() { reloadOrRestore({Role::Normal}); }
+
+void TarnMod::RestoreBusy() { reloadOrRestore({Role::AppStarting, Role::Wait}); }
 
 void TarnMod::dismissWatcher() {
     if (watcher_ != Watcher::Running) return;

@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 
 #include "platform/platform.h"
@@ -59,17 +60,28 @@ public:
     // reload runs, before the first capture and after the final restore.
     void SchemeChanged();
 
-    // The restore at the end of the program: the saved copies become the system
-    // pointers again for the roles that show a direction image, normal first, then
-    // app-starting, then wait; the other roles are left alone and their copies
-    // released. Then the word to the watcher that the user's pointers are back.
-    // Nothing is installed after it: the user's pointers are back for good.
+    // The restore at the end of the program. While a role shows a direction image the
+    // system reloads the user's scheme (ReloadSystemCursors), which puts back their own
+    // pointers, at the size and with the animation of their files, into every role. Only
+    // where that reload fails do the saved copies become the system pointers again, for
+    // the roles that show a direction image, normal first, then app-starting, then wait.
+    // The other copies are released. Then the word to the watcher that the user's
+    // pointers are back. Nothing is installed after it: they are back for good.
     void RestoreAll();
+
+    // A role option unticked: the user's pointers back in the normal role, or in both
+    // busy roles, the way RestoreAll puts them back (the scheme reloaded, else the saved
+    // copies, each kept as a fresh copy for later). The reload puts back every role; a
+    // role still ticked gets its direction image again at the next tick. A role that
+    // shows no direction image is left as it is.
+    void RestoreNormal();
+    void RestoreBusy();
 
     // Hands the saved copy of `role` back to the system while keeping a fresh copy of
     // it for later restores. The fresh copy is made from the user's own pointer we
     // already hold, so it never depends on what happens to lie under the pointer. A
-    // role that shows no direction image is left as it is.
+    // role that shows no direction image is left as it is. A direction without an image
+    // comes here at a tick, which must not make the system read the user's files again.
     void RestoreKeepingCopy(Role role);
 
     // Run at every tick, before its installs. A watcher that was running and has ended
@@ -105,6 +117,9 @@ private:
     const Slot& slot(Role r) const { return slots_[static_cast<std::size_t>(r)]; }
     void capture(Role role);
     void restore(Role role);
+    // The user's scheme reloaded in place of our images, else `roles` given their
+    // copies back, each keeping a fresh one.
+    void reloadOrRestore(std::initializer_list<Role> roles);
     void release(Slot& s);
     void dismissWatcher();
     [[nodiscard]] bool anyInstalled() const;

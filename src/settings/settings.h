@@ -37,12 +37,17 @@ struct Settings {
 // instead of waiting for a slide.
 inline constexpr std::int32_t kFirstRunSliderPosition = 104;
 inline constexpr std::int32_t kFirstRunInterval = *TickInterval(kFirstRunSliderPosition);
+// The normal arrow rotates unless the settings say otherwise: on a first run, so that the
+// first double-click on a set shows what the program is for, and where line 2 is not a
+// clear 0 or 1. The busy pointers wait until the user asks for them.
+inline constexpr bool kNormalRoleDefault = true;
 
-// A first run's settings: no role, no set chosen, and that slider and interval.
+// A first run's settings: the normal role, no set chosen, and that slider and interval.
 inline Settings FirstRunSettings() {
     Settings first;
     first.interval = kFirstRunInterval;
     first.sliderPosition = kFirstRunSliderPosition;
+    first.normal = kNormalRoleDefault;
     return first;
 }
 

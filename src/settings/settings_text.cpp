@@ -56,7 +56,7 @@ void SettingsLines::readChoices(Settings& settings) {
     readStep(settings, 1);
     step([&] { settings.autoStart = ReadFlagLine(settings.setFile, false); });
     readStep(settings, 2);
-    step([&] { settings.normal = ReadFlagLine(settings.setFile, true); });
+    step([&] { settings.normal = ReadFlagLine(settings.setFile, kNormalRoleDefault); });
     readStep(settings, 3);
     step([&] { settings.busy = ReadFlagLine(settings.setFile, true); });
     readStep(settings, 4);

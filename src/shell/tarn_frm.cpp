@@ -101,6 +101,7 @@ void TarnFrm::Form_Load() {
     s.tray.add();
     s.folders = ChooseFolders(p);
     repairAfterKill(p, s.folders, s.set.scratch, s.saved);
+    measurePointerSide();
     p.SetTimerEnabled(Timer::Timer1, true);
     s.okTag = "Start";
 
@@ -243,6 +244,9 @@ void TarnFrm::Timer1_Timer() {
         s.saved.KeepWatching();
     }
     if (!s.life.rules().ticks) return;
+    // Pointers of a size the system no longer draws are made anew before they are
+    // installed; the old ones go only once the set holds the new.
+    FitPointers(s.platform, s.set, s.folders);
     s.rotation.Timer1_Timer(s.set.handles, s.flags());
 }
 
@@ -502,9 +506,20 @@ void TarnFrm::Image2_Click() {
 // ---- System settings
 
 void TarnFrm::Form_SettingChange(std::uint32_t action) {
+    // Any setting may be the pointer size: the Settings app's own change of it comes
+    // with an action Windows does not document, so none is passed over.
+    measurePointerSide();
     // The user's new pointers are saved at once, before the next tick installs over them;
     // TarnMod knows whether the change is our own and which roles it holds.
     if (action == kSpiSetCursors) state_->saved.SchemeChanged();
+}
+
+void TarnFrm::Form_DisplayChange() { measurePointerSide(); }
+
+void TarnFrm::measurePointerSide() {
+    State& s = *state_;
+    // Once closing, nothing is made or installed any more.
+    if (!s.life.leaving()) s.set.side = PointerSide(s.platform);
 }
 
 }  // namespace tarn

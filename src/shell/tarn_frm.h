@@ -36,6 +36,10 @@ public:
     // action it carries. Only a reload of the user's pointer scheme concerns the form; a
     // high-contrast theme changes what the backend draws for the colours the form set.
     void Form_SettingChange(std::uint32_t action);
+    // The displays changed (WM_DISPLAYCHANGE: a monitor added or removed, a resolution),
+    // or the window's scaling did (WM_DPICHANGED): the size pointers are drawn at may
+    // have changed with them.
+    void Form_DisplayChange();
 
     // ---- Timers
     void Timer1_Timer();
@@ -107,6 +111,9 @@ private:
     // The knob to its place at a slider position, at the window's scaling.
     void placeKnob(std::int32_t position);
     void describeSlider();
+    // The size Windows draws pointers at now, for the set's pointers: the next tick makes
+    // them anew when it changed.
+    void measurePointerSide();
     void selectRememberedSet();
 
     std::unique_ptr<State> state_;

@@ -38,7 +38,8 @@ constexpr const char* kUsage =
     "cells of 32 pixels or more, direction 0 (up) to 15 left to right, top to bottom, each turned\n"
     "22.5 degrees clockwise from the one before; X,Y is the hot spot of direction 0 in its cell.\n"
     "--from turns one upright picture of any size (fitted into 32x32) into the sixteen directions.\n"
-    "check also checks OUT.png beside a set; explode also draws it at 32 to 128 pixels.\n";
+    "check also checks OUT.png beside a set; explode also draws it at 32 to 128 pixels and writes\n"
+    "each direction's pointer file as Tarnwick makes it of OUT.png, at every size Windows draws.\n";
 
 // A wrong command line, as opposed to wrong input.
 class UsageError : public std::runtime_error {
@@ -313,10 +314,13 @@ int explode(const std::vector<std::string>& args, std::ostream& out) {
     }
     const auto sheet = encodePng(contactSheet(slices));
     std::optional<std::vector<std::uint8_t>> sizes;
+    std::vector<std::vector<std::uint8_t>> pointers;  // each direction's, of the large pictures
     const fs::path companion = companionOf(file);
     if (const std::optional<CompanionRead> large = readCompanionFile(companion)) {
         if (!large->companion) throw TwcError(displayName(companion) + ": " + large->fault);
         sizes = encodePng(sizesSheet(*large->companion, slices));
+        for (std::size_t d = 0; d < kSliceCount; ++d)
+            pointers.push_back(*CompanionCursor(*large->companion, d, sliceOf(set, static_cast<int>(d)), kPointerSides));
     }
 
     std::error_code ec;
@@ -326,11 +330,12 @@ int explode(const std::vector<std::string>& args, std::ostream& out) {
     for (int d = 0; d < kDirections; ++d) {
         std::string number = std::to_string(d);
         if (number.size() < 2) number.insert(number.begin(), '0');
-        writeFileAtomically(folder / (stem + u8"-" + std::u8string(number.begin(), number.end()) + u8".cur"),
-                            sliceOf(set, d));
+        const std::u8string part = stem + u8"-" + std::u8string(number.begin(), number.end());
+        writeFileAtomically(folder / (part + u8".cur"), sliceOf(set, d));
+        if (!pointers.empty()) writeFileAtomically(folder / (part + u8"-large.cur"), pointers[static_cast<std::size_t>(d)]);
     }
     writeFileAtomically(folder / (stem + u8".png"), sheet);
-    out << "wrote 16 cursors and " << displayName(folder / (stem + u8".png"));
+    out << "wrote " << (pointers.empty() ? "16" : "32") << " cursors and " << displayName(folder / (stem + u8".png"));
     if (sizes) {
         writeFileAtomically(folder / (stem + u8"-sizes.png"), *sizes);
         out << " and " << displayName(folder / (stem + u8"-sizes.png"));

@@ -235,7 +235,13 @@ LRESULT FormWindow::onForm(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             if (wParam == SPI_SETHIGHCONTRAST) applyTheme();
             link_.send([&](TarnFrm& f) { f.Form_SettingChange(static_cast<std::uint32_t>(wParam)); });
             return ::DefWindowProcW(window, message, wParam, lParam);
-        case WM_DPICHANGED: applyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
+        case WM_DPICHANGED:
+            applyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            link_.send([](TarnFrm& f) { f.Form_DisplayChange(); });
+            return 0;
+        case WM_DISPLAYCHANGE:
+            link_.send([](TarnFrm& f) { f.Form_DisplayChange(); });
+            return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_CLOSE:
             link_.send([](TarnFrm& f) { f.Form_QueryUnload(); });
             ::DestroyWindow(window);

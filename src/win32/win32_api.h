@@ -20,7 +20,7 @@
 #undef MessageBox
 #undef ShellExecute
 #undef LoadCursor
-#undef LoadCursorFromFile
+#undef LoadImage
 #undef Shell_NotifyIcon
 #undef CreateFile
 #undef FindFirstFile

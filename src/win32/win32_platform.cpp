@@ -8,6 +8,7 @@
 #include "platform/wtf8.h"
 #include "win32/failure.h"
 #include "win32/handles.h"
+#include "win32/owned.h"
 #include "win32/program_file.h"
 #include "win32/resource.h"
 #include "win32/watcher_protocol.h"
@@ -99,8 +100,18 @@ bool Win32Platform::SetSystemCursor(CursorHandle cursor, std::uint32_t id) {
     return ::SetSystemCursor(toSystem<HCURSOR>(cursor), id) != FALSE;
 }
 
-CursorHandle Win32Platform::LoadCursorFromFile(const std::filesystem::path& file) {
-    return fromSystem<CursorHandle>(::LoadCursorFromFileW(file.c_str()));
+CursorHandle Win32Platform::LoadImage(const std::filesystem::path& file, int side) {
+    return fromSystem<CursorHandle>(::LoadImageW(nullptr, file.c_str(), IMAGE_CURSOR, side, side, LR_LOADFROMFILE));
+}
+
+std::optional<IconSize> Win32Platform::GetIconInfo(CursorHandle cursor) {
+    ICONINFO info{};
+    if (!::GetIconInfo(toSystem<HICON>(cursor), &info)) return std::nullopt;
+    // The call makes both bitmaps for the caller, who must delete them.
+    const OwnedBitmap mask(info.hbmMask), colour(info.hbmColor);
+    BITMAP bitmap{};
+    if (!::GetObjectW(info.hbmMask, sizeof bitmap, &bitmap)) return std::nullopt;
+    return IconSize{bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};
 }
 
 bool Win32Platform::DestroyCursor(CursorHandle cursor) { return ::DestroyCursor(toSystem<HCURSOR>(cursor)) != FALSE; }

@@ -52,7 +52,9 @@ public:
     CursorHandle CopyImage(CursorHandle cursor) override;
     bool DestroyIcon(CursorHandle cursor) override;
     bool SetSystemCursor(CursorHandle cursor, std::uint32_t id) override;
-    CursorHandle LoadCursorFromFile(const std::filesystem::path& file) override;
+    CursorHandle LoadImage(const std::filesystem::path& file, int side) override;
+    std::optional<IconSize> GetIconInfo(CursorHandle cursor) override;
+    int GetSystemMetrics(int index) override { return ::GetSystemMetrics(index); }
     bool DestroyCursor(CursorHandle cursor) override;
     bool ReloadSystemCursors() override;
     bool StartPointerWatcher() override;

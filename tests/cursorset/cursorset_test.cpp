@@ -3,6 +3,7 @@
 #include "cursorset/cursor_check.h"
 #include "cursorset/cursorset.h"
 #include "files/file_names.h"
+#include "stb/pictures.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -44,8 +45,8 @@ class InterruptingPlatform : public RecordingPlatform {
 public:
     int interruptAfter = 0;
     std::function<void()> interrupt;
-    CursorHandle LoadCursorFromFile(const fs::path& file) override {
-        const CursorHandle h = RecordingPlatform::LoadCursorFromFile(file);
+    CursorHandle LoadImage(const fs::path& file, int side) override {
+        const CursorHandle h = RecordingPlatform::LoadImage(file, side);
         if (++loads_ == interruptAfter && interrupt) interrupt();
         return h;
     }
@@ -75,8 +76,8 @@ TEST_F(CursorSetTest, LoadsEverySliceInDirectionOrderThroughTheScratchFile) {
         EXPECT_EQ(set.images[i], sliceOf(file, i)) << "image " << i;
         EXPECT_EQ(p.imageOfHandle(set.handles[i]), RecordingPlatform::imageOf(sliceOf(file, i))) << "handle " << i;
     }
-    EXPECT_EQ(p.log({"LoadCursorFromFile"}).size(), kSliceCount);
-    EXPECT_EQ(p.log({"LoadCursorFromFile"}).front().rfind("LoadCursorFromFile(\"mw.tmp\")", 0), 0u);
+    EXPECT_EQ(p.log({"LoadImage"}).size(), kSliceCount);
+    EXPECT_EQ(p.log({"LoadImage"}).front().rfind("LoadImage(\"mw.tmp\",32)", 0), 0u);
     EXPECT_EQ(testing::readFile(at("mw.tmp")), sliceOf(file, 15));
 }
 
@@ -109,7 +110,7 @@ TEST_F(CursorSetTest, NamesThatAreNotSetFilesChangeNothingAndSayNothing) {
         EXPECT_EQ(set.handles, before.handles) << name;
     }
     EXPECT_TRUE(p.messages.empty());
-    EXPECT_EQ(p.count("LoadCursorFromFile"), 0);
+    EXPECT_EQ(p.count("LoadImage"), 0);
     EXPECT_EQ(p.count("DestroyCursor"), 0);
     EXPECT_EQ(folderContents(dir.path()), files);
 }
@@ -145,7 +146,7 @@ TEST_F(CursorSetTest, ASliceThatIsNotACursorLeavesANullHandleAndTheOthersLoad) {
         LoadTWC(p, set, "odd.TWC");
 
         EXPECT_TRUE(p.messages.empty());
-        EXPECT_EQ(p.count("LoadCursorFromFile"), loads) << offset;
+        EXPECT_EQ(p.count("LoadImage"), loads) << offset;
         for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(set.handles[i].isNull(), i == 5) << offset << " " << i;
         EXPECT_EQ(set.images[5], sliceOf(file, 5));
     }
@@ -271,6 +272,100 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
         for (std::size_t i = 0; i < kSliceCount; ++i) EXPECT_EQ(mixed.images[i], sliceOf(c, i)) << i;
         EXPECT_EQ(testing::readFile(folder / "doc"), c);
     }
+}
+
+// Every pointer is made at the set's side; from the large pictures when they can be
+// used, else from the slice. What cannot be used is said once a run, naming the file.
+TEST_F(CursorSetTest, PointersAreMadeAtTheSideFromTheLargePicturesAndAFaultIsSaidOnce) {
+    const Bytes good = EncodePng(RgbaPicture(256, 256));  // large pictures, all clear
+    const struct {
+        const char* what;
+        const char* file;  // beside arrows.TWC, "" for none
+        Bytes bytes;
+        bool used;
+        const char* fault;  // in the message, "" for none
+    } cases[] = {
+        {"usable", "arrows.png", good, true, ""}, {"none", "", {}, false, ""},
+        {"another letter case where the folder tells them apart", "arrows.PNG", good, false, ""},
+        {"not a PNG", "arrows.png", Bytes(5000, 'x'), false, "Not a PNG picture."},
+        {"cut short", "arrows.png", Bytes(good.begin(), good.begin() + 200), false, "."},
+        {"not 4 by 4 cells", "arrows.png", EncodePng(RgbaPicture(130, 130)), false, "not 4 by 4 cells"},
+        {"cells not square", "arrows.png", EncodePng(RgbaPicture(256, 128)), false, "not square"},
+        {"a folder", "arrows.png/", {}, false, "It is not a file."},
+        {"over 16 MiB, never read", "arrows.png", {}, false, "16777217 bytes long"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        RecordingPlatform q;
+        q.programFolder = folder.path();
+        testing::writeFile(folder / "arrows.TWC", testing::cursorSet(1));
+        const fs::path file = folder / c.file;
+        if (std::string(c.file).ends_with('/')) fs::create_directory(file);
+        else if (*c.file) testing::writeFile(file, c.bytes);
+        if (*c.file && c.bytes.empty() && !fs::is_directory(file)) fs::resize_file(file, kMaxCompanionBytes + 1);
+        CursorSet made;
+        made.side = 48;
+        for (int load = 0; load < 2; ++load) EXPECT_TRUE(LoadTWC(q, made, "arrows.TWC"));
+        EXPECT_THAT(q.log({"LoadImage"}), ::testing::Each(StartsWith("LoadImage(\"mw.tmp\",48)")));
+        for (std::size_t i = 0; i < kSliceCount; ++i) {
+            EXPECT_EQ(q.sideOfHandle(made.handles[i]), 48) << i;
+            EXPECT_EQ(q.imageOfHandle(made.handles[i]) == RecordingPlatform::imageOf(made.images[i]), !c.used) << i;
+        }
+        // Said once, after the second load too.
+        const std::string said = "LoadTWC\nCannot use " + (folder / "arrows.png").string() + " as the large pictures of "
+                                 "arrows.TWC: " + "*" + " The set is used at its 32 x 32 pictures.";
+        EXPECT_EQ(q.messages.size(), *c.fault ? 1u : 0u);
+        for (const std::string& m : q.messages) {
+            EXPECT_THAT(m, StartsWith(said.substr(0, said.find('*'))));
+            EXPECT_THAT(m, HasSubstr(c.fault));
+            EXPECT_THAT(m, ::testing::EndsWith(said.substr(said.find('*') + 1)));
+        }
+    }
+}
+
+TEST(PointerSide, IsTheIBeamsSizeElseTheNominalSizeElse32) {
+    const struct {
+        int ibeam;  // 0: GetIconInfo fails
+        int metric;
+        int side;
+    } cases[] = {{32, 48, 32}, {48, 32, 48}, {64, 32, 64}, {256, 32, 256}, {16, 32, 16}, {512, 32, 512}, {15, 48, 48},
+                 {513, 64, 64}, {0, 48, 48}, {0, 15, 32}, {0, 513, 32}, {0, 0, 32}};
+    for (const auto& c : cases) {
+        RecordingPlatform p;
+        p.pointerSide = c.ibeam;
+        if (c.ibeam == 0) p.failCall("GetIconInfo");
+        p.cursorMetric = c.metric;
+        EXPECT_EQ(PointerSide(p), c.side) << c.ibeam << " " << c.metric;
+    }
+}
+
+// A new side makes every pointer again from the same pictures. The set holds all the new
+// handles before an old one is released; a scratch file that fails leaves the set as it
+// was, releases what was made, and is not tried again at that side.
+TEST_F(CursorSetTest, ANewSideMakesEveryPointerAgainAndSwapsThemInWhole) {
+    testing::writeFile(at("arrows.TWC"), testing::cursorSet(1));
+    testing::writeFile(at("arrows.png"), EncodePng(RgbaPicture(256, 256)));
+    LoadTWC(p, set, "arrows.TWC");
+    const auto at32 = set.handles;
+    EXPECT_FALSE(FitPointers(p, set));
+    set.side = 96;
+    p.clearLog();
+    p.failCall("WriteFile", 4);
+    for (int tries = 0; tries < 2; ++tries) EXPECT_FALSE(FitPointers(p, set));
+    EXPECT_EQ(set.handles, at32);
+    EXPECT_EQ(p.log({"LoadImage", "DestroyCursor"}).size(), 6u);  // three made, released, and no second try
+    set.side = 64;
+    p.clearLog();
+    EXPECT_TRUE(FitPointers(p, set));
+    const auto made = p.log({"LoadImage", "DestroyCursor"});
+    EXPECT_THAT(std::vector(made.begin(), made.begin() + kSliceCount), ::testing::Each(StartsWith("LoadImage")));
+    for (std::size_t i = 0; i < kSliceCount; ++i) {
+        EXPECT_EQ(p.sideOfHandle(set.handles[i]), 64);
+        EXPECT_NE(p.imageOfHandle(set.handles[i]), RecordingPlatform::imageOf(set.images[i]));  // of the large pictures
+    }
+    EXPECT_EQ(p.count("DestroyCursor"), 16);
+    EXPECT_TRUE(p.misuse().empty());
 }
 
 TEST_F(CursorSetTest, ThePreviewIsSliceTwo) {

@@ -70,10 +70,10 @@ Outcome build(const Case& c, const fs::path& folder, const std::vector<std::stri
     CursorSet set;
     if (!c.remembered.empty()) LoadTWC(p, set, c.remembered);
     if (c.arrange) c.arrange(p, folder);
-    const int loadsBefore = p.count("LoadCursorFromFile");
+    const int loadsBefore = p.count("LoadImage");
     Outcome out;
     out.ok = files ? testing::ShowIconsLoadingEverySet(p, set, *files) : ShowIcons(p, set);
-    out.cursorLoads = p.count("LoadCursorFromFile") - loadsBefore;
+    out.cursorLoads = p.count("LoadImage") - loadsBefore;
     for (const auto& call : p.calls())
         if (call.name == "AddImageListPicture") out.keys.push_back(call.args.substr(1, call.args.find('"', 1) - 1));
     for (const auto& e : p.imageList) out.pictures.push_back(e.image);

@@ -30,7 +30,7 @@ if command -v x86_64-w64-mingw32-gcc >/dev/null 2>&1; then
         -o "$here/build/nudge.exe" "$here/probe/nudge.c" -luser32 -ladvapi32 \
         -loleacc -lole32 -loleaut32
     x86_64-w64-mingw32-gcc -O1 -Wall -Wextra -shared \
-        -o "$here/build/contrast_shim.dll" "$here/probe/contrast_shim.c" -ladvapi32
+        -o "$here/build/shim.dll" "$here/probe/shim.c" -ladvapi32 -lgdi32
 else
     echo "run.sh: no mingw-w64 compiler; live tests will be skipped" >&2
 fi

@@ -2,10 +2,13 @@
 into a folder the user can write (a stick), which then keeps everything,
 and into C:\\Program Files, which the user cannot write: the settings and the
 scratch file then live in %LOCALAPPDATA%\\Tarnwick, and the user's own
-sets in its Sets folder.  The archive is test_release's.
+sets in its Sets folder; and at 100, 150 and 200 % display scaling, where
+its bundled set rotates with pointers made of its large pictures at the
+size Windows draws pointers.  The archive is test_release's.
 """
 
 import os
+import struct
 import zipfile
 
 import test_release
@@ -14,7 +17,9 @@ from harness.tarnwick_case import BLUE, USER_SCRATCH, TarnwickCase, tf, winehost
 BUNDLED = ("Classic.TWC", "Dart.TWC", "Round.TWC")
 
 
-class ReleaseFoldersTest(TarnwickCase):
+class ReleaseCase(TarnwickCase):
+    """A test of the release archive, unpacked into the test's prefix."""
+
     def setUp(self):
         self.archive = test_release.release_archive(self)
         super().setUp()
@@ -36,6 +41,8 @@ class ReleaseFoldersTest(TarnwickCase):
         self.host.start(exe, **kw)
         self.assertEqual(self.answer_start_up_boxes(timeout=30), [])
 
+
+class ReleaseFoldersTest(ReleaseCase):
     def test_a_folder_the_user_can_write_keeps_everything(self):
         folder = self.unpack(self.host.tmp, "Stick", "Tarnwick")
         before = sorted(os.listdir(folder))
@@ -65,9 +72,9 @@ class ReleaseFoldersTest(TarnwickCase):
                          ["Dart.TWC"] + list(BUNDLED))
         self.click(tf.OK_LABEL)
         calls = self.wait_installs(3)
-        loads = tf.calls_with(calls, "LoadCursorFromFileW")
+        loads = tf.pointer_loads(calls)
         self.assertTrue(loads and all(c.retval for c in loads))
-        self.assertEqual({c.args[0].string.lower()[2:] for c in loads},
+        self.assertEqual({c.args[1].string.lower()[2:] for c in loads},
                          {USER_SCRATCH[2:]})
         self.show_by_tray()
         calls = self.exit_by(tf.EXIT_LABEL)
@@ -103,3 +110,61 @@ class ReleaseFoldersTest(TarnwickCase):
         self.exit_by(tf.EXIT_LABEL)
         self.assertEqual(sorted(os.listdir(self.local)), ["Sets", tf.INI])
         self.assertEqual(sorted(os.listdir(folder)), before)
+
+
+class SharpPointersTest(ReleaseCase):
+    """The pointer the program installs, read back inside it (nudge's
+    shim.dll), is the large picture scaled by the program's own code (the
+    archive's twcmake explode writes each direction's pointer file at every
+    size) to the byte, so it is not the 32 x 32 slice stretched."""
+
+    dpi = 96
+    screen = "1600x1200x24"
+
+    def test_the_bundled_set_rotates_at_the_size_windows_draws_pointers(self):
+        for n, (dpi, side) in enumerate([(96, 32), (144, 48), (192, 64)]):
+            with self.subTest(dpi=dpi):
+                if n:
+                    self.dpi = dpi
+                    self.fresh_host()
+                self.rotate_and_exit(side)
+
+    def rotate_and_exit(self, side):
+        folder = self.unpack(self.host.tmp, "Tarnwick")
+        with open(os.path.join(folder, tf.INI), "wb") as f:
+            f.write(tf.settings_text(normal=1, set_file="Dart.TWC"))
+        dump, parts = (os.path.join(self.host.tmp, n) for n in ("dump", "parts"))
+        self.start(os.path.join(folder, "Tarnwick.exe"), extra_env={
+            "TARNWICK_POINTER_DUMP": winehost.windows_path(dump)})
+        self.assertEqual(self.host.nudge("shim", "Tarnwick.exe")[0], 0)
+        x, y = self.main.x + 40, self.main.y + 100
+        self.click(tf.OK_LABEL)
+        self.wait_installs(2)
+        # Straight to the right, then still: direction 4.
+        self.host.mouse_path([(x + 8 * i, y) for i in range(25)], step_delay=0.03)
+        self.wait_installs(5)
+        with open(dump, "rb") as f:
+            shown = f.read()
+        self.assertEqual(struct.unpack("<2I", shown[:8]), (side, side))
+        self.assertEqual({tf.pointer_side(c) for c in tf.pointer_loads(self.calls())}, {side})
+        paths = (os.path.join(folder, "Dart.TWC"), parts)
+        self.host.run_other(os.path.join(folder, "twcmake.exe"), "explode",
+                            *map(winehost.windows_path, paths), relay=False)
+        with open(os.path.join(parts, "Dart-04-large.cur"), "rb") as f:
+            made = f.read()
+        entries = [struct.unpack_from("<4B2H2I", made, 6 + 16 * i)
+                   for i in range(struct.unpack_from("<H", made, 4)[0])]
+        [(_, _, _, _, hot_x, hot_y, _, at)] = [e for e in entries if e[0] == side]
+        rows = [made[at + 40 + r * side * 4:at + 40 + (r + 1) * side * 4] for r in range(side)]
+        self.assertEqual(shown[8:], struct.pack("<2I", hot_x, hot_y) + b"".join(reversed(rows)))
+
+        # Exit has Windows reload the user's scheme before any copy goes
+        # back; Wine's reload fails, so the copy follows.
+        self.show_by_tray()
+        calls = self.exit_by(tf.EXIT_LABEL)
+        last_install = tf.installs(calls)[-1].index
+        reloads = [c for c in tf.calls_with(calls, "SystemParametersInfoW", tf.SPI_SETCURSORS)
+                   if c.index > last_install]
+        backs = [r for r in tf.restores(calls) if r[2] > last_install]
+        self.assertEqual([(c.retval, r[0]) for c, r in zip(reloads, backs)], [(0, tf.OCR_NORMAL)])
+        self.assertLess(reloads[0].index, backs[0][2])

@@ -58,7 +58,7 @@ class StartupTest(TarnwickCase):
         self.assertLess(set_opens[-1].index, loads[1][0].index)
         self.assertTrue(all(c.retval for load in loads for c in load),
                         "a slice the platform refused")
-        self.assertTrue(all(c.args[0].string.endswith("\\mw.tmp")
+        self.assertTrue(all(c.args[1].string.endswith("\\mw.tmp")
                             for load in loads for c in load))
         self.assertLess(notes[0].index, loads[0][0].index)
 
@@ -118,7 +118,7 @@ class BundledSetsTest(TarnwickCase):
                     for index, call in enumerate(load):
                         with self.subTest(set=name, slice=index):
                             self.assertTrue(call.retval,
-                                            "LoadCursorFromFileW refused it")
+                                            "LoadImageW refused it")
                 self.assertEqual(tf.calls_with(calls, "MessageBoxW"), [])
 
 
@@ -134,7 +134,7 @@ class RotationTest(TarnwickCase):
         before = len(self.calls())
 
         self.host.double_click(*icons["Green"])
-        self.host.wait_call("user32.LoadCursorFromFileW", 3 * tf.SLICES)
+        self.wait_pointer_loads(3 * tf.SLICES)
         self.wait_installs(3)
         # Straight to the right in 8-pixel steps, then still.
         x0, y = self.main.x + 40, self.main.y + 300

@@ -44,7 +44,7 @@ class EmptySliceTest(TarnwickCase):
                              step_delay=0.03)
         calls = self.wait_installs(15)
 
-        loads = tf.calls_with(calls, "LoadCursorFromFileW")
+        loads = tf.pointer_loads(calls)
         # Three loads (settings, list, OK), each asking only for the slices
         # that have pixels, and getting a pointer for each.
         self.assertEqual(len(loads), 3 * len(GOOD))
@@ -114,10 +114,10 @@ class LongPathTest(TarnwickCase):
         scratch = winehost.windows_path(self.folder.file(tf.SCRATCH))
         self.assertGreaterEqual(len(scratch), 260)
         calls = self.start_rotating(busy=0)
-        loads = tf.calls_with(calls, "LoadCursorFromFileW")
+        loads = tf.pointer_loads(calls)
         self.assertEqual(len(loads), 3 * tf.SLICES)
         self.assertTrue(all(c.retval for c in loads))
-        self.assertEqual({c.args[0].string.lower() for c in loads},
+        self.assertEqual({c.args[1].string.lower() for c in loads},
                          {USER_SCRATCH})
         installed = {i.source for i in tf.installs(calls)}
         self.assertTrue(installed <= {c.retval for c in loads[-tf.SLICES:]})
@@ -163,9 +163,9 @@ class ScratchNameTest(TarnwickCase):
         self.assertTrue(os.path.isdir(there) if what == "folder"
                         else os.path.samefile(there, document))
         # Blue loaded twice through the run's own file, which Exit removed.
-        loads = tf.calls_with(calls, "LoadCursorFromFileW")
+        loads = tf.pointer_loads(calls)
         self.assertEqual(len([c for c in loads if c.retval]), 2 * tf.SLICES)
-        self.assertEqual({c.args[0].string.lower() for c in loads},
+        self.assertEqual({c.args[1].string.lower() for c in loads},
                          {USER_SCRATCH + "2" * per_user})
         self.assertEqual(tf.calls_with(calls, "SystemParametersInfoW",
                                        tf.SPI_SETCURSORS), [])

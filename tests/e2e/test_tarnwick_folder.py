@@ -89,13 +89,17 @@ class RelayReadingTest(unittest.TestCase):
                          [(0x100B4, 0x100B6, OCR_NORMAL)])
 
     def test_set_loads_come_in_sixteens(self):
-        line = ('0024:Call user32.LoadCursorFromFileW(1 L"Z:\\t\\mw.tmp")'
-                ' ret=1\n0024:Ret  user32.LoadCursorFromFileW() '
+        line = ('0024:Call user32.LoadImageW(0,1 L"Z:\\t\\mw.tmp",2,%x,%x,10)'
+                ' ret=1\n0024:Ret  user32.LoadImageW() '
                 'retval=00010001 ret=1\n')
+        pointer, picture = line % (48, 48), line % (0, 0)
         for count, loads in [(16, 1), (32, 2), (0, 0)]:
             with self.subTest(count=count):
-                calls = winehost.RelayLog(line * count).calls()
+                calls = winehost.RelayLog(picture + pointer * count).calls()
                 self.assertEqual(len(tf.set_loads(calls)), loads)
+                self.assertEqual({tf.pointer_side(c) for c in
+                                  tf.pointer_loads(calls)}, {48} if count else set())
+        line = pointer
         for count in (15, 17):
             with self.subTest(count=count):
                 with self.assertRaises(AssertionError):

@@ -28,8 +28,8 @@ class InstanceTest(TarnwickCase):
         self.assertEqual(code, 0)
         self.assertLess(seconds, 10)
         self.assertTrue(log.pids_of("Tarnwick.exe"), "the copy never ran")
-        for func in ("Shell_NotifyIconW", "LoadCursorFromFileW",
-                     "MessageBoxW", "_wfopen", "SetSystemCursor"):
+        self.assertEqual(tf.pointer_loads(second), [])
+        for func in ("Shell_NotifyIconW", "MessageBoxW", "_wfopen", "SetSystemCursor"):
             self.assertEqual(tf.calls_with(second, func), [], func)
         # The first one is untouched: still there, its one tray icon kept.
         self.assertTrue(self.host.running())
@@ -197,12 +197,13 @@ class MessageTest(TarnwickCase):
         # Still running: the tray brings the window back, Exit ends it.
         self.show_by_tray()
         self.exit_by(tf.EXIT_LABEL)
-        # Both roles off and nothing remembered.  The interval and slider
+        # The arrow rotates, as on every first run, and nothing is
+        # remembered.  The interval and slider
         # lines are those of the knob's place in a new window (position
         # 104, 6 ms), which the program uses on a first run so rotation
         # runs after OK without a slide first.
         self.assertEqual(self.folder.read(tf.INI),
-                         b"0\r\n0\r\n0\r\n6\r\n104\r\n\r\n")
+                         b"0\r\n1\r\n0\r\n6\r\n104\r\n\r\n")
         # That empty line 6 is no set chosen yet: the next start is silent.
         self.launch(loads=1)
         self.main_window()

@@ -22,7 +22,7 @@ protected:
         for (int i = 0; i < 16; ++i) {
             const auto file = folder / ("slice" + std::to_string(i) + ".cur");
             testing::writeFile(file, testing::cursorSlice(static_cast<std::uint32_t>(100 + i)));
-            handles[static_cast<std::size_t>(i)] = fake.LoadCursorFromFile(file);
+            handles[static_cast<std::size_t>(i)] = fake.LoadImage(file, 32);
             images[static_cast<std::size_t>(i)] = fake.imageOfHandle(handles[static_cast<std::size_t>(i)]);
         }
         fake.clearLog();
@@ -33,7 +33,7 @@ protected:
     DirectionHandles loadInto(RecordingPlatform& p) const {
         DirectionHandles h{};
         for (int i = 0; i < 16; ++i)
-            h[static_cast<std::size_t>(i)] = p.LoadCursorFromFile(folder / ("slice" + std::to_string(i) + ".cur"));
+            h[static_cast<std::size_t>(i)] = p.LoadImage(folder / ("slice" + std::to_string(i) + ".cur"), 32);
         return h;
     }
 
@@ -267,21 +267,24 @@ TEST_F(PointerRolesTest, ARestoreBeforeAnyCaptureCallsNothing) {
     EXPECT_THAT(fake.log(), IsEmpty());
 }
 
-// Only a role that shows a direction image is handed its saved copy, in role order; the
-// others keep the user's own pointer (an animated one stays animated) and their copies go.
-TEST_F(PointerRolesTest, TheRestoreHandsBackOnlyTheRolesThatWereReplaced) {
+// While a role shows a direction image the user's scheme is reloaded; only where the
+// reload fails is each such role handed its saved copy, in role order. The others keep
+// the user's own pointer (an animated one stays animated) and the copies go.
+TEST_F(PointerRolesTest, TheRestoreReloadsTheSchemeAndHandsBackCopiesOnlyWhereThatFails) {
     struct Case {
         RoleFlags flags;
+        bool reloadFails;
         std::vector<Role> replaced;
     };
     const Case cases[] = {
-        {{true, false}, {Role::Normal}},
-        {{false, true}, {Role::AppStarting, Role::Wait}},
-        {{true, true}, {Role::Normal, Role::AppStarting, Role::Wait}},
-        {{false, false}, {}},
+        {{true, false}, true, {Role::Normal}},
+        {{false, true}, true, {Role::AppStarting, Role::Wait}},
+        {{true, true}, true, {Role::Normal, Role::AppStarting, Role::Wait}},
+        {{true, true}, false, {Role::Normal, Role::AppStarting, Role::Wait}},
+        {{false, false}, true, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.flags.normal << c.flags.busy);
+        SCOPED_TRACE(::testing::Message() << c.flags.normal << c.flags.busy << c.reloadFails);
         RecordingPlatform p;
         p.pointer = {150, 150};
         DirectionTracker t;
@@ -290,13 +293,16 @@ TEST_F(PointerRolesTest, TheRestoreHandsBackOnlyTheRolesThatWereReplaced) {
             PointerRotation r{p, t, keeper};
             r.CaptureUserPointers();
             std::vector<std::string> expected;
+            if (!c.replaced.empty()) expected.push_back(c.reloadFails ? "ReloadSystemCursors() -> FAILED" : "ReloadSystemCursors()");
             for (Role role : c.replaced)
-                expected.push_back("SetSystemCursor(" + testing::hex(keeper.saved(role).value()) + "," +
-                                   std::to_string(systemCursorId(role)) + ")");
+                if (c.reloadFails)
+                    expected.push_back("SetSystemCursor(" + testing::hex(keeper.saved(role).value()) + "," +
+                                       std::to_string(systemCursorId(role)) + ")");
             r.RotateTick(loadInto(p), c.flags);
             p.clearLog();
+            if (c.reloadFails) p.failCall("ReloadSystemCursors");
             keeper.RestoreAll();
-            EXPECT_EQ(p.log({"SetSystemCursor"}), expected);
+            EXPECT_EQ(p.log({"ReloadSystemCursors", "SetSystemCursor"}), expected);
             EXPECT_EQ(p.log({"DismissPointerWatcher"}).size(), 1u);
             EXPECT_EQ(p.calls().back().name, "DismissPointerWatcher");
         }
@@ -314,11 +320,31 @@ TEST_F(PointerRolesTest, ARoleWhoseInstallTheSystemRefusedIsLeftAlone) {
     EXPECT_FALSE(saved.installed(Role::Normal));
     EXPECT_TRUE(saved.installed(Role::Wait));
     fake.clearLog();
+    fake.failCall("ReloadSystemCursors");
     saved.RestoreAll();
     EXPECT_THAT(fake.log({"SetSystemCursor"}), ElementsAre(::testing::EndsWith(",32650)"), ::testing::EndsWith(",32514)")));
 }
 
+// Unticking reloads the user's scheme, which puts back every role: the roles still
+// ticked get their image again at the next tick, and the copies stay for later.
+TEST_F(PointerRolesTest, UntickingARoleReloadsTheUsersSchemeAndKeepsTheCopies) {
+    rotation.CaptureUserPointers();
+    RoleFlags flags{true, true};
+    rotation.RotateTick(handles, flags);
+    const std::array<CursorHandle, 3> copies{saved.saved(Role::Normal), saved.saved(Role::AppStarting), saved.saved(Role::Wait)};
+    fake.clearLog();
+    rotation.Check1_Click(RoleOption::Busy, 0, false, flags);
+    EXPECT_THAT(fake.log(), ElementsAre("ReloadSystemCursors()"));
+    for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait}) EXPECT_EQ(fake.systemImage(id), RecordingPlatform::userImage(id));
+    EXPECT_EQ((std::array{saved.saved(Role::Normal), saved.saved(Role::AppStarting), saved.saved(Role::Wait)}), copies);
+    rotation.RotateTick(handles, flags);
+    EXPECT_EQ(fake.systemImage(kOcrNormal), images[6]);
+    EXPECT_EQ(fake.systemImage(kOcrWait), RecordingPlatform::userImage(kOcrWait));
+}
+
+// Where the reload fails, the saved copies go back and fresh copies are kept.
 TEST_F(PointerRolesTest, UntickingARoleGivesTheUsersPointerBackAtOnceAndKeepsAFreshCopy) {
+    for (int nth = 1; nth <= 3; ++nth) fake.failCall("ReloadSystemCursors", nth);
     rotation.CaptureUserPointers();
     RoleFlags flags{true, true};
     rotation.RotateTick(handles, flags);

@@ -149,7 +149,7 @@ TEST_F(SettingsTest, TheRememberedNameIsFoundAndItsLineRewrittenByteForByte) {
         if (c.undecodable) f.q.failCall("MultiByteToWideChar");
         const std::string text = lines({"0", "1", "1", "9", "40", c.line});
         f.load(text, false);
-        EXPECT_EQ(f.q.count("LoadCursorFromFile"), c.loads ? 16 : 0) << c.what;
+        EXPECT_EQ(f.q.count("LoadImage"), c.loads ? 16 : 0) << c.what;
         EXPECT_EQ(f.none.images[0], c.loads ? testing::cursorSlice(5 * 16) : testing::Bytes{}) << c.what;
         EXPECT_THAT(f.q.messages, Each(StartsWith("LoadINI\n"))) << c.what;  // at most the preview of no set
 
@@ -321,12 +321,12 @@ TEST_F(SettingsTest, LongLinesAndNulBytesAreJustText) {
     EXPECT_TRUE(s.normal);
     EXPECT_EQ(s.interval, 1);
     EXPECT_EQ(s.setFile, longName);
-    EXPECT_EQ(p.count("LoadCursorFromFile"), 0);  // a name no file can have is treated as missing
+    EXPECT_EQ(p.count("LoadImage"), 0);  // a name no file can have is treated as missing
 
     p.messages.clear();
     load(lines({"1", "1", "1", "5", "5", withNul}));
     EXPECT_EQ(s.setFile, withNul);
-    EXPECT_EQ(p.count("LoadCursorFromFile"), 0);  // not a.TWC
+    EXPECT_EQ(p.count("LoadImage"), 0);  // not a.TWC
     // The names are silent, and so is the preview of a set that did not load.
     EXPECT_TRUE(p.messages.empty());
 }

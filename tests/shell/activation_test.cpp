@@ -54,7 +54,7 @@ TEST_F(ActivationTest, RemembersLoadsPreviewsAndStartsInThatOrder) {
     EXPECT_EQ(fake.count("LoadCursor"), 3);
     EXPECT_EQ(fake.count("DoEvents"), 1);  // the one tick
     EXPECT_EQ(state().tracker.current(), 0);
-    EXPECT_LE(positionOf("LoadCursor"), positionOf("LoadCursorFromFile"));
+    EXPECT_LE(positionOf("LoadCursor"), positionOf("LoadImage"));
     EXPECT_LT(positionOf("SetPreviewPicture"), positionOf("SetTimerInterval"));
     EXPECT_LT(positionOf("SetTimerInterval"), positionOf("DoEvents"));
     EXPECT_FALSE(fake.count("HideForm") || fake.count("SetFormVisible"));

@@ -84,7 +84,7 @@ TEST_F(LifecycleTest, AutomaticStartHidesTheWindowAndStartsAfterItsDelay) {
     EXPECT_EQ(fake.checks[layout::kCheckAutoStart], 1);
     EXPECT_TRUE(fake.timers[Timer::Timer2].enabled);
     EXPECT_EQ(fake.timers[Timer::Timer2].interval, 100);
-    EXPECT_EQ(fake.count("LoadCursor"), 0);  // nothing captured before the delay
+    EXPECT_EQ(fake.count("CopyImage"), 0);  // nothing captured before the delay
 
     fake.clearLog();
     frm.Timer2_Timer();
@@ -161,15 +161,16 @@ TEST_F(LifecycleTest, EveryWayOfClosingPutsThePointersBackAndRemovesTheTrayIcon)
         p.clearLog();
         c.close(f);
 
-        const auto log = p.log({"SetTimerEnabled", "Shell_NotifyIcon", "SetSystemCursor", "DismissPointerWatcher"});
+        const auto log = p.log({"SetTimerEnabled", "Shell_NotifyIcon", "ReloadSystemCursors", "SetSystemCursor",
+                                "DismissPointerWatcher"});
         ASSERT_GE(log.size(), 3u);
         EXPECT_EQ(log[0], "SetTimerEnabled(Timer1,0)");  // the timer stops before anything is restored
         EXPECT_EQ(log[2], "Shell_NotifyIcon(2,size=88,owner=0xf2,id=1)");
-        // Before the start no role was replaced: nothing to hand back, no watcher to dismiss.
-        // Once started, the three restores, then the watcher hears that they are done.
+        // Before the start no role was replaced: nothing to put back, no watcher to dismiss.
+        // Once started, the user's scheme is reloaded, then the watcher hears that it is back.
         if (c.startFirst) {
-            EXPECT_EQ(log.size(), 7u);
-            EXPECT_EQ(log.back(), "DismissPointerWatcher()");
+            EXPECT_THAT(log, ElementsAre(::testing::_, ::testing::_, ::testing::_, "ReloadSystemCursors()",
+                                         "DismissPointerWatcher()"));
         } else {
             EXPECT_EQ(log.size(), 3u);
         }
@@ -249,12 +250,10 @@ TEST_F(LifecycleTest, AFirstRunWithoutSettingsRotatesAfterTheFirstOk) {
     writeSet("zeds.TWC", 3);
     frm.Form_Load();
     EXPECT_FALSE(fake.preview.has_value());
-    EXPECT_EQ(fake.checks[layout::kCheckNormal], 0);
+    EXPECT_EQ(fake.checks[layout::kCheckNormal], 1);  // the arrow rotates from the first start
     EXPECT_EQ(fake.checks[layout::kCheckBusy], 0);
-    // Tick the normal role, then OK: no set chosen yet says nothing, and rotation
-    // runs with the set the list loaded last, at the knob's design interval.
-    fake.checks[layout::kCheckNormal] = 1;
-    frm.Check1_Click(layout::kCheckNormal);
+    // OK: no set chosen yet says nothing, and rotation runs with the set the list
+    // loaded last, at the knob's design interval.
     frm.lbl_Click(layout::kLabelOk);
     EXPECT_THAT(fake.messages, IsEmpty());
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 6);
@@ -354,10 +353,10 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersFirstAndAnyth
         TarnFrm f{p};
         f.Form_Load();
         f.lbl_Click(layout::kLabelOk);
-        EXPECT_THAT(p.log({"LoadCursorFromFile"}).back(),
+        EXPECT_THAT(p.log({"LoadImage"}).back(),
                     ::testing::HasSubstr(what == "clean" ? "mw.tmp\"" : "mw.tmp2"));
-        f.lbl_Click(layout::kLabelExit);
         EXPECT_EQ(p.count("ReloadSystemCursors"), 0);
+        f.lbl_Click(layout::kLabelExit);
         EXPECT_EQ(readFile(dir / "doc"), cursorSlice(7));
         EXPECT_EQ(fs::symlink_status(dir / "mw.tmp").type(), was);
         EXPECT_FALSE(fs::exists(dir / "mw.tmp2"));
@@ -444,7 +443,7 @@ TEST_F(LifecycleTest, StartUpsWorkFinishesBeforeAUsersActionActs) {
     EXPECT_FALSE(fake.visible || frm.phase() == Phase::Closed);
     frm.Timer2_Timer();
     frm.Timer2_Timer();  // once rotating, the automatic start never captures again
-    EXPECT_EQ(fake.count("LoadCursor"), 6);
+    EXPECT_EQ(fake.count("CopyImage"), 6);
     EXPECT_EQ(fake.imageOfHandle(state().saved.saved(Role::Normal)), RecordingPlatform::userImage(kOcrNormal));
     frm.lbl_Click(layout::kLabelExit);
     EXPECT_EQ(readText(folder / "Tarnwick.ini").substr(0, 9), "1\r\n1\r\n1\r\n");
@@ -516,7 +515,7 @@ TEST_F(LifecycleTest, WhileOneActionWaitsOnABoxAnotherIsRefused) {
     frm.listv_DblClick();
     key(P::Down, kKeyReturn, layout::Id::ListView, true);
     EXPECT_EQ(fake.messages.size(), 1u);  // the double-click's, once
-    EXPECT_EQ(fake.count("LoadCursor"), 3);
+    EXPECT_EQ(fake.count("CopyImage"), 3);
     EXPECT_TRUE(fake.checks[layout::kCheckNormal] == 1 && state().settings.normal && fake.visible);
     EXPECT_EQ(state().settings.sliderPosition, 100);
 }
@@ -537,11 +536,11 @@ TEST_F(LifecycleTest, ExitPutsBackThePointerSchemeTheUserPickedWhileRotating) {
 
     fake.changeScheme("large");
     fake.clearLog();
-    frm.Form_SettingChange(0x2F);  // another setting: nothing to do
-    EXPECT_THAT(fake.log(), IsEmpty());
+    frm.Form_SettingChange(0x2F);  // another setting: only the pointer size is looked at
+    EXPECT_THAT(fake.log(), ElementsAre("LoadCursor(32513) -> 0x7f01", "GetIconInfo(0x7f01) -> 32x32"));
     frm.Form_SettingChange(kSpiSetCursors);
     EXPECT_EQ(fake.count("ReloadSystemCursors"), 1);
-    EXPECT_EQ(fake.count("LoadCursor"), 3);
+    EXPECT_EQ(fake.count("CopyImage"), 3);
     for (Role r : {Role::Normal, Role::AppStarting, Role::Wait})
         EXPECT_EQ(fake.imageOfHandle(state().saved.saved(r)), "large:" + std::to_string(systemCursorId(r)));
     EXPECT_EQ(fake.liveCopies(), 3);  // the copies of the old scheme are released
@@ -562,6 +561,37 @@ TEST_F(LifecycleTest, ExitPutsBackThePointerSchemeTheUserPickedWhileRotating) {
     EXPECT_THAT(fake.log(), IsEmpty());
     EXPECT_EQ(fake.liveCopies(), 0);
     EXPECT_THAT(fake.misuse(), IsEmpty());
+}
+
+// Whatever says the pointer size may have changed (any setting, the Settings app's own
+// undocumented one included, the displays, the window's scaling), the next tick makes the
+// set anew at the size the system draws pointers now and installs the new pointers; no
+// released handle is ever installed.
+TEST_F(LifecycleTest, APointerSizeChangeMakesTheSetAnewForTheNextTick) {
+    const std::pair<int, std::function<void(TarnFrm&)>> changes[] = {
+        {48, [](TarnFrm& f) { f.Form_SettingChange(0x2029); }}, {64, [](TarnFrm& f) { f.Form_SettingChange(kSpiSetCursors); }},
+        {96, [](TarnFrm& f) { f.Form_DisplayChange(); }}, {32, [](TarnFrm& f) { f.Form_SettingChange(0); }}};
+    writeIni(kTypicalIni);
+    writeSet("arrows.TWC", 1);
+    frm.Form_Load();
+    frm.lbl_Click(layout::kLabelOk);
+    for (const auto& [side, change] : changes) {
+        SCOPED_TRACE(side);
+        fake.pointerSide = side;
+        change(frm);
+        fake.clearLog();
+        frm.Timer1_Timer();
+        EXPECT_EQ(fake.count("LoadImage"), 16);  // made by the tick that needs them
+        EXPECT_LT(last("DestroyCursor"), first("CopyIcon"));
+        for (const CursorHandle h : state().set.handles) EXPECT_EQ(fake.sideOfHandle(h), side);
+        EXPECT_THAT(fake.misuse(), IsEmpty());
+    }
+    frm.lbl_Click(layout::kLabelExit);
+    fake.pointerSide = 48;
+    fake.clearLog();
+    frm.Form_DisplayChange();
+    frm.Timer1_Timer();
+    EXPECT_THAT(fake.log(), IsEmpty());
 }
 
 TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {

@@ -19,7 +19,7 @@ using format::quote;
 namespace {
 
 // The shared handle of a system pointer is its id itself, so logs stay readable.
-constexpr std::array<std::uint32_t, 3> kRoles{kOcrNormal, kOcrAppStarting, kOcrWait};
+constexpr std::array<std::uint32_t, 4> kSystemPointers{kOcrNormal, kOcrAppStarting, kOcrWait, kIdcIBeam};
 
 }  // namespace
 
@@ -37,7 +37,7 @@ std::string Call::text() const {
 }
 
 RecordingPlatform::RecordingPlatform() {
-    for (auto id : kRoles) {
+    for (auto id : kSystemPointers) {
         scheme[id] = userImage(id);
         system_[id] = userImage(id);
         handles_[id] = HandleInfo{{}, Kind::System, true};
@@ -95,8 +95,13 @@ ImageId RecordingPlatform::imageOfPixels(int width, int height, std::span<const 
 }
 
 ImageId RecordingPlatform::imageOf(const std::vector<unsigned char>& bytes) {
-    // FNV-1a over the part a cursor loader reads: one 2238-byte cursor file.
-    const std::uint64_t h = fnv1a(std::span(bytes).first(std::min<std::size_t>(bytes.size(), 2238)));
+    // FNV-1a over the part a cursor loader reads: the file up to the end of its first
+    // image, or its first 2238 bytes (a slice) when its entry says nothing sensible.
+    std::size_t n = std::min<std::size_t>(bytes.size(), 2238);
+    if (const std::optional<CursorEntry> entry = ReadCursorEntry(bytes))
+        if (const std::uint64_t end = std::uint64_t{entry->offset} + entry->bytes; end > 0 && end <= bytes.size())
+            n = static_cast<std::size_t>(end);
+    const std::uint64_t h = fnv1a(std::span(bytes).first(n));
     char buf[32];
     std::snprintf(buf, sizeof buf, "file:%016llx", static_cast<unsigned long long>(h));
     return buf;
@@ -107,6 +112,12 @@ ImageId RecordingPlatform::imageOfHandle(CursorHandle h) const {
     if (it == handles_.end()) return {};
     if (it->second.kind == Kind::System) return system_.at(static_cast<std::uint32_t>(h.value()));
     return it->second.image;
+}
+
+int RecordingPlatform::sideOfHandle(CursorHandle h) const {
+    auto it = handles_.find(h.value());
+    if (h.isNull() || it == handles_.end()) return 0;
+    return it->second.kind == Kind::System ? pointerSide : it->second.side;
 }
 
 int RecordingPlatform::liveCopies() const {
@@ -184,7 +195,9 @@ CursorHandle RecordingPlatform::copy(const char* op, CursorHandle cursor, bool k
     }
     ImageId image = imageOfHandle(cursor);
     if (!keepsFrames && animated.count(image)) image += ":still";
+    const int side = sideOfHandle(cursor);
     const CursorHandle made = newHandle(image, Kind::Copy);
+    handles_[made.value()].side = side;
     setResult(hex(made.value()));
     return made;
 }
@@ -214,8 +227,8 @@ bool RecordingPlatform::SetSystemCursor(CursorHandle cursor, std::uint32_t id) {
     return true;
 }
 
-CursorHandle RecordingPlatform::LoadCursorFromFile(const std::filesystem::path& file) {
-    if (record("LoadCursorFromFile", quote(file.filename().string()))) return {};
+CursorHandle RecordingPlatform::LoadImage(const std::filesystem::path& file, int side) {
+    if (record("LoadImage", quote(file.filename().string()) + "," + std::to_string(side))) return {};
     // MAX_PATH, its NUL included, is all the system's cursor loader takes.
     const std::optional<std::u16string> units = Utf16FromWtf8(file.string());
     if (!units || units->size() + 1 > kMaxPath) {
@@ -224,14 +237,31 @@ CursorHandle RecordingPlatform::LoadCursorFromFile(const std::filesystem::path& 
     }
     bool noPixels = false;
     const auto image = readImage(file, &noPixels);
-    if (noPixels) misuse_.push_back("LoadCursorFromFile: a picture without pixels ends the process in the loader");
-    if (!image) {
+    if (noPixels) misuse_.push_back("LoadImage: a picture without pixels ends the process in the loader");
+    if (!image || side < 1) {
         setResult("0");
         return {};
     }
     const CursorHandle h = newHandle(*image, Kind::Loaded);
+    handles_[h.value()].side = side;
     setResult(hex(h.value()));
     return h;
+}
+
+std::optional<IconSize> RecordingPlatform::GetIconInfo(CursorHandle cursor) {
+    if (record("GetIconInfo", hex(cursor.value())) || !live(cursor, "GetIconInfo")) {
+        setResult("0");
+        return std::nullopt;
+    }
+    const int side = sideOfHandle(cursor);
+    setResult(std::to_string(side) + "x" + std::to_string(side));
+    return IconSize{side, side};
+}
+
+int RecordingPlatform::GetSystemMetrics(int index) {
+    const int value = index == kSmCxCursor ? cursorMetric : 0;
+    record("GetSystemMetrics", std::to_string(index), std::to_string(value));
+    return calls_.back().result == "FAILED" ? 0 : value;
 }
 
 bool RecordingPlatform::DestroyCursor(CursorHandle cursor) {
@@ -248,13 +278,13 @@ bool RecordingPlatform::DestroyCursor(CursorHandle cursor) {
 
 bool RecordingPlatform::ReloadSystemCursors() {
     if (record("ReloadSystemCursors", "")) return false;
-    for (auto id : kRoles) system_[id] = scheme.at(id);
+    for (auto id : kSystemPointers) system_[id] = scheme.at(id);
     if (afterReload) afterReload();
     return true;
 }
 
 void RecordingPlatform::changeScheme(const std::string& name) {
-    for (auto id : kRoles) system_[id] = scheme[id] = name + ":" + std::to_string(id);
+    for (auto id : kSystemPointers) system_[id] = scheme[id] = name + ":" + std::to_string(id);
 }
 
 bool RecordingPlatform::StartPointerWatcher() {

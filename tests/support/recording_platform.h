@@ -29,8 +29,8 @@ struct Call {
 };
 
 // Identity of an image: the user's own pointers are "user:<id>" (or of the scheme they
-// picked later, "<scheme>:<id>"), images loaded
-// from files are "file:<hash of their first 2238 bytes>".
+// picked later, "<scheme>:<id>"), images loaded from files are "file:<hash of the bytes
+// the cursor file's first entry spans>" (a slice's 2238, not a longer scratch file's tail).
 using ImageId = std::string;
 
 class RecordingPlatform : public Platform {
@@ -54,6 +54,9 @@ public:
     static ImageId imageOfPixels(int width, int height, std::span<const std::uint8_t> rgba);
     static ImageId userImage(std::uint32_t id) { return "user:" + std::to_string(id); }
     ImageId imageOfHandle(CursorHandle h) const;
+    // The side, in pixels, of a pointer's pictures: a loaded one's the size it was loaded
+    // at, a copy's its original's, a system pointer's pointerSide; 0 for no pointer.
+    int sideOfHandle(CursorHandle h) const;
     ImageId systemImage(std::uint32_t id) const { return system_.at(id); }
     // An animated pointer: CopyImage keeps its frames, CopyIcon keeps only the first,
     // which the copy's image shows as "<image>:still".
@@ -65,6 +68,10 @@ public:
     const std::vector<std::string>& misuse() const { return misuse_; }
 
     Point pointer{640, 400};
+    // The size the system draws its pointers at (GetIconInfo of any of them), and the
+    // nominal one GetSystemMetrics(SM_CXCURSOR) gives.
+    int pointerSide = 32;
+    int cursorMetric = 32;
     // The user's configured pointer scheme, which ReloadSystemCursors puts into every
     // system pointer; "user:<id>" until the user picks another (changeScheme).
     std::map<std::uint32_t, ImageId> scheme;
@@ -131,7 +138,9 @@ public:
     CursorHandle CopyImage(CursorHandle cursor) override;
     bool DestroyIcon(CursorHandle cursor) override;
     bool SetSystemCursor(CursorHandle cursor, std::uint32_t id) override;
-    CursorHandle LoadCursorFromFile(const std::filesystem::path& file) override;
+    CursorHandle LoadImage(const std::filesystem::path& file, int side) override;
+    std::optional<IconSize> GetIconInfo(CursorHandle cursor) override;
+    int GetSystemMetrics(int index) override;
     bool DestroyCursor(CursorHandle cursor) override;
     bool ReloadSystemCursors() override;
     bool StartPointerWatcher() override;
@@ -221,6 +230,7 @@ private:
         Kind kind;
         bool alive = true;
         bool givenToSystem = false;  // handed to SetSystemCursor: the system's to keep
+        int side = 0;                // of a loaded pointer and its copies
     };
 
     // Records the call; true when it was told to fail.

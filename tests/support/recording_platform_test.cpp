@@ -13,7 +13,7 @@ TEST(RecordingPlatform, LoadCursorReportsWhatTheSystemShowsForTheId) {
     RecordingPlatform p;
     for (auto id : {kOcrNormal, kOcrAppStarting, kOcrWait})
         EXPECT_EQ(p.imageOfHandle(p.LoadCursor(id)), RecordingPlatform::userImage(id));
-    EXPECT_TRUE(p.LoadCursor(32513).isNull());  // not a pointer the fake keeps
+    EXPECT_TRUE(p.LoadCursor(32515).isNull());  // not a pointer the fake keeps
     const CursorHandle arrow = p.LoadCursor(kOcrNormal);
     EXPECT_TRUE(p.SetSystemCursor(p.CopyIcon(p.LoadCursor(kOcrWait)), kOcrNormal));
     EXPECT_EQ(p.imageOfHandle(arrow), RecordingPlatform::userImage(kOcrWait) + ":still");
@@ -84,13 +84,13 @@ TEST(RecordingPlatform, LoadsOnlyCursorFilesAndReadsOnlyTheFirstCursor) {
     bad[2] = 1;  // an icon, not a cursor
     writeFile(dir / "bad.cur", bad);
 
-    const CursorHandle a = p.LoadCursorFromFile(dir / "a.cur");
-    const CursorHandle b = p.LoadCursorFromFile(dir / "b.cur");
+    const CursorHandle a = p.LoadImage(dir / "a.cur", 32);
+    const CursorHandle b = p.LoadImage(dir / "b.cur", 32);
     EXPECT_EQ(p.imageOfHandle(a), RecordingPlatform::imageOf(slice));
     EXPECT_EQ(p.imageOfHandle(b), p.imageOfHandle(a));
-    EXPECT_TRUE(p.LoadCursorFromFile(dir / "empty.cur").isNull());
-    EXPECT_TRUE(p.LoadCursorFromFile(dir / "bad.cur").isNull());
-    EXPECT_TRUE(p.LoadCursorFromFile(dir / "missing.cur").isNull());
+    EXPECT_TRUE(p.LoadImage(dir / "empty.cur", 32).isNull());
+    EXPECT_TRUE(p.LoadImage(dir / "bad.cur", 32).isNull());
+    EXPECT_TRUE(p.LoadImage(dir / "missing.cur", 32).isNull());
     EXPECT_THROW(p.LoadPicture(dir / "empty.cur"), PlatformError);
     EXPECT_NO_THROW(p.SetPreviewPicture(p.LoadPicture(dir / "a.cur")));
     EXPECT_EQ(p.preview, RecordingPlatform::imageOf(slice));

@@ -8,8 +8,9 @@ behind and by what is on the screen.
 
 Wine 8.0 has SetSystemCursor as a stub, so the pointer on the screen never
 changes: which image went where is read from the relay log instead.  A
-load of a set shows up as sixteen LoadCursorFromFileW calls of the
-scratch file, in slice order; the n-th handle returned is slice n.
+load of a set shows up as sixteen LoadImageW calls of the scratch file at
+the pointer size (tarnwick_folder.pointer_loads), in slice order; the n-th
+handle returned is slice n.
 """
 
 import getpass
@@ -79,8 +80,15 @@ class TarnwickCase(unittest.TestCase):
         loads, once the list is built."""
         self.host.start(self.folder.exe, timestamps=timestamps)
         if loads:
-            self.host.wait_call("user32.LoadCursorFromFileW",
-                                tf.SLICES * loads, timeout=30)
+            self.wait_pointer_loads(tf.SLICES * loads, timeout=30)
+
+    def wait_pointer_loads(self, count, timeout=15):
+        """Wait until the program has made ``count`` pointers of a file."""
+        def enough(log):
+            calls = log.calls(pids=log.pids_of(self.host.exe_name))
+            return len([c for c in tf.pointer_loads(calls) if c.returned]) \
+                >= count
+        return self.host.wait_relay(enough, timeout, "%d pointer loads" % count)
 
     def main_window(self, timeout=20):
         self.main = self.host.wait_window(timeout=timeout, name=TITLE,

@@ -6,12 +6,12 @@ builds a folder of its own holding a copy of the exe, cursor sets made
 here, and a settings file, and reads the folder back afterwards.
 
 The cursor sets are real: every slice is a complete one-image 32x32
-256-colour .cur file that LoadCursorFromFileW accepts, drawn as an arrow
+256-colour .cur file that LoadImageW accepts, drawn as an arrow
 turned toward the slice's direction in the set's own colour, so each of
 the sixteen slices of each set differs from every other.
 
 Also here: small readers for the relay log of a Tarnwick run (which
-LoadCursorFromFileW calls belong to one set load, what each tick
+pointer loads belong to one set load, what each tick
 installed), so the tests can speak in those terms.
 """
 
@@ -212,16 +212,34 @@ class ProgramFolder:
 # --------------------------------------------------------------------------
 # Reading a Tarnwick run from its relay log
 
+IMAGE_CURSOR, LR_LOADFROMFILE = 2, 0x10
+
+
+def pointer_loads(calls):
+    """The pointers the program made of a file: LoadImageW(NULL, file,
+    IMAGE_CURSOR, side, side, LR_LOADFROMFILE) with the side it asks for
+    (the file is ``args[1]``).
+    The window's pictures of the same file are loaded at their own size
+    (side 0) and are left out."""
+    return [c for c in calls if c.func == "LoadImageW" and len(c.args) == 6
+            and c.args[2].value == IMAGE_CURSOR and c.args[3].value != 0]
+
+
+def pointer_side(load):
+    """The side a pointer load asked for."""
+    return load.args[3].value
+
+
 def set_loads(calls):
-    """LoadCursorFromFileW calls grouped into set loads of sixteen each.
+    """Pointer loads grouped into set loads of sixteen each.
 
     Every load of a set asks the platform for all sixteen slices in order,
     each through the scratch file, and a load that finds the wrong size
     makes no call at all, so the calls come in complete runs of sixteen.
     """
-    loads = [c for c in calls if c.func == "LoadCursorFromFileW"]
+    loads = pointer_loads(calls)
     if len(loads) % SLICES:
-        raise AssertionError("%d LoadCursorFromFileW calls is not a whole "
+        raise AssertionError("%d pointer loads is not a whole "
                              "number of set loads" % len(loads))
     return [loads[i:i + SLICES] for i in range(0, len(loads), SLICES)]
 

@@ -46,7 +46,8 @@ DEFAULT_RELAY_INCLUDE = (
     "user32.DestroyIcon", "kernel32.CreateProcessW",
     "user32.GetCursor", "user32.LoadCursorW", "user32.SetCursorPos",
     "user32.GetCursorPos",
-    "user32.LoadCursorFromFileW", "shell32.Shell_NotifyIconW",
+    "user32.LoadCursorFromFileW", "user32.LoadImageW",
+    "shell32.Shell_NotifyIconW",
     "user32.MessageBoxW", "shell32.ShellExecuteW",
     "user32.SystemParametersInfoW",
 )
@@ -75,15 +76,15 @@ from .xdisplay import Window, XDisplay, wait_until  # noqa: E402,F401
 
 
 def nudge_exe():
-    """tests/e2e/build/nudge.exe and the contrast_shim.dll beside it, built
-    here if run.sh has not built them."""
+    """tests/e2e/build/nudge.exe and the shim.dll beside it, built here if
+    run.sh has not built them."""
     build = os.path.join(E2E, "build")
     exe = os.path.join(build, "nudge.exe")
     for out, source, flags, libs in (
             (exe, "nudge.c", ["-municode", "-static"],
              ["-loleacc", "-lole32", "-loleaut32"]),
-            (os.path.join(build, "contrast_shim.dll"), "contrast_shim.c",
-             ["-shared"], [])):
+            (os.path.join(build, "shim.dll"), "shim.c", ["-shared"],
+             ["-lgdi32"])):
         if not os.path.exists(out):
             os.makedirs(build, exist_ok=True)
             subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", *flags, "-o", out,

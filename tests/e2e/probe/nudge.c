@@ -16,12 +16,14 @@
  *                                         "name class=<name> role=<n> name=<text> value=<text>"
  *   nudge.exe highcontrast <exe> <0|1>    turns a high-contrast theme off or on as
  *                                         far as Wine can: writes the Flags value
- *                                         Windows keeps, loads contrast_shim.dll
+ *                                         Windows keeps, loads shim.dll
  *                                         (beside nudge.exe) into every process of
  *                                         <exe>, which reads them back, then sends
  *                                         WM_SETTINGCHANGE with
  *                                         SPI_SETHIGHCONTRAST; "shim pid=<n> ok|failed"
  *                                         for each process
+ *   nudge.exe shim <exe>                  only loads shim.dll, which also writes
+ *                                         the pointers <exe> installs to a file
  *
  * <exe> is a file name such as Tarnwick.exe, matched without regard to case.
  * Each message is sent to every visible or hidden top-level window of every
@@ -135,21 +137,24 @@ static int load_into(DWORD pid, const wchar_t *dll)
     return loaded != 0;
 }
 
-static int high_contrast(const wchar_t *exe, int on)
+/* shim.dll into every process of exe, the high-contrast Flags written first
+ * unless they are NULL. */
+static int load_shim(const wchar_t *exe, const wchar_t *flags)
 {
-    const wchar_t *flags = on ? L"127" : L"126";
     wchar_t dll[MAX_PATH];
     wchar_t *slash;
     int i, failed = 0;
     HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Accessibility\\HighContrast", 0, NULL, 0,
+    if (flags && RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Accessibility\\HighContrast", 0, NULL, 0,
                         KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
         return 1;
-    RegSetValueExW(key, L"Flags", 0, REG_SZ, (const BYTE *)flags, (DWORD)((wcslen(flags) + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    if (flags) {
+        RegSetValueExW(key, L"Flags", 0, REG_SZ, (const BYTE *)flags, (DWORD)((wcslen(flags) + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
     GetModuleFileNameW(NULL, dll, MAX_PATH);
     slash = wcsrchr(dll, L'\\');
-    wcscpy(slash ? slash + 1 : dll, L"contrast_shim.dll");
+    wcscpy(slash ? slash + 1 : dll, L"shim.dll");
     find_processes(exe);
     for (i = 0; i < npids; i++) {
         int ok = load_into(pids[i], dll);
@@ -251,7 +256,7 @@ int wmain(int argc, wchar_t **argv)
         return send_to(argv[2], &job);
     }
     if (wcscmp(argv[1], L"highcontrast") == 0 && argc >= 4) {
-        int code = high_contrast(argv[2], wcstoul(argv[3], NULL, 0) != 0);
+        int code = load_shim(argv[2], wcstoul(argv[3], NULL, 0) != 0 ? L"127" : L"126");
         if (code != 0)
             return code;
         job.what = "WM_SETTINGCHANGE";
@@ -259,6 +264,8 @@ int wmain(int argc, wchar_t **argv)
         job.wp = SPI_SETHIGHCONTRAST;
         return send_to(argv[2], &job);
     }
+    if (wcscmp(argv[1], L"shim") == 0)
+        return load_shim(argv[2], NULL);
     if (wcscmp(argv[1], L"endsession") == 0 && argc >= 5) {
         LPARAM lp = (LPARAM)wcstoul(argv[3], NULL, 0);
         WPARAM ending = (WPARAM)wcstoul(argv[4], NULL, 0);
