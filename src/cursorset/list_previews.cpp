@@ -13,6 +13,14 @@ void ListPreviews::write(std::span<const unsigned char> bytes) {
     if (!bytes.empty()) scratch_.assign(bytes.begin(), bytes.end());
 }
 
+void ListPreviews::take(std::span<const unsigned char> file, std::size_t count) {
+    CutSlices(file.first(count * kSliceBytes), set_.images);
+    for (std::size_t i = 0; i < count; ++i) {
+        set_.companions[i] = nullptr;
+        set_.madeAt[i] = 0;
+    }
+}
+
 PictureHandle ListPreviews::preview(bool written) {
     // Before any set has loaded there is no picture to make, and the blank is no failure.
     const bool quiet = set_.images[kPreviewSlice].empty();
@@ -45,11 +53,11 @@ PictureHandle ListPreviews::next(const std::string& name) {
         } catch (const std::exception& e) {
             // The load stops at its first write: slot 0 has the new image beside the
             // pointer it had.
-            CutSlices(file, std::span(set_.images).first(1));
+            take(file, 1);
             report_(e.what());
             return preview(false);
         }
-        CutSlices(file, set_.images);
+        take(file, count);
         CutSlices(file, pointers_);
     }
     if (got.failure) report_(*got.failure);
@@ -65,7 +73,7 @@ void ListPreviews::finish() {
             made = true;
         } catch (const std::exception& e) {
             // The scratch file can no longer be written: the slots left keep their old
-            // pointers beside the loads' images.
+            // pointers beside the loads' images, for the next FitPointers to make again.
             report_(e.what());
             break;
         }

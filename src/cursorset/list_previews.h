@@ -39,6 +39,10 @@ public:
     void finish();
 
 private:
+    // The first `count` slices of `file` into the set's images, each newer than its
+    // slot's pointer (made of the slice, not of large pictures) until finish() makes it;
+    // one it cannot make is made by the next FitPointers.
+    void take(std::span<const unsigned char> file, std::size_t count);
     // Writes `bytes` to the scratch file, and remembers them when there are any.
     void write(std::span<const unsigned char> bytes);
     // LoadPreview of the set as it stands, its write left out when the scratch file has
