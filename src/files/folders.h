@@ -1,8 +1,8 @@
 // Where the program keeps its files in one run, and their names: the sets it lists, the
-// scratch file and the settings file. A copy whose folder can be written keeps everything beside it (a
-// portable copy on a stick takes its choices along); one in a folder the user cannot
-// write (Program Files, a machine-wide package) keeps the settings and the scratch file
-// in the per-user folder, %LOCALAPPDATA%\Tarnwick.
+// scratch file and the settings file. A copy whose folder can be written keeps
+// everything beside it (a portable copy on a stick takes its choices along); one in a
+// folder the user cannot write (Program Files, a machine-wide package) keeps the
+// settings and the scratch file in the per-user folder, %LOCALAPPDATA%\Tarnwick.
 //
 // Local, not roaming: the scratch file left behind marks a run that was killed on this
 // machine, with this machine's pointers replaced. Carried to another machine by a roaming
