@@ -83,6 +83,17 @@ PictureHandle SetPictures::companionPicture(Platform& platform, const std::strin
 
 PictureHandle SetPictures::preview(Platform& platform, CursorSet& set, const std::string& name,
                                    const Folders& folders) {
+    // The set just loaded holds its large pictures already: their cell 2 is the one the
+    // window shows, so the file is not read a second time for it.
+    if (const std::shared_ptr<const Companion>& large = set.companions[kPreviewSlice]) {
+        try {
+            const fs::path setFile = FindSetFile(platform, name, folders);
+            if (!setFile.empty())
+                cells_.insert_or_assign(upperAscii(Utf8FromPath(setFile)), large->directions[kPreviewSlice]);
+        } catch (const std::exception&) {
+            // A name that is not text: the picture is read as for any other set.
+        }
+    }
     PictureHandle picture = companionPicture(platform, name, folders);
     if (picture.isNull()) picture = LoadPreview(platform, set, folders);
     previewSet_ = name;
