@@ -12,8 +12,8 @@
 #include <string>
 
 #include "cursorset/cursorset.h"
-#include "cursorset/file_names.h"
 #include "cursorset/library.h"
+#include "files/file_names.h"
 #include "settings/settings_text.h"
 #include "support/fixtures.h"
 #include "support/naive_list.h"

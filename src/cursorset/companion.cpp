@@ -7,7 +7,7 @@
 #include <system_error>
 #include <utility>
 
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 
 namespace tarn {
 

@@ -11,12 +11,9 @@ namespace {
 
 constexpr std::size_t kFileHeaderBytes = kCursorHeaderBytes;  // reserved, type, count
 constexpr std::size_t kEntryBytes = kCursorEntryBytes;
-constexpr std::uint32_t kCursorType = 2;
-constexpr std::size_t kEntryOffsetField = 12;  // where the entry's picture starts
-// The old bitmap header: its size field, then 16-bit width and height.
+// The old bitmap header: its size field, then 16-bit width and height, planes and bit
+// count.
 constexpr std::uint32_t kCoreHeaderBytes = 12;
-// A PNG entry: its signature read as a bitmap header's size. Its decoder checks its sizes.
-constexpr std::uint32_t kPngSignature = 0x474E5089;
 
 std::uint32_t read16(std::span<const unsigned char> b, std::size_t at) {
     return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8));
@@ -45,25 +42,46 @@ std::size_t maskRowBytes(int side) { return (static_cast<std::size_t>(side) + 31
 
 }  // namespace
 
+std::optional<CursorFileHeader> ReadCursorFileHeader(std::span<const std::uint8_t> file) {
+    if (file.size() < kFileHeaderBytes) return std::nullopt;
+    return CursorFileHeader{read16(file, 0), read16(file, 2), read16(file, 4)};
+}
+
+std::optional<BitmapHeader> ReadBitmapHeader(std::span<const std::uint8_t> file, std::size_t at) {
+    if (at > file.size() || file.size() - at < kCoreHeaderBytes) return std::nullopt;
+    BitmapHeader h;
+    h.bytes = read32(file, at);
+    if (h.bytes == kCoreHeaderBytes) {
+        h.width = static_cast<std::int32_t>(read16(file, at + 4));
+        h.height = static_cast<std::int32_t>(read16(file, at + 6));
+        h.whole = true;
+        h.planes = static_cast<int>(read16(file, at + 8));
+        h.bitsPerPixel = static_cast<int>(read16(file, at + 10));
+        return h;
+    }
+    h.width = static_cast<std::int32_t>(read32(file, at + 4));
+    h.height = static_cast<std::int32_t>(read32(file, at + 8));
+    h.whole = file.size() - at >= kBitmapHeaderBytes;
+    if (!h.whole) return h;
+    h.planes = static_cast<int>(read16(file, at + 12));
+    h.bitsPerPixel = static_cast<int>(read16(file, at + 14));
+    h.compression = read32(file, at + 16);
+    h.imageBytes = read32(file, at + 20);
+    h.coloursUsed = read32(file, at + 32);
+    return h;
+}
+
 bool DescribesImage(std::span<const unsigned char> file) {
-    if (file.size() < kFileHeaderBytes) return true;
-    const std::size_t count = read16(file, 4);
-    for (std::size_t i = 0; i < count && kFileHeaderBytes + (i + 1) * kEntryBytes <= file.size(); ++i) {
-        const std::size_t offset = read32(file, kFileHeaderBytes + i * kEntryBytes + kEntryOffsetField);
-        // Both headers give width and height within their first 12 bytes; a header not
-        // wholly in the file is refused by the loader itself.
-        if (offset > file.size() || file.size() - offset < kCoreHeaderBytes) continue;
-        const std::uint32_t headerBytes = read32(file, offset);
-        if (headerBytes == kPngSignature) continue;
-        std::int64_t width = 0, height = 0;
-        if (headerBytes == kCoreHeaderBytes) {
-            width = read16(file, offset + 4);
-            height = read16(file, offset + 6);
-        } else {
-            width = static_cast<std::int32_t>(read32(file, offset + 4));
-            height = static_cast<std::int32_t>(read32(file, offset + 8));
-        }
-        if (width == 0 || height / 2 == 0) return false;
+    const std::optional<CursorFileHeader> header = ReadCursorFileHeader(file);
+    for (std::size_t i = 0; header && i < header->count; ++i) {
+        const std::optional<CursorEntry> entry = ReadCursorEntry(file, i);
+        if (!entry) break;  // it and the rest lie beyond the end
+        // Both headers give their sides within their first 12 bytes, and a header not
+        // wholly in the file is refused by the loader itself. A PNG's sizes are its
+        // decoder's.
+        const std::optional<BitmapHeader> bitmap = ReadBitmapHeader(file, entry->offset);
+        if (!bitmap || bitmap->bytes == kPngSignature) continue;
+        if (bitmap->width == 0 || bitmap->height / 2 == 0) return false;
     }
     return true;
 }
@@ -78,6 +96,7 @@ std::optional<CursorEntry> ReadCursorEntry(std::span<const std::uint8_t> file, s
     entry.hotspot = CursorHotspot{static_cast<int>(read16(file, at + 4)), static_cast<int>(read16(file, at + 6))};
     entry.bytes = read32(file, at + 8);
     entry.offset = read32(file, at + 12);
+    entry.reserved = file[at + 3];
     return entry;
 }
 
@@ -92,7 +111,7 @@ void PutCursorEntry(std::span<std::uint8_t> file, std::size_t index, const Curso
     file[at] = sideByte(entry.width);
     file[at + 1] = sideByte(entry.height);
     file[at + 2] = static_cast<std::uint8_t>(entry.colours);
-    file[at + 3] = 0;
+    file[at + 3] = static_cast<std::uint8_t>(entry.reserved);
     put16(file, at + 4, static_cast<std::uint32_t>(entry.hotspot.x));
     put16(file, at + 6, static_cast<std::uint32_t>(entry.hotspot.y));
     put32(file, at + 8, entry.bytes);

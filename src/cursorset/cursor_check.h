@@ -1,4 +1,5 @@
-// The cursor file format as the system's loaders read it, in one place: a 6-byte file
+// The cursor file format (and the icon file's, the same but for its type) as the
+// system's loaders read it, in one place, read and written here only: a 6-byte file
 // header (reserved 0, type 2, image count), a 16-byte directory entry for each image
 // (width and height, 0 meaning 256; colour count; hot spot; the image's size and
 // offset), then each image as a 40-byte bitmap header, its colour rows and its 1-bit
@@ -26,6 +27,19 @@ inline constexpr std::size_t kCursorEntryBytes = 16;
 inline constexpr std::size_t kBitmapHeaderBytes = 40;
 // The largest side a directory entry can give.
 inline constexpr int kMaxCursorSide = 256;
+// The file header's type: an icon file has the same layout, with each entry's planes
+// and bit count where a cursor's has its hot spot.
+inline constexpr std::uint32_t kIconType = 1;
+inline constexpr std::uint32_t kCursorType = 2;
+
+struct CursorFileHeader {
+    std::uint32_t reserved = 0;  // 0 in a well-formed file
+    std::uint32_t type = 0;
+    std::size_t count = 0;  // images
+};
+
+// The file header; nothing when the file is shorter than it.
+std::optional<CursorFileHeader> ReadCursorFileHeader(std::span<const std::uint8_t> file);
 
 struct CursorHotspot {
     int x = 0;
@@ -40,11 +54,33 @@ struct CursorEntry {
     CursorHotspot hotspot;
     std::uint32_t bytes = 0;   // the image's size
     std::uint32_t offset = 0;  // where the image starts in the file
+    int reserved = 0;          // the byte after the colour count, 0 in a well-formed file
 };
 
 // Directory entry `index`; nothing when the file is too short to hold it or its header
 // counts fewer images.
 std::optional<CursorEntry> ReadCursorEntry(std::span<const std::uint8_t> file, std::size_t index = 0);
+
+// A bitmap header as the loaders read it: the 40-byte one (or a later, longer one that
+// begins the same way), or the old 12-byte one with 16-bit sides, then planes and bit
+// count. The sides lie in the first 12 bytes of either; the rest of a 40-byte header is
+// read only when all of it lies in the file (`whole`).
+struct BitmapHeader {
+    std::uint32_t bytes = 0;  // its own size, as its first field gives it
+    std::int32_t width = 0;
+    std::int32_t height = 0;  // the colour rows and the mask rows together
+    bool whole = false;
+    int planes = 0;
+    int bitsPerPixel = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t imageBytes = 0;   // the rows' size; may be 0 when not compressed
+    std::uint32_t coloursUsed = 0;  // palette entries; 0: all the bit count allows
+};
+
+// The bitmap header at `at`; nothing when its first 12 bytes do not lie in the file. A
+// PNG picture in an entry starts with its signature, read here as the header's size.
+inline constexpr std::uint32_t kPngSignature = 0x474E5089;
+std::optional<BitmapHeader> ReadBitmapHeader(std::span<const std::uint8_t> file, std::size_t at);
 
 // The file header for `count` images, then entry `index`, and a bitmap header at `at`
 // for a square picture of `side` pixels and `bitsPerPixel`, whose colour rows and mask

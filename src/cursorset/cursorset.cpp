@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "cursorset/cursor_check.h"
-#include "cursorset/file_names.h"
 #include "cursorset/set_file.h"
+#include "files/file_names.h"
 
 namespace tarn {
 
@@ -97,15 +97,12 @@ int PointerSide(Platform& platform) {
     return trusted(nominal) ? nominal : kSliceSide;
 }
 
-void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::vector<unsigned char> image,
-                  const Folders& folders) {
-    set.images[index] = std::move(image);
-    set.companions[index] = nullptr;
-    set.madeAt[index] = 0;
+void MakeSlotPointer(Platform& platform, CursorSet& set, std::size_t index, std::span<const unsigned char> image,
+                     const Folders& folders) {
     std::array<CursorHandle, kSliceCount> fresh{};
-    fresh[index] = makePointer(platform, set, folders, set.images[index], nullptr, index, set.side);
+    fresh[index] = makePointer(platform, set, folders, image, nullptr, index, set.side);
     swapIn(platform, set, Slots().set(index), fresh);
-    set.madeAt[index] = set.side;
+    set.madeAt[index] = std::ranges::equal(image, set.images[index]) ? set.side : 0;
 }
 
 bool FitPointers(Platform& platform, CursorSet& set, const Folders& folders) {

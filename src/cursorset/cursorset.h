@@ -2,8 +2,8 @@
 // handles the platform made from them, at the size Windows draws its pointers now: each
 // drawn from the set's large pictures (cursorset/companion.h) where it has them, else
 // from its 32 x 32 slice, which the system then stretches. Every image reaches the
-// platform through the set's scratch file (cursorset/scratch_file.h), in the program
-// folder or the per-user one (cursorset/folders.h).
+// platform through the set's scratch file (files/scratch_file.h), in the program folder
+// or the per-user one (files/folders.h).
 #pragma once
 
 #include <array>
@@ -12,14 +12,15 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cursorset/companion.h"
-#include "cursorset/folders.h"
-#include "cursorset/scratch_file.h"
 #include "cursorset/twc_format.h"
+#include "files/folders.h"
+#include "files/scratch_file.h"
 #include "platform/platform.h"
 
 namespace tarn {
@@ -85,12 +86,12 @@ enum class WithoutCursor {
 bool LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders = {},
              WithoutCursor withoutCursor = WithoutCursor::Refuse);
 
-// Puts `image` in slot `index` and makes its pointer (at set.side, from the slice)
-// through the scratch file, releasing the handle it replaces: one step of a load.
-// Throws the scratch file's exceptions, with the image already in the slot and the old
-// handle kept.
-void InstallSlice(Platform& platform, CursorSet& set, std::size_t index, std::vector<unsigned char> image,
-                  const Folders& folders);
+// Makes slot `index`'s pointer (at set.side, from the slice `image`) through the scratch
+// file, releasing the handle it replaces; the slot's image is left as it is. A pointer
+// made of another image than the slot's is made again by the next FitPointers. Throws
+// the scratch file's exceptions, with the old handle kept.
+void MakeSlotPointer(Platform& platform, CursorSet& set, std::size_t index, std::span<const unsigned char> image,
+                     const Folders& folders);
 
 // Makes again, at set.side, every pointer made at another side, from the same pictures.
 // All are made before any replaces its slot, and the old handles are released only once

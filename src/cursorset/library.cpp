@@ -8,8 +8,8 @@
 #include <system_error>
 #include <utility>
 
-#include "cursorset/file_names.h"
 #include "cursorset/list_previews.h"
+#include "files/file_names.h"
 #include "toolkit/keyed_collection.h"
 
 namespace tarn {

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 
 namespace tarn {
 
@@ -78,13 +78,6 @@ std::size_t CutSlices(std::span<const unsigned char> bytes, std::span<Slice> int
         into[i].assign(slice.begin(), slice.end());
     }
     return whole;
-}
-
-std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes) {
-    if (bytes.size() != kSetFileBytes) return std::nullopt;
-    SetImages images;
-    CutSlices(bytes, images);
-    return images;
 }
 
 bool SetFileReader::open(Platform& platform, const std::string& name, const Report& report, const Folders& folders) {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "cursorset/folders.h"
 #include "cursorset/twc_format.h"
+#include "files/folders.h"
 #include "platform/platform.h"
 
 namespace tarn {
@@ -26,10 +26,6 @@ using SetImages = std::array<Slice, kSliceCount>;
 // `into` holds, into `into` in direction order (reusing what its images hold): a set's
 // images as far as the bytes go. Returns how many.
 std::size_t CutSlices(std::span<const unsigned char> bytes, std::span<Slice> into);
-
-// A set file's bytes as its sixteen images; nothing when they are not exactly a set's
-// 35808 bytes, which is no set at all.
-std::optional<SetImages> ParseSet(std::span<const unsigned char> bytes);
 
 // What one read gave: its first `bytes` bytes, and why it stopped short when it did.
 struct SliceRead {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cursorset/companion.h"
-#include "cursorset/file_names.h"
 #include "cursorset/set_file.h"
+#include "files/file_names.h"
 #include "platform/units.h"
 
 namespace tarn {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cursorset/cursorset.h"
-#include "cursorset/folders.h"
+#include "files/folders.h"
 #include "platform/platform.h"
 #include "stb/pictures.h"
 

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "cursorset/file_names.h"
-#include "cursorset/folders.h"
+#include "files/file_names.h"
+#include "files/folders.h"
 #include "platform/wtf8.h"
 #include "settings/settings_text.h"
 
@@ -17,8 +17,6 @@ namespace tarn {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kFileName = "Tarnwick.ini";
 
 std::string_view trimSpaces(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -45,11 +43,10 @@ void writeText(const fs::path& file, const std::string& text, const char* afterW
 // program has just made: something already lying under its name is the user's (or left
 // by a run cut short) and is neither written over nor removed.
 void replaceByRename(Platform& platform, const fs::path& target, const std::string& text) {
-    const std::string name = std::string(kFileName) + ".new";
-    const OwnFile temporary = CreateOwnFile(platform, target.parent_path(), name);
+    const OwnFile temporary = CreateOwnFile(platform, target.parent_path(), kNewSettingsFileName);
     if (temporary.path.empty())
-        throw std::runtime_error("Cannot create " + Utf8FromPath(target.parent_path() / name) + ": " +
-                                 temporary.failure.message());
+        throw std::runtime_error("Cannot create " + Utf8FromPath(target.parent_path() / kNewSettingsFileName) +
+                                 ": " + temporary.failure.message());
     try {
         writeText(temporary.path, text);
         std::error_code ec;
@@ -60,17 +57,6 @@ void replaceByRename(Platform& platform, const fs::path& target, const std::stri
         fs::remove(temporary.path, ignored);
         throw;
     }
-}
-
-// The file start-up reads: the one Exit writes, or, while the per-user one has not been
-// written yet, the one in the program folder (from a time the folder could be written,
-// or put there by whoever installed the program).
-fs::path fileToRead(Platform& platform, const Folders& folders) {
-    const fs::path written = FolderOrProgram(platform, folders.settings) / kFileName;
-    const fs::path beside = FolderOrProgram(platform, folders.program) / kFileName;
-    std::error_code ec;
-    if (written != beside && fs::status(written, ec).type() == fs::file_type::not_found) return beside;
-    return written;
 }
 
 // The file keeps its identity: the whole text, made beforehand, goes out in one write
@@ -133,7 +119,7 @@ std::string WriteNameLine(Platform& platform, std::string_view name) {
 }
 
 std::optional<Settings> LoadINI(Platform& platform, const std::function<bool()>& stopped, const Folders& folders) {
-    const fs::path file = fileToRead(platform, folders);
+    const fs::path file = SettingsFileToRead(platform, folders);
     std::error_code ec;
     if (fs::status(file, ec).type() == fs::file_type::not_found) return std::nullopt;
 
@@ -170,7 +156,7 @@ bool SaveINI(Platform& platform, const Settings& settings, const std::array<int,
         settings.setFile == settings.stored.name ? settings.stored.bytes : WriteNameLine(platform, settings.setFile);
     const std::string text = SettingsText(settings, checks, nameLine);
 
-    const fs::path target = FolderOrProgram(platform, folders.settings) / kFileName;
+    const fs::path target = SettingsFile(platform, folders);
     // The user's file stays theirs: one start-up could not read still holds settings
     // the program never saw (nor is a per-user file written then, which would be read in
     // its place from then on), and read-only means "do not change".
@@ -179,7 +165,7 @@ bool SaveINI(Platform& platform, const Settings& settings, const std::array<int,
         return false;
     };
     std::error_code looked;
-    const fs::path read = fileToRead(platform, folders);
+    const fs::path read = SettingsFileToRead(platform, folders);
     if (settings.unreadFile && fs::symlink_status(read, looked).type() != fs::file_type::not_found)
         return keep(read, "it could not be read when Tarnwick started, so your choices of this run are not saved.");
     const fs::file_status status = fs::status(target, looked);

@@ -1,5 +1,6 @@
 // The user's choices between runs: six CR LF lines in Tarnwick.ini, read once at start-up
-// and written by Exit, in the program folder or the per-user one (cursorset/folders.h).
+// and written by Exit, in the program folder or the per-user one (files/folders.h:
+// SettingsFile, SettingsFileToRead).
 #pragma once
 
 #include <array>
@@ -9,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "cursorset/folders.h"
+#include "files/folders.h"
 #include "platform/platform.h"
 #include "settings/tick_rate.h"
 

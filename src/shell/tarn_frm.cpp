@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 #include "cursorset/library.h"
 #include "cursorset/set_pictures.h"
 #include "platform/units.h"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "cursorset/cursor_check.h"
 #include "twcmake/palette.h"
 
 namespace tarn::twc {
@@ -11,14 +10,6 @@ namespace {
 
 constexpr std::uint32_t kImageBytes = kSliceBytes - kImageOffset;  // 2216
 constexpr std::uint32_t kBitmapBytes = 1024 + 128;                   // colour pixels and mask
-
-std::uint32_t get16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8));
-}
-
-std::uint32_t get32(std::span<const std::uint8_t> b, std::size_t at) {
-    return get16(b, at) | (get16(b, at + 2) << 16);
-}
 
 // Cursor rows are stored bottom-up: row 0 of the file is the picture's last row.
 std::size_t storedRow(int y) { return static_cast<std::size_t>(kSide - 1 - y); }
@@ -83,43 +74,50 @@ SliceReport examineSlice(std::span<const std::uint8_t> b) {
     SliceReport r;
     if (b.size() != kSliceBytes) {
         r.faults.push_back(std::to_string(b.size()) + " bytes, not " + std::to_string(kSliceBytes));
-        if (b.size() < kImageOffset + 40) return r;
+        if (b.size() < kPaletteOffset) return r;
     }
     auto expect = [&](const char* what, std::uint32_t found, std::uint32_t wanted) {
         if (found != wanted)
             r.faults.push_back(std::string(what) + " is " + std::to_string(found) + ", not " + std::to_string(wanted));
     };
-    expect("reserved word", get16(b, 0), 0);
-    expect("type", get16(b, 2), 2);
-    expect("image count", get16(b, 4), 1);
-    expect("width", b[6], kSide);
-    expect("height", b[7], kSide);
-    expect("colour count", b[8], 0);
-    expect("entry reserved byte", b[9], 0);
-    r.hotspot = Pixel{static_cast<int>(get16(b, 10)), static_cast<int>(get16(b, 12))};
-    if (r.hotspot.x >= kSide || r.hotspot.y >= kSide)
-        r.faults.push_back("hotspot (" + std::to_string(r.hotspot.x) + "," + std::to_string(r.hotspot.y) +
-                           ") lies outside the 32x32 picture");
-    expect("image size in the entry", get32(b, 14), kImageBytes);
-    expect("image offset", get32(b, 18), static_cast<std::uint32_t>(kImageOffset));
-    expect("bitmap header size", get32(b, kImageOffset), 40);
-    expect("bitmap width", get32(b, kImageOffset + 4), kSide);
-    expect("bitmap height (colour and mask)", get32(b, kImageOffset + 8), 2 * kSide);
-    expect("planes", get16(b, kImageOffset + 12), 1);
-    expect("bits per pixel", get16(b, kImageOffset + 14), 8);
-    expect("compression", get32(b, kImageOffset + 16), 0);
-    const std::uint32_t imageSize = get32(b, kImageOffset + 20);
-    if (imageSize != 0 && imageSize != kBitmapBytes)
-        r.faults.push_back("bitmap size is " + std::to_string(imageSize) + ", not 0 or " + std::to_string(kBitmapBytes));
-    const std::uint32_t used = get32(b, kImageOffset + 32);
-    if (used != 0 && used != 256) r.faults.push_back("palette size is " + std::to_string(used) + ", not 256");
+    const CursorFileHeader file = *ReadCursorFileHeader(b);
+    expect("reserved word", file.reserved, 0);
+    expect("type", file.type, kCursorType);
+    expect("image count", static_cast<std::uint32_t>(file.count), 1);
+    // A file of no image has no entry to look at.
+    if (const std::optional<CursorEntry> entry = ReadCursorEntry(b)) {
+        expect("width", static_cast<std::uint32_t>(entry->width), kSide);
+        expect("height", static_cast<std::uint32_t>(entry->height), kSide);
+        expect("colour count", static_cast<std::uint32_t>(entry->colours), 0);
+        expect("entry reserved byte", static_cast<std::uint32_t>(entry->reserved), 0);
+        r.hotspot = Pixel{entry->hotspot.x, entry->hotspot.y};
+        if (r.hotspot.x >= kSide || r.hotspot.y >= kSide)
+            r.faults.push_back("hotspot (" + std::to_string(r.hotspot.x) + "," + std::to_string(r.hotspot.y) +
+                               ") lies outside the 32x32 picture");
+        expect("image size in the entry", entry->bytes, kImageBytes);
+        expect("image offset", entry->offset, static_cast<std::uint32_t>(kImageOffset));
+    }
+    const BitmapHeader bitmap = *ReadBitmapHeader(b, kImageOffset);
+    expect("bitmap header size", bitmap.bytes, static_cast<std::uint32_t>(kBitmapHeaderBytes));
+    if (bitmap.bytes != kBitmapHeaderBytes) return r;  // its other fields are another header's
+    expect("bitmap width", static_cast<std::uint32_t>(bitmap.width), kSide);
+    expect("bitmap height (colour and mask)", static_cast<std::uint32_t>(bitmap.height), 2 * kSide);
+    expect("planes", static_cast<std::uint32_t>(bitmap.planes), 1);
+    expect("bits per pixel", static_cast<std::uint32_t>(bitmap.bitsPerPixel), 8);
+    expect("compression", bitmap.compression, 0);
+    if (bitmap.imageBytes != 0 && bitmap.imageBytes != kBitmapBytes)
+        r.faults.push_back("bitmap size is " + std::to_string(bitmap.imageBytes) + ", not 0 or " +
+                           std::to_string(kBitmapBytes));
+    if (bitmap.coloursUsed != 0 && bitmap.coloursUsed != 256)
+        r.faults.push_back("palette size is " + std::to_string(bitmap.coloursUsed) + ", not 256");
     return r;
 }
 
 std::optional<Slice> decodeSlice(std::span<const std::uint8_t> b) {
-    if (!examineSlice(b).ok()) return std::nullopt;
+    const SliceReport report = examineSlice(b);
+    if (!report.ok()) return std::nullopt;
     Slice s;
-    s.hotspot = Pixel{static_cast<int>(get16(b, 10)), static_cast<int>(get16(b, 12))};
+    s.hotspot = report.hotspot;
     for (int y = 0; y < kSide; ++y) {
         for (int x = 0; x < kSide; ++x) {
             const std::size_t mask = kMaskOffset + storedRow(y) * 4 + static_cast<std::size_t>(x / 8);

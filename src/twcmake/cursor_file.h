@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cursorset/cursor_check.h"
 #include "cursorset/twc_format.h"
 #include "twcmake/image.h"
 
@@ -19,8 +20,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 using tarn::kSliceBytes;
 inline constexpr std::size_t kSetBytes = tarn::kSetFileBytes;  // 35808
-inline constexpr std::size_t kImageOffset = 22;                      // file header + one directory entry
-inline constexpr std::size_t kPaletteOffset = kImageOffset + 40;
+inline constexpr std::size_t kImageOffset = kCursorHeaderBytes + kCursorEntryBytes;  // 22: one entry
+inline constexpr std::size_t kPaletteOffset = kImageOffset + kBitmapHeaderBytes;
 inline constexpr std::size_t kPixelOffset = kPaletteOffset + 1024;
 inline constexpr std::size_t kMaskOffset = kPixelOffset + 1024;
 

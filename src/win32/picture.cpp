@@ -18,12 +18,6 @@ namespace tarn::win32 {
 
 namespace {
 
-std::uint32_t read16(const std::vector<unsigned char>& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
-
-std::uint32_t read32(const std::vector<unsigned char>& b, std::size_t at) {
-    return read16(b, at) | (read16(b, at + 2) << 16);
-}
-
 std::size_t stride(std::size_t width, std::size_t bits) { return (width * bits + 31) / 32 * 4; }
 
 // Where a file's one image lies, as its directory entry says: its offset and length.
@@ -35,13 +29,14 @@ struct Entry {
 // A file of one image, or nothing. With several, the system's loader chooses, and that
 // is kept as it chooses; an entry must lie in the file and hold a bitmap header.
 std::optional<Entry> singleEntry(const std::vector<unsigned char>& bytes) {
-    if (bytes.size() < 22 || read16(bytes, 0) != 0 || read16(bytes, 4) != 1) return std::nullopt;
-    const std::uint32_t type = read16(bytes, 2);
-    if (type != 1 && type != 2) return std::nullopt;
-    const std::size_t length = read32(bytes, 14);
-    const std::size_t offset = read32(bytes, 18);
-    if (offset > bytes.size() || length > bytes.size() - offset || length < sizeof(BITMAPINFOHEADER))
+    const std::optional<CursorFileHeader> file = ReadCursorFileHeader(bytes);
+    if (!file || file->reserved != 0 || file->count != 1 || (file->type != kIconType && file->type != kCursorType))
         return std::nullopt;
+    const std::optional<CursorEntry> entry = ReadCursorEntry(bytes);
+    if (!entry) return std::nullopt;
+    const std::size_t length = entry->bytes;
+    const std::size_t offset = entry->offset;
+    if (offset > bytes.size() || length > bytes.size() - offset || length < kBitmapHeaderBytes) return std::nullopt;
     return Entry{offset, length};
 }
 
@@ -56,31 +51,39 @@ struct Bitmap {
     std::size_t colourBytes = 0;
 };
 
+static_assert(sizeof(BITMAPINFOHEADER) == kBitmapHeaderBytes);
+
 // The entry's bitmap when it is one GDI draws as the system's loader would: an
 // uncompressed one-plane picture with a palette or plain colours, its mask below it, and
 // every part within the entry. Nothing for any other.
 std::optional<Bitmap> plainBitmap(const std::vector<unsigned char>& bytes, Entry entry) {
-    Bitmap b;
-    BITMAPINFOHEADER& header = b.header;
-    std::memcpy(&header, bytes.data() + entry.offset, sizeof header);
-    const bool plain = header.biSize == sizeof header && header.biPlanes == 1 && header.biCompression == BI_RGB;
+    const std::optional<BitmapHeader> read = ReadBitmapHeader(bytes, entry.offset);
+    if (!read || !read->whole) return std::nullopt;
+    const bool plain = read->bytes == kBitmapHeaderBytes && read->planes == 1 && read->compression == BI_RGB;
     // 32-bit pictures may carry their own transparency, which only the system's drawing honours.
-    const bool depth = header.biBitCount == 1 || header.biBitCount == 4 || header.biBitCount == 8 ||
-                       header.biBitCount == 24;
-    if (!plain || !depth || header.biWidth < 1 || header.biWidth > 256 || header.biHeight < 2 ||
-        header.biHeight % 2 != 0 || header.biHeight > 512)
+    const int bits = read->bitsPerPixel;
+    const bool depth = bits == 1 || bits == 4 || bits == 8 || bits == 24;
+    if (!plain || !depth || read->width < 1 || read->width > 256 || read->height < 2 || read->height % 2 != 0 ||
+        read->height > 512)
         return std::nullopt;
-    b.width = static_cast<std::size_t>(header.biWidth);
-    b.height = static_cast<std::size_t>(header.biHeight) / 2;
-    const std::size_t maxColours = header.biBitCount <= 8 ? std::size_t{1} << header.biBitCount : 0;
-    const std::size_t colours = header.biClrUsed ? header.biClrUsed : maxColours;
+    Bitmap b;
+    b.width = static_cast<std::size_t>(read->width);
+    b.height = static_cast<std::size_t>(read->height) / 2;
+    const std::size_t maxColours = bits <= 8 ? std::size_t{1} << bits : 0;
+    const std::size_t colours = read->coloursUsed ? read->coloursUsed : maxColours;
     if (colours > maxColours) return std::nullopt;
     b.paletteBytes = colours * sizeof(RGBQUAD);
-    b.colourBytes = stride(b.width, header.biBitCount) * b.height;
+    b.colourBytes = stride(b.width, static_cast<std::size_t>(bits)) * b.height;
     const std::size_t maskBytes = stride(b.width, 1) * b.height;
-    if (sizeof header + b.paletteBytes + b.colourBytes + maskBytes > entry.length) return std::nullopt;
+    if (kBitmapHeaderBytes + b.paletteBytes + b.colourBytes + maskBytes > entry.length) return std::nullopt;
+    BITMAPINFOHEADER& header = b.header;
+    header.biSize = sizeof header;
+    header.biWidth = read->width;
     header.biHeight = static_cast<LONG>(b.height);
-    header.biSizeImage = 0;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<WORD>(bits);
+    header.biCompression = BI_RGB;
+    header.biClrUsed = read->coloursUsed;
     return b;
 }
 
@@ -139,7 +142,7 @@ bool Picture::parse(std::vector<unsigned char>& bytes) {
     if (!bitmap) return false;
 
     bytes_ = std::move(bytes);
-    const unsigned char* palette = bytes_.data() + entry->offset + sizeof(BITMAPINFOHEADER);
+    const unsigned char* palette = bytes_.data() + entry->offset + kBitmapHeaderBytes;
     colourInfo_ = colourInfo(bitmap->header, palette, bitmap->paletteBytes);
     maskInfo_ = maskInfo(bitmap->header);
     colourBits_ = palette + bitmap->paletteBytes;

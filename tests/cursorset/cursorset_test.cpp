@@ -2,7 +2,7 @@
 // files in a temporary program folder.
 #include "cursorset/cursor_check.h"
 #include "cursorset/cursorset.h"
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 #include "stb/pictures.h"
 
 #include <gmock/gmock.h>

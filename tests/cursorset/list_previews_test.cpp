@@ -41,6 +41,7 @@ struct Outcome {
     std::vector<ImageId> pictures;
     std::array<Bytes, kSliceCount> images;
     std::array<ImageId, kSliceCount> pointers;
+    std::array<int, kSliceCount> madeAt;  // 0 where a slot's pointer is older than its image
     Bytes scratch;
     int cursorLoads = 0;
 };
@@ -83,6 +84,7 @@ Outcome build(const Case& c, const fs::path& folder, const std::vector<std::stri
         out.images[i] = set.images[i];
         out.pointers[i] = p.imageOfHandle(set.handles[i]);
     }
+    out.madeAt = set.madeAt;
     if (fs::is_regular_file(folder / "mw.tmp")) out.scratch = testing::readFile(folder / "mw.tmp");
     return out;
 }
@@ -167,6 +169,7 @@ TEST(ListPreviews, ShowIconsGivesWhatLoadingEverySetGives) {
             EXPECT_EQ(built.pointers, decltype(built.pointers){});
         } else {
             EXPECT_EQ(built.pointers, plain.pointers);
+            EXPECT_EQ(built.madeAt, plain.madeAt);
         }
         EXPECT_EQ(built.messages, plain.messages);
         EXPECT_EQ(built.scratch, plain.scratch);

@@ -150,9 +150,10 @@ std::optional<ImageId> RecordingPlatform::readImage(const std::filesystem::path&
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // A one-image cursor file: reserved 0, type 2, count 1, then a 16-byte entry.
-    static constexpr unsigned char kHeader[6] = {0, 0, 2, 0, 1, 0};
-    if (bytes.size() < 22 || !std::equal(std::begin(kHeader), std::end(kHeader), bytes.begin())) return std::nullopt;
+    // A one-image cursor file: reserved 0, type 2, count 1, then its entry.
+    const std::optional<CursorFileHeader> header = ReadCursorFileHeader(bytes);
+    if (!header || header->reserved != 0 || header->type != kCursorType || header->count != 1 || !ReadCursorEntry(bytes))
+        return std::nullopt;
     if (!DescribesImage(bytes)) {
         if (noPixels) *noPixels = true;
         return std::nullopt;

@@ -1,7 +1,6 @@
-#include "cursorset/folders.h"
+#include "files/folders.h"
 
-#include "cursorset/file_names.h"
-#include "cursorset/scratch_file.h"
+#include "files/file_names.h"
 #include "platform/wtf8.h"
 
 namespace tarn {
@@ -12,7 +11,7 @@ namespace {
 
 // A file of the program's own made and removed again: the folder takes new files.
 bool takesNewFiles(Platform& platform, const fs::path& folder) {
-    const OwnFile probe = CreateOwnFile(platform, folder, "Tarnwick.probe");
+    const OwnFile probe = CreateOwnFile(platform, folder, kProbeFileName);
     if (probe.path.empty()) return false;
     std::error_code ignored;
     fs::remove(probe.path, ignored);
@@ -41,6 +40,18 @@ Folders ChooseFolders(Platform& platform) {
 
 fs::path FolderOrProgram(Platform& platform, const fs::path& folder) {
     return folder.empty() ? platform.ProgramFolder() : folder;
+}
+
+fs::path SettingsFile(Platform& platform, const Folders& folders) {
+    return FolderOrProgram(platform, folders.settings) / kSettingsFileName;
+}
+
+fs::path SettingsFileToRead(Platform& platform, const Folders& folders) {
+    const fs::path written = SettingsFile(platform, folders);
+    const fs::path beside = FolderOrProgram(platform, folders.program) / kSettingsFileName;
+    std::error_code ec;
+    if (written != beside && fs::status(written, ec).type() == fs::file_type::not_found) return beside;
+    return written;
 }
 
 std::vector<fs::path> SetFolders(Platform& platform, const Folders& folders) {

@@ -1,8 +1,8 @@
-// Where the program keeps its files in one run: the sets it lists, the scratch file and
-// the settings file. A copy whose folder can be written keeps everything beside it (a
-// portable copy on a stick takes its choices along); one in a folder the user cannot
-// write (Program Files, a machine-wide package) keeps the settings and the scratch file
-// in the per-user folder, %LOCALAPPDATA%\Tarnwick.
+// Where the program keeps its files in one run, and their names: the sets it lists, the
+// scratch file and the settings file. A copy whose folder can be written keeps
+// everything beside it (a portable copy on a stick takes its choices along); one in a
+// folder the user cannot write (Program Files, a machine-wide package) keeps the
+// settings and the scratch file in the per-user folder, %LOCALAPPDATA%\Tarnwick.
 //
 // Local, not roaming: the scratch file left behind marks a run that was killed on this
 // machine, with this machine's pointers replaced. Carried to another machine by a roaming
@@ -33,6 +33,15 @@ struct Folders {
 inline constexpr const char* kUserFolderName = "Tarnwick";
 inline constexpr const char* kUserSetsFolderName = "Sets";
 
+// The files the program keeps: the settings and the new settings written beside them
+// before they replace them, the scratch file every image goes through
+// (files/scratch_file.h), and the file that tells whether a folder takes new files.
+// Each of its own is made under the first of its names that is free (OwnFileName).
+inline constexpr const char* kSettingsFileName = "Tarnwick.ini";
+inline constexpr const char* kNewSettingsFileName = "Tarnwick.ini.new";
+inline constexpr const char* kScratchFileName = "mw.tmp";
+inline constexpr const char* kProbeFileName = "Tarnwick.probe";
+
 // This run's folders. Whether the program folder can be written is found by trying (a
 // file of the program's own made there and removed again), never by reading its
 // permissions, which say nothing of a folder the system redirects or shares. Without a
@@ -41,6 +50,12 @@ Folders ChooseFolders(Platform& platform);
 
 // `folder`, or the program folder for an empty one.
 std::filesystem::path FolderOrProgram(Platform& platform, const std::filesystem::path& folder);
+
+// The settings file Exit writes (in Folders::settings), and the one start-up reads: the
+// same, or, while a per-user one has not been written yet, the program folder's (from a
+// time the folder could be written, or put there by whoever installed the program).
+std::filesystem::path SettingsFile(Platform& platform, const Folders& folders);
+std::filesystem::path SettingsFileToRead(Platform& platform, const Folders& folders);
 
 // The folders whose sets are listed and looked up, in this order: the program folder,
 // then the user's own sets in the per-user folder.

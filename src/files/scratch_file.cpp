@@ -1,4 +1,4 @@
-#include "cursorset/scratch_file.h"
+#include "files/scratch_file.h"
 
 #include <optional>
 #include <stdexcept>
@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 
 namespace tarn {
 

@@ -14,12 +14,10 @@
 #include <optional>
 #include <span>
 
-#include "cursorset/folders.h"
+#include "files/folders.h"
 #include "platform/platform.h"
 
 namespace tarn {
-
-inline constexpr const char* kScratchFileName = "mw.tmp";
 
 class ScratchFile {
 public:

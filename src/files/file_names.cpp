@@ -1,4 +1,4 @@
-#include "cursorset/file_names.h"
+#include "files/file_names.h"
 
 #include <optional>
 #include <stdexcept>
