@@ -188,8 +188,7 @@ TEST(SetPictures, TheCompanionsCellAtTheWindowsSideReadOncePerRun) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         testing::TempFolder folder;
-        testing::RecordingPlatform p;
-        p.programFolder = folder.path();
+        testing::RecordingPlatform p{folder.path()};
         p.tppX = p.tppY = TwipsPerPixel(c.dpi);
         ASSERT_EQ(SetPictureSide(p.tppX), c.side);
         testing::writeFile(folder / "a.TWC", testing::cursorSet(1));

@@ -297,8 +297,7 @@ TEST_F(CursorSetTest, PointersAreMadeAtTheSideFromTheLargePicturesAndAFaultIsSai
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
+        RecordingPlatform q{folder.path()};
         testing::writeFile(folder / "arrows.TWC", testing::cursorSet(1));
         const fs::path file = folder / c.file;
         if (std::string(c.file).ends_with('/')) fs::create_directory(file);

@@ -36,7 +36,7 @@ std::string Call::text() const {
     return t;
 }
 
-RecordingPlatform::RecordingPlatform() {
+RecordingPlatform::RecordingPlatform(std::filesystem::path folder) : programFolder(std::move(folder)) {
     for (auto id : kSystemPointers) {
         scheme[id] = userImage(id);
         system_[id] = userImage(id);

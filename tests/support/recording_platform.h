@@ -35,7 +35,8 @@ using ImageId = std::string;
 
 class RecordingPlatform : public Platform {
 public:
-    RecordingPlatform();
+    // The program's folder is `programFolder` (none: the tests that need one give it later).
+    explicit RecordingPlatform(std::filesystem::path programFolder = {});
 
     // ---- Fault injection: the nth (1-based) call of `name` from now fails.
     void failCall(const std::string& name, int nth = 1);
