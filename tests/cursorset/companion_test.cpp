@@ -169,9 +169,8 @@ TEST(CompanionName, IsTheSetsNameWithPngInAnyLetterCase) {
     EXPECT_FALSE(IsCompanionOf("Arrows.TWC", "Arrow.png"));
 }
 
-// A set's picture at the window's side is its companion's cell 2 scaled to it, read the
-// first time the set is asked for, however its name is written, and never again: a
-// companion changed or mended later is not read. At 100 % the slice is shown as it is.
+// Cell 2, read the first time the set is asked for, however its name is written: a companion
+// changed or mended later is not read. At 100 % the slice is shown as it is.
 TEST(SetPictures, TheCompanionsCellAtTheWindowsSideReadOncePerRun) {
     const struct {
         const char* what;

@@ -45,6 +45,7 @@ class InterruptingPlatform : public RecordingPlatform {
 public:
     int interruptAfter = 0;
     std::function<void()> interrupt;
+    using RecordingPlatform::RecordingPlatform;
     CursorHandle LoadImage(const fs::path& file, int side) override {
         const CursorHandle h = RecordingPlatform::LoadImage(file, side);
         if (++loads_ == interruptAfter && interrupt) interrupt();
@@ -57,11 +58,10 @@ private:
 
 class CursorSetTest : public ::testing::Test {
 protected:
-    CursorSetTest() { p.programFolder = dir.path(); }
     fs::path at(const std::string& name) const { return dir / name; }
 
     TempFolder dir;
-    InterruptingPlatform p;
+    InterruptingPlatform p{dir.path()};
     CursorSet set;
 };
 
@@ -232,8 +232,7 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
     for (const auto& fault : faults) {
         SCOPED_TRACE(fault.what);
         TempFolder folder;
-        InterruptingPlatform q;
-        q.programFolder = folder.path();
+        InterruptingPlatform q{folder.path()};
         CursorSet mixed;
         const Bytes a = testing::cursorSet(1), b = testing::cursorSet(2), c = testing::cursorSet(3);
         testing::writeFile(folder / "a.TWC", a);
@@ -274,8 +273,7 @@ TEST_F(CursorSetTest, ALoadThatFailsHalfwayLeavesAMixAndReleasesOnlyWhatWasRepla
     }
 }
 
-// Every pointer is made at the set's side; from the large pictures when they can be
-// used, else from the slice. What cannot be used is said once a run, naming the file.
+// Large pictures that cannot be used leave the slice, and are said once a run, by name.
 TEST_F(CursorSetTest, PointersAreMadeAtTheSideFromTheLargePicturesAndAFaultIsSaidOnce) {
     const Bytes good = EncodePng(RgbaPicture(256, 256));  // large pictures, all clear
     const struct {
@@ -336,9 +334,8 @@ TEST(PointerSide, IsTheIBeamsSizeElseTheNominalSizeElse32) {
     }
 }
 
-// A new side makes every pointer again from the same pictures. The set holds all the new
-// handles before an old one is released; a scratch file that fails leaves the set as it
-// was, releases what was made, and is not tried again at that side.
+// All the new handles are held before an old one is released; a scratch file that fails
+// leaves the set as it was, releases what was made, and is not tried again at that side.
 TEST_F(CursorSetTest, ANewSideMakesEveryPointerAgainAndSwapsThemInWhole) {
     testing::writeFile(at("arrows.TWC"), testing::cursorSet(1));
     testing::writeFile(at("arrows.png"), EncodePng(RgbaPicture(256, 256)));

@@ -5,7 +5,6 @@ strip and label buttons, and a bad first set.
 import os
 import re
 import struct
-import subprocess
 import tempfile
 import unittest
 
@@ -374,9 +373,6 @@ class ScaledWindowTest(KeyboardStory, ComesBack, TarnwickCase):
         self.assertEqual(lines[3:5], [b"6", b"101"])      # 26 - 101 div 5
 
 
-# The program icon's images in its file, in order (res/draw.sh).
-ICON_SIZES = [16, 20, 24, 28, 32, 40, 48, 56, 64, 256]
-RES = os.path.join(tf.REPO, "res")
 PEACH = (255, 224, 192)
 
 
@@ -433,9 +429,9 @@ class EveryScalingTest(TarnwickCase):
             return sum(shot.at(x0 + x, y0 + y) != colour
                        for (x, y), colour in picture.items())
 
-        banner = self.resource("banner-%d.png" % (side * 100 // 32))
-        icon = self.resource("tarnwick.ico[%d]" % ICON_SIZES.index(side),
-                             opaque=True)
+        banner = tf.res_picture("banner-%d.png" % (side * 100 // 32))
+        icon = tf.res_picture("tarnwick.ico[%d]" % tf.ICON_SIZES.index(side),
+                              opaque=True)
 
         def look():
             shot = self.screenshot()
@@ -478,20 +474,6 @@ class EveryScalingTest(TarnwickCase):
         self.exit_by(tf.EXIT_LABEL)
         self.assertEqual(sorted(tf.opened(self.calls(), ".png")),
                          ["Amber.png"] * (side > 32) + ["Blue.png"] * 2)
-
-    def resource(self, name, opaque=False):
-        """{(x, y): (r, g, b)} of a picture in res/ (only its opaque
-        pixels, with ``opaque``)."""
-        out = subprocess.run(["convert", os.path.join(RES, name), "-depth",
-                              "8", "txt:-"], stdout=subprocess.PIPE,
-                             check=True, text=True).stdout
-        picture = {}
-        for m in re.finditer(r"^(\d+),(\d+): \((\d+),(\d+),(\d+),?(\d*)",
-                             out, re.M):
-            x, y, r, g, b = (int(v) for v in m.groups()[:5])
-            if not opaque or m.group(6) == "255":
-                picture[x, y] = (r, g, b)
-        return picture
 
 
 if __name__ == "__main__":
