@@ -381,16 +381,15 @@ class EveryScalingTest(TarnwickCase):
     pixel: the sets' from their companions (at 100 % the slices, and the
     window reads no companion), the banner and the program icon drawn for it."""
 
+    dpi = 96
     screen = "1600x1200x24"
 
     def test_every_picture_is_made_for_the_scaling(self):
-        for dpi in (96, 120, 144, 168, 192):
-            with self.subTest(dpi=dpi):
-                self.dpi = dpi
-                self.fresh_host()
-                self.check_pictures(32 * dpi // 96)
+        self.each_row([(dpi,) for dpi in (96, 120, 144, 168, 192)],
+                      self.check_pictures, dpi=lambda dpi: dpi)
 
-    def check_pictures(self, side):
+    def check_pictures(self, dpi):
+        side = 32 * dpi // 96
         # Companions whose cells have the pictures' side, so shown unscaled.
         for name in ("Amber", "Blue"):
             self.folder.add_set(name, COLOURS[name], companion=side)
