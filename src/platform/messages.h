@@ -35,7 +35,9 @@ inline std::string StepText(std::string_view step, std::string_view description)
 
 inline constexpr char kLoadTWC[] = "LoadTWC";
 
-// Something that is not a plain file (a folder, a device) has the set's name.
+// The set file could not be looked at or opened: FileFailure(kCannotLookAt or
+// kCannotOpen, file, the file system's text). Something that is not a plain file (a
+// folder, a device) has the set's name:
 inline std::string NotAFile(std::string_view file) { return std::string(file) + " is not a file"; }
 
 // The set file could be opened but stopped short at slice `slice` (0 to 15):
@@ -232,7 +234,7 @@ inline constexpr char kFileNotFound[] = "File not found";
 inline constexpr char kNoMemoryForPicture[] = "Not enough memory for a picture";
 // The set list cannot take another item or picture.
 inline constexpr char kOutOfMemory[] = "Out of memory";
-// The list's keys and the check boxes' indexes, asked for one they do not have.
+// A key the list already holds, a key it does not hold, a check box it does not have.
 inline constexpr char kKeyNotUnique[] = "Key is not unique in collection";
 inline constexpr char kElementNotFound[] = "Element not found";
 inline constexpr char kNoSuchControl[] = "Control array element does not exist";
