@@ -121,8 +121,8 @@ const fs::path& ScratchFile::write(Platform& platform, const Folders& folders, s
             messages::FileFailure(messages::kCannotOpenForWriting, Utf8FromPath(path_), file.failure().message()));
     const std::optional<FileInformation> info = file.information();
     if (!isMine(info))
-        throw std::runtime_error(
-            messages::FileFailure(messages::kCannotWrite, Utf8FromPath(path_), messages::NotTheFileMade(whatItIs(info))));
+        throw std::runtime_error(messages::FileFailure(messages::kCannotWrite, Utf8FromPath(path_),
+                                                       messages::NotTheFileMade(whatItIs(info))));
     put(platform, file, path_, bytes);
     return path_;
 }

@@ -54,7 +54,8 @@ void replaceByRename(Platform& platform, const fs::path& target, const std::stri
         writeText(temporary.path, text);
         std::error_code ec;
         fs::rename(temporary.path, target, ec);
-        if (ec) throw std::runtime_error(messages::FileFailure(messages::kCannotReplace, Utf8FromPath(target), ec.message()));
+        if (ec)
+            throw std::runtime_error(messages::FileFailure(messages::kCannotReplace, Utf8FromPath(target), ec.message()));
     } catch (const std::exception&) {
         std::error_code ignored;
         fs::remove(temporary.path, ignored);
