@@ -8,46 +8,30 @@
 #include <utility>
 
 #include "files/file_names.h"
+#include "platform/messages.h"
 
 namespace tarn {
 
 namespace {
 
-constexpr const char* kShape =
-    " A set's large pictures are one PNG of 4 by 4 square cells of 32 to 256 pixels (128 to 1024 pixels square).";
-
-// A description from the picture code, as a sentence.
-std::string sentence(std::string text) {
-    if (!text.empty()) text[0] = UpperAscii(text[0]);
-    return text + ".";
-}
-
 // What a file system failure makes of reading the file, as a sentence.
-std::string fileFault(const char* what, int err) {
-    return std::string(what) + (err != 0 ? ": " + std::generic_category().message(err) : "") + ".";
+std::string fileFault(const char* action, int err) {
+    return messages::LargePicturesFileFault(action, err != 0 ? std::generic_category().message(err) : "");
 }
 
 std::optional<std::string> sizeFault(std::uintmax_t bytes) {
     if (bytes <= kMaxCompanionBytes) return std::nullopt;
-    return "The file is " + std::to_string(bytes) + " bytes long; a set's large pictures take at most " +
-           std::to_string(kMaxCompanionBytes) + " bytes (16 MiB).";
-}
-
-std::string size(std::uint32_t width, std::uint32_t height) {
-    return std::to_string(width) + " by " + std::to_string(height) + " pixels";
+    return messages::LargePicturesTooLong(bytes, kMaxCompanionBytes);
 }
 
 // What is wrong with a sheet of this size, if anything.
 std::optional<std::string> gridFault(std::uint32_t width, std::uint32_t height) {
-    const std::string picture = "The picture is " + size(width, height);
     constexpr auto columns = static_cast<std::uint32_t>(kCompanionColumns);
     if (width % columns != 0 || height % columns != 0 || width == 0 || height == 0)
-        return picture + ", which is not 4 by 4 cells." + kShape;
+        return messages::NotFourByFourCells(width, height);
     const std::uint32_t cell = width / columns;
-    if (width != height)
-        return picture + ", so its cells (" + size(cell, height / columns) + ") are not square." + kShape;
-    if (cell < kMinCompanionCell || cell > kMaxCompanionCell)
-        return picture + ", so its cells are " + size(cell, cell) + "." + kShape;
+    if (width != height) return messages::CellsNotSquare(width, height, cell, height / columns);
+    if (cell < kMinCompanionCell || cell > kMaxCompanionCell) return messages::CellsOutOfRange(width, height, cell);
     return std::nullopt;
 }
 
@@ -76,12 +60,12 @@ CompanionRead ReadCompanion(std::span<const std::uint8_t> bytes) {
             return read;
         }
     if (!info.failure.empty()) {
-        read.fault = sentence(info.failure);
+        read.fault = messages::PictureCodeFault(info.failure);
         return read;
     }
     PngDecode decoded = DecodePng(bytes);
     if (!decoded.picture) {
-        read.fault = sentence(decoded.failure);
+        read.fault = messages::PictureCodeFault(decoded.failure);
         return read;
     }
     Companion& companion = read.companion.emplace();
@@ -96,18 +80,18 @@ std::optional<CompanionRead> ReadCompanionFile(const std::filesystem::path& file
     std::error_code ec;
     const fs::file_status status = fs::status(file, ec);
     if (status.type() == fs::file_type::not_found) return std::nullopt;
-    if (ec) return failed(fileFault("Cannot look at the file", ec.value()));
+    if (ec) return failed(fileFault(messages::kCannotLookAtTheFile, ec.value()));
     // A folder is not read, and a pipe or a device would block for ever.
-    if (!fs::is_regular_file(status)) return failed("It is not a file.");
+    if (!fs::is_regular_file(status)) return failed(messages::kLargePicturesNotAFile);
     const std::uintmax_t length = fs::file_size(file, ec);
-    if (ec) return failed(fileFault("Cannot read the file", ec.value()));
+    if (ec) return failed(fileFault(messages::kCannotReadTheFile, ec.value()));
     if (auto fault = sizeFault(length)) return failed(*fault);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
     errno = 0;
     std::ifstream in(file, std::ios::binary);
     if (in && length > 0) in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
     // One that shrank since it was measured is read as far as it goes: the picture says the rest.
-    if (!in.is_open() || in.bad()) return failed(fileFault("Cannot read the file", errno));
+    if (!in.is_open() || in.bad()) return failed(fileFault(messages::kCannotReadTheFile, errno));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return ReadCompanion(bytes);
 }

@@ -11,6 +11,7 @@
 #include "cursorset/cursor_check.h"
 #include "cursorset/set_file.h"
 #include "files/file_names.h"
+#include "platform/messages.h"
 
 namespace tarn {
 
@@ -80,8 +81,7 @@ LargePictures largePictures(const fs::path& setFile) {
     } catch (const std::exception& e) {
         fault = e.what();  // out of memory: the set itself may still load
     }
-    large.fault = "Cannot use " + large.file + " as the large pictures of " + setName + ": " + fault +
-                  " The set is used at its 32 x 32 pictures.";
+    large.fault = messages::CannotUseLargePictures(large.file, setName, fault);
     return large;
 }
 
@@ -135,7 +135,9 @@ PictureHandle LoadPreview(Platform& platform, CursorSet& set, const Folders& fol
 
 bool LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const Folders& folders,
              WithoutCursor withoutCursor) {
-    const auto report = [&](const std::string& description) { platform.MessageBox("LoadTWC\n" + description); };
+    const auto report = [&](const std::string& description) {
+        platform.MessageBox(messages::StepText(messages::kLoadTWC, description));
+    };
     // The file's slices and their pointers wait here until the file is read to its end,
     // so that a file without a single cursor in it replaces nothing. Slice by slice, each
     // made into a pointer before the next is read: a failure half way hands the slots
@@ -163,8 +165,7 @@ bool LoadTWC(Platform& platform, CursorSet& set, const std::string& name, const 
         const bool noCursor = std::all_of(handles.begin(), handles.end(), [](CursorHandle h) { return h.isNull(); });
         if (made == kSliceCount && noCursor && withoutCursor == WithoutCursor::Refuse) {
             made = 0;  // refused: nothing is handed over, even should saying so fail
-            report("Cannot use " + Utf8FromPath(reader.file()) +
-                   ": none of its 16 images is a pointer the system can load.");
+            report(messages::NoPointerInSet(Utf8FromPath(reader.file())));
             return false;
         }
     } catch (const std::exception& e) {

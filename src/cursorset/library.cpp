@@ -10,6 +10,7 @@
 
 #include "cursorset/list_previews.h"
 #include "files/file_names.h"
+#include "platform/messages.h"
 #include "toolkit/keyed_collection.h"
 
 namespace tarn {
@@ -41,7 +42,7 @@ std::optional<std::vector<std::string>> userSetFiles(Platform& platform, const f
     try {
         return listSetFiles(platform, folder);
     } catch (const std::exception& e) {
-        platform.MessageBox("ShowIcons\n" + Utf8FromPath(folder) + "\n" + e.what());
+        platform.MessageBox(messages::ShowIconsText(Utf8FromPath(folder), e.what()));
         return std::nullopt;
     }
 }
@@ -110,8 +111,7 @@ void ListFailures::add(const std::string& fileName, const std::string& descripti
 
 bool ListFailures::show(Platform& platform, const std::function<bool()>& stopped) const {
     for (const Cause& c : causes_) {
-        platform.MessageBox("ShowIcons\n" + c.file + "\n" + c.description +
-                            (c.sets == 1 ? "" : " (" + std::to_string(c.sets) + " sets)"));
+        platform.MessageBox(messages::ShowIconsText(c.file, c.description, c.sets));
         if (stopped && stopped()) return false;
     }
     return true;
@@ -158,7 +158,7 @@ bool ShowIcons(Platform& platform, CursorSet& set, const std::function<bool()>& 
     } catch (const std::exception& e) {
         previews.finish();
         if (!failures.show(platform, stopped)) return true;
-        platform.MessageBox("ShowIcons\n" + fileName + "\n" + e.what());
+        platform.MessageBox(messages::ShowIconsText(fileName, e.what()));
         return false;
     }
     previews.finish();

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "files/file_names.h"
+#include "platform/messages.h"
 
 namespace tarn {
 
@@ -40,11 +41,11 @@ FoundSet findSet(Platform& platform, const std::string& name, const Folders& fol
 bool isPlainFile(const FoundSet& found, const SetFileReader::Report& report) {
     if (found.status.type() == fs::file_type::not_found) return false;
     if (found.failure) {
-        report("Cannot look at " + Utf8FromPath(found.file) + ": " + found.failure.message());
+        report(messages::FileFailure(messages::kCannotLookAt, Utf8FromPath(found.file), found.failure.message()));
         return false;
     }
     if (!fs::is_regular_file(found.status)) {
-        report(Utf8FromPath(found.file) + " is not a file");
+        report(messages::NotAFile(Utf8FromPath(found.file)));
         return false;
     }
     return true;
@@ -95,7 +96,7 @@ bool SetFileReader::open(Platform& platform, const std::string& name, const Repo
     errno = 0;
     in_.open(file_, std::ios::binary);
     if (!in_.is_open()) {
-        report(DescribeFileFailure("Cannot open", file_, errno));
+        report(DescribeFileFailure(messages::kCannotOpen, file_, errno));
         return false;
     }
     // The length from the open file itself, then back to its start.
@@ -111,8 +112,7 @@ SliceRead SetFileReader::read(std::size_t first, std::size_t count, std::vector<
     in_.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
     SliceRead result{static_cast<std::size_t>(in_.gcount()), std::nullopt};
     if (result.bytes < buffer.size())
-        result.failure =
-            DescribeFileFailure("Cannot read slice " + std::to_string(first + result.slices()) + " of", file_, errno);
+        result.failure = DescribeFileFailure(messages::CannotReadSlice(first + result.slices()), file_, errno);
     return result;
 }
 

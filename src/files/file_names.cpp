@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/messages.h"
 #include "platform/wtf8.h"
 
 namespace tarn {
@@ -17,7 +18,7 @@ fs::path PathFromUtf8(std::string_view name) {
 #ifdef _WIN32
     const std::optional<std::u16string> units = Utf16FromWtf8(name);
     // Text that is not WTF-8 must not be made into some other name by a lenient decoder.
-    if (!units) throw std::invalid_argument("Bad file name: the name is not text");
+    if (!units) throw std::invalid_argument(messages::kNameNotText);
     return fs::path(std::wstring(units->begin(), units->end()));
 #else
     return fs::path(std::string(name));
@@ -74,9 +75,7 @@ bool IsBareFileName(std::string_view name) {
 }
 
 std::string DescribeFileFailure(const std::string& what, const fs::path& file, int err) {
-    std::string text = what + " " + Utf8FromPath(file);
-    if (err != 0) text += ": " + std::generic_category().message(err);
-    return text;
+    return messages::FileFailure(what, Utf8FromPath(file), err != 0 ? std::generic_category().message(err) : "");
 }
 
 }  // namespace tarn

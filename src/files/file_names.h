@@ -27,8 +27,7 @@ bool IsBareFileName(std::string_view name);
 char UpperAscii(char c);
 bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
 
-// "<what> <file>", followed by the system's reason when errno gave one: the
-// description a failed file operation shows after its tag line.
+// messages::FileFailure with errno's text as the reason, when errno gave one.
 std::string DescribeFileFailure(const std::string& what, const std::filesystem::path& file, int err);
 
 }  // namespace tarn

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/file_names.h"
+#include "platform/messages.h"
 
 namespace tarn {
 
@@ -48,9 +49,9 @@ bool isLink(const FileInformation& info) { return (info.attributes & kFileAttrib
 
 // What lies under a name that is not the program's file, in the user's words.
 std::string whatItIs(const std::optional<FileInformation>& info) {
-    if (info && isFolder(*info)) return "a folder";
-    if (info && isLink(*info)) return "a link";
-    return "another file";
+    if (info && isFolder(*info)) return messages::kAFolder;
+    if (info && isLink(*info)) return messages::kALink;
+    return messages::kAnotherFile;
 }
 
 // The path a folder really has, every link on the way resolved.
@@ -73,7 +74,8 @@ bool isEarlierRuns(Platform& platform, const OpenFile& file, const fs::path& fol
 void put(Platform& platform, const OpenFile& file, const fs::path& path, std::span<const unsigned char> bytes) {
     if (bytes.empty()) return;
     const std::error_code failed = platform.WriteFile(file.handle(), bytes);
-    if (failed) throw std::runtime_error("Cannot write " + Utf8FromPath(path) + ": " + failed.message());
+    if (failed)
+        throw std::runtime_error(messages::FileFailure(messages::kCannotWrite, Utf8FromPath(path), failed.message()));
 }
 
 }  // namespace
@@ -115,11 +117,12 @@ const fs::path& ScratchFile::write(Platform& platform, const Folders& folders, s
         return make(platform, folders, bytes);
     }
     if (!file)
-        throw std::runtime_error("Cannot open for writing " + Utf8FromPath(path_) + ": " + file.failure().message());
+        throw std::runtime_error(
+            messages::FileFailure(messages::kCannotOpenForWriting, Utf8FromPath(path_), file.failure().message()));
     const std::optional<FileInformation> info = file.information();
     if (!isMine(info))
-        throw std::runtime_error("Cannot write " + Utf8FromPath(path_) + ": it is " + whatItIs(info) +
-                                 " now, not the file Tarnwick made");
+        throw std::runtime_error(messages::FileFailure(messages::kCannotWrite, Utf8FromPath(path_),
+                                                       messages::NotTheFileMade(whatItIs(info))));
     put(platform, file, path_, bytes);
     return path_;
 }
@@ -138,14 +141,14 @@ const fs::path& ScratchFile::make(Platform& platform, const Folders& folders, st
                 std::string why = made.failure().message();
                 if (made.failure() == std::errc::file_exists) {
                     const OpenFile there(platform, file, FileAccess::None, FileCreation::OpenExisting, kAsItself);
-                    why = whatItIs(there ? there.information() : std::nullopt) + " of that name is there";
+                    why = messages::NameTaken(whatItIs(there ? there.information() : std::nullopt));
                 }
-                failure = "Cannot create " + Utf8FromPath(file) + ": " + why;
+                failure = messages::FileFailure(messages::kCannotCreate, Utf8FromPath(file), why);
                 continue;
             }
             const std::optional<FileInformation> info = made.information();
             // A file that could never be told from one put in its place later is not used.
-            if (!info) throw std::runtime_error("Cannot identify " + Utf8FromPath(file));
+            if (!info) throw std::runtime_error(messages::FileFailure(messages::kCannotIdentify, Utf8FromPath(file)));
             path_ = file;
             volume_ = info->volume;
             index_ = info->index;
@@ -153,7 +156,7 @@ const fs::path& ScratchFile::make(Platform& platform, const Folders& folders, st
             return path_;
         }
     }
-    throw std::runtime_error(failure.value_or("Cannot create " + std::string(kScratchFileName)));
+    throw std::runtime_error(failure.value_or(messages::FileFailure(messages::kCannotCreate, kScratchFileName)));
 }
 
 void ScratchFile::remove(Platform& platform) {

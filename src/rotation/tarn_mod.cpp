@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/messages.h"
+
 namespace tarn {
 
 namespace {
@@ -134,10 +136,7 @@ void TarnMod::KeepWatching() {
     }
     if (restartFailureSaid_) return;
     restartFailureSaid_ = true;
-    platform_.MessageBox(
-        "KeepWatching\nTarnwick's pointer watcher has ended and could not be started again. Should Tarnwick be "
-        "ended now without putting your pointers back, they stay replaced until you sign out. Tarnwick tries "
-        "again every minute.");
+    platform_.MessageBox(messages::StepText(messages::kKeepWatching, messages::kWatcherNotRestarted));
 }
 
 void TarnMod::RestoreKeepingCopy(Role role) {

@@ -9,6 +9,7 @@
 
 #include "files/file_names.h"
 #include "files/folders.h"
+#include "platform/messages.h"
 #include "platform/wtf8.h"
 #include "settings/settings_text.h"
 
@@ -31,11 +32,12 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 void writeText(const fs::path& file, const std::string& text, const char* afterWriteFailure = "") {
     errno = 0;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open for writing", file, errno));
+    if (!out.is_open()) throw std::runtime_error(DescribeFileFailure(messages::kCannotOpenForWriting, file, errno));
     errno = 0;
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
-    if (out.fail()) throw std::runtime_error(DescribeFileFailure("Cannot write", file, errno) + afterWriteFailure);
+    if (out.fail())
+        throw std::runtime_error(DescribeFileFailure(messages::kCannotWrite, file, errno) + afterWriteFailure);
 }
 
 // The new file is written beside the old one and renamed over it, so a full disk or a
@@ -45,13 +47,15 @@ void writeText(const fs::path& file, const std::string& text, const char* afterW
 void replaceByRename(Platform& platform, const fs::path& target, const std::string& text) {
     const OwnFile temporary = CreateOwnFile(platform, target.parent_path(), kNewSettingsFileName);
     if (temporary.path.empty())
-        throw std::runtime_error("Cannot create " + Utf8FromPath(target.parent_path() / kNewSettingsFileName) +
-                                 ": " + temporary.failure.message());
+        throw std::runtime_error(messages::FileFailure(messages::kCannotCreate,
+                                                       Utf8FromPath(target.parent_path() / kNewSettingsFileName),
+                                                       temporary.failure.message()));
     try {
         writeText(temporary.path, text);
         std::error_code ec;
         fs::rename(temporary.path, target, ec);
-        if (ec) throw std::runtime_error("Cannot replace " + Utf8FromPath(target) + ": " + ec.message());
+        if (ec)
+            throw std::runtime_error(messages::FileFailure(messages::kCannotReplace, Utf8FromPath(target), ec.message()));
     } catch (const std::exception&) {
         std::error_code ignored;
         fs::remove(temporary.path, ignored);
@@ -62,7 +66,7 @@ void replaceByRename(Platform& platform, const fs::path& target, const std::stri
 // The file keeps its identity: the whole text, made beforehand, goes out in one write
 // and is flushed, so only a failure within those few bytes could leave part of it.
 void writeInPlace(const fs::path& target, const std::string& text) {
-    writeText(target, text, "\nIt may hold only part of the settings now.");
+    writeText(target, text, messages::kPartlyWritten);
 }
 
 }  // namespace
@@ -124,16 +128,20 @@ std::optional<Settings> LoadINI(Platform& platform, const std::function<bool()>&
     if (fs::status(file, ec).type() == fs::file_type::not_found) return std::nullopt;
 
     // Each step that fails is reported and the next one runs.
-    const auto report = [&](const std::string& description) { platform.MessageBox("LoadINI\n" + description); };
+    const auto report = [&](const std::string& description) {
+        platform.MessageBox(messages::StepText(messages::kLoadINI, description));
+    };
     SettingsLines opening(nullptr, report, stopped);
     std::ifstream in;
     opening.step([&] {
         const fs::file_status status = fs::status(file, ec);
         // A folder or a device of that name is not read; a pipe would block for ever.
-        if (!fs::is_regular_file(status)) throw std::runtime_error("Cannot open " + Utf8FromPath(file) + ": not a file");
+        if (!fs::is_regular_file(status))
+            throw std::runtime_error(
+                messages::FileFailure(messages::kCannotOpen, Utf8FromPath(file), messages::kNotAFileReason));
         errno = 0;
         in.open(file, std::ios::binary);
-        if (!in.is_open()) throw std::runtime_error(DescribeFileFailure("Cannot open", file, errno));
+        if (!in.is_open()) throw std::runtime_error(DescribeFileFailure(messages::kCannotOpen, file, errno));
     });
 
     Settings settings;
@@ -160,17 +168,17 @@ bool SaveINI(Platform& platform, const Settings& settings, const std::array<int,
     // The user's file stays theirs: one start-up could not read still holds settings
     // the program never saw (nor is a per-user file written then, which would be read in
     // its place from then on), and read-only means "do not change".
-    const auto keep = [&](const fs::path& file, const std::string& why) {
-        platform.MessageBox("SaveINI\n" + Utf8FromPath(file) + " was kept as it is: " + why);
+    const auto keep = [&](const fs::path& file, const char* why) {
+        platform.MessageBox(messages::SettingsKept(Utf8FromPath(file), why));
         return false;
     };
     std::error_code looked;
     const fs::path read = SettingsFileToRead(platform, folders);
     if (settings.unreadFile && fs::symlink_status(read, looked).type() != fs::file_type::not_found)
-        return keep(read, "it could not be read when Tarnwick started, so your choices of this run are not saved.");
+        return keep(read, messages::kKeptUnread);
     const fs::file_status status = fs::status(target, looked);
     if (fs::is_regular_file(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
-        return keep(target, "it is marked read-only, so your choices of this run are not saved.");
+        return keep(target, messages::kKeptReadOnly);
 
     MakeUserFolder(folders, target.parent_path());
     try {
@@ -182,7 +190,7 @@ bool SaveINI(Platform& platform, const Settings& settings, const std::array<int,
         else
             replaceByRename(platform, target, text);
     } catch (const std::exception& e) {
-        platform.MessageBox(std::string("SaveINI\n") + e.what());
+        platform.MessageBox(messages::StepText(messages::kSaveINI, e.what()));
         return false;
     }
     return true;

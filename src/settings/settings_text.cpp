@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "files/folders.h"
+#include "platform/messages.h"
+
 namespace tarn {
 
 namespace {
@@ -40,13 +43,13 @@ void SettingsLines::readStep(Settings& settings, int number) {
     step([&] {
         bool read = false;
         try {
-            if (!in_) throw std::runtime_error("Cannot read line " + std::to_string(number) + ": the settings file is not open");
+            if (!in_) throw std::runtime_error(messages::CannotReadLine(number));
             read = readLine(*in_, settings.setFile);  // a file's read error throws
         } catch (...) {
             readFailed_ = true;
             throw;
         }
-        if (!read) throw std::runtime_error("Input past end of file: Tarnwick.ini has no line " + std::to_string(number));
+        if (!read) throw std::runtime_error(messages::NoSuchLine(kSettingsFileName, number));
     });
 }
 

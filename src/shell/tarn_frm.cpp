@@ -12,6 +12,7 @@
 #include "files/file_names.h"
 #include "cursorset/library.h"
 #include "cursorset/set_pictures.h"
+#include "platform/messages.h"
 #include "platform/units.h"
 #include "shell/key_routing.h"
 #include "shell/knob.h"
@@ -156,7 +157,7 @@ void TarnFrm::showSettings(const std::optional<Settings>& read) {
     s.settings = read.value_or(FirstRunSettings());
     if (!read) return;
     p.SetKnobLeftTwips(KnobLeftTwips(s.settings.sliderPosition));
-    if (LoadTWC(p, s.set, s.settings.setFile, s.folders) && !s.life.leaving()) showPreview("LoadINI");
+    if (LoadTWC(p, s.set, s.settings.setFile, s.folders) && !s.life.leaving()) showPreview(messages::kLoadINI);
 }
 
 void TarnFrm::showRoleOptions() {
@@ -455,7 +456,7 @@ void TarnFrm::listv_DblClick() {
         const bool loaded = LoadTWC(p, s.set, file, s.folders);
         if (loaded) s.settings.setFile = file;
         // A preview that fails is said; the set still starts rotating.
-        if (loaded && !s.life.leaving()) showPreview("listv_DblClick");
+        if (loaded && !s.life.leaving()) showPreview(messages::kListvDblClick);
     }
     // A close request under one of its message boxes: the user's pointers are back, and
     // no tick may follow.
@@ -481,7 +482,7 @@ void TarnFrm::showPreview(const char* step) {
     try {
         p.SetPreviewPicture(s.pictures.preview(p, s.set, s.settings.setFile, s.folders));
     } catch (const std::exception& e) {
-        p.MessageBox(std::string(step) + "\n" + e.what());
+        p.MessageBox(messages::StepText(step, e.what()));
     }
 }
 

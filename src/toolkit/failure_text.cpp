@@ -1,17 +1,15 @@
 #include "toolkit/failure_text.h"
 
+#include "platform/messages.h"
 #include "platform/wtf8.h"
 
 namespace tarn::toolkit {
 
 std::string describeFailure(std::string_view what, std::string_view call, std::uint32_t code,
                             std::u16string_view systemText) {
-    std::string text = std::string(what) + "\n" + std::string(call) + " failed";
-    if (code == 0) return text;
-    text += " with error " + std::to_string(code);
-    const std::size_t end = systemText.find_last_not_of(u" \t\r\n");
-    if (end == std::u16string_view::npos) return text;
-    return text + ": " + Wtf8FromUtf16(systemText.substr(0, end + 1));
+    const std::size_t end = code == 0 ? std::u16string_view::npos : systemText.find_last_not_of(u" \t\r\n");
+    const std::string text = end == std::u16string_view::npos ? "" : Wtf8FromUtf16(systemText.substr(0, end + 1));
+    return messages::CallFailed(what, call, code, text);
 }
 
 }  // namespace tarn::toolkit

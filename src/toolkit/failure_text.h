@@ -8,9 +8,9 @@
 
 namespace tarn::toolkit {
 
-// "<what>\n<call> failed with error <code>: <system text>". The system ends its text
-// with a line break, which is dropped; no text leaves only the code, and a call that
-// left no code (0: it does not say why) is only named.
+// messages::CallFailed with the system's text as the core's text. The system ends its
+// text with a line break, which is dropped; no text leaves only the code, and a call
+// that left no code (0: it does not say why) is only named.
 std::string describeFailure(std::string_view what, std::string_view call, std::uint32_t code,
                             std::u16string_view systemText);
 

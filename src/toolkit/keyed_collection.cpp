@@ -1,11 +1,12 @@
 #include "toolkit/keyed_collection.h"
 
+#include "platform/messages.h"
 #include "platform/platform.h"
 
 namespace tarn::toolkit {
 
 void KeyedCollection::checkUnique(const std::string& key) const {
-    if (!key.empty() && positions_.count(key) > 0) throw PlatformError("Key is not unique in collection");
+    if (!key.empty() && positions_.count(key) > 0) throw PlatformError(messages::kKeyNotUnique);
 }
 
 std::size_t KeyedCollection::add(const std::string& key) {
@@ -25,7 +26,7 @@ std::optional<std::size_t> KeyedCollection::find(const std::string& key) const {
 
 std::size_t KeyedCollection::at(const std::string& key) const {
     const auto position = find(key);
-    if (!position) throw PlatformError("Element not found");
+    if (!position) throw PlatformError(messages::kElementNotFound);
     return *position;
 }
 

@@ -1,8 +1,10 @@
 // The one way the backend reports a Win32 call that failed: a PlatformError that says
-// what the program was doing, the call's name and the system's own text for
-// GetLastError, so the message box the user sees carries the reason.
+// what the program was doing (one of the catalogue's texts), the call's name and the
+// system's own text for GetLastError, so the message box the user sees carries the
+// reason.
 #pragma once
 
+#include "platform/messages.h"
 #include "win32/win32_api.h"
 
 #include <string_view>

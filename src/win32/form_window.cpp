@@ -119,7 +119,7 @@ FormWindow::FormWindow(HINSTANCE instance, FormLink& link, Dialogs& dialogs, Set
     form_.reset(checked(::CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, title.c_str(),
                                           WS_POPUP | WS_BORDER | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr, nullptr,
                                           instance_, this),
-                        "Cannot create the main window", "CreateWindowExW"));
+                        messages::kCannotCreateMainWindow, "CreateWindowExW"));
     dialogs_.setOwner(form_.get());
     createControls();
     applyDpi(windowDpi(form_.get()), nullptr);
@@ -134,7 +134,7 @@ FormWindow::~FormWindow() {
 
 void FormWindow::registerClasses() {
     const auto registerClass = [](const WNDCLASSEXW& c) {
-        checked(::RegisterClassExW(&c), "Cannot create the main window", "RegisterClassExW");
+        checked(::RegisterClassExW(&c), messages::kCannotCreateMainWindow, "RegisterClassExW");
     };
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
@@ -156,7 +156,7 @@ void FormWindow::registerClasses() {
 }
 
 void FormWindow::createControls() {
-    constexpr std::string_view kWhat = "Cannot create the window's controls";
+    constexpr const char* kWhat = messages::kCannotCreateControls;
     HWND form = form_.get();
     // In the design's order, which puts every frame before the controls it holds.
     for (const layout::Control& c : kControls) {
@@ -205,7 +205,7 @@ void FormWindow::createControls() {
     if (!knob_ || std::count(frames_.begin(), frames_.end(), nullptr) > 0 ||
         std::count(checks_.begin(), checks_.end(), nullptr) > 0 ||
         std::any_of(kControls.begin(), kControls.end(), missingButton))
-        throw PlatformError(std::string(kWhat));
+        throw PlatformError(kWhat);
 }
 
 HWND FormWindow::frameWindow(Container c) const { return frames_.at(frameSlot(c)); }
@@ -364,13 +364,13 @@ void FormWindow::setLabelColor(int index, std::uint32_t color) {
 }
 
 void FormWindow::setCheck(int index, int value) {
-    if (index < 0 || index >= static_cast<int>(checks_.size())) throw PlatformError("Control array element does not exist");
+    if (index < 0 || index >= static_cast<int>(checks_.size())) throw PlatformError(messages::kNoSuchControl);
     const WPARAM state = value == 0 ? BST_UNCHECKED : value == 2 ? BST_INDETERMINATE : BST_CHECKED;
     ::SendMessageW(checks_[static_cast<std::size_t>(index)], BM_SETCHECK, state, 0);
 }
 
 int FormWindow::check(int index) const {
-    if (index < 0 || index >= static_cast<int>(checks_.size())) throw PlatformError("Control array element does not exist");
+    if (index < 0 || index >= static_cast<int>(checks_.size())) throw PlatformError(messages::kNoSuchControl);
     const LRESULT state = ::SendMessageW(checks_[static_cast<std::size_t>(index)], BM_GETCHECK, 0, 0);
     return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
 }

@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "platform/messages.h"
 #include "win32/dll_search.h"
 #include "win32/win32_platform.h"
 #include "shell/tarn_frm.h"
@@ -77,7 +78,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     } catch (const std::exception& e) {
         platform->showError(e.what());
     } catch (...) {
-        platform->showError("Unexpected error");
+        platform->showError(tarn::messages::kUnexpectedError);
     }
     platform->emergencyUnload();
     return 1;

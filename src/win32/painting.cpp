@@ -154,7 +154,7 @@ void Painter::setTheme(bool highContrast) {
     const auto addBrush = [&](std::uint32_t shown) {
         if (brushes.count(shown)) return;
         brushes.emplace(shown, OwnedBrush(checked(::CreateSolidBrush(systemColor(shown)),
-                                                  "Cannot create the window's colours", "CreateSolidBrush")));
+                                                  messages::kCannotCreateColours, "CreateSolidBrush")));
     };
     addBrush(layout::shownColor(layout::kPeach, highContrast));
     for (const layout::Control& c : layout::kControls) {

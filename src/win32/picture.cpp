@@ -12,6 +12,7 @@
 
 #include "cursorset/cursor_check.h"
 #include "cursorset/twc_format.h"
+#include "platform/messages.h"
 #include "platform/platform.h"
 
 namespace tarn::win32 {
@@ -157,15 +158,15 @@ Picture Picture::load(const std::filesystem::path& file) {
     if (std::ifstream in(file, std::ios::binary); in) {
         std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
         // One whose picture has no pixels could end the process inside the system's loader.
-        if (!DescribesImage(bytes)) throw PlatformError("Invalid picture");
+        if (!DescribesImage(bytes)) throw PlatformError(messages::kInvalidPicture);
         if (picture.parse(bytes)) return picture;
     }
     HANDLE image = ::LoadImageW(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
     if (!image) image = ::LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE);
     if (!image) {
         std::error_code ec;
-        if (!std::filesystem::exists(file, ec)) throw PlatformError("File not found");
-        throw PlatformError("Invalid picture");
+        if (!std::filesystem::exists(file, ec)) throw PlatformError(messages::kFileNotFound);
+        throw PlatformError(messages::kInvalidPicture);
     }
     picture.icon_.reset(static_cast<HICON>(image));
     return picture;
@@ -175,7 +176,7 @@ Picture Picture::fromPixels(RgbaPicture pixels) {
     Picture picture;
     std::uint8_t* bits = nullptr;
     picture.blended_ = dibSection(pixels.width, pixels.height, &bits);
-    if (!picture.blended_) throw PlatformError("Not enough memory for a picture");
+    if (!picture.blended_) throw PlatformError(messages::kNoMemoryForPicture);
     for (std::size_t i = 0; i < pixels.rgba.size(); i += 4) {
         const std::uint8_t* p = &pixels.rgba[i];
         const auto times = [a = p[3]](std::uint8_t c) { return static_cast<std::uint8_t>((c * a + 127) / 255); };
@@ -210,7 +211,7 @@ std::vector<RgbaPicture> Picture::pixelsOf(std::span<const Picture* const> pictu
     if (width > 0) {
         colourBitmap = dibSection(width, height, &colours);
         maskBitmap = dibSection(width, height, &mask);
-        if (!colourBitmap || !maskBitmap) throw PlatformError("Not enough memory for a picture");
+        if (!colourBitmap || !maskBitmap) throw PlatformError(messages::kNoMemoryForPicture);
         const BitmapDc colourDc(colourBitmap.get()), maskDc(maskBitmap.get());
         ::PatBlt(colourDc.get(), 0, 0, width, height, BLACKNESS);
         ::PatBlt(maskDc.get(), 0, 0, width, height, BLACKNESS);

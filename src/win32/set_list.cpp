@@ -64,7 +64,7 @@ struct SetList::Strip {
 
 SetList::SetList(FormLink& form, const Dialogs& dialogs) : form_(form), dialogs_(dialogs), side_(kSliceSide) {
     images_.reset(checked(::ImageList_Create(side_, side_, ILC_COLOR32 | ILC_MASK, 0, 16),
-                          "Cannot create the window's controls", "ImageList_Create"));
+                          messages::kCannotCreateControls, "ImageList_Create"));
 }
 
 void SetList::create(HINSTANCE instance, HWND form, int id, COLORREF back, COLORREF text) {
@@ -73,7 +73,7 @@ void SetList::create(HINSTANCE instance, HWND form, int id, COLORREF back, COLOR
                                           LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE,
                                       0, 0, 0, 0, form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
                                       nullptr),
-                    "Cannot create the window's controls", "CreateWindowExW");
+                    messages::kCannotCreateControls, "CreateWindowExW");
     setColors(back, text);
     ListView_SetImageList(list_, images_.get(), LVSIL_NORMAL);
     ::SetWindowSubclass(list_, &SetList::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
@@ -99,7 +99,7 @@ void SetList::setSide(int side, SIZE spacing) {
     // A new image list of the new size, every entry drawn into it afresh and to be asked
     // for at this side; the list view lets go of the old one before it goes.
     OwnedImageList images(checked(::ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 0, 16),
-                                  "Cannot create the window's controls", "ImageList_Create"));
+                                  messages::kCannotCreateControls, "ImageList_Create"));
     side_ = side;
     std::swap(images_, images);
     flushed_ = 0;
@@ -135,7 +135,7 @@ void SetList::clearImages() {
 std::optional<Picture> SetList::takePicture(PictureHandle picture) {
     if (picture.isNull()) return std::nullopt;
     const auto it = pictures_.find(picture.value());
-    if (it == pictures_.end()) throw PlatformError("Invalid picture");
+    if (it == pictures_.end()) throw PlatformError(messages::kInvalidPicture);
     Picture taken = std::move(it->second);
     pictures_.erase(it);
     return taken;
@@ -156,7 +156,7 @@ void SetList::replacePicture(const std::string& key, PictureHandle picture) {
     const Strip strip = drawStrip(index, 1);
     if (!strip.colours || !ImageList_Replace(images_.get(), static_cast<int>(index), strip.colours.get(),
                                              strip.mask.get()))
-        throw PlatformError("Out of memory");
+        throw PlatformError(messages::kOutOfMemory);
     const int items = ListView_GetItemCount(list_);
     for (int i = 0; i < items; ++i) {
         LVITEMW item{};
@@ -223,7 +223,7 @@ void SetList::addItem(const std::string& key, const std::string& text, const std
     item.pszText = caption.data();
     item.iImage = image;
     item.lParam = static_cast<LPARAM>(itemKeys_.size());
-    if (ListView_InsertItem(list_, &item) < 0) throw PlatformError("Out of memory");
+    if (ListView_InsertItem(list_, &item) < 0) throw PlatformError(messages::kOutOfMemory);
     itemKeys_.add(key);
 }
 

@@ -24,7 +24,7 @@ TrayHost::TrayHost(HINSTANCE instance, FormLink& form, const Dialogs& dialogs, H
     host.lpfnWndProc = &windowProc<TrayHost, &TrayHost::onMessage>;
     host.hInstance = instance;
     host.lpszClassName = kHostClass;
-    constexpr std::string_view kWhat = "Cannot create the tray host window";
+    constexpr const char* kWhat = messages::kCannotCreateTrayHost;
     checked(::RegisterClassExW(&host), kWhat, "RegisterClassExW");
     taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     host_.reset(checked(::CreateWindowExW(WS_EX_TOOLWINDOW, kHostClass, L"Picture1", WS_POPUP, 0, 0, 0, 0, nullptr,

@@ -21,7 +21,7 @@ namespace {
 // The tray icon shows it: without it the program, hidden to the tray, could not be
 // reached. The notification area shows small icons at the system's DPI.
 HICON loadProgramIcon(HINSTANCE instance) {
-    return checked(programIcon(instance, ::GetSystemMetrics(SM_CXSMICON)).release(), "Cannot load the program's icon",
+    return checked(programIcon(instance, ::GetSystemMetrics(SM_CXSMICON)).release(), messages::kCannotLoadIcon,
                    "LoadImageW");
 }
 
@@ -190,7 +190,7 @@ void Win32Platform::DoEvents() {
 
 PictureHandle Win32Platform::CreateDIBSection(int width, int height, std::span<const std::uint8_t> rgba) {
     RgbaPicture pixels(width, height);
-    if (width <= 0 || height <= 0 || rgba.size() != pixels.rgba.size()) throw PlatformError("Invalid picture");
+    if (width <= 0 || height <= 0 || rgba.size() != pixels.rgba.size()) throw PlatformError(messages::kInvalidPicture);
     std::copy(rgba.begin(), rgba.end(), pixels.rgba.begin());
     return list_.createPicture(std::move(pixels));
 }
@@ -340,7 +340,7 @@ std::vector<FoundFile> Win32Platform::FindFirstFile(const std::filesystem::path&
     // The extended-length form lifts MAX_PATH: a drive path gets \\?\, a share \\?\UNC\.
     if (pattern.size() >= MAX_PATH && pattern.rfind(L"\\\\?\\", 0) != 0)
         pattern = pattern.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + pattern.substr(2) : L"\\\\?\\" + pattern;
-    const std::string what = "Cannot list " + fromWide(folder.native());
+    const std::string what = messages::CannotList(fromWide(folder.native()));
     WIN32_FIND_DATAW data{};
     HANDLE first = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
     if (first == INVALID_HANDLE_VALUE) {
@@ -385,7 +385,7 @@ bool Win32Platform::PrevInstance() {
 std::filesystem::path Win32Platform::ProgramFolder() {
     const std::wstring file = programFile();
     // Never fall back to the current folder: files must come from beside the program.
-    if (file.empty()) throw PlatformError("Cannot find the program's folder");
+    if (file.empty()) throw PlatformError(messages::kNoProgramFolder);
     return std::filesystem::path(file).parent_path();
 }
 
