@@ -7,9 +7,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
-
 #include "platform/units.h"
 #include "support/fixtures.h"
 #include "support/recording_platform.h"
@@ -17,7 +14,7 @@
 namespace tarn {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using testing::Bytes;
 using ::testing::HasSubstr;
 
 // Direction d's cell is filled with a colour of its own, inside a clear border of
@@ -141,15 +138,6 @@ TEST(CompanionCursor, HotSpotIsThePixelHoldingTheSlicesScaled) {
     EXPECT_FALSE(CompanionCursor(companion, 0, Bytes(21, 0), kPointerSides)) << "no entry, no hot spot";
 }
 
-// Runs a command and returns its output.
-std::string capture(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string out;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe.get())) out.append(buf, n);
-    return out;
-}
-
 TEST(CompanionCursor, EverySizeInOneFileReadsBackToAnotherReader) {
     const std::filesystem::path identify = "/usr/bin/identify";
     if (!std::filesystem::exists(identify)) GTEST_SKIP() << identify << " is absent (Debian package imagemagick)";
@@ -161,7 +149,7 @@ TEST(CompanionCursor, EverySizeInOneFileReadsBackToAnotherReader) {
     testing::writeFile(dir / "six.cur", testing::Bytes(file->begin(), file->end()));
     // Each picture's size, its corner (clear) and its middle (direction 6's colour, opaque).
     const std::string seen =
-        capture(identify.string() + " -format '%w %h %[pixel:p{0,0}] %[pixel:p{w/2,h/2}]\\n' '" +
+        testing::capture(identify.string() + " -format '%w %h %[pixel:p{0,0}] %[pixel:p{w/2,h/2}]\\n' '" +
                 (dir / "six.cur").string() + "' 2>&1");
     EXPECT_EQ(seen,
               "32 32 srgba(0,0,0,0) srgba(96,200,40,1)\n"
@@ -181,28 +169,25 @@ TEST(CompanionName, IsTheSetsNameWithPngInAnyLetterCase) {
     EXPECT_FALSE(IsCompanionOf("Arrows.TWC", "Arrow.png"));
 }
 
-// A set's picture at the window's side is its companion's cell 2 scaled to it, read the
-// first time the set is asked for, however its name is written, and never again: a
-// companion changed or mended later is not read. At 100 % the slice is shown as it is.
+// Cell 2, read the first time the set is asked for, however its name is written: a companion
+// changed or mended later is not read. At 100 % the slice is shown as it is.
 TEST(SetPictures, TheCompanionsCellAtTheWindowsSideReadOncePerRun) {
     const struct {
         const char* what;
         unsigned dpi;
         int side;           // of the pictures in pixels
         const char* file;   // the companion's name
-        bool good;          // else it is no PNG until after its first read
+        bool good = true;   // else it is no PNG until after its first read
         bool dibFails = false;
     } cases[] = {
-        {"100 %", 96, 32, "a.png", true},           {"125 %", 120, 40, "a.png", true},
-        {"150 %, A.PNG", 144, 48, "A.PNG", true},   {"175 %", 168, 56, "a.png", true},
-        {"200 %", 192, 64, "a.png", true},          {"200 %, no PNG at first", 192, 64, "a.png", false},
+        {"100 %", 96, 32, "a.png"},  {"125 %", 120, 40, "a.png"}, {"150 %, A.PNG", 144, 48, "A.PNG"},
+        {"175 %", 168, 56, "a.png"}, {"200 %", 192, 64, "a.png"}, {"200 %, no PNG at first", 192, 64, "a.png", false},
         {"200 %, no picture for the preview", 192, 64, "a.png", true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         testing::TempFolder folder;
-        testing::RecordingPlatform p;
-        p.programFolder = folder.path();
+        testing::RecordingPlatform p{folder.path()};
         p.tppX = p.tppY = TwipsPerPixel(c.dpi);
         ASSERT_EQ(SetPictureSide(p.tppX), c.side);
         testing::writeFile(folder / "a.TWC", testing::cursorSet(1));

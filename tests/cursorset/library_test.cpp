@@ -45,9 +45,8 @@ std::vector<testing::ImageId> pictures(const RecordingPlatform& p) {
 
 class LibraryTest : public ::testing::Test {
 protected:
-    LibraryTest() { p.programFolder = dir.path(); }
     TempFolder dir;
-    RecordingPlatform p;
+    RecordingPlatform p{dir.path()};
     CursorSet set;
 };
 
@@ -94,8 +93,7 @@ TEST_F(LibraryTest, ASetThatDoesNotLoadShowsThePreviousPreviewOrABlank) {
     };
     for (const auto& c : cases) {
         TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
+        RecordingPlatform q{folder.path()};
         CursorSet fresh;
         for (const auto& [name, bytes] : c.files) testing::writeFile(folder / name, bytes);
 
@@ -162,8 +160,7 @@ TEST_F(LibraryTest, AFailingListOperationIsReportedNamingTheFile) {
     };
     for (const auto& c : cases) {
         TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
+        RecordingPlatform q{folder.path()};
         CursorSet fresh;
         testing::writeFile(folder / "a.TWC", testing::cursorSet(1));
         testing::writeFile(folder / "b.TWC", testing::cursorSet(2));
@@ -211,8 +208,7 @@ TEST(ListFailuresTest, EachCauseIsSaidOnceNamingTheFirstSetAndHowManyItHit) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
-        RecordingPlatform q;
-        q.programFolder = folder.path();
+        RecordingPlatform q{folder.path()};
         CursorSet set;
         std::uint32_t mark = 0;
         for (std::string name : c.files) {

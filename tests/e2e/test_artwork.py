@@ -8,12 +8,11 @@ files are read back here byte by byte.
 import os
 import runpy
 import struct
-import subprocess
 import unittest
 
-from harness import REPO
+from harness import tarnwick_folder as tf
 
-RES = os.path.join(REPO, "res")
+RES, ICON_SIZES = tf.RES, tf.ICON_SIZES
 # draw.sh's packer is a script beside the artwork, not a package: its
 # functions are taken from running its file.
 dib_entry = runpy.run_path(os.path.join(RES, "pack.py"))["dib_entry"]
@@ -61,8 +60,6 @@ class PackTest(unittest.TestCase):
             dib_entry(bytes(16 * 16 * 4), 32)
 
 
-# The program icon's images: the small and large icons at 100 to 200 %, and 256.
-ICON_SIZES = [16, 20, 24, 28, 32, 40, 48, 56, 64, 256]
 # The banner drawn for each scaling, at the size of its place in the window.
 BANNERS = {100: (270, 75), 125: (337, 93), 150: (405, 112), 175: (472, 131),
            200: (540, 150)}
@@ -118,12 +115,9 @@ class ArtworkFilesTest(unittest.TestCase):
                 w, h, depth, colour = struct.unpack_from(">IIBB", data, 16)
                 self.assertEqual((w, h, depth, colour), size + (8, 2))
 
-                def rgb(x, y):
-                    return tuple(subprocess.check_output(
-                        ["convert", os.path.join(RES, "banner-%d.png" % percent),
-                         "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "rgb:-"]))
-                self.assertEqual(rgb(1, 1), (192, 64, 0))          # frame
-                r, g, b = rgb(w * 150 // 270, h * 8 // 75)         # peach field
+                rgb = tf.res_picture("banner-%d.png" % percent)
+                self.assertEqual(rgb[1, 1], (192, 64, 0))          # frame
+                r, g, b = rgb[w * 150 // 270, h * 8 // 75]         # peach field
                 self.assertTrue(r == 255 and 190 < g < 230 and 130 < b < 200,
                                 (r, g, b))
 

@@ -122,14 +122,10 @@ class SharpPointersTest(ReleaseCase):
     screen = "1600x1200x24"
 
     def test_the_bundled_set_rotates_at_the_size_windows_draws_pointers(self):
-        for n, (dpi, side) in enumerate([(96, 32), (144, 48), (192, 64)]):
-            with self.subTest(dpi=dpi):
-                if n:
-                    self.dpi = dpi
-                    self.fresh_host()
-                self.rotate_and_exit(side)
+        self.each_row([(96, 32), (144, 48), (192, 64)], self.rotate_and_exit,
+                      dpi=lambda dpi, side: dpi)
 
-    def rotate_and_exit(self, side):
+    def rotate_and_exit(self, dpi, side):
         folder = self.unpack(self.host.tmp, "Tarnwick")
         with open(os.path.join(folder, tf.INI), "wb") as f:
             f.write(tf.settings_text(normal=1, set_file="Dart.TWC"))

@@ -71,11 +71,7 @@ class SettingsFileTest(TarnwickCase):
             ("read-only", (), "read-only"),
             ("a second name", (), None),
         ]
-        for how, wrapper, kept in table:
-            with self.subTest(how):
-                if how != table[0][0]:
-                    self.fresh_host()
-                self.check_exit_with(how, wrapper, kept)
+        self.each_row(table, self.check_exit_with)
 
     def check_exit_with(self, how, wrapper, kept):
         self.add_sets("Blue")
@@ -131,13 +127,8 @@ class LongPathTest(TarnwickCase):
 class ScratchNameTest(TarnwickCase):
     def test_what_lies_under_the_scratch_files_name_is_left_as_it_is(self):
         # per_user: there, the program folder read-only; the run makes mw.tmp2.
-        rows = [("second name", 0), ("link", 0), ("folder", 0),
-                ("second name", 1), ("link", 1)]
-        for what, per_user in rows:
-            with self.subTest(what=what, per_user=per_user):
-                if (what, per_user) != rows[0]:
-                    self.fresh_host()
-                self.check_scratch_beside(what, per_user)
+        self.each_row([("second name", 0), ("link", 0), ("folder", 0),
+                       ("second name", 1), ("link", 1)], self.check_scratch_beside)
 
     def check_scratch_beside(self, what, per_user):
         data = bytes(range(256)) * 20       # longer than an image

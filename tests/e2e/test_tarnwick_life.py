@@ -153,11 +153,7 @@ class MessageTest(TarnwickCase):
             (["0", "1", "0", "9", "100"],
              b"0\r\n1\r\n0\r\n9\r\n100\r\n100\r\n"),
         ]
-        for lines, written in table:
-            with self.subTest(lines=len(lines)):
-                if lines is not table[0][0]:
-                    self.fresh_host()
-                self.check_short_settings(lines, written)
+        self.each_row(table, self.check_short_settings)
 
     def check_short_settings(self, lines, written):
         self.add_sets("Blue")

@@ -5,7 +5,6 @@ strip and label buttons, and a bad first set.
 import os
 import re
 import struct
-import subprocess
 import tempfile
 import unittest
 
@@ -374,9 +373,6 @@ class ScaledWindowTest(KeyboardStory, ComesBack, TarnwickCase):
         self.assertEqual(lines[3:5], [b"6", b"101"])      # 26 - 101 div 5
 
 
-# The program icon's images in its file, in order (res/draw.sh).
-ICON_SIZES = [16, 20, 24, 28, 32, 40, 48, 56, 64, 256]
-RES = os.path.join(tf.REPO, "res")
 PEACH = (255, 224, 192)
 
 
@@ -385,16 +381,15 @@ class EveryScalingTest(TarnwickCase):
     pixel: the sets' from their companions (at 100 % the slices, and the
     window reads no companion), the banner and the program icon drawn for it."""
 
+    dpi = 96
     screen = "1600x1200x24"
 
     def test_every_picture_is_made_for_the_scaling(self):
-        for dpi in (96, 120, 144, 168, 192):
-            with self.subTest(dpi=dpi):
-                self.dpi = dpi
-                self.fresh_host()
-                self.check_pictures(32 * dpi // 96)
+        self.each_row([(dpi,) for dpi in (96, 120, 144, 168, 192)],
+                      self.check_pictures, dpi=lambda dpi: dpi)
 
-    def check_pictures(self, side):
+    def check_pictures(self, dpi):
+        side = 32 * dpi // 96
         # Companions whose cells have the pictures' side, so shown unscaled.
         for name in ("Amber", "Blue"):
             self.folder.add_set(name, COLOURS[name], companion=side)
@@ -433,9 +428,9 @@ class EveryScalingTest(TarnwickCase):
             return sum(shot.at(x0 + x, y0 + y) != colour
                        for (x, y), colour in picture.items())
 
-        banner = self.resource("banner-%d.png" % (side * 100 // 32))
-        icon = self.resource("tarnwick.ico[%d]" % ICON_SIZES.index(side),
-                             opaque=True)
+        banner = tf.res_picture("banner-%d.png" % (side * 100 // 32))
+        icon = tf.res_picture("tarnwick.ico[%d]" % tf.ICON_SIZES.index(side),
+                              opaque=True)
 
         def look():
             shot = self.screenshot()
@@ -478,20 +473,6 @@ class EveryScalingTest(TarnwickCase):
         self.exit_by(tf.EXIT_LABEL)
         self.assertEqual(sorted(tf.opened(self.calls(), ".png")),
                          ["Amber.png"] * (side > 32) + ["Blue.png"] * 2)
-
-    def resource(self, name, opaque=False):
-        """{(x, y): (r, g, b)} of a picture in res/ (only its opaque
-        pixels, with ``opaque``)."""
-        out = subprocess.run(["convert", os.path.join(RES, name), "-depth",
-                              "8", "txt:-"], stdout=subprocess.PIPE,
-                             check=True, text=True).stdout
-        picture = {}
-        for m in re.finditer(r"^(\d+),(\d+): \((\d+),(\d+),(\d+),?(\d*)",
-                             out, re.M):
-            x, y, r, g, b = (int(v) for v in m.groups()[:5])
-            if not opaque or m.group(6) == "255":
-                picture[x, y] = (r, g, b)
-        return picture
 
 
 if __name__ == "__main__":

@@ -325,8 +325,7 @@ TEST_F(PointerRolesTest, ARoleWhoseInstallTheSystemRefusedIsLeftAlone) {
     EXPECT_THAT(fake.log({"SetSystemCursor"}), ElementsAre(::testing::EndsWith(",32650)"), ::testing::EndsWith(",32514)")));
 }
 
-// Unticking reloads the user's scheme, which puts back every role: the roles still
-// ticked get their image again at the next tick, and the copies stay for later.
+// The reload puts back every role: those still ticked get their image at the next tick.
 TEST_F(PointerRolesTest, UntickingARoleReloadsTheUsersSchemeAndKeepsTheCopies) {
     rotation.CaptureUserPointers();
     RoleFlags flags{true, true};

@@ -148,8 +148,7 @@ TEST_F(Story, TheKeyboardStartsFromTheRememberedSetOrElseTheFirst) {
         const char* selected;
     } cases[] = {{"dots.TWC", "dots"}, {"DOTS.twc", "dots"}, {"gone.TWC", "Arrows"}, {"", "Arrows"}};
     for (const auto& c : cases) {
-        RecordingPlatform p;
-        p.programFolder = folder.path();
+        RecordingPlatform p{folder.path()};
         writeSet("Arrows.TWC", 1);
         writeSet("dots.TWC", 2);
         writeIni(std::string("0\r\n0\r\n0\r\n6\r\n100\r\n") + c.remembered + "\r\n");

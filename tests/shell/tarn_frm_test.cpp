@@ -15,7 +15,15 @@ namespace fs = std::filesystem;
 
 const std::string kTypicalIni = "0\r\n1\r\n0\r\n5\r\n100\r\narrows.TWC\r\n";
 
-class LifecycleTest : public Story {};
+class LifecycleTest : public Story {
+protected:
+    void startTypical() {  // the typical settings and their set, rotating after OK
+        writeIni(kTypicalIni);
+        writeSet("arrows.TWC", 1);
+        frm.Form_Load();
+        frm.lbl_Click(layout::kLabelOk);
+    }
+};
 
 TEST_F(LifecycleTest, ATypicalRunEndToEnd) {
     writeIni(kTypicalIni);
@@ -147,8 +155,7 @@ TEST_F(LifecycleTest, EveryWayOfClosingPutsThePointersBackAndRemovesTheTrayIcon)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder dir;
-        RecordingPlatform p;
-        p.programFolder = dir.path();
+        RecordingPlatform p{dir.path()};
         writeText(dir / "Tarnwick.ini", "0\r\n1\r\n1\r\n5\r\n100\r\narrows.TWC\r\n");
         writeFile(dir / "arrows.TWC", cursorSet(1));
         TarnFrm f{p};
@@ -212,8 +219,7 @@ TEST_F(LifecycleTest, EveryWayToStartStartsTheWatcherOnceBeforeTheFirstCapture) 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder dir;
-        RecordingPlatform p;
-        p.programFolder = dir.path();
+        RecordingPlatform p{dir.path()};
         writeText(dir / "Tarnwick.ini", c.ini);
         writeFile(dir / "arrows.TWC", cursorSet(1));
         TarnFrm f{p};
@@ -306,8 +312,7 @@ TEST_F(LifecycleTest, ARestartedTaskBarGetsTheIconBackWhileTheFormHasOne) {
     frm.Picture1_TaskbarCreated();
     EXPECT_EQ(fake.count("Shell_NotifyIcon"), 0);
 
-    RecordingPlatform p;
-    p.programFolder = folder.path();
+    RecordingPlatform p{folder.path()};
     std::make_unique<TarnFrm>(p)->Form_Load();
     EXPECT_TRUE(p.trayIcons.empty());
     EXPECT_EQ(p.count("Shell_NotifyIcon"), 3);
@@ -341,8 +346,7 @@ TEST_F(LifecycleTest, AScratchFileLeftBehindReloadsTheUsersPointersFirstAndAnyth
     for (const std::string what : {"clean", "folder", "second name", "link", "link followed"}) {
         SCOPED_TRACE(what);
         TempFolder dir;
-        RecordingPlatform p;
-        p.programFolder = dir.path();
+        RecordingPlatform p{dir.path()};
         p.followsLinks = what == "link followed";
         writeFile(dir / "arrows.TWC", cursorSet(1));
         writeFile(dir / "doc", cursorSlice(7));
@@ -479,8 +483,7 @@ TEST_F(LifecycleTest, AHandlerWhoseBoxLetACloseThroughStops) {
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);  // start-up, automatic start, double-click, Exit
         TempFolder dir;
-        RecordingPlatform p;
-        p.programFolder = dir.path();
+        RecordingPlatform p{dir.path()};
         writeText(dir / "Tarnwick.ini", c.ini);
         fs::create_directory(dir / "A.TWC");
         writeFile(dir / "B.TWC", cursorSet(2));
@@ -563,18 +566,13 @@ TEST_F(LifecycleTest, ExitPutsBackThePointerSchemeTheUserPickedWhileRotating) {
     EXPECT_THAT(fake.misuse(), IsEmpty());
 }
 
-// Whatever says the pointer size may have changed (any setting, the Settings app's own
-// undocumented one included, the displays, the window's scaling), the next tick makes the
-// set anew at the size the system draws pointers now and installs the new pointers; no
-// released handle is ever installed.
+// Any setting (the Settings app's undocumented one too), the displays or the window's
+// scaling: the tick makes the pointers at the size drawn now, never installing a released one.
 TEST_F(LifecycleTest, APointerSizeChangeMakesTheSetAnewForTheNextTick) {
     const std::pair<int, std::function<void(TarnFrm&)>> changes[] = {
         {48, [](TarnFrm& f) { f.Form_SettingChange(0x2029); }}, {64, [](TarnFrm& f) { f.Form_SettingChange(kSpiSetCursors); }},
         {96, [](TarnFrm& f) { f.Form_DisplayChange(); }}, {32, [](TarnFrm& f) { f.Form_SettingChange(0); }}};
-    writeIni(kTypicalIni);
-    writeSet("arrows.TWC", 1);
-    frm.Form_Load();
-    frm.lbl_Click(layout::kLabelOk);
+    startTypical();
     for (const auto& [side, change] : changes) {
         SCOPED_TRACE(side);
         fake.pointerSide = side;
@@ -594,14 +592,10 @@ TEST_F(LifecycleTest, APointerSizeChangeMakesTheSetAnewForTheNextTick) {
     EXPECT_THAT(fake.log(), IsEmpty());
 }
 
-// Rotation rests while any reason says nobody can see the pointer: no tick at all, not
-// even a queued one or an action's first. It wakes only once none holds, and reads a
-// scheme the user picked meanwhile first. Also when the reason came under a box.
+// No tick at all while any reason holds, not even a queued one or an action's first; on
+// waking a scheme picked meanwhile is read first. Also when the reason came under a box.
 TEST_F(LifecycleTest, RotationRestsWhileNobodyCanSeeThePointerAndWakesWhenAllAreBack) {
-    writeIni(kTypicalIni);
-    writeSet("arrows.TWC", 1);
-    frm.Form_Load();
-    frm.lbl_Click(layout::kLabelOk);
+    startTypical();
     const auto session = [this](std::uint32_t c) { return [this, c] { frm.Form_SessionChange(c); }; };
     const auto power = [this](std::uint32_t e) { return [this, e] { frm.Form_PowerBroadcast(e); }; };
     const auto display = [this](std::uint32_t d) { return [this, d] { frm.Form_DisplayState(d); }; };
@@ -655,10 +649,7 @@ TEST_F(LifecycleTest, TheLinkBannerOpensThePageBesideTheProgram) {
 }
 
 TEST_F(LifecycleTest, AnUnwritableSettingsFileIsReportedAndExitStillRestores) {
-    writeIni(kTypicalIni);
-    writeSet("arrows.TWC", 1);
-    frm.Form_Load();
-    frm.lbl_Click(layout::kLabelOk);
+    startTypical();
     fs::remove(folder / "Tarnwick.ini");
     fs::create_directory(folder / "Tarnwick.ini");  // cannot be replaced by a file
     frm.lbl_Click(layout::kLabelExit);

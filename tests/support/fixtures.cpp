@@ -1,6 +1,7 @@
 #include "support/fixtures.h"
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -89,6 +90,16 @@ Bytes readFile(const fs::path& file) {
 std::string readText(const fs::path& file) {
     const Bytes b = readFile(file);
     return std::string(b.begin(), b.end());
+}
+
+std::string capture(const std::string& command, int* status) {
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (std::size_t n; pipe && (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+    const int done = pipe ? pclose(pipe) : -1;
+    if (status) *status = done;
+    return out;
 }
 
 }  // namespace tarn::testing

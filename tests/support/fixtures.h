@@ -35,4 +35,8 @@ void writeText(const std::filesystem::path& file, const std::string& text);
 Bytes readFile(const std::filesystem::path& file);
 std::string readText(const std::filesystem::path& file);
 
+// Runs a shell command and returns its standard output; its exit status goes to `status`
+// where one is given (-1 when it could not be run).
+std::string capture(const std::string& command, int* status = nullptr);
+
 }  // namespace tarn::testing

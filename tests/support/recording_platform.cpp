@@ -36,7 +36,7 @@ std::string Call::text() const {
     return t;
 }
 
-RecordingPlatform::RecordingPlatform() {
+RecordingPlatform::RecordingPlatform(std::filesystem::path folder) : programFolder(std::move(folder)) {
     for (auto id : kSystemPointers) {
         scheme[id] = userImage(id);
         system_[id] = userImage(id);
@@ -126,9 +126,10 @@ int RecordingPlatform::liveCopies() const {
     }));
 }
 
-CursorHandle RecordingPlatform::newHandle(ImageId image, Kind kind) {
+CursorHandle RecordingPlatform::newHandle(ImageId image, Kind kind, int side) {
     const std::uintptr_t v = next_++;
-    handles_[v] = HandleInfo{std::move(image), kind, true};
+    handles_[v] = HandleInfo{std::move(image), kind, true, false, side};
+    setResult(hex(v));
     return CursorHandle{v};
 }
 
@@ -195,28 +196,26 @@ CursorHandle RecordingPlatform::copy(const char* op, CursorHandle cursor, bool k
     }
     ImageId image = imageOfHandle(cursor);
     if (!keepsFrames && animated.count(image)) image += ":still";
-    const int side = sideOfHandle(cursor);
-    const CursorHandle made = newHandle(image, Kind::Copy);
-    handles_[made.value()].side = side;
-    setResult(hex(made.value()));
-    return made;
+    return newHandle(image, Kind::Copy, sideOfHandle(cursor));
 }
 
 CursorHandle RecordingPlatform::CopyIcon(CursorHandle cursor) { return copy("CopyIcon", cursor, false); }
 
 CursorHandle RecordingPlatform::CopyImage(CursorHandle cursor) { return copy("CopyImage", cursor, true); }
 
-bool RecordingPlatform::DestroyIcon(CursorHandle cursor) {
-    if (record("DestroyIcon", hex(cursor.value()))) return false;
-    HandleInfo* info = live(cursor, "DestroyIcon");
+bool RecordingPlatform::release(const char* op, CursorHandle cursor) {
+    if (record(op, hex(cursor.value()))) return false;
+    HandleInfo* info = live(cursor, op);
     if (!info) return false;
     if (info->kind == Kind::System) {
-        misuse_.push_back("DestroyIcon: a shared system pointer " + hex(cursor.value()));
+        misuse_.push_back(std::string(op) + ": a shared system pointer " + hex(cursor.value()));
         return false;
     }
     info->alive = false;
     return true;
 }
+
+bool RecordingPlatform::DestroyIcon(CursorHandle cursor) { return release("DestroyIcon", cursor); }
 
 bool RecordingPlatform::SetSystemCursor(CursorHandle cursor, std::uint32_t id) {
     if (record("SetSystemCursor", hex(cursor.value()) + "," + std::to_string(id))) return false;
@@ -242,10 +241,7 @@ CursorHandle RecordingPlatform::LoadImage(const std::filesystem::path& file, int
         setResult("0");
         return {};
     }
-    const CursorHandle h = newHandle(*image, Kind::Loaded);
-    handles_[h.value()].side = side;
-    setResult(hex(h.value()));
-    return h;
+    return newHandle(*image, Kind::Loaded, side);
 }
 
 std::optional<IconSize> RecordingPlatform::GetIconInfo(CursorHandle cursor) {
@@ -264,17 +260,7 @@ int RecordingPlatform::GetSystemMetrics(int index) {
     return calls_.back().result == "FAILED" ? 0 : value;
 }
 
-bool RecordingPlatform::DestroyCursor(CursorHandle cursor) {
-    if (record("DestroyCursor", hex(cursor.value()))) return false;
-    HandleInfo* info = live(cursor, "DestroyCursor");
-    if (!info) return false;
-    if (info->kind == Kind::System) {
-        misuse_.push_back("DestroyCursor: a shared system pointer " + hex(cursor.value()));
-        return false;
-    }
-    info->alive = false;
-    return true;
-}
+bool RecordingPlatform::DestroyCursor(CursorHandle cursor) { return release("DestroyCursor", cursor); }
 
 bool RecordingPlatform::ReloadSystemCursors() {
     if (record("ReloadSystemCursors", "")) return false;

@@ -35,7 +35,8 @@ using ImageId = std::string;
 
 class RecordingPlatform : public Platform {
 public:
-    RecordingPlatform();
+    // The program's folder is `programFolder` (none: the tests that need one give it later).
+    explicit RecordingPlatform(std::filesystem::path programFolder = {});
 
     // ---- Fault injection: the nth (1-based) call of `name` from now fails.
     void failCall(const std::string& name, int nth = 1);
@@ -237,9 +238,11 @@ private:
     bool record(std::string name, std::string args, std::string result = {});
     void setResult(std::string result) { calls_.back().result = std::move(result); }
     bool shouldFail(const std::string& name);
-    CursorHandle newHandle(ImageId image, Kind kind);
+    // A new pointer of `image`, `side` pixels wide; the call's result is its handle.
+    CursorHandle newHandle(ImageId image, Kind kind, int side);
     TwipsRect twips(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) const;
     CursorHandle copy(const char* op, CursorHandle cursor, bool keepsFrames);
+    bool release(const char* op, CursorHandle cursor);  // DestroyIcon, DestroyCursor
     HandleInfo* live(CursorHandle h, const char* op);
     // A one-image cursor file's identity. Nothing for any other file, nor for one whose
     // picture has no pixels (`noPixels` then says so): the system's cursor loader ends

@@ -5,14 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <set>
 
 namespace {
 
 namespace fs = std::filesystem;
+using tarn::testing::capture;
 using tarn::testing::TempFolder;
 
 const fs::path kSource = TARN_SOURCE_DIR;
@@ -20,20 +18,6 @@ const fs::path kTwcmake = TWCMAKE_EXE;
 const fs::path kIdentify = "/usr/bin/identify";
 
 std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
-
-// Runs a shell command and returns its standard output; the exit status goes to `status`.
-std::string capture(const std::string& command, int& status) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string out;
-    if (!pipe) {
-        status = -1;
-        return out;
-    }
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe.get())) out.append(buf, n);
-    status = pclose(pipe.release());
-    return out;
-}
 
 // The files of sets/ whose names end in `extension`, or all of them.
 std::set<std::string> bundledSets(const std::string& extension = "") {
@@ -61,7 +45,7 @@ TEST(BundledSets, AreExactlyWhatTheScriptMakes) {
     int status = 0;
     const std::string log = capture("TWCMAKE=" + quoted(kTwcmake) + " SETS_OUT=" + quoted(out.path()) + " bash " +
                                         quoted(kSource / "scripts/make-sets.sh") + " 2>&1",
-                                    status);
+                                    &status);
     ASSERT_EQ(status, 0) << log;
 
     std::set<std::string> made;
@@ -81,13 +65,13 @@ TEST(BundledSets, EverySliceIsA32By32CursorToImageMagick) {
         int status = 0;
         const std::string log =
             capture(quoted(kTwcmake) + " explode " + quoted(kSource / "sets" / name) + " " + quoted(parts.path()) + " 2>&1",
-                    status);
+                    &status);
         ASSERT_EQ(status, 0) << log;
         const std::string stem = fs::path(name).stem().string();
         for (int d = 0; d < 16; ++d) {
             const fs::path cur = parts / (stem + "-" + (d < 10 ? "0" : "") + std::to_string(d) + ".cur");
             ASSERT_TRUE(fs::exists(cur)) << cur;
-            const std::string seen = capture(quoted(kIdentify) + " -format '%m %w %h\\n' " + quoted(cur) + " 2>&1", status);
+            const std::string seen = capture(quoted(kIdentify) + " -format '%m %w %h\\n' " + quoted(cur) + " 2>&1", &status);
             EXPECT_EQ(status, 0) << seen;
             EXPECT_EQ(seen, "CUR 32 32\n") << cur;
         }

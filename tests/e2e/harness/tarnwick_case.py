@@ -73,6 +73,17 @@ class TarnwickCase(unittest.TestCase):
         self.host.close()
         self.setUp()
 
+    def each_row(self, rows, check, dpi=None):
+        """check(*row) for every row of a table, each in a subTest and, but
+        the first at the test's own scaling, on a fresh host; ``dpi(*row)``,
+        where given, is the row's display scaling."""
+        for n, row in enumerate(rows):
+            with self.subTest(row=row):
+                was, self.dpi = self.dpi, dpi(*row) if dpi else self.dpi
+                if n or self.dpi != was:
+                    self.fresh_host()
+                check(*row)
+
     # -- running the program ------------------------------------------------
     def launch(self, loads=0, timestamps=False):
         """Start the program and wait until start-up has made the set

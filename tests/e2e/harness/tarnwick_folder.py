@@ -18,6 +18,7 @@ installed), so the tests can speak in those terms.
 import collections
 import math
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -40,6 +41,11 @@ TITLE = "Tarnwick"
 INI = "Tarnwick.ini"
 SCRATCH = "mw.tmp"
 WATCHER = "TarnwickWatch.exe"
+
+RES = os.path.join(REPO, "res")  # the program's artwork
+# The program icon's images in its file, in order (res/draw.sh): the small and
+# large icons at 100 to 200 %, and 256.
+ICON_SIZES = [16, 20, 24, 28, 32, 40, 48, 56, 64, 256]
 
 
 def tarnwick_exe():
@@ -150,6 +156,18 @@ def companion_png(colour, cell):
     return subprocess.run(["convert", "-size", "%dx%d" % (side, side),
                            "-depth", "8", "rgba:-", "png:-"], input=raw,
                           stdout=subprocess.PIPE, check=True).stdout
+
+
+def res_picture(name, opaque=False):
+    """{(x, y): (r, g, b)} of a picture in res/ (ImageMagick's name: an
+    icon's n-th image is ``file.ico[n]``); only its opaque pixels, with
+    ``opaque``."""
+    out = subprocess.run(["convert", os.path.join(RES, name), "-depth", "8",
+                          "txt:-"], stdout=subprocess.PIPE, check=True,
+                         text=True).stdout
+    return {(int(x), int(y)): (int(r), int(g), int(b)) for x, y, r, g, b, a in
+            re.findall(r"^(\d+),(\d+): \((\d+),(\d+),(\d+),?(\d*)", out, re.M)
+            if not opaque or a == "255"}
 
 
 def settings_text(auto=0, normal=1, busy=0, interval=20, slider=100,
