@@ -1,10 +1,7 @@
 #include "cursorset/set_pictures.h"
 
 #include <exception>
-#include <fstream>
-#include <iterator>
 #include <system_error>
-#include <vector>
 
 #include "cursorset/companion.h"
 #include "cursorset/set_file.h"
@@ -31,14 +28,9 @@ fs::path companionFile(Platform& platform, const fs::path& setFile) {
 // that is no companion. Saying what is wrong with it is the set loader's; a picture in
 // the window keeps its slice without a word.
 std::optional<RgbaPicture> readCell(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in || in.seekg(0, std::ios::end).tellg() > static_cast<std::streamoff>(kMaxCompanionBytes))
-        return std::nullopt;
-    in.seekg(0);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    CompanionRead read = ReadCompanion(bytes);
-    if (!read.companion) return std::nullopt;
-    return std::move(read.companion->directions[kPreviewSlice]);
+    std::optional<CompanionRead> read = ReadCompanionFile(file);
+    if (!read || !read->companion) return std::nullopt;
+    return std::move(read->companion->directions[kPreviewSlice]);
 }
 
 std::string upperAscii(std::string text) {
