@@ -19,17 +19,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool hasSetExtension(std::string_view fileName) {
-    return fileName.size() >= 4 && SameIgnoringAsciiCase(fileName.substr(fileName.size() - 4), ".TWC");
-}
-
 // The set files in the folder, sorted by their UTF-8 names so the list has the same
 // order on every run and every system. Folders are not sets. Throws when the folder
 // cannot be listed.
 std::vector<std::string> listSetFiles(Platform& platform, const fs::path& folder) {
     std::vector<std::string> names;
     for (FoundFile& entry : platform.FindFirstFile(folder))
-        if (!entry.folder && hasSetExtension(entry.name)) names.push_back(std::move(entry.name));
+        if (!entry.folder && HasSetExtension(entry.name)) names.push_back(std::move(entry.name));
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -9,6 +9,10 @@
 
 namespace tarn {
 
+bool HasSetExtension(std::string_view fileName) {
+    return fileName.size() >= 4 && SameIgnoringAsciiCase(fileName.substr(fileName.size() - 4), ".TWC");
+}
+
 namespace fs = std::filesystem;
 
 namespace {

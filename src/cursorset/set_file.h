@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cursorset/twc_format.h"
@@ -33,6 +34,9 @@ struct SliceRead {
     std::optional<std::string> failure;  // "Cannot read slice N of <file>..."
     std::size_t slices() const { return bytes / kSliceBytes; }
 };
+
+// A set file's name: ".TWC" in any letter case.
+bool HasSetExtension(std::string_view fileName);
 
 // The file `name` in `folder`, in any ASCII letter case where the folder's file system
 // tells letter case apart (Windows finds "Arrows.TWC" for "arrows.twc" itself); empty

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "cursorset/companion.h"
+#include "cursorset/set_file.h"
 #include "twcmake/cursor_file.h"
 #include "twcmake/files.h"
 #include "twcmake/png_io.h"
@@ -157,16 +158,6 @@ fs::path companionOf(const fs::path& set) {
     return folder / pathFromUtf8(CompanionName(name));
 }
 
-std::optional<CompanionRead> readCompanionFile(const fs::path& file) {
-    std::error_code ec;
-    if (!fs::exists(file, ec)) return std::nullopt;
-    try {
-        return ReadCompanion(readWholeFile(file, kMaxCompanionBytes));
-    } catch (const TwcError& e) {
-        return CompanionRead{std::nullopt, e.what()};
-    }
-}
-
 // The set and, when there is one, its companion, made in memory before anything is
 // written.
 struct MadeSet {
@@ -236,7 +227,7 @@ int make(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         throw TwcError(displayName(target.parent_path()) + ": no such folder");
     // What lies where the set's large pictures go is looked at before anything is made.
     const fs::path companion = companionOf(target);
-    const std::optional<CompanionRead> there = readCompanionFile(companion);
+    const std::optional<CompanionRead> there = ReadCompanionFile(companion);
     if (!o.from && there && !there->companion)
         // Not a companion that twcmake or anyone made: a picture of the user's.
         throw TwcError(displayName(companion) + " is there and is not a set's large pictures (" + there->fault +
@@ -276,7 +267,7 @@ int check(const std::vector<std::string>& args, std::ostream& out) {
         }
     }
     const fs::path companion = companionOf(file);
-    const std::optional<CompanionRead> large = readCompanionFile(companion);
+    const std::optional<CompanionRead> large = ReadCompanionFile(companion);
     if (!large) {
         out << "no large pictures (" << displayName(companion.filename())
             << "): Tarnwick enlarges the 32x32 slices at larger pointer sizes\n";
@@ -316,17 +307,26 @@ int explode(const std::vector<std::string>& args, std::ostream& out) {
     std::optional<std::vector<std::uint8_t>> sizes;
     std::vector<std::vector<std::uint8_t>> pointers;  // each direction's, of the large pictures
     const fs::path companion = companionOf(file);
-    if (const std::optional<CompanionRead> large = readCompanionFile(companion)) {
+    if (const std::optional<CompanionRead> large = ReadCompanionFile(companion)) {
         if (!large->companion) throw TwcError(displayName(companion) + ": " + large->fault);
         sizes = encodePng(sizesSheet(*large->companion, slices));
         for (std::size_t d = 0; d < kSliceCount; ++d)
             pointers.push_back(*CompanionCursor(*large->companion, d, sliceOf(set, static_cast<int>(d)), kPointerSides));
     }
 
+    // Beside a set of the same name the contact sheet would be taken for that set's
+    // large pictures (and replace the real ones): the parts go somewhere else.
+    const std::u8string stem = file.stem().u8string();
+    const fs::path sheetFile = folder / (stem + u8".png");
     std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = displayName(it->path().filename());
+        if (HasSetExtension(name) && IsCompanionOf(name, displayName(sheetFile.filename())))
+            throw TwcError(displayName(sheetFile) + " would be taken as the large pictures of " +
+                           displayName(it->path()) + "; explode into a folder without that set");
+    }
     fs::create_directories(folder, ec);
     if (!fs::is_directory(folder)) throw TwcError(displayName(folder) + ": cannot make the folder");
-    const std::u8string stem = file.stem().u8string();
     for (int d = 0; d < kDirections; ++d) {
         std::string number = std::to_string(d);
         if (number.size() < 2) number.insert(number.begin(), '0');
@@ -334,8 +334,8 @@ int explode(const std::vector<std::string>& args, std::ostream& out) {
         writeFileAtomically(folder / (part + u8".cur"), sliceOf(set, d));
         if (!pointers.empty()) writeFileAtomically(folder / (part + u8"-large.cur"), pointers[static_cast<std::size_t>(d)]);
     }
-    writeFileAtomically(folder / (stem + u8".png"), sheet);
-    out << "wrote " << (pointers.empty() ? "16" : "32") << " cursors and " << displayName(folder / (stem + u8".png"));
+    writeFileAtomically(sheetFile, sheet);
+    out << "wrote " << (pointers.empty() ? "16" : "32") << " cursors and " << displayName(sheetFile);
     if (sizes) {
         writeFileAtomically(folder / (stem + u8"-sizes.png"), *sizes);
         out << " and " << displayName(folder / (stem + u8"-sizes.png"));

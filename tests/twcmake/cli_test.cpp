@@ -82,6 +82,7 @@ TEST_F(CommandLine, BadInputGetsOneLineAndNothingIsWritten) {
     auto longSet = set;
     longSet.push_back(0);
     writeBytes(dir / "long.TWC", longSet);
+    writeBytes(dir / "whole.TWC", set);
     const auto before = listing(dir.path());
 
     struct Case { std::vector<std::string> args; int status; const char* message; };
@@ -123,6 +124,8 @@ TEST_F(CommandLine, BadInputGetsOneLineAndNothingIsWritten) {
         {{"check", at("missing.TWC")}, 1, "no such file"},
         {{"explode", at("short.TWC"), at("parts")}, 1, "35807 bytes"},
         {{"explode", at("short.TWC")}, 2, "explode needs"},
+        // Its contact sheet would pass for the set's own large pictures.
+        {{"explode", at("whole.TWC"), dir.path().string()}, 1, "would be taken as the large pictures of"},
         {{"frobnicate"}, 2, "unknown command"},
         {{}, 2, "usage"},
     };
