@@ -43,11 +43,6 @@ std::optional<std::vector<std::string>> userSetFiles(Platform& platform, const f
     }
 }
 
-std::string upperAscii(std::string text) {
-    for (char& c : text) c = UpperAscii(c);
-    return text;
-}
-
 // The set names the list holds, by the list's own rule. A case-sensitive folder can hold
 // "Blue.TWC" and "Blue.twc": one set name, a key the list refuses, which ended the
 // program. The first in the list's order is listed and the other left out without a
@@ -61,8 +56,8 @@ public:
     // Windows, which would load in place of the user's.
     bool take(const std::string& setName, bool own) {
         if (listed_.find(setName)) return false;
-        if (own) programSets_.insert(upperAscii(setName));
-        else if (programSets_.count(upperAscii(setName))) return false;
+        if (own) programSets_.insert(UpperAscii(setName));
+        else if (programSets_.count(UpperAscii(setName))) return false;
         listed_.add(setName);
         return true;
     }

@@ -33,11 +33,6 @@ std::optional<RgbaPicture> readCell(const fs::path& file) {
     return std::move(read->companion->directions[kPreviewSlice]);
 }
 
-std::string upperAscii(std::string text) {
-    for (char& c : text) c = UpperAscii(c);
-    return text;
-}
-
 }  // namespace
 
 int SetPictureSide(double twipsPerPixel) { return ToPixels(kSliceSide * kDesignTwipsPerPixel, twipsPerPixel); }
@@ -48,7 +43,7 @@ const RgbaPicture* SetPictures::cell(Platform& platform, const std::string& name
         // a name that loads nothing (missing, or not 35808 bytes) has none.
         const fs::path setFile = FindSetFile(platform, name, folders);
         if (setFile.empty()) return nullptr;
-        const std::string key = upperAscii(Utf8FromPath(setFile));
+        const std::string key = UpperAscii(Utf8FromPath(setFile));
         auto it = cells_.find(key);
         if (it == cells_.end()) {
             const fs::path file = companionFile(platform, setFile);
@@ -81,7 +76,7 @@ PictureHandle SetPictures::preview(Platform& platform, CursorSet& set, const std
         try {
             const fs::path setFile = FindSetFile(platform, name, folders);
             if (!setFile.empty())
-                cells_.insert_or_assign(upperAscii(Utf8FromPath(setFile)), large->directions[kPreviewSlice]);
+                cells_.insert_or_assign(UpperAscii(Utf8FromPath(setFile)), large->directions[kPreviewSlice]);
         } catch (const std::exception&) {
             // A name that is not text: the picture is read as for any other set.
         }

@@ -36,6 +36,11 @@ std::string Utf8FromPath(const fs::path& path) {
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+std::string UpperAscii(std::string text) {
+    for (char& c : text) c = UpperAscii(c);
+    return text;
+}
+
 bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)

@@ -25,6 +25,7 @@ bool IsBareFileName(std::string_view name);
 // Letter case as Windows ignores it for the names the program compares: ASCII only,
 // which is all a set's extension or a device name needs.
 char UpperAscii(char c);
+std::string UpperAscii(std::string text);
 bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // messages::FileFailure with errno's text as the reason, when errno gave one.
