@@ -364,7 +364,8 @@ void TarnFrm::slideTo(std::int32_t position) {
     s.settings.sliderPosition = position;
     // Before rotation starts the new interval waits for the start: a tick now would
     // install direction images before the user's pointers are saved.
-    if (s.started()) p.SetTimerInterval(Timer::Timer1, s.settings.interval);
+    // Only a new interval restarts the count: a drag within one would hold the ticks off.
+    if (s.started() && s.settings.interval != was) p.SetTimerInterval(Timer::Timer1, s.settings.interval);
     // A drag comes here on every move of the pointer, and five places share an interval:
     // a screen reader is told only when what it reads out changes.
     if (s.settings.interval != was) describeSlider();

@@ -180,6 +180,10 @@ TEST_F(SliderTest, BeforeRotationStartsTheIntervalWaitsForTheStart) {
     EXPECT_EQ(fake.count("SetSystemCursor"), 0);
     frm.lbl_Click(kLabelOk);
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 14);
+    slideTo(108);  // 6 ms
+    fake.clearLog();
+    slideTo(112);  // still 6 ms: the count is not restarted, so a drag does not hold ticks off
+    EXPECT_EQ(fake.count("SetTimerInterval"), 0);
     slideTo(133);
     EXPECT_EQ(fake.timers[Timer::Timer1].interval, 1);  // once started, at once
 }
