@@ -189,8 +189,11 @@ void Win32Platform::DoEvents() {
 }
 
 PictureHandle Win32Platform::CreateDIBSection(int width, int height, std::span<const std::uint8_t> rgba) {
+    // The size is checked before anything of it is made: a wrong one is an invalid picture.
+    const std::size_t row = 4 * static_cast<std::size_t>(width);
+    if (width <= 0 || height <= 0 || rgba.size() % row != 0 || rgba.size() / row != static_cast<std::size_t>(height))
+        throw PlatformError(messages::kInvalidPicture);
     RgbaPicture pixels(width, height);
-    if (width <= 0 || height <= 0 || rgba.size() != pixels.rgba.size()) throw PlatformError(messages::kInvalidPicture);
     std::copy(rgba.begin(), rgba.end(), pixels.rgba.begin());
     return list_.createPicture(std::move(pixels));
 }
