@@ -8,13 +8,20 @@
 
 namespace tarn::win32 {
 
+// A system function that older Windows lack, looked up rather than imported (a program
+// importing it would not start there at all); null where the system has none. A DLL the
+// program has not loaded yet is loaded from the system folder.
+template <class Fn>
+Fn SystemFunction(const wchar_t* dll, const char* name) noexcept {
+    HMODULE module = ::GetModuleHandleW(dll);
+    if (!module) module = ::LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
 inline void loadDllsFromTheSystemFolderOnly() noexcept {
-    // Looked up rather than imported: Windows 7 has it only with an update, and a
-    // program that imported it would not start at all there. Without it the search
-    // stays as it was.
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const auto setDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    // Windows 7 has it only with an update. Without it the search stays as it was.
+    const auto setDirectories =
+        SystemFunction<BOOL(WINAPI*)(DWORD)>(L"kernel32.dll", "SetDefaultDllDirectories");
     if (setDirectories) setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/units.h"
 #include "shell/knob.h"
 #include "shell/layout_math.h"
+#include "win32/dll_search.h"
 #include "win32/failure.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
@@ -52,9 +53,7 @@ std::size_t rowIndex(const layout::Control& c) { return static_cast<std::size_t>
 std::size_t timerSlot(Timer t) { return t == Timer::Timer1 ? 0 : 1; }
 
 unsigned windowDpi(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpi = SystemFunction<UINT(WINAPI*)(HWND)>(L"user32.dll", "GetDpiForWindow");
     if (getDpi && window) {
         const UINT dpi = getDpi(window);
         if (dpi > 0) return dpi;
@@ -67,9 +66,8 @@ unsigned windowDpi(HWND window) {
 // A size the system gives, at `dpi`: GetSystemMetricsForDpi where the system has it, else
 // the size at the system's DPI scaled to `dpi`.
 int systemMetric(int metric, unsigned dpi) {
-    using MetricForDpiFn = int(WINAPI*)(int, UINT);
-    static const auto metricForDpi = reinterpret_cast<MetricForDpiFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    static const auto metricForDpi =
+        SystemFunction<int(WINAPI*)(int, UINT)>(L"user32.dll", "GetSystemMetricsForDpi");
     if (metricForDpi) return metricForDpi(metric, dpi);
     return ::MulDiv(::GetSystemMetrics(metric), static_cast<int>(dpi), static_cast<int>(windowDpi(nullptr)));
 }

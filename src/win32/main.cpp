@@ -14,14 +14,10 @@ tarn::win32::Win32Platform* g_platform = nullptr;
 
 void becomeDpiAware() {
     // Per-monitor v2 where the system has it (Windows 10 1703 on), else system-wide.
-    using SetContextFn = BOOL(WINAPI*)(HANDLE);
-    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    const auto setContext = reinterpret_cast<SetContextFn>(
-        reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    using tarn::win32::SystemFunction;
+    const auto setContext = SystemFunction<BOOL(WINAPI*)(HANDLE)>(L"user32.dll", "SetProcessDpiAwarenessContext");
     if (setContext && setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return;
-    using SetAwareFn = BOOL(WINAPI*)();
-    const auto setAware =
-        reinterpret_cast<SetAwareFn>(reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDPIAware")));
+    const auto setAware = SystemFunction<BOOL(WINAPI*)()>(L"user32.dll", "SetProcessDPIAware");
     if (setAware) setAware();
 }
 

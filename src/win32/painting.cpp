@@ -8,6 +8,7 @@
 #include "shell/contrast.h"
 #include "shell/layout_math.h"
 #include "stb/pictures.h"
+#include "win32/dll_search.h"
 #include "win32/failure.h"
 #include "win32/handles.h"
 #include "win32/resource.h"
@@ -107,8 +108,7 @@ const BannerPicture* bannerFor(const std::vector<BannerPicture>& pictures, int w
 OwnedIcon programIcon(HINSTANCE instance, int side) {
     // Only version 6 of the common controls has it, so the import library does not.
     using ScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    static const auto loadScaledDown = reinterpret_cast<ScaleDownFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"comctl32.dll"), "LoadIconWithScaleDown")));
+    static const auto loadScaledDown = SystemFunction<ScaleDownFn>(L"comctl32.dll", "LoadIconWithScaleDown");
     HICON icon = nullptr;
     if (loadScaledDown && FAILED(loadScaledDown(instance, MAKEINTRESOURCEW(IDI_TARNWICK), side, side, &icon)))
         icon = nullptr;

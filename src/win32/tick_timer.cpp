@@ -1,5 +1,7 @@
 #include "win32/tick_timer.h"
 
+#include "win32/dll_search.h"
+
 namespace tarn::win32 {
 
 namespace {
@@ -14,19 +16,12 @@ constexpr DWORD kTimerAccess = SYNCHRONIZE | TIMER_MODIFY_STATE;
 // interval shorter than this is faster than the clock this process gets.
 constexpr std::int64_t kClockPeriod = 156'250;
 
-template <class Fn>
-Fn systemFunction(const wchar_t* dll, const char* name) noexcept {
-    HMODULE module = ::GetModuleHandleW(dll);
-    if (!module) module = ::LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
-}
-
 // Windows 11 may ignore a process's timer precision while none of its windows can be
 // seen (a tray program's usually cannot): honoured for this process, or left to the
 // system again. SetProcessInformation is looked up, for Windows 7 has none.
 void honourTimerResolution(bool honour) noexcept {
     using SetFn = BOOL(WINAPI*)(HANDLE, PROCESS_INFORMATION_CLASS, LPVOID, DWORD);
-    static const auto set = systemFunction<SetFn>(L"kernel32.dll", "SetProcessInformation");
+    static const auto set = SystemFunction<SetFn>(L"kernel32.dll", "SetProcessInformation");
     if (!set) return;
     PROCESS_POWER_THROTTLING_STATE state{};
     state.Version = PROCESS_POWER_THROTTLING_CURRENT_VERSION;
@@ -39,8 +34,8 @@ void honourTimerResolution(bool honour) noexcept {
 // waitable timer, which expires on clock interrupts. winmm is loaded only then.
 void clockAtOneMillisecond(bool on) noexcept {
     using PeriodFn = UINT(WINAPI*)(UINT);
-    static const auto begin = systemFunction<PeriodFn>(L"winmm.dll", "timeBeginPeriod");
-    static const auto end = systemFunction<PeriodFn>(L"winmm.dll", "timeEndPeriod");
+    static const auto begin = SystemFunction<PeriodFn>(L"winmm.dll", "timeBeginPeriod");
+    static const auto end = SystemFunction<PeriodFn>(L"winmm.dll", "timeEndPeriod");
     if (begin && end) (on ? begin : end)(1);
 }
 
