@@ -157,13 +157,9 @@ void SetList::replacePicture(const std::string& key, PictureHandle picture) {
     if (!strip.colours || !ImageList_Replace(images_.get(), static_cast<int>(index), strip.colours.get(),
                                              strip.mask.get()))
         throw PlatformError(messages::kOutOfMemory);
-    const int items = ListView_GetItemCount(list_);
-    for (int i = 0; i < items; ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_IMAGE;
-        item.iItem = i;
-        if (ListView_GetItem(list_, &item) && item.iImage == static_cast<int>(index)) ListView_RedrawItems(list_, i, i);
-    }
+    // The list paints only what can be seen, once, however many pictures were replaced
+    // meanwhile: no search for the items showing this one.
+    ::InvalidateRect(list_, nullptr, FALSE);
 }
 
 SetList::Strip SetList::drawStrip(std::size_t first, std::size_t count) const {
