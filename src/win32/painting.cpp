@@ -123,7 +123,7 @@ void Painter::setScaling(double twipsPerPixel) {
     if (OwnedIcon icon = programIcon(instance_, place.width)) icon_ = std::move(icon);
 
     const layout::PixelRect banner = layout::controlRect(layout::control(Id::Banner), twipsPerPixel, twipsPerPixel);
-    if (banner_ && bannerSize_.cx == banner.width && bannerSize_.cy == banner.height) return;
+    if (banner_ && banner_->side() == banner.width) return;
     const std::vector<BannerPicture> pictures = bannerPictures(instance_);
     const BannerPicture* chosen = bannerFor(pictures, banner.width);
     if (!chosen) return;
@@ -132,21 +132,11 @@ void Painter::setScaling(double twipsPerPixel) {
     RgbaPicture& picture = *decoded.picture;
     if (picture.width != banner.width || picture.height != banner.height)
         picture = ScalePicture(picture, banner.width, banner.height);
-    std::uint8_t* bits = nullptr;
-    OwnedBitmap bitmap = dibSection(picture.width, picture.height, &bits);
-    if (!bitmap) return;
-    for (std::size_t i = 0; i < picture.rgba.size(); i += 4) {
-        bits[i] = picture.rgba[i + 2];
-        bits[i + 1] = picture.rgba[i + 1];
-        bits[i + 2] = picture.rgba[i];
-        bits[i + 3] = 255;
+    try {
+        banner_ = Picture::fromPixels(std::move(picture));
+    } catch (const PlatformError&) {
+        // No memory for it: the banner of the scaling before, if any, stays.
     }
-    ::GdiFlush();
-    if (!bannerDc_) bannerDc_.reset(::CreateCompatibleDC(nullptr));
-    if (!bannerDc_) return;
-    ::SelectObject(bannerDc_.get(), bitmap.get());
-    banner_ = std::move(bitmap);  // the one selected before goes
-    bannerSize_ = SIZE{picture.width, picture.height};
 }
 
 void Painter::setTheme(bool highContrast) {
@@ -282,8 +272,8 @@ void Painter::paintImage(HDC dc, const layout::Control& c, const RECT& rect, con
     if (c.id == Id::Icon && icon_) {
         ::DrawIconEx(dc, rect.left, rect.top, icon_.get(), rect.right - rect.left, rect.bottom - rect.top, 0, nullptr,
                      DI_NORMAL);
-    } else if (c.id == Id::Banner && bannerDc_) {
-        ::BitBlt(dc, rect.left, rect.top, bannerSize_.cx, bannerSize_.cy, bannerDc_.get(), 0, 0, SRCCOPY);
+    } else if (c.id == Id::Banner && banner_) {
+        banner_->draw(dc, rect.left, rect.top);
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -90,9 +91,7 @@ private:
     std::map<std::uint32_t, OwnedBrush> brushes_;  // by the colour shown: every fill and edge of the theme
     std::map<int, std::uint32_t> labelColors_;
     OwnedIcon icon_;
-    OwnedBitmap banner_;
-    SIZE bannerSize_{};
-    OwnedDc bannerDc_;  // holds the banner, ready to copy from
+    std::optional<Picture> banner_;
     // Drawn off screen first, so hover colours and knob moves do not flicker. The
     // canvas grows to the largest surface and is kept.
     OwnedBitmap canvasBitmap_;
