@@ -14,9 +14,10 @@ namespace tarn {
 
 namespace {
 
-// What a file system failure makes of reading the file, as a sentence.
-std::string fileFault(const char* action, int err) {
-    return messages::LargePicturesFileFault(action, err != 0 ? std::generic_category().message(err) : "");
+// What a file system failure makes of reading the file, as a sentence. The reason is
+// the error code's own text: on Windows the file system's codes are the system's, not errno.
+std::string fileFault(const char* action, const std::error_code& ec) {
+    return messages::LargePicturesFileFault(action, ec ? ec.message() : "");
 }
 
 std::optional<std::string> sizeFault(std::uintmax_t bytes) {
@@ -80,18 +81,19 @@ std::optional<CompanionRead> ReadCompanionFile(const std::filesystem::path& file
     std::error_code ec;
     const fs::file_status status = fs::status(file, ec);
     if (status.type() == fs::file_type::not_found) return std::nullopt;
-    if (ec) return failed(fileFault(messages::kCannotLookAtTheFile, ec.value()));
+    if (ec) return failed(fileFault(messages::kCannotLookAtTheFile, ec));
     // A folder is not read, and a pipe or a device would block for ever.
     if (!fs::is_regular_file(status)) return failed(messages::kLargePicturesNotAFile);
     const std::uintmax_t length = fs::file_size(file, ec);
-    if (ec) return failed(fileFault(messages::kCannotReadTheFile, ec.value()));
+    if (ec) return failed(fileFault(messages::kCannotReadTheFile, ec));
     if (auto fault = sizeFault(length)) return failed(*fault);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
     errno = 0;
     std::ifstream in(file, std::ios::binary);
     if (in && length > 0) in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
     // One that shrank since it was measured is read as far as it goes: the picture says the rest.
-    if (!in.is_open() || in.bad()) return failed(fileFault(messages::kCannotReadTheFile, errno));
+    if (!in.is_open() || in.bad())
+        return failed(fileFault(messages::kCannotReadTheFile, std::error_code(errno, std::generic_category())));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return ReadCompanion(bytes);
 }
