@@ -225,6 +225,8 @@ int make(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     std::error_code ec;
     if (target.has_parent_path() && !fs::is_directory(target.parent_path(), ec))
         throw TwcError(displayName(target.parent_path()) + ": no such folder");
+    // Found out before the large pictures are written beside it, not at the set's own write.
+    if (fs::is_directory(target, ec)) throw TwcError(displayName(target) + " is a folder, not a set file");
     // What lies where the set's large pictures go is looked at before anything is made.
     const fs::path companion = companionOf(target);
     const std::optional<CompanionRead> there = ReadCompanionFile(companion);

@@ -83,6 +83,7 @@ TEST_F(CommandLine, BadInputGetsOneLineAndNothingIsWritten) {
     longSet.push_back(0);
     writeBytes(dir / "long.TWC", longSet);
     writeBytes(dir / "whole.TWC", set);
+    fs::create_directory(dir / "folder.TWC");
     const auto before = listing(dir.path());
 
     struct Case { std::vector<std::string> args; int status; const char* message; };
@@ -119,6 +120,7 @@ TEST_F(CommandLine, BadInputGetsOneLineAndNothingIsWritten) {
         {{"make", "--design", "classic", "-o", at("taken.TWC")}, 1, "taken.png is there and is not a set's large"},
         {{"make", "--sheet", at("sheet.png"), "--hotspot", "32,8", "-o", at("taken.TWC")}, 1, "leaves it alone"},
         {{"make", "--design", "classic", "-o", at("no-such-folder/out.TWC")}, 1, "no such folder"},
+        {{"make", "--design", "classic", "-o", at("folder.TWC")}, 1, "is a folder, not a set file"},
         {{"check", at("short.TWC")}, 1, "35807 bytes; a cursor set is 35808 bytes"},
         {{"check", at("long.TWC")}, 1, "35809 bytes"},
         {{"check", at("missing.TWC")}, 1, "no such file"},
